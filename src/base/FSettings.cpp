@@ -1,0 +1,337 @@
+#include "base/FSettings.h"
+
+#include "base/FFile.h"
+#include "base/FTokenFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+#include <variant>
+
+namespace {
+
+// One line of the settings file: its key and the field it holds. The table's
+// order is the order the file is written in.
+using FieldPointer = std::variant<FRect FSettings::*, FColour FSettings::*, FString FSettings::*,
+                                  bool FSettings::*, int32_t FSettings::*, float FSettings::*>;
+
+struct FieldLine
+{
+    const char16_t* key;
+    FieldPointer field;
+};
+
+const FieldLine kFieldLines[] = {
+    {u"Window", &FSettings::Window},
+    {u"BGColour", &FSettings::BGColour},
+    {u"BGTexturePath", &FSettings::BGTexturePath},
+    {u"CoverColour", &FSettings::CoverColour},
+    {u"CoverTexturePath", &FSettings::CoverTexturePath},
+    {u"PaperTexturePath", &FSettings::PaperTexturePath},
+    {u"TPaperTexturePath", &FSettings::TPaperTexturePath},
+    {u"LightenPhotos", &FSettings::LightenPhotos},
+    {u"RenderShadows", &FSettings::RenderShadows},
+    {u"RenderTransparentPage", &FSettings::RenderTransparentPage},
+    {u"PaperColour", &FSettings::PaperColour},
+    {u"ShinyPaper", &FSettings::ShinyPaper},
+    {u"ShinyPhotos", &FSettings::ShinyPhotos},
+    {u"Quality", &FSettings::Quality},
+    {u"Locale", &FSettings::Locale},
+    {u"EffectPath", &FSettings::EffectPath},
+    {u"ExportWidth", &FSettings::ExportWidth},
+    {u"ExportHeight", &FSettings::ExportHeight},
+    {u"ExportPAR", &FSettings::ExportPAR},
+    {u"ExportFPS", &FSettings::ExportFPS},
+    {u"ExportMoviePath", &FSettings::ExportMoviePath},
+    {u"ExportType", &FSettings::ExportType},
+    {u"EncoderName", &FSettings::EncoderName},
+    {u"TimePage", &FSettings::TimePage},
+    {u"TimeZoom", &FSettings::TimeZoom},
+    {u"TimeView", &FSettings::TimeView},
+    {u"Sort", &FSettings::Sort},
+};
+
+const char16_t* const kRecentKeys[kRecentPathCount] = {
+    u"RecentPath0", u"RecentPath1", u"RecentPath2", u"RecentPath3", u"RecentPath4",
+    u"RecentPath5", u"RecentPath6", u"RecentPath7", u"RecentPath8", u"RecentPath9",
+};
+
+void ReadField(FSettings& s, const FieldPointer& field, const FTokenFile& file)
+{
+    std::visit(
+        [&](auto member) {
+            using T = std::remove_reference_t<decltype(s.*member)>;
+            T& value = s.*member;
+            if constexpr (std::is_same_v<T, FRect>)
+                value = {file.GetInt(1), file.GetInt(2), file.GetInt(3), file.GetInt(4)};
+            else if constexpr (std::is_same_v<T, FColour>)
+                value = {file.GetFloat(1), file.GetFloat(2), file.GetFloat(3)};
+            else if constexpr (std::is_same_v<T, FString>)
+                value = file.GetToken(1);
+            else if constexpr (std::is_same_v<T, bool>)
+                value = file.GetBool(1);
+            else if constexpr (std::is_same_v<T, int32_t>)
+                value = file.GetInt(1);
+            else
+                value = file.GetFloat(1);
+        },
+        field);
+}
+
+void WriteField(const FSettings& s, const FieldPointer& field, FTokenFile& file)
+{
+    std::visit(
+        [&](auto member) {
+            using T = std::remove_cv_t<std::remove_reference_t<decltype(s.*member)>>;
+            const T& value = s.*member;
+            if constexpr (std::is_same_v<T, FRect>) {
+                file.AddInt(value.left);
+                file.AddInt(value.top);
+                file.AddInt(value.right);
+                file.AddInt(value.bottom);
+            } else if constexpr (std::is_same_v<T, FColour>) {
+                file.AddVector3(value.red, value.green, value.blue);
+            } else if constexpr (std::is_same_v<T, FString>) {
+                file.AddString(value);
+            } else if constexpr (std::is_same_v<T, bool>) {
+                file.AddBool(value);
+            } else if constexpr (std::is_same_v<T, int32_t>) {
+                file.AddInt(value);
+            } else {
+                file.AddFloat(value);
+            }
+        },
+        field);
+}
+
+} // namespace
+
+const FCameraPresets& DefaultCameraPresets()
+{
+    static const FCameraPresets presets = {{
+        {0.0f, 110.0f, 10.0f, 0.0f, 1.2f, 0.0f, 1.18f},
+        {0.0f, 128.0f, 54.6875f, 0.0f, 1.570796f, 0.0f, 1.1f},
+        {-21.5607f, 100.0f, 3.16909f, 0.14f, 1.21f, 0.0f, 1.1f},
+        {21.5607f, 100.0f, 3.16909f, -0.14f, 1.21f, 0.0f, 1.1f},
+        {-48.0f, 170.0f, 80.42279f, 0.0f, 1.570796f, 0.0f, 0.3f},
+        {-48.0f, 170.0f, 28.952206f, 0.0f, 1.570796f, 0.0f, 0.3f},
+        {48.0f, 170.0f, 80.42279f, 0.0f, 1.570796f, 0.0f, 0.3f},
+        {48.0f, 170.0f, 28.952206f, 0.0f, 1.570796f, 0.0f, 0.3f},
+        {-109.997f, 80.0f, 54.6875f, 1.570796f, 0.87f, 0.0f, 1.1f},
+        {109.997f, 80.0f, 54.6875f, -1.570796f, 0.87f, 0.0f, 1.1f},
+    }};
+    return presets;
+}
+
+FSettingsEnvironment FSettingsEnvironment::ForRunningProgram(int32_t screenWidth, int32_t screenHeight)
+{
+    return {GetModuleDirectory(), screenWidth, screenHeight};
+}
+
+FSettings::FSettings(const FSettingsEnvironment& environment) : environment_(environment)
+{
+    SettingsReset();
+    RecentPath[0] = environment_.programDirectory.Concat(FString(u"/media/photos/quillo1.jpg"));
+}
+
+void FSettings::SettingsReset()
+{
+    const FString& dir = environment_.programDirectory;
+    // Centred as the platform rounds: signed division toward zero.
+    const int32_t left = (environment_.screenWidth - 800) / 2;
+    const int32_t top = (environment_.screenHeight - 600) / 2;
+    Window = {left, top, left + 800, top + 600};
+    BGColour = {0.4f, 0.4f, 0.4f};
+    BGTexturePath = dir.Concat(FString(u"/media/textures/Background.jpg"));
+    CoverColour = {0.6f, 0.6f, 0.6f};
+    CoverTexturePath = FString();
+    PaperTexturePath = FString();
+    TPaperTexturePath = dir.Concat(FString(u"/media/textures/TransparentPaper.jpg"));
+    LightenPhotos = false;
+    RenderShadows = false;
+    RenderTransparentPage = true;
+    PaperColour = {0.8f, 0.8f, 0.8f};
+    ShinyPaper = false;
+    ShinyPhotos = false;
+    Quality = 1;
+    Locale = dir.Concat(FString(u"/media/Locales/English.txt"));
+    EffectPath = FString();
+    ExportWidth = 640;
+    ExportHeight = 480;
+    ExportPAR = 1.0f;
+    ExportFPS = 25.0f;
+    ExportMoviePath = FString(u"d:\\Temp\\QuilloPhotoBook.avi");
+    ExportType = 0;
+    EncoderName = FString();
+    TimePage = 3;
+    TimeZoom = 3;
+    TimeView = 3;
+    Sort = 0;
+    cameraPresets = DefaultCameraPresets();
+}
+
+FString FSettings::SettingsFilePath() const
+{
+    return environment_.programDirectory.Concat(FString(u"/QuilloPhotoBook.ini"));
+}
+
+void FSettings::SettingsLoad()
+{
+    const FString path = SettingsFilePath();
+    if (!FileExists(path))
+        return;
+    FTokenFile file(path, false);
+    while (file.ReadLine()) {
+        const FString key = file.GetToken(0);
+        bool known = false;
+        for (const FieldLine& line : kFieldLines) {
+            if (key.Equals(FString(line.key))) {
+                ReadField(*this, line.field, file);
+                known = true;
+                break;
+            }
+        }
+        if (known)
+            continue;
+        for (int i = 0; i < kRecentPathCount; ++i) {
+            if (key.Equals(FString(kRecentKeys[i]))) {
+                RecentPath[static_cast<size_t>(i)] = file.GetToken(1);
+                known = true;
+                break;
+            }
+        }
+        if (known)
+            continue;
+        if (key.Equals(FString(u"Rotation"))) {
+            SetRotation(file.GetToken(1), file.GetInt(2));
+        } else if (key.Equals(FString(u"CameraPreset"))) {
+            const uint32_t n = static_cast<uint32_t>(file.GetInt(1));
+            if (n < kCameraPresetCount) {
+                FCameraPose& pose = cameraPresets[n];
+                for (int k = 0; k < FCameraPose::kValueCount; ++k)
+                    pose[k] = file.GetFloat(2 + k);
+            }
+        }
+    }
+    Loaded = true;
+}
+
+FSaveResult FSettings::SettingsSave(FString* errorText) const
+{
+    const FString path = SettingsFilePath();
+    if (FileExists(path) && !Loaded)
+        return FSaveResult::SkippedUnread;
+
+    auto fail = [&](const FString& what, int error) {
+        if (errorText)
+            *errorText = what.Concat(FString(u": ")).Concat(ErrorText(error));
+        return FSaveResult::Failed;
+    };
+
+    const FString temporary = path.Concat(FString(u".tmp"));
+    const std::string temporaryName = temporary.ToUtf8();
+    {
+        FTokenFile file(temporary, true);
+        if (!file.opened())
+            return fail(temporary, file.LastError());
+        for (const FieldLine& line : kFieldLines) {
+            file.AddString(FString(line.key));
+            WriteField(*this, line.field, file);
+            file.EndLine();
+        }
+        for (int i = 0; i < kRecentPathCount; ++i) {
+            file.AddString(FString(kRecentKeys[i]));
+            file.AddString(RecentPath[static_cast<size_t>(i)]);
+            file.EndLine();
+        }
+        for (const FRotationEntry& entry : rotations) {
+            if (entry.code == 0 || entry.path.IsEmpty())
+                continue;
+            file.AddString(FString(u"Rotation"));
+            file.AddString(entry.path);
+            file.AddInt(entry.code);
+            file.EndLine();
+        }
+        for (int i = 0; i < kCameraPresetCount; ++i) {
+            file.AddString(FString(u"CameraPreset"));
+            file.AddInt(i);
+            const FCameraPose& pose = cameraPresets[static_cast<size_t>(i)];
+            for (int k = 0; k < FCameraPose::kValueCount; ++k)
+                file.AddFloat(pose[k]);
+            file.EndLine();
+        }
+        if (!file.Finish()) {
+            const int error = file.LastError() ? file.LastError() : EIO;
+            ::unlink(temporaryName.c_str());
+            return fail(temporary, error);
+        }
+    }
+    if (::rename(temporaryName.c_str(), path.ToUtf8().c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporaryName.c_str());
+        return fail(path, error);
+    }
+    // Make the rename itself durable.
+    const std::string directory = environment_.programDirectory.ToUtf8();
+    int dirFd = ::open(directory.empty() ? "/" : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return FSaveResult::Saved;
+}
+
+FString FSettings::GetRecentPath(int index) const
+{
+    if (index < 0 || index >= kRecentPathCount)
+        return FString(u" ");
+    return RecentPath[static_cast<size_t>(index)];
+}
+
+void FSettings::AddRecentPath(const FString& path)
+{
+    // Paths keep their spelling: on a case-sensitive file system a lower-cased
+    // path would name another folder, or none.
+    const FString folder = path.DirectoryPart();
+    int match = kRecentPathCount - 1;
+    for (int i = 0; i < kRecentPathCount; ++i) {
+        if (RecentPath[static_cast<size_t>(i)].DirectoryPart().Equals(folder)) {
+            if (i == 0)
+                return;
+            match = i;
+            break;
+        }
+    }
+    for (int i = match; i > 0; --i)
+        RecentPath[static_cast<size_t>(i)] = RecentPath[static_cast<size_t>(i - 1)];
+    RecentPath[0] = path;
+}
+
+int32_t FSettings::GetRotation(const FString& path) const
+{
+    const FString key = path.Lowered();
+    for (const FRotationEntry& entry : rotations)
+        if (entry.path.Equals(key))
+            return entry.code;
+    return 0;
+}
+
+bool FSettings::SetRotation(const FString& path, int32_t code)
+{
+    const FString key = path.Lowered();
+    FRotationEntry* freeEntry = nullptr;
+    for (FRotationEntry& entry : rotations) {
+        if (entry.path.Equals(key)) {
+            entry.code = code;
+            return true;
+        }
+        if (!freeEntry && entry.path.IsEmpty())
+            freeEntry = &entry;
+    }
+    if (!freeEntry)
+        return false;
+    freeEntry->path = key;
+    freeEntry->code = code;
+    return true;
+}

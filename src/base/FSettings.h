@@ -1,0 +1,116 @@
+#pragma once
+// The user's choices that outlive a run, kept in QuilloPhotoBook.ini beside the
+// program. Every feature reads and changes its own fields directly.
+
+#include "base/FCameraPose.h"
+#include "base/FString.h"
+
+#include <array>
+#include <cstdint>
+
+struct FRect
+{
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    int32_t Width() const { return right - left; }
+    int32_t Height() const { return bottom - top; }
+    bool operator==(const FRect&) const = default;
+};
+
+struct FColour
+{
+    float red = 0, green = 0, blue = 0;
+    bool operator==(const FColour&) const = default;
+};
+
+struct FRotationEntry
+{
+    FString path; // lower-cased photo path; empty = free
+    int32_t code = 0;
+};
+
+// What the platform tells the store: where the program lives (the settings file
+// and the media tree lie there) and the primary screen's size, on which the
+// default window is centred.
+struct FSettingsEnvironment
+{
+    FString programDirectory;
+    int32_t screenWidth = 1024;
+    int32_t screenHeight = 768;
+
+    static FSettingsEnvironment ForRunningProgram(int32_t screenWidth, int32_t screenHeight);
+};
+
+enum class FSaveResult
+{
+    Saved,
+    // The file exists but was not read at start (another instance made it, say):
+    // it is left as it is.
+    SkippedUnread,
+    Failed,
+};
+
+inline constexpr int kRecentPathCount = 10;
+inline constexpr int kRotationCount = 1000;
+
+class FSettings
+{
+public:
+    explicit FSettings(const FSettingsEnvironment& environment);
+
+    // Window through Sort and the camera presets back to their defaults; recent
+    // folders, rotations and Loaded stay.
+    void SettingsReset();
+    // Reads the settings file over the current values; a missing file changes nothing.
+    void SettingsLoad();
+    // Writes the settings file through a temporary file beside it, so a crash or a
+    // full disk never leaves a half-written file; on failure the old file stays
+    // and errorText (when given) says why.
+    FSaveResult SettingsSave(FString* errorText = nullptr) const;
+    FString SettingsFilePath() const;
+
+    // Copy of entry index 0..9; " " for any other index.
+    FString GetRecentPath(int index) const;
+    // Moves the path's folder to the front of the recent folders.
+    void AddRecentPath(const FString& path);
+    // RotationCode remembered for a photo path (compared lower-cased), 0 when none.
+    int32_t GetRotation(const FString& path) const;
+    // False when the table is full; nothing is remembered then.
+    bool SetRotation(const FString& path, int32_t code);
+
+    const FSettingsEnvironment& Environment() const { return environment_; }
+
+    FRect Window;
+    FColour BGColour;
+    FString BGTexturePath;
+    FColour CoverColour;
+    FString CoverTexturePath;
+    FString PaperTexturePath;
+    FString TPaperTexturePath;
+    bool LightenPhotos = false;
+    bool RenderShadows = false;
+    bool RenderTransparentPage = true;
+    FColour PaperColour;
+    bool ShinyPaper = false;
+    bool ShinyPhotos = false;
+    int32_t Quality = 1;
+    FString Locale;
+    FString EffectPath;
+    int32_t ExportWidth = 640;
+    int32_t ExportHeight = 480;
+    float ExportPAR = 1.0f;
+    float ExportFPS = 25.0f;
+    FString ExportMoviePath;
+    int32_t ExportType = 0;
+    FString EncoderName;
+    int32_t TimePage = 3;
+    int32_t TimeZoom = 3;
+    int32_t TimeView = 3;
+    int32_t Sort = 0;
+    std::array<FString, kRecentPathCount> RecentPath;
+    std::array<FRotationEntry, kRotationCount> rotations;
+    FCameraPresets cameraPresets;
+    bool Loaded = false;
+
+private:
+    FSettingsEnvironment environment_;
+};

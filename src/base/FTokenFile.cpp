@@ -1,0 +1,275 @@
+#include "base/FTokenFile.h"
+
+namespace {
+
+bool IsTokenSpace(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+} // namespace
+
+void FTokenLine::Tokenise(std::u16string_view line)
+{
+    count = 0;
+    text.clear();
+    for (auto& token : tokens)
+        token.clear();
+    if (line.empty() || line.size() > dMaxRawLineLength + 1)
+        return;
+    for (char16_t c : line)
+        if (c != u'\r' && c != u'\n')
+            text.push_back(c);
+
+    size_t i = 0;
+    const size_t n = text.size();
+    while (i < n && count < dMaxTokensPerLine) {
+        if (IsTokenSpace(text[i])) {
+            ++i;
+            continue;
+        }
+        const bool quoted = text[i] == u'"';
+        if (quoted) {
+            ++i;
+            if (i >= n)
+                break; // a quote at the very end starts no token
+        }
+        std::u16string& token = tokens[static_cast<size_t>(count)];
+        while (i < n) {
+            char16_t c = text[i];
+            if (quoted && c == u'"') {
+                ++i;
+                break;
+            }
+            if (!quoted && IsTokenSpace(c))
+                break;
+            if (token.size() < dMaxTokenLength)
+                token.push_back(c);
+            ++i;
+        }
+        ++count;
+    }
+}
+
+FTokenFile::FTokenFile(const FString& path, bool writing) : path_(path), writing_(writing)
+{
+    file_ = std::make_unique<FFile>(path, writing);
+    if (writing) {
+        wide_ = true;
+        static const unsigned char mark[2] = {0xFF, 0xFE};
+        if (!file_->Write(mark, 2))
+            writeFailed_ = true;
+        return;
+    }
+    unsigned char mark[2];
+    if (file_->Read(mark, 2) && mark[0] == 0xFF && mark[1] == 0xFE)
+        wide_ = true;
+    file_->Seek(wide_ ? 2 : 0);
+}
+
+FTokenFile::~FTokenFile() = default;
+
+bool FTokenFile::ReadUnit(char16_t& unit)
+{
+    const size_t size = wide_ ? 2 : 1;
+    if (bufferEnd_ - bufferPos_ < size) {
+        // Keep a left-over odd byte in front of the new data.
+        size_t left = bufferEnd_ - bufferPos_;
+        for (size_t k = 0; k < left; ++k)
+            buffer_[k] = buffer_[bufferPos_ + k];
+        bufferPos_ = 0;
+        bufferEnd_ = left;
+        while (bufferEnd_ < size) {
+            int64_t got = file_->ReadSome(buffer_.data() + bufferEnd_, buffer_.size() - bufferEnd_);
+            if (got <= 0)
+                return false;
+            bufferEnd_ += static_cast<size_t>(got);
+        }
+    }
+    unit = wide_ ? static_cast<char16_t>(buffer_[bufferPos_] | (buffer_[bufferPos_ + 1] << 8))
+                 : static_cast<char16_t>(buffer_[bufferPos_]);
+    bufferPos_ += size;
+    lastUnitSize_ = size;
+    return true;
+}
+
+void FTokenFile::UnreadUnit()
+{
+    bufferPos_ -= lastUnitSize_;
+    lastUnitSize_ = 0;
+}
+
+bool FTokenFile::ReadLine()
+{
+    if (!file_ || writing_)
+        return false;
+    std::u16string raw;
+    bool anything = false;
+    char16_t unit;
+    for (;;) {
+        if (!ReadUnit(unit)) {
+            // A hand-made file may end its last line without a line break; that
+            // line still counts. An empty tail is the end of the file.
+            if (!anything)
+                return false;
+            break;
+        }
+        anything = true;
+        if (unit == u'\n')
+            break;
+        if (unit == u'\r') {
+            char16_t next;
+            if (ReadUnit(next) && next != u'\n')
+                UnreadUnit();
+            break;
+        }
+        if (raw.size() < dMaxRawLineLength)
+            raw.push_back(unit);
+    }
+    current_.Tokenise(raw);
+    return true;
+}
+
+bool FTokenFile::CheckIndex(int index) const
+{
+    if (index >= dMaxTokensPerLine)
+        DebugOutput(FString(u"Increase dMaxTokensPerLine!\n"));
+    return index >= 0 && index < current_.count;
+}
+
+FString FTokenFile::GetToken(int index, bool unescape) const
+{
+    if (!CheckIndex(index))
+        return FString();
+    FString token(current_.tokens[static_cast<size_t>(index)]);
+    if (unescape)
+        Unescape(token);
+    return token;
+}
+
+int32_t FTokenFile::GetInt(int index) const
+{
+    if (!CheckIndex(index))
+        return 0;
+    return FString(current_.tokens[static_cast<size_t>(index)]).ToInt();
+}
+
+float FTokenFile::GetFloat(int index) const
+{
+    if (!CheckIndex(index))
+        return 0.0f;
+    return FString(current_.tokens[static_cast<size_t>(index)]).ToFloat();
+}
+
+bool FTokenFile::GetBool(int index) const
+{
+    if (!CheckIndex(index))
+        return false;
+    return current_.tokens[static_cast<size_t>(index)] == u"Y";
+}
+
+FString FTokenFile::GetLine(bool unescape) const
+{
+    FString line(current_.text);
+    if (unescape)
+        Unescape(line);
+    return line;
+}
+
+void FTokenFile::Unescape(FString& s)
+{
+    s.ReplaceAll(FString(u"\\n"), FString(u"\r\n"));
+    s.ReplaceAll(FString(u"<NEW LINE>"), FString(u"\r\n"));
+}
+
+void FTokenFile::AppendSeparator()
+{
+    if (!outputLine_.IsEmpty())
+        outputLine_.Append(u'\t');
+}
+
+void FTokenFile::AddString(const FString& s)
+{
+    if (!writing_)
+        return;
+    FString value(s);
+    value.ReplaceLineBreaks(FString(u"\\n"));
+    if (value.IsEmpty()) {
+        outputLine_.Append(FString(u"\t\"\""));
+        return;
+    }
+    const bool oneTab = value.Length() == 1 && value.CharAt(0) == u'\t';
+    if (!oneTab)
+        AppendSeparator();
+    if (!oneTab && (value.ContainsChar(u' ') || value.ContainsChar(u'\t'))) {
+        outputLine_.Append(u'"');
+        outputLine_.Append(value);
+        outputLine_.Append(u'"');
+    } else {
+        outputLine_.Append(value);
+    }
+}
+
+void FTokenFile::AddInt(int32_t value)
+{
+    if (!writing_)
+        return;
+    AppendSeparator();
+    outputLine_.Append(FString::FromInt(value));
+}
+
+void FTokenFile::AddFloat(float value)
+{
+    if (!writing_)
+        return;
+    AppendSeparator();
+    outputLine_.Append(FString::FromFloat(value));
+}
+
+void FTokenFile::AddBool(bool value)
+{
+    if (!writing_)
+        return;
+    AppendSeparator();
+    outputLine_.Append(FString(value ? u"Y" : u"N"));
+}
+
+void FTokenFile::AddVector3(float x, float y, float z)
+{
+    AddFloat(x);
+    AddFloat(y);
+    AddFloat(z);
+}
+
+void FTokenFile::WriteUnits(const FString& text)
+{
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(text.Length()) * 2);
+    for (char16_t u : text.Str()) {
+        bytes.push_back(static_cast<char>(u & 0xFF));
+        bytes.push_back(static_cast<char>(u >> 8));
+    }
+    if (!file_->Write(bytes.data(), bytes.size()))
+        writeFailed_ = true;
+}
+
+void FTokenFile::EndLine(const FString& override)
+{
+    if (!writing_)
+        return;
+    if (!override.IsEmpty())
+        outputLine_ = override;
+    outputLine_.Append(FString(u"\r\n"));
+    WriteUnits(outputLine_);
+    outputLine_ = FString();
+}
+
+bool FTokenFile::Finish()
+{
+    if (!file_)
+        return false;
+    if (!writing_)
+        return file_->ok() && file_->Close();
+    const bool closed = file_->Close();
+    return closed && !writeFailed_;
+}
