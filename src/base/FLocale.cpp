@@ -54,8 +54,8 @@ const char* const kBuiltIn[kLocaleTextCount] = {
     "User Guide...",                        // 45
     "XXX",                                  // 46
     "About",                                // 47
-    "Your can select a photo by left clicking on it with your mouse.\n\n"
-    "When you right click on a photo a pop-up menu is displayed!", // 48
+    ("Your can select a photo by left clicking on it with your mouse.\n\n"
+     "When you right click on a photo a pop-up menu is displayed!"), // 48
     "XXX",                                  // 49
     "XXX",                                  // 50
     "XXX",                                  // 51

@@ -1,0 +1,76 @@
+#include "framework/qt/FQtEvents.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+FKey KeyFromQt(const QKeyEvent& event)
+{
+    const bool keypad = event.modifiers() & Qt::KeypadModifier;
+    switch (event.key()) {
+    case Qt::Key_Escape: return FKey::Escape;
+    case Qt::Key_Backspace: return FKey::Backspace;
+    case Qt::Key_Tab: return FKey::Tab;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return FKey::Enter;
+    case Qt::Key_Space: return FKey::Space;
+    case Qt::Key_PageUp: return FKey::PageUp;
+    case Qt::Key_PageDown: return FKey::PageDown;
+    case Qt::Key_Left: return FKey::Left;
+    case Qt::Key_Up: return FKey::Up;
+    case Qt::Key_Right: return FKey::Right;
+    case Qt::Key_Down: return FKey::Down;
+    case Qt::Key_A: return FKey::A;
+    case Qt::Key_B: return FKey::B;
+    case Qt::Key_D: return FKey::D;
+    case Qt::Key_S: return FKey::S;
+    case Qt::Key_W: return FKey::W;
+    case Qt::Key_1: return keypad ? FKey::Unknown : FKey::Digit1;
+    case Qt::Key_2: return keypad ? FKey::Numpad2 : FKey::Digit2;
+    case Qt::Key_3: return keypad ? FKey::Unknown : FKey::Digit3;
+    case Qt::Key_4: return keypad ? FKey::Numpad4 : FKey::Digit4;
+    case Qt::Key_6: return keypad ? FKey::Numpad6 : FKey::Unknown;
+    case Qt::Key_8: return keypad ? FKey::Numpad8 : FKey::Unknown;
+    case Qt::Key_Plus: return keypad ? FKey::NumpadAdd : FKey::Unknown;
+    case Qt::Key_Minus: return keypad ? FKey::NumpadSubtract : FKey::Unknown;
+    case Qt::Key_F1: return FKey::F1;
+    case Qt::Key_F2: return FKey::F2;
+    case Qt::Key_F3: return FKey::F3;
+    case Qt::Key_F4: return FKey::F4;
+    case Qt::Key_F5: return FKey::F5;
+    case Qt::Key_F6: return FKey::F6;
+    case Qt::Key_F7: return FKey::F7;
+    case Qt::Key_F8: return FKey::F8;
+    case Qt::Key_F9: return FKey::F9;
+    case Qt::Key_F11: return FKey::F11;
+    default: return FKey::Unknown;
+    }
+}
+
+bool TranslateKey(const QKeyEvent& event, FMessage& message)
+{
+    uint32_t modifiers = kModifierNone;
+    if (event.modifiers() & Qt::ShiftModifier)
+        modifiers |= kModifierShift;
+    if (event.modifiers() & Qt::ControlModifier)
+        modifiers |= kModifierControl;
+    if (event.modifiers() & Qt::AltModifier)
+        modifiers |= kModifierAlt;
+    const std::optional<FMessage> translated = TranslateKeyPress(KeyFromQt(event), modifiers);
+    if (!translated)
+        return false;
+    message = *translated;
+    return true;
+}
+
+bool TranslateMouse(const QMouseEvent& event, double pixelRatio, FMessage& message)
+{
+    const int x = static_cast<int>(event.position().x() * pixelRatio);
+    const int y = static_cast<int>(event.position().y() * pixelRatio);
+    if (event.button() == Qt::LeftButton)
+        message = FMessage::LeftButtonDown(x, y);
+    else if (event.button() == Qt::RightButton)
+        message = FMessage::RightButtonDown(x, y);
+    else
+        return false;
+    return true;
+}

@@ -1,0 +1,12 @@
+#pragma once
+// Qt input events become the application's own messages.
+
+#include "ui/FMessage.h"
+
+class QKeyEvent;
+class QMouseEvent;
+
+FKey KeyFromQt(const QKeyEvent& event);
+// False when the event is nothing the application listens to.
+bool TranslateKey(const QKeyEvent& event, FMessage& message);
+bool TranslateMouse(const QMouseEvent& event, double pixelRatio, FMessage& message);

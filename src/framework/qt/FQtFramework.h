@@ -1,0 +1,129 @@
+#pragma once
+// The Qt host: main window with its menu bar, an OpenGL 3.3 core surface as the
+// client area (the "device"), and the idle loop that drives the application's
+// callbacks. One instance per process.
+
+#include "framework/FFramework.h"
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QObject>
+#include <QRect>
+#include <QTimer>
+#include <QWindow>
+
+#include <memory>
+
+class QOpenGLContext;
+class QMenuBar;
+class FQtFramework;
+
+// The client area: an OpenGL window that reports its input to the host.
+class FGlSurface : public QWindow
+{
+public:
+    explicit FGlSurface(FQtFramework& host);
+
+protected:
+    bool event(QEvent* event) override;
+    void exposeEvent(QExposeEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    FQtFramework& host_;
+};
+
+class FMainWindow : public QMainWindow
+{
+public:
+    explicit FMainWindow(FQtFramework& host);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    FQtFramework& host_;
+};
+
+class FQtFramework : public QObject
+{
+public:
+    FQtFramework();
+    ~FQtFramework() override;
+
+    void SetCallbacks(FFrameworkCallbacks callbacks) { callbacks_ = std::move(callbacks); }
+    // Message boxes on error; off in automated runs that only read stderr.
+    void SetErrorBoxes(bool show) { errorBoxes_ = show; }
+
+    bool CreateMainWindow(const QString& title, const QRect& outer);
+    bool CreateDevice(bool windowed, int width, int height);
+    // Runs until the window closes; returns the exit code.
+    int MainLoop();
+
+    void Pause(bool pauseTime, bool pauseRendering);
+    int ToggleFullScreen();
+    void CheckWindowSize();
+    void Close();
+
+    FMainWindow* Window() const { return window_.get(); }
+    FGlSurface* Surface() const { return surface_; }
+    QMenuBar* MenuBar() const;
+    QOpenGLContext* Context() const { return context_.get(); }
+    bool IsWindowed() const { return windowed_; }
+    QRect ModeChangeClientRect() const { return QRect(0, 0, savedWindowedSize_.width(), savedWindowedSize_.height()); }
+    int ExitCode() const { return exitCode_.Value(); }
+    bool DeviceReady() const { return deviceReset_; }
+    int ClientWidth() const;
+    int ClientHeight() const;
+    uint64_t FramesPresented() const { return frames_; }
+    bool IsActive() const { return active_; }
+    bool RenderingPaused() const { return pause_.RenderingPaused(); }
+
+    // Host side of the window messages.
+    bool Dispatch(const FMessage& message);
+    void ReportError(FFrameworkError error);
+    void OnSurfaceResized();
+    void OnCloseRequested();
+    void OnWindowStateChanged();
+    void OnActivationChanged(bool active);
+    void OnMenuShown(bool shown);
+    void OnExposed();
+
+private:
+    void IdleStep();
+    void UpdateIdleTimer();
+    bool MakeCurrent();
+    void ResetDevice();
+    void DestroyDevice();
+    FBackBufferDesc BackBuffer() const;
+
+    FFrameworkCallbacks callbacks_;
+    std::unique_ptr<FMainWindow> window_;
+    FGlSurface* surface_ = nullptr; // owned by the window's container widget
+    std::unique_ptr<QOpenGLContext> context_;
+    QTimer idleTimer_;
+    QTimer resizeSettle_;
+    QElapsedTimer clock_;
+    double time_ = 0;
+    double pausedAt_ = 0;
+    double pausedTotal_ = 0;
+    float elapsed_ = 0;
+    FPauseCounters pause_;
+    FExitCode exitCode_;
+    FDeviceSettings deviceSettings_;
+    bool errorBoxes_ = true;
+    bool deviceCreated_ = false;
+    bool deviceReset_ = false;
+    bool windowed_ = true;
+    bool active_ = true;
+    bool minimised_ = false;
+    bool inResize_ = false;
+    bool closing_ = false;
+    QSize backBuffer_;
+    QSize savedWindowedSize_;
+    QSize savedFullScreenSize_;
+    QRect savedWindowedGeometry_;
+    uint64_t frames_ = 0;
+};
