@@ -141,7 +141,7 @@ private:
                            &error)) {
             const QString text = QStringLiteral("The settings could not be saved.\n\n") + ToQString(error);
             std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-            QMessageBox::warning(framework_.Window(), QString::fromLatin1(kProgramTitle), text);
+            framework_.ShowMessage(text, QMessageBox::Ok, QMessageBox::Warning);
         }
     }
 

@@ -70,7 +70,13 @@ FGlSurface::FGlSurface(FQtFramework& host) : host_(host)
 bool FGlSurface::event(QEvent* event)
 {
     switch (event->type()) {
+    case QEvent::KeyRelease:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            host_.NoteEscape(false);
+        break;
     case QEvent::KeyPress: {
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            host_.NoteEscape(true);
         FMessage message;
         if (TranslateKey(*static_cast<QKeyEvent*>(event), message)) {
             host_.Dispatch(message);
@@ -123,8 +129,17 @@ void FMainWindow::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
 }
 
+void FMainWindow::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape)
+        host_.NoteEscape(false);
+    QMainWindow::keyReleaseEvent(event);
+}
+
 void FMainWindow::keyPressEvent(QKeyEvent* event)
 {
+    if (event->key() == Qt::Key_Escape)
+        host_.NoteEscape(true);
     FMessage message;
     if (TranslateKey(*event, message))
         host_.Dispatch(message);
@@ -382,6 +397,45 @@ void FQtFramework::Pause(bool pauseTime, bool pauseRendering)
     else if (wasTimePaused && !pause_.TimePaused())
         pausedTotal_ += now - pausedAt_;
     UpdateIdleTimer();
+}
+
+void FQtFramework::SetClientSize(int width, int height)
+{
+    if (!window_ || width <= 0 || height <= 0 || (ClientWidth() == width && ClientHeight() == height))
+        return;
+    const QSize screen = window_->screen() ? window_->screen()->geometry().size() : QSize(width, height);
+    const QSize frame = window_->frameGeometry().size() - QSize(ClientWidth(), ClientHeight());
+    const int x = static_cast<int>(0.5 * (screen.width() - frame.width() - width));
+    const int y = static_cast<int>(0.5 * (screen.height() - frame.height() - height));
+    const QSize inner = window_->size() - QSize(ClientWidth(), ClientHeight()) + QSize(width, height);
+    window_->move(x, y);
+    window_->resize(inner);
+    window_->show();
+    QCoreApplication::sendPostedEvents();
+    CheckWindowSize();
+}
+
+void FQtFramework::NoteEscape(bool down)
+{
+    escapeDown_ = down;
+    if (down)
+        escapePressed_ = true;
+}
+
+bool FQtFramework::IsEscapeDown()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers, 1);
+    const bool result = escapeDown_ || escapePressed_;
+    escapePressed_ = false;
+    return result;
+}
+
+int FQtFramework::ShowMessage(const QString& text, QMessageBox::StandardButtons buttons, QMessageBox::Icon icon)
+{
+    if (!windowed_)
+        return 0;
+    QMessageBox box(icon, QStringLiteral("Quillo's Photo Book"), text, buttons, window_.get());
+    return box.exec();
 }
 
 bool FQtFramework::Dispatch(const FMessage& message)

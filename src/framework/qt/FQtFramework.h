@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QObject>
 #include <QRect>
 #include <QTimer>
@@ -42,6 +43,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     FQtFramework& host_;
@@ -63,6 +65,16 @@ public:
     int MainLoop();
 
     void Pause(bool pauseTime, bool pauseRendering);
+    // Outer size = frame + the given client size, centred on the screen; then the
+    // device follows the new client size. Nothing unless both are above 0 and differ.
+    void SetClientSize(int width, int height);
+    // Escape is down now, or was pressed since the last query.
+    bool IsEscapeDown();
+    // A message box on the main window captioned with the program's name; nothing
+    // (result 0) in full screen, where a box would hide behind the book.
+    int ShowMessage(const QString& text, QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                    QMessageBox::Icon icon = QMessageBox::Information);
+    void NoteEscape(bool down);
     int ToggleFullScreen();
     void CheckWindowSize();
     void Close();
@@ -126,4 +138,6 @@ private:
     QSize savedFullScreenSize_;
     QRect savedWindowedGeometry_;
     uint64_t frames_ = 0;
+    bool escapeDown_ = false;
+    bool escapePressed_ = false;
 };
