@@ -277,9 +277,15 @@ bool FQtFramework::CreateDevice(bool windowed, int width, int height)
             return false;
         }
     }
+    return CallDeviceReset();
+}
+
+bool FQtFramework::CallDeviceReset()
+{
     if (callbacks_.onDeviceReset) {
         const FResult r = callbacks_.onDeviceReset(BackBuffer());
         if (r < 0) {
+            // What the failed reset did create is released before the error shows.
             if (callbacks_.onDeviceLost)
                 callbacks_.onDeviceLost();
             ReportError(r == kMediaNotFound ? FFrameworkError::MediaNotFound : FFrameworkError::ResetCallback);
@@ -305,17 +311,8 @@ void FQtFramework::ResetDevice()
     if (callbacks_.modifyDeviceSettings)
         callbacks_.modifyDeviceSettings(deviceSettings_);
     backBuffer_ = QSize(deviceSettings_.backBufferWidth, deviceSettings_.backBufferHeight);
-    if (callbacks_.onDeviceReset) {
-        const FResult r = callbacks_.onDeviceReset(BackBuffer());
-        if (r < 0) {
-            if (callbacks_.onDeviceLost)
-                callbacks_.onDeviceLost();
-            ReportError(r == kMediaNotFound ? FFrameworkError::MediaNotFound : FFrameworkError::ResetCallback);
-            Close();
-            return;
-        }
-    }
-    deviceReset_ = true;
+    if (!CallDeviceReset())
+        Close();
 }
 
 void FQtFramework::DestroyDevice()

@@ -108,6 +108,7 @@ private:
     void UpdateIdleTimer();
     bool MakeCurrent();
     void ResetDevice();
+    bool CallDeviceReset();
     void DestroyDevice();
     FBackBufferDesc BackBuffer() const;
 
