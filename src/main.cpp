@@ -10,6 +10,7 @@
 #include "render/gl/FGlFrame.h"
 #include "ui/FCommandIds.h"
 #include "ui/FMenuModel.h"
+#include "ui/qt/FQtFileDialog.h"
 #include "ui/qt/FQtMenuBar.h"
 
 #include <QApplication>
@@ -29,10 +30,24 @@ QString ToQString(const FString& text)
     return QString::fromUtf16(text.Text(), text.Length());
 }
 
-class FShell
+class FShell : public FAppHost
 {
 public:
     FShell() = default;
+
+    FString ShowFileDialog(const FString& path, FFileDialogKind kind) override
+    {
+        framework_.Pause(true, true);
+        const FString chosen = ::ShowFileDialog(framework_.Window(), path, kind, *gApp.locale);
+        framework_.Pause(false, false);
+        return chosen;
+    }
+
+    void RefreshMenus() override
+    {
+        if (menus_)
+            menus_->Apply(BuildMenuState(*gApp.locale, *gApp.settings));
+    }
 
     int Run()
     {
@@ -40,6 +55,7 @@ public:
         const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
         if (!gApp.Init(FSettingsEnvironment::ForRunningProgram(screen.width(), screen.height()), MillisecondClock()))
             return 1;
+        gApp.host = this;
         const FRect r = ClampWindowRect(gApp.settings->Window, screen.width(), screen.height());
         if (!framework_.CreateMainWindow(QString::fromLatin1(kProgramTitle),
                                          QRect(r.left, r.top, r.Width(), r.Height())))
@@ -50,6 +66,7 @@ public:
         RefreshMenus();
         if (!framework_.CreateDevice(true, 640, 480))
             return framework_.ExitCode();
+        gApp.ScanFolder(gApp.settings->GetRecentPath(0), gApp.settings->Sort != 0, MillisecondClock());
         return framework_.MainLoop();
     }
 
@@ -67,7 +84,7 @@ private:
         c.onDeviceDestroyed = [] {};
         c.onMsgProc = [this](const FMessage& message) { return MsgProc(message); };
         c.onFrameRender = [this](double, float) { FrameRender(); };
-        c.onFrameMove = [](double, float) { gApp.lastFrameTime = MillisecondClock(); };
+        c.onFrameMove = [](double, float) { gApp.FrameMove(MillisecondClock()); };
         return c;
     }
 
@@ -82,15 +99,9 @@ private:
         const FColour& bg = gApp.settings->BGColour;
         GlClearFrame({bg.red, bg.green, bg.blue}, backBuffer_.width, backBuffer_.height);
         ++gApp.framesRendered;
-        const QString title = ToQString(WindowTitle(gApp.pageIndex, gApp.photoCount, false, *gApp.locale));
+        const QString title = ToQString(WindowTitle(gApp.pageIndex, gApp.photoCount, gApp.ArePhotoTexturesPending(), *gApp.locale));
         if (framework_.Window()->windowTitle() != title)
             framework_.Window()->setWindowTitle(title);
-    }
-
-    void RefreshMenus()
-    {
-        if (menus_)
-            menus_->Apply(BuildMenuState(*gApp.locale, *gApp.settings));
     }
 
     int ToggleFullScreen()

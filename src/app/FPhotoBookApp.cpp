@@ -22,6 +22,10 @@ bool FPhotoBookApp::Init(const FSettingsEnvironment& environment, uint32_t now)
     for (int i = 0; i < kPageCount; ++i)
         pages[static_cast<size_t>(i)] = std::make_unique<FPage>(kFlags[i][0], kFlags[i][1]);
 
+    backgroundTexture.Path = settings->BGTexturePath;
+    coverTexture.Path = settings->CoverTexturePath;
+    paperTexture.Path = settings->PaperTexturePath;
+    transparentPaperTexture.Path = settings->TPaperTexturePath;
     turnPosition = 0;
     framesRendered = 0;
     photoCount = 0;

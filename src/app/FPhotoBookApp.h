@@ -3,6 +3,7 @@
 // callbacks forward to it; it owns the settings store, the locale, the camera
 // and the page objects.
 
+#include "app/FAppHost.h"
 #include "app/FCamera.h"
 #include "base/FLocale.h"
 #include "base/FSettings.h"
@@ -10,6 +11,7 @@
 #include "render/FMatrix.h"
 #include "render/FPage.h"
 #include "render/FVector3.h"
+#include "photos/FTexture.h"
 
 #include <array>
 #include <cstdint>
@@ -17,6 +19,7 @@
 
 inline constexpr int kMaxPhotos = 1024;
 inline constexpr int kPageCount = 5;
+inline constexpr int kPhotoSlotCount = 12;
 
 class FPhotoBookApp
 {
@@ -34,10 +37,39 @@ public:
     bool Shutdown(const FRect& outerWindowRect, FString* errorText = nullptr);
     bool IsInitialised() const { return settings != nullptr; }
 
+    // Navigation. now = the millisecond clock.
+    void FrameMove(uint32_t now);
+    void FinishTurn();
+    void NextPage(uint32_t now);
+    void PreviousPage(uint32_t now);
+    void GoToFirstPage(uint32_t now);
+    void GoToLastPage();
+    int32_t LastPageIndex() const;
+
+    // Photo textures around the open spread: at most one successful decode per
+    // call unless loadAll.
+    void StreamPhotoTextures(bool loadAll);
+    bool ArePhotoTexturesPending() const;
+    // Photo index shown by slot 0..11 for the current pageIndex.
+    int32_t SlotPhotoIndex(int slot) const { return 2 * pageIndex - 6 + slot; }
+
+    // Builds the photo list from the folder of path (empty: ask the user).
+    // False when no folder was chosen or it could not be listed.
+    bool ScanFolder(const FString& path, bool sortByDate, uint32_t now);
+
+    // Services of the desktop and the device; set by the shell, null in plain tests.
+    FAppHost* host = nullptr;
+    FTextureLoader* textureLoader = nullptr;
+
     int32_t exporting = 0;
     std::unique_ptr<FCamera> camera;
     FVector3 lightPosition{-200, 200, 50};
     std::array<std::unique_ptr<FPage>, kPageCount> pages;
+    FTexture coverTexture;
+    std::array<FTexture, kPhotoSlotCount> photoTextures;
+    FTexture backgroundTexture;
+    FTexture paperTexture;
+    FTexture transparentPaperTexture;
     FString effectPath;
     float effectTime = 0;
     int32_t pageIndex = 0;

@@ -1,0 +1,151 @@
+// Page state of the book: the clock, the page and transparent-page turns, and
+// the moves of the photo texture window that go with them.
+
+#include "app/FPhotoBookApp.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr uint32_t kFirstPhotoPreset = 4;
+constexpr uint32_t kLastPhotoPreset = 7;
+
+} // namespace
+
+int32_t FPhotoBookApp::LastPageIndex() const
+{
+    return ((photoCount + 5) / 4) * 2 - 2;
+}
+
+void FPhotoBookApp::FrameMove(uint32_t now)
+{
+    // A stalled or backwards clock must neither jump a turn nor stop it.
+    float delta = static_cast<float>(static_cast<int32_t>(now - lastFrameTime));
+    delta = std::clamp(delta, 1.0f, 100.0f);
+    lastFrameTime = now;
+    const float duration = static_cast<float>(std::clamp(settings->TimePage, 1, 20) * 1000);
+    const float step = TurnEnd * delta / duration;
+
+    if (transparentTurnState > 0) {
+        transparentPosition += step;
+        if (transparentPosition >= TurnEnd) {
+            transparentPosition = TurnEnd;
+            transparentTurnState = 0;
+        }
+    } else if (transparentTurnState < 0) {
+        transparentPosition -= step;
+        if (transparentPosition <= 0) {
+            transparentPosition = 0;
+            transparentTurnState = 0;
+        }
+    } else if (turnState > 0) {
+        turnPosition += step;
+        if (turnPosition > TurnEnd) {
+            turnPosition = TurnEnd;
+            pageIndex += 2;
+            turnState = 0;
+        }
+    } else if (turnState < 0) {
+        turnPosition -= step;
+        if (turnPosition < 0) {
+            pageIndex -= 2;
+            turnPosition = 0;
+            turnState = 0;
+        }
+    } else if (framesRendered > 0 && camera && !camera->InTransition()) {
+        StreamPhotoTextures(false);
+    }
+}
+
+void FPhotoBookApp::FinishTurn()
+{
+    if (transparentTurnState > 0) {
+        transparentPosition = TurnEnd;
+        transparentTurnState = 0;
+    } else if (transparentTurnState < 0) {
+        transparentTurnState = 0;
+        transparentPosition = 0;
+    } else if (turnState > 0) {
+        turnPosition = TurnEnd;
+        pageIndex += 2;
+        turnState = 0;
+    } else if (turnState < 0) {
+        pageIndex -= 2;
+        turnPosition = 0;
+        turnState = 0;
+    }
+}
+
+void FPhotoBookApp::NextPage(uint32_t now)
+{
+    if (transparentTurnState != 0 || turnState != 0) {
+        FinishTurn();
+        if (transparentTurnState != 0 || turnState != 0)
+            return;
+    }
+    if (settings->RenderTransparentPage && transparentPosition == 0.0f) {
+        transparentTurnState = 1;
+        return;
+    }
+    if (pageIndex == LastPageIndex())
+        return;
+    for (int i = 0; i < 4; ++i)
+        photoTextures[static_cast<size_t>(i)].Clear();
+    for (int i = 4; i < kPhotoSlotCount; ++i)
+        photoTextures[static_cast<size_t>(i - 4)] = photoTextures[static_cast<size_t>(i)];
+    for (int i = 8; i < kPhotoSlotCount; ++i)
+        photoTextures[static_cast<size_t>(i)].Clear();
+    turnPosition = 0;
+    turnState = 1;
+    selectedPhoto = -1;
+    if (camera && camera->presetIndex >= kFirstPhotoPreset && camera->presetIndex <= kLastPhotoPreset)
+        camera->SetPreset(0, false, now);
+}
+
+void FPhotoBookApp::PreviousPage(uint32_t now)
+{
+    if (transparentTurnState != 0 || turnState != 0) {
+        FinishTurn();
+        if (transparentTurnState != 0 || turnState != 0)
+            return;
+    }
+    if (settings->RenderTransparentPage && transparentPosition == TurnEnd) {
+        transparentTurnState = -1;
+        return;
+    }
+    if (pageIndex <= 0)
+        return;
+    for (int i = 8; i < kPhotoSlotCount; ++i)
+        photoTextures[static_cast<size_t>(i)].Clear();
+    for (int i = kPhotoSlotCount - 1; i >= 4; --i)
+        photoTextures[static_cast<size_t>(i)] = photoTextures[static_cast<size_t>(i - 4)];
+    for (int i = 0; i < 4; ++i)
+        photoTextures[static_cast<size_t>(i)].Clear();
+    turnPosition = TurnEnd;
+    turnState = -1;
+    selectedPhoto = -1;
+    if (camera && camera->presetIndex >= kFirstPhotoPreset && camera->presetIndex <= kLastPhotoPreset)
+        camera->SetPreset(0, false, now);
+}
+
+void FPhotoBookApp::GoToFirstPage(uint32_t now)
+{
+    turnPosition = 0;
+    pageIndex = 0;
+    turnState = 0;
+    transparentTurnState = 0;
+    transparentPosition = TurnEnd;
+    for (FTexture& slot : photoTextures)
+        slot.Clear();
+    if (camera)
+        camera->SetPreset(0, true, now);
+}
+
+void FPhotoBookApp::GoToLastPage()
+{
+    if (turnState != 0)
+        return;
+    pageIndex = LastPageIndex();
+    for (FTexture& slot : photoTextures)
+        slot.Clear();
+}

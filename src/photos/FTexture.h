@@ -1,0 +1,45 @@
+#pragma once
+// A texture record: the image file, its own size, the device texture (shared
+// between records by reference count) and, for photo slots, the photo's index.
+
+#include "base/FString.h"
+#include "photos/FGpuTexture.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+// The seam between the records and the device: makes a texture from an image
+// file at a quality (0: 256 x 256, 1: 512 x 512, else full size with mipmaps).
+class FTextureLoader
+{
+public:
+    virtual ~FTextureLoader() = default;
+    // On success the texture and the file's own width and height; on failure null
+    // and, when asked, the reason.
+    virtual std::shared_ptr<FGpuTexture> CreateTextureFromFile(const FString& path, int quality, int32_t& width,
+                                                               int32_t& height, FString* error) = 0;
+};
+
+class FTexture
+{
+public:
+    FString Path;
+    int32_t Width = 0;
+    int32_t Height = 0;
+    std::shared_ptr<FGpuTexture> Texture; // copying a record shares it
+    int32_t Tag = -1;
+
+    bool HasTexture() const { return Texture != nullptr; }
+    // Back to a free record.
+    void Clear();
+    // Gives the texture back, keeps path, size and tag: for a lost device, or to
+    // make the next streaming pass load it again.
+    void ReleaseTexture() { Texture.reset(); }
+    // Loads when the record has no texture and the path is not empty; a failure
+    // keeps path and tag and leaves no texture. True when a texture is there after.
+    bool Load(FTextureLoader& loader, const FString& path, int32_t tag, int quality, FString* error = nullptr);
+    bool Reload(FTextureLoader& loader, int quality, FString* error = nullptr);
+    // (Width, Height, 1, 0) for the shaders.
+    std::array<float, 4> SizeVector() const;
+};

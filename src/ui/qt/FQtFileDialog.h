@@ -1,0 +1,9 @@
+#pragma once
+// The one file chooser of the program, on QFileDialog.
+
+#include "ui/FileDialogRules.h"
+
+class QWidget;
+
+// The chosen full path, or empty when cancelled.
+FString ShowFileDialog(QWidget* owner, const FString& path, FFileDialogKind kind, const FLocale& locale);

@@ -1,0 +1,146 @@
+#include "photos/PhotoFolder.h"
+
+#include "../app/AppTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Names(const FPhotoBookApp& app)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < app.photoCount; ++i)
+        names.push_back(app.photoPaths[i].FileNamePart().ToUtf8());
+    return names;
+}
+
+TEST(PhotoFolder, WhichNamesArePhotos)
+{
+    EXPECT_TRUE(IsPhotoFileName(FString(u"HOLIDAY.JPG")));
+    EXPECT_TRUE(IsPhotoFileName(FString(u"X.JPG.TXT"))); // a substring, not the ending
+    EXPECT_FALSE(IsPhotoFileName(FString(u"X.JPEG")));
+    EXPECT_FALSE(IsPhotoFileName(FString(u"X_ALPHA.PNG")));
+    EXPECT_TRUE(IsPhotoFileName(FString(u"A.TGA")));
+    EXPECT_TRUE(IsPhotoFileName(FString(u"B.BMP")));
+}
+
+TEST(PhotoFolder, DateKeys)
+{
+    EXPECT_EQ(DateKeyFromCalendar(1980, 1, 1, 0, 0, 0), 324172800);
+    EXPECT_LT(DateKeyFromCalendar(2026, 12, 6, 11, 0, 0), DateKeyFromCalendar(2026, 12, 6, 11, 0, 1));
+    // From late September 2036 the keys wrap negative and sort before older photos.
+    EXPECT_LT(DateKeyFromCalendar(2036, 9, 25, 0, 0, 0), 0);
+    EXPECT_GT(DateKeyFromCalendar(2036, 9, 23, 0, 0, 0), 0);
+    EXPECT_EQ(PhotoDateKey(FString(u"/no/such/file.jpg")), 0);
+    ScratchDir dir;
+    WriteBytes(dir.file("a.jpg"), "x");
+    EXPECT_GT(PhotoDateKey(dir.fileF("a.jpg")), DateKeyFromCalendar(2020, 1, 1, 0, 0, 0));
+}
+
+TEST(PhotoFolder, SortingIsStableAndByUpperCasedName)
+{
+    std::vector<FPhotoEntry> photos;
+    auto add = [&](const char16_t* name, int32_t key) {
+        FPhotoEntry e;
+        e.upperName = FString(name).Uppered();
+        e.path = FString(name);
+        e.dateKey = key;
+        photos.push_back(e);
+    };
+    add(u"b.png", 5);
+    add(u"A.JPG", 5);
+    add(u"10.jpg", 1);
+    add(u"9.jpg", 7);
+    add(u"a.jpg", 3);
+    auto byName = photos;
+    SortPhotos(byName, false);
+    std::vector<std::u16string> names;
+    for (auto& p : byName)
+        names.push_back(p.path.Str());
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"10.jpg", u"9.jpg", u"A.JPG", u"a.jpg", u"b.png"}));
+    auto byDate = photos;
+    SortPhotos(byDate, true);
+    names.clear();
+    for (auto& p : byDate)
+        names.push_back(p.path.Str());
+    // Equal keys (b.png, A.JPG: the same second) keep listing order.
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"10.jpg", u"a.jpg", u"b.png", u"A.JPG", u"9.jpg"}));
+}
+
+TEST(ScanFolder, ListsPhotosWithTheirRealNamesInNameOrder)
+{
+    TestApp t;
+    const std::string folder = t.dir.file("pics");
+    fs::create_directory(folder);
+    for (const char* name : {"holiday.jpg", "HOLIDAY.JPG", "x.jpeg", "x.jpg.txt", "x_alpha.png", "b.png", "A.JPG",
+                             "notes.txt"})
+        WriteBytes(folder + "/" + name, "x");
+    fs::create_directory(folder + "/dir.jpg"); // judged by name alone
+    t.app.settings->SetRotation(FString::FromUtf8(folder + "/b.png"), 6);
+
+    ASSERT_TRUE(t.app.ScanFolder(FString::FromUtf8(folder + "/b.png"), false, 0));
+    auto names = Names(t.app);
+    EXPECT_EQ(names.size(), 6u);
+    EXPECT_EQ(names[0], "A.JPG");
+    EXPECT_EQ(names[1], "b.png");
+    EXPECT_EQ(names[2], "dir.jpg");
+    // Both spellings of holiday stay, each with its own real name.
+    EXPECT_NE(std::find(names.begin(), names.end(), "holiday.jpg"), names.end());
+    EXPECT_NE(std::find(names.begin(), names.end(), "HOLIDAY.JPG"), names.end());
+    EXPECT_EQ(names.back(), "x.jpg.txt");
+    EXPECT_EQ(t.app.photoRotation[1], 6);
+    EXPECT_EQ(U8(t.app.settings->RecentPath[0]), folder + "/b.png");
+    EXPECT_EQ(t.host.refreshes, 1);
+    EXPECT_EQ(t.app.selectedPhoto, -1);
+}
+
+TEST(ScanFolder, EmptyUnreadableAndCancelled)
+{
+    TestApp t;
+    const std::string full = t.dir.file("full");
+    const std::string empty = t.dir.file("empty");
+    fs::create_directory(full);
+    fs::create_directory(empty);
+    WriteBytes(full + "/1.jpg", "x");
+    WriteBytes(empty + "/readme.txt", "x");
+    ASSERT_TRUE(t.app.ScanFolder(FString::FromUtf8(full + "/1.jpg"), false, 0));
+    t.app.NextPage(0);
+
+    // A folder without photos: true, an empty list, the navigation left alone, and
+    // slot 0 still naming the previous folder's first photo.
+    EXPECT_TRUE(t.app.ScanFolder(FString::FromUtf8(empty + "/readme.txt"), false, 0));
+    EXPECT_EQ(t.app.photoCount, 0);
+    EXPECT_EQ(U8(t.app.photoPaths[0]), full + "/1.jpg");
+
+    // A folder that cannot be listed: false, but already among the recent folders.
+    EXPECT_FALSE(t.app.ScanFolder(FString::FromUtf8(t.dir.file("gone/a.jpg")), false, 0));
+    EXPECT_EQ(U8(t.app.settings->RecentPath[0]), t.dir.file("gone/a.jpg"));
+    EXPECT_EQ(t.app.photoCount, 0);
+
+    // The chooser opens in the folder of recent entry 0; cancelling changes nothing.
+    const auto recent = t.app.settings->RecentPath;
+    t.host.answer = FString();
+    EXPECT_FALSE(t.app.ScanFolder(FString(), false, 0));
+    ASSERT_EQ(t.host.askedIn.size(), 1u);
+    EXPECT_EQ(U8(t.host.askedIn[0]), t.dir.file("gone"));
+    EXPECT_EQ(t.app.settings->RecentPath, recent);
+}
+
+TEST(ScanFolder, StopsAt1024Photos)
+{
+    TestApp t;
+    const std::string folder = t.dir.file("many");
+    fs::create_directory(folder);
+    for (int i = 0; i < 1030; ++i)
+        WriteBytes(folder + "/" + std::to_string(i) + ".jpg", "");
+    ASSERT_TRUE(t.app.ScanFolder(FString::FromUtf8(folder + "/1.jpg"), false, 0));
+    EXPECT_EQ(t.app.photoCount, 1024);
+    EXPECT_EQ(t.app.LastPageIndex(), ((1024 + 5) / 4) * 2 - 2);
+}
+
+} // namespace

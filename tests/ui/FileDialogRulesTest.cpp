@@ -1,0 +1,44 @@
+#include "ui/FileDialogRules.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(FileDialogRules, KindsTitlesFiltersAndExtensions)
+{
+    FLocale locale;
+    auto photo = FileDialogSpec(FFileDialogKind::Photo, FString(u"/home/u/pics"), locale);
+    EXPECT_EQ(photo.title.ToUtf8(), "Select Photo...");
+    EXPECT_EQ(photo.patterns.ToUtf8(), "*.BMP;*.JPG;*.PNG;*.TGA");
+    EXPECT_FALSE(photo.save);
+    EXPECT_EQ(photo.initialDirectory.ToUtf8(), "/home/u/pics");
+
+    auto savePng = FileDialogSpec(FFileDialogKind::SavePhoto, FString(u"/p/a.png"), locale);
+    EXPECT_EQ(savePng.filterDescription.ToUtf8(), "Photos (.PNG)");
+    EXPECT_EQ(savePng.patterns.ToUtf8(), "*.PNG");
+    EXPECT_EQ(savePng.defaultExtension.ToUtf8(), "PNG");
+    EXPECT_TRUE(savePng.save);
+    EXPECT_EQ(savePng.initialDirectory.ToUtf8(), "/p");
+    auto saveOther = FileDialogSpec(FFileDialogKind::SavePhoto, FString(u"/p/a.gif"), locale);
+    EXPECT_EQ(saveOther.filterDescription.ToUtf8(), "Photos (.BMP, .JPG, .PNG, .TGA)");
+    EXPECT_TRUE(saveOther.defaultExtension.IsEmpty());
+
+    auto movie = FileDialogSpec(FFileDialogKind::Movie, FString(u"/m/x.avi"), locale);
+    EXPECT_EQ(movie.title.ToUtf8(), "Export as Movie...");
+    EXPECT_EQ(movie.defaultExtension.ToUtf8(), "avi");
+    EXPECT_EQ(FileDialogSpec(FFileDialogKind::Locale, FString(), locale).title.ToUtf8(), "Select Locale...");
+    EXPECT_EQ(FileDialogSpec(FFileDialogKind::Effect, FString(), locale).patterns.ToUtf8(), "*.FX");
+
+    // A folder whose own name holds a "." loses its last part.
+    EXPECT_EQ(FileDialogSpec(FFileDialogKind::Photo, FString(u"/a/v1.2"), locale).initialDirectory.ToUtf8(), "/a");
+}
+
+TEST(FileDialogRules, DefaultExtensionReplacesOnlyTheNamesOwn)
+{
+    EXPECT_EQ(ApplyDefaultExtension(FString(u"/m/movie"), FString(u"avi")).ToUtf8(), "/m/movie.avi");
+    EXPECT_EQ(ApplyDefaultExtension(FString(u"/m/movie.mp4"), FString(u"avi")).ToUtf8(), "/m/movie.avi");
+    EXPECT_EQ(ApplyDefaultExtension(FString(u"/m.v/movie"), FString(u"avi")).ToUtf8(), "/m.v/movie.avi");
+    EXPECT_EQ(ApplyDefaultExtension(FString(u"/m/movie.png"), FString()).ToUtf8(), "/m/movie.png");
+}
+
+} // namespace
