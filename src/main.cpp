@@ -14,6 +14,11 @@
 #include "ui/qt/FQtMenuBar.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QStandardPaths>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -104,38 +109,85 @@ private:
             framework_.Window()->setWindowTitle(title);
     }
 
-    int ToggleFullScreen()
+    // Host services the book asks for.
+    int ShowMessage(const FString& text, FMessageIcon icon) override
     {
-        framework_.Pause(true, true);
-        const int result = framework_.ToggleFullScreen();
-        framework_.Pause(false, false);
-        return result;
+        static constexpr QMessageBox::Icon kIcons[] = {QMessageBox::NoIcon, QMessageBox::Information,
+                                                       QMessageBox::Warning, QMessageBox::Critical};
+        return framework_.ShowMessage(ToQString(text), QMessageBox::Ok, kIcons[static_cast<int>(icon)]);
     }
 
+    void ShowPopupMenu(int x, int y, PopupKind kind) override
+    {
+        if (!framework_.IsWindowed())
+            return;
+        const FString photoPath = gApp.selectedPhoto >= 0 && gApp.selectedPhoto < gApp.photoCount
+                                      ? gApp.photoPaths[static_cast<size_t>(gApp.selectedPhoto)]
+                                      : FString();
+        QMenu menu(framework_.Window());
+        for (const FPopupItem& item : PopupMenuItems(kind, *gApp.locale, photoPath)) {
+            if (item.kind == FMenuItemKind::Separator) {
+                menu.addSeparator();
+                continue;
+            }
+            QAction* action = menu.addAction(ToQString(MenuText(item.text)));
+            action->setEnabled(item.enabled);
+            action->setData(item.command);
+        }
+        framework_.OnMenuShown(true);
+        const double ratio = framework_.Surface()->devicePixelRatio();
+        const QPoint global = framework_.Surface()->mapToGlobal(QPoint(static_cast<int>(x / ratio),
+                                                                       static_cast<int>(y / ratio)));
+        QAction* chosen = menu.exec(global);
+        framework_.OnMenuShown(false);
+        if (chosen && chosen->data().toInt() != 0)
+            framework_.Dispatch(FMessage::Command(chosen->data().toInt()));
+    }
+
+    bool IsWindowed() const override { return framework_.IsWindowed(); }
+
+    void ToggleFullScreen() override
+    {
+        framework_.Pause(true, true);
+        framework_.ToggleFullScreen();
+        framework_.Pause(false, false);
+    }
+
+    void CloseMainWindow() override { framework_.Close(); }
+    void InvalidateWindow() override { framework_.Window()->update(); }
+    int ClientWidth() const override { return framework_.ClientWidth(); }
+    int ClientHeight() const override { return framework_.ClientHeight(); }
+
+    bool CopyFileNoOverwrite(const FString& from, const FString& to) override
+    {
+        // QFile::copy never replaces an existing file.
+        return QFile::copy(QFile::decodeName(from.ToUtf8().c_str()), QFile::decodeName(to.ToUtf8().c_str()));
+    }
+
+    bool DeleteToTrash(const FString& path) override
+    {
+        const QString file = QFile::decodeName(path.ToUtf8().c_str());
+        if (framework_.IsWindowed() &&
+            QMessageBox::question(framework_.Window(), QString::fromLatin1(kProgramTitle),
+                                  QStringLiteral("Move \"%1\" to the trash?").arg(QFileInfo(file).fileName())) !=
+                QMessageBox::Yes)
+            return false;
+        // Qt 6.4's trash call "succeeds" into a files/ folder of the working
+        // directory when the data home is missing.
+        QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+        return QFile::moveToTrash(file);
+    }
+
+private:
     bool MsgProc(const FMessage& message)
     {
-        switch (message.kind) {
-        case FMessageKind::Close:
+        if (message.kind == FMessageKind::Close) {
             Shutdown();
             return false;
-        case FMessageKind::Command:
-            if (message.command == kCmdToggleFullScreen)
-                ToggleFullScreen();
-            else if (message.command == kCmdExit)
-                framework_.Close();
-            return false;
-        case FMessageKind::KeyDown:
-            if (message.key == FKey::Escape) {
-                if (framework_.IsWindowed())
-                    framework_.Close();
-                else
-                    ToggleFullScreen();
-                return true;
-            }
-            return false;
-        default:
-            return false;
         }
+        if (!gApp.IsInitialised())
+            return false;
+        return gApp.MsgProc(message, MillisecondClock());
     }
 
     void Shutdown()

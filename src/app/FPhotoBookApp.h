@@ -12,6 +12,7 @@
 #include "render/FPage.h"
 #include "render/FVector3.h"
 #include "photos/FTexture.h"
+#include "ui/FMessage.h"
 
 #include <array>
 #include <cstdint>
@@ -20,6 +21,23 @@
 inline constexpr int kMaxPhotos = 1024;
 inline constexpr int kPageCount = 5;
 inline constexpr int kPhotoSlotCount = 12;
+
+// What a click hit: a photo index >= 0 or one of the negative kinds.
+enum FPickResult : int32_t
+{
+    kPickLeftPage = -1,
+    kPickRightPage = -2,
+    kPickCover = -3,
+    kPickBackground = -4,
+    kPickTurningPage = -10,
+};
+
+struct FPickHit
+{
+    bool hit = false;
+    int32_t result = 0;
+    uint32_t preset = 0; // the photo preset 4..7 that looks at a hit photo, else 0
+};
 
 class FPhotoBookApp
 {
@@ -53,6 +71,12 @@ public:
     // Photo index shown by slot 0..11 for the current pageIndex.
     int32_t SlotPhotoIndex(int slot) const { return 2 * pageIndex - 6 + slot; }
 
+    // The window message routine: true when the host must not handle the message
+    // any further.
+    bool MsgProc(const FMessage& message, uint32_t now);
+    // What lies under client point (x, y), in a fixed order of candidates.
+    FPickHit Pick(float x, float y) const;
+
     // Builds the photo list from the folder of path (empty: ask the user).
     // False when no folder was chosen or it could not be listed.
     bool ScanFolder(const FString& path, bool sortByDate, uint32_t now);
@@ -65,6 +89,10 @@ public:
     std::unique_ptr<FCamera> camera;
     FVector3 lightPosition{-200, 200, 50};
     std::array<std::unique_ptr<FPage>, kPageCount> pages;
+    // CPU meshes of the cover boards and the background plane; the renderer
+    // uploads them, picking reads them.
+    std::array<std::optional<FGridMesh>, 2> coverMeshes;
+    std::optional<FGridMesh> backgroundMesh;
     FTexture coverTexture;
     std::array<FTexture, kPhotoSlotCount> photoTextures;
     FTexture backgroundTexture;
