@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <variant>
 
@@ -126,8 +128,48 @@ const FCameraPresets& DefaultCameraPresets()
 
 FSettingsEnvironment FSettingsEnvironment::ForRunningProgram(int32_t screenWidth, int32_t screenHeight)
 {
-    return {GetModuleDirectory(), screenWidth, screenHeight};
+    FSettingsEnvironment environment{GetModuleDirectory(), screenWidth, screenHeight};
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    std::string config;
+    if (xdg && *xdg == '/')
+        config = xdg;
+    else if (home && *home)
+        config = std::string(home) + "/.config";
+    if (!config.empty())
+        environment.userConfigDirectory = FString::FromUtf8(config + "/QuilloPhotoBook");
+    return environment;
 }
+
+namespace {
+
+bool CanWriteAt(const FString& path)
+{
+    const std::string file = path.ToUtf8();
+    if (::access(file.c_str(), F_OK) == 0)
+        return ::access(file.c_str(), W_OK) == 0;
+    const std::string folder = path.DirectoryPart().ToUtf8();
+    return ::access(folder.empty() ? "/" : folder.c_str(), W_OK) == 0;
+}
+
+const char16_t kSettingsFileName[] = u"/QuilloPhotoBook.ini";
+
+bool MakeDirectories(const std::string& path)
+{
+    if (path.empty())
+        return true;
+    std::string partial;
+    size_t at = 0;
+    while (at != std::string::npos) {
+        at = path.find('/', at + 1);
+        partial = path.substr(0, at);
+        if (!partial.empty() && ::mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 FSettings::FSettings(const FSettingsEnvironment& environment) : environment_(environment)
 {
@@ -173,12 +215,23 @@ void FSettings::SettingsReset()
 
 FString FSettings::SettingsFilePath() const
 {
-    return environment_.programDirectory.Concat(FString(u"/QuilloPhotoBook.ini"));
+    const FString beside = environment_.programDirectory.Concat(FString(kSettingsFileName));
+    if (environment_.userConfigDirectory.IsEmpty())
+        return beside;
+    const auto& canWrite = environment_.canWrite ? environment_.canWrite : std::function<bool(const FString&)>(CanWriteAt);
+    if (canWrite(beside))
+        return beside;
+    return environment_.userConfigDirectory.Concat(FString(kSettingsFileName));
 }
 
 void FSettings::SettingsLoad()
 {
-    const FString path = SettingsFilePath();
+    FString path = SettingsFilePath();
+    // A program installed read-only may still ship settings beside it: they are
+    // read until the user's own copy exists.
+    const FString beside = environment_.programDirectory.Concat(FString(kSettingsFileName));
+    if (!FileExists(path) && !path.Equals(beside))
+        path = beside;
     if (!FileExists(path))
         return;
     FTokenFile file(path, false);
@@ -229,6 +282,10 @@ FSaveResult FSettings::SettingsSave(FString* errorText) const
         return FSaveResult::Failed;
     };
 
+    const FString folder = path.DirectoryPart();
+    // The user's configuration folder may not exist yet; the program's always does.
+    if (folder.Equals(environment_.userConfigDirectory) && !MakeDirectories(folder.ToUtf8()))
+        return fail(folder, errno);
     const FString temporary = path.Concat(FString(u".tmp"));
     const std::string temporaryName = temporary.ToUtf8();
     {
@@ -273,7 +330,7 @@ FSaveResult FSettings::SettingsSave(FString* errorText) const
         return fail(path, error);
     }
     // Make the rename itself durable.
-    const std::string directory = environment_.programDirectory.ToUtf8();
+    const std::string directory = folder.ToUtf8();
     int dirFd = ::open(directory.empty() ? "/" : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);

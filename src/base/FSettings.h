@@ -6,6 +6,7 @@
 #include "base/FString.h"
 
 #include <array>
+#include <functional>
 #include <cstdint>
 
 struct FRect
@@ -36,6 +37,13 @@ struct FSettingsEnvironment
     FString programDirectory;
     int32_t screenWidth = 1024;
     int32_t screenHeight = 768;
+    // Where the settings go when the program directory cannot take them (an
+    // installed program): $XDG_CONFIG_HOME/QuilloPhotoBook. Empty: always beside
+    // the program.
+    FString userConfigDirectory;
+    // Whether a file could be written at this path (it exists and is writable, or
+    // its folder is). Replaceable because root may write anywhere.
+    std::function<bool(const FString&)> canWrite;
 
     static FSettingsEnvironment ForRunningProgram(int32_t screenWidth, int32_t screenHeight);
 };
@@ -66,6 +74,8 @@ public:
     // full disk never leaves a half-written file; on failure the old file stays
     // and errorText (when given) says why.
     FSaveResult SettingsSave(FString* errorText = nullptr) const;
+    // Beside the program while that place is writable (or a file there is), else
+    // in the user's configuration folder.
     FString SettingsFilePath() const;
 
     // Copy of entry index 0..9; " " for any other index.

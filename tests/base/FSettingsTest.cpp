@@ -258,3 +258,42 @@ TEST(FSettings, FullDiskDuringSaveKeepsTheOldFile)
 }
 
 } // namespace
+
+namespace {
+
+// An installed program: its folder is read-only, so the settings live in the
+// user's configuration folder; a writable file beside the program still wins.
+TEST(FSettingsLocation, ReadOnlyProgramFolderUsesTheUserConfigFolder)
+{
+    ScratchDir dir;
+    const std::string program = dir.file("program");
+    std::filesystem::create_directory(program);
+    FSettingsEnvironment environment{FString::FromUtf8(program), 1280, 1024, dir.fileF("config/QuilloPhotoBook")};
+    environment.canWrite = [&](const FString& path) { return !path.ToUtf8().starts_with(program); };
+
+    // Settings shipped beside the program are read until the user has their own.
+    {
+        FSettings shipped({FString::FromUtf8(program), 1280, 1024});
+        shipped.Quality = 0;
+        ASSERT_EQ(shipped.SettingsSave(), FSaveResult::Saved);
+    }
+    FSettings s(environment);
+    EXPECT_EQ(U8(s.SettingsFilePath()), dir.file("config/QuilloPhotoBook/QuilloPhotoBook.ini"));
+    s.SettingsLoad();
+    EXPECT_TRUE(s.Loaded);
+    EXPECT_EQ(s.Quality, 0);
+    s.Quality = 2;
+    ASSERT_EQ(s.SettingsSave(), FSaveResult::Saved); // creates the folder
+    FSettings again(environment);
+    again.SettingsLoad();
+    EXPECT_EQ(again.Quality, 2);
+
+    // Writable program folder: beside the program, whatever the config folder holds.
+    environment.canWrite = [](const FString&) { return true; };
+    FSettings beside(environment);
+    EXPECT_EQ(U8(beside.SettingsFilePath()), program + "/QuilloPhotoBook.ini");
+    beside.SettingsLoad();
+    EXPECT_EQ(beside.Quality, 0);
+}
+
+} // namespace
