@@ -6,6 +6,7 @@
 #include "app/FPhotoBookApp.h"
 #include "app/WindowRect.h"
 #include "base/FClock.h"
+#include "base/FFile.h"
 #include "framework/qt/FQtFramework.h"
 #include "render/gl/FGlFrame.h"
 #include "ui/FCommandIds.h"
@@ -14,6 +15,7 @@
 #include "ui/qt/FQtMenuBar.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -220,6 +222,9 @@ int main(int argc, char** argv)
     // The program takes no command-line arguments; Qt still sees its own.
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProgramTitle));
+    QApplication::setDesktopFileName(QStringLiteral("quillo-photobook"));
+    QApplication::setWindowIcon(
+        QIcon(QString::fromStdString(GetModuleDirectory().ToUtf8() + "/media/quillo-photobook.png")));
     FShell shell;
     return shell.Run();
 }
