@@ -8,13 +8,15 @@
 #include "base/FClock.h"
 #include "base/FFile.h"
 #include "framework/qt/FQtFramework.h"
-#include "render/gl/FGlFrame.h"
+#include "render/gl/FBookRenderer.h"
 #include "ui/FCommandIds.h"
 #include "ui/FMenuModel.h"
+#include "ui/qt/FDialogs.h"
 #include "ui/qt/FQtFileDialog.h"
 #include "ui/qt/FQtMenuBar.h"
 
 #include <QApplication>
+#include <QOpenGLContext>
 #include <QIcon>
 #include <QDir>
 #include <QFile>
@@ -63,6 +65,7 @@ public:
         if (!gApp.Init(FSettingsEnvironment::ForRunningProgram(screen.width(), screen.height()), MillisecondClock()))
             return 1;
         gApp.host = this;
+        gApp.textureLoader = &book_.Loader();
         const FRect r = ClampWindowRect(gApp.settings->Window, screen.width(), screen.height());
         if (!framework_.CreateMainWindow(QString::fromLatin1(kProgramTitle),
                                          QRect(r.left, r.top, r.Width(), r.Height())))
@@ -87,8 +90,8 @@ private:
         };
         c.onDeviceCreated = [this](const FBackBufferDesc& desc) { return OnDeviceReset(desc); };
         c.onDeviceReset = [this](const FBackBufferDesc& desc) { return OnDeviceReset(desc); };
-        c.onDeviceLost = [] {};
-        c.onDeviceDestroyed = [] {};
+        c.onDeviceLost = [this] { book_.DeviceLost(gApp); };
+        c.onDeviceDestroyed = [this] { book_.DeviceDestroyed(gApp); };
         c.onMsgProc = [this](const FMessage& message) { return MsgProc(message); };
         c.onFrameRender = [this](double, float) { FrameRender(); };
         c.onFrameMove = [](double, float) { gApp.FrameMove(MillisecondClock()); };
@@ -98,14 +101,16 @@ private:
     FResult OnDeviceReset(const FBackBufferDesc& desc)
     {
         backBuffer_ = desc;
-        return kOk;
+        const FGlScreen screen{framework_.Context()->defaultFramebufferObject(), desc.width, desc.height};
+        const FResult result = book_.DeviceReset(gApp, screen);
+        if (result < 0)
+            std::fprintf(stderr, "%s\n", book_.LastError().c_str());
+        return result;
     }
 
     void FrameRender()
     {
-        const FColour& bg = gApp.settings->BGColour;
-        GlClearFrame({bg.red, bg.green, bg.blue}, backBuffer_.width, backBuffer_.height);
-        ++gApp.framesRendered;
+        book_.FrameRender(gApp, framework_.ClientWidth(), framework_.ClientHeight(), MillisecondClock());
         const QString title = ToQString(WindowTitle(gApp.pageIndex, gApp.photoCount, gApp.ArePhotoTexturesPending(), *gApp.locale));
         if (framework_.Window()->windowTitle() != title)
             framework_.Window()->setWindowTitle(title);
@@ -180,6 +185,30 @@ private:
         return QFile::moveToTrash(file);
     }
 
+    bool ChooseColour(int& red, int& green, int& blue) override
+    {
+        framework_.Pause(true, true);
+        const bool chosen = ::ChooseColour(framework_.Window(), red, green, blue);
+        framework_.Pause(false, false);
+        return chosen;
+    }
+
+    void SpeedDialog() override
+    {
+        framework_.Pause(true, true);
+        ::SpeedDialog(framework_.Window(), *gApp.settings, *gApp.locale);
+        framework_.Pause(false, false);
+    }
+
+    void AboutDialog() override
+    {
+        framework_.Pause(true, true);
+        ::AboutDialog(framework_.Window(), *gApp.locale);
+        framework_.Pause(false, false);
+    }
+
+    void OpenDocument(const FString& path) override { ::OpenDocument(framework_.Window(), path); }
+
 private:
     bool MsgProc(const FMessage& message)
     {
@@ -211,6 +240,7 @@ private:
     }
 
     FQtFramework framework_;
+    FBookRenderer book_;
     std::unique_ptr<FQtMenuBar> menus_;
     FBackBufferDesc backBuffer_;
 };

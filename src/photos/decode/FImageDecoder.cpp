@@ -1,17 +1,221 @@
 #include "photos/decode/FImageDecoder.h"
 
-// Placeholder until the decoders land: every file is refused.
+#include "base/FFile.h"
+#include "photos/decode/FJpegDecoder.h"
+#include "photos/decode/FQtImageDecoder.h"
+#include "photos/decode/FTgaDecoder.h"
+#include "photos/decode/ImageResize.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Far above any image the pixel limit lets through, even uncompressed.
+constexpr size_t kMaxFileBytes = size_t(1) << 30;
+
+enum class EFormat { Jpeg, Png, Bmp, Other };
+
+EFormat FormatOf(const uint8_t* data, size_t size)
+{
+    static const uint8_t kPng[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
+        return EFormat::Jpeg;
+    if (size >= sizeof kPng && std::memcmp(data, kPng, sizeof kPng) == 0)
+        return EFormat::Png;
+    if (size >= 2 && data[0] == 'B' && data[1] == 'M')
+        return EFormat::Bmp;
+    return EFormat::Other;
+}
+
+// The size PNG and BMP headers declare, read here so that a refusal does not
+// depend on how Qt's readers treat absurd headers. False when too short to say.
+bool DeclaredSize(EFormat format, const uint8_t* p, size_t size, int64_t& width, int64_t& height)
+{
+    auto be32 = [p](size_t at) { return int64_t(p[at]) << 24 | p[at + 1] << 16 | p[at + 2] << 8 | p[at + 3]; };
+    auto le32 = [p](size_t at) { return int32_t(uint32_t(p[at]) | p[at + 1] << 8 | p[at + 2] << 16 | uint32_t(p[at + 3]) << 24); };
+    if (format == EFormat::Png) {
+        if (size < 24)
+            return false;
+        width = be32(16);
+        height = be32(20);
+        return true;
+    }
+    if (size < 26)
+        return false;
+    if (le32(14) == 12) { // OS/2 core header: 16-bit sizes
+        width = p[18] | p[19] << 8;
+        height = p[20] | p[21] << 8;
+    } else {
+        width = std::abs(int64_t(le32(18)));
+        height = std::abs(int64_t(le32(22))); // negative for rows stored top first
+    }
+    return true;
+}
+
+bool TooLarge(int64_t width, int64_t height)
+{
+    return width > kMaxSourceSide || height > kMaxSourceSide ||
+           static_cast<int64_t>(width) * height > kMaxSourcePixels;
+}
+
+} // namespace
+
 struct FImageDecoder::Impl
 {
+    FJpegDecoder jpeg;
+    FImageResizer resizer;
+    std::vector<uint8_t> file;   // the file's bytes; only the first fileSize count
+    size_t fileSize = 0;
+    std::vector<uint8_t> decoded; // JPEG and TGA pixels before the final resize
+
+    bool ReadFile(const FString& path, FString& reason);
 };
+
+bool FImageDecoder::Impl::ReadFile(const FString& path, FString& reason)
+{
+    fileSize = 0;
+    FFile in(path, false);
+    if (!in.ok()) {
+        reason = FString(u"cannot open: ").Concat(ErrorText(in.LastError()));
+        return false;
+    }
+    // The vector keeps its size between calls: growing it zero-fills, and a
+    // 6 MB photo after a 6 MB photo should cost nothing.
+    const size_t expected = static_cast<size_t>(in.Size()) + 1;
+    if (file.size() < expected)
+        file.resize(expected < kMaxFileBytes ? expected : kMaxFileBytes);
+    if (file.size() < 4096)
+        file.resize(4096);
+    for (;;) {
+        if (fileSize == file.size()) {
+            if (file.size() >= kMaxFileBytes) {
+                reason = FString(u"file too large");
+                return false;
+            }
+            file.resize(file.size() * 2 < kMaxFileBytes ? file.size() * 2 : kMaxFileBytes);
+        }
+        const int64_t got = in.ReadSome(file.data() + fileSize, file.size() - fileSize);
+        if (got < 0) {
+            reason = FString(u"cannot read: ").Concat(ErrorText(in.LastError()));
+            return false;
+        }
+        if (got == 0)
+            break;
+        fileSize += static_cast<size_t>(got);
+    }
+    if (fileSize == 0) {
+        reason = FString(u"empty file");
+        return false;
+    }
+    return true;
+}
 
 FImageDecoder::FImageDecoder() : impl_(std::make_unique<Impl>()) {}
 FImageDecoder::~FImageDecoder() = default;
 
-bool FImageDecoder::Decode(const FString& path, const FDecodeRequest&, FDecodedImage& out, FString* error)
+bool FImageDecoder::Decode(const FString& path, const FDecodeRequest& request, FDecodedImage& out, FString* error)
 {
-    out = FDecodedImage{};
-    if (error)
-        *error = path.Concat(FString(u": no decoder"));
-    return false;
+    FString reason;
+    if (!impl_->ReadFile(path, reason)) {
+        out.width = out.height = out.sourceWidth = out.sourceHeight = 0;
+        out.pixels.clear();
+        if (error)
+            *error = path.Concat(FString(u": ")).Concat(reason);
+        return false;
+    }
+    return DecodeMemory(impl_->file.data(), impl_->fileSize, path, request, out, error);
+}
+
+bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString& name, const FDecodeRequest& request,
+                                 FDecodedImage& out, FString* error)
+{
+    out.width = out.height = out.sourceWidth = out.sourceHeight = 0;
+    out.pixels.clear();
+    std::string reason;
+    int width = 0, height = 0;
+    auto fail = [&](const std::string& text) {
+        out.width = out.height = out.sourceWidth = out.sourceHeight = 0;
+        out.pixels.clear();
+        if (error)
+            *error = name.Concat(FString(u": ")).Concat(FString::FromUtf8(text));
+        return false;
+    };
+    auto tooLarge = [&] {
+        return fail("image too large (" + std::to_string(width) + " x " + std::to_string(height) + ")");
+    };
+    if (size == 0)
+        return fail("empty file");
+
+    // The size handed out: a square texture, or the image itself within maxSize.
+    int targetWidth = 0, targetHeight = 0;
+    auto setTarget = [&] {
+        if (request.squareSize > 0) {
+            targetWidth = targetHeight = request.squareSize;
+        } else {
+            FitWithin(width, height, request.maxSize, targetWidth, targetHeight);
+        }
+    };
+    // Pixels decoded into impl_->decoded become the output, resized if need be.
+    auto finish = [&](const uint8_t* pixels, int w, int h, size_t stride, bool ownBuffer) {
+        out.sourceWidth = width;
+        out.sourceHeight = height;
+        out.width = targetWidth;
+        out.height = targetHeight;
+        if (w == targetWidth && h == targetHeight && ownBuffer) {
+            // Swapping hands the caller's old buffer back for the next decode.
+            out.pixels.swap(impl_->decoded);
+        } else if (w == targetWidth && h == targetHeight) {
+            out.pixels.resize(static_cast<size_t>(w) * h * 4);
+            for (int y = 0; y < h; ++y)
+                std::memcpy(out.pixels.data() + static_cast<size_t>(y) * w * 4, pixels + y * stride, static_cast<size_t>(w) * 4);
+        } else {
+            out.pixels.resize(static_cast<size_t>(targetWidth) * targetHeight * 4);
+            impl_->resizer.Resize(pixels, w, h, stride, out.pixels.data(), targetWidth, targetHeight);
+        }
+        return true;
+    };
+
+    const EFormat format = FormatOf(data, size);
+    if (format == EFormat::Jpeg) {
+        if (!impl_->jpeg.ReadSize(data, size, width, height, &reason))
+            return fail(reason);
+        if (TooLarge(width, height))
+            return tooLarge();
+        setTarget();
+        int w = 0, h = 0;
+        if (!impl_->jpeg.Decode(data, size, targetWidth, targetHeight, impl_->decoded, w, h, &reason))
+            return fail(reason);
+        return finish(impl_->decoded.data(), w, h, static_cast<size_t>(w) * 4, true);
+    }
+    if (format == EFormat::Png || format == EFormat::Bmp) {
+        int64_t declaredWidth = 0, declaredHeight = 0;
+        if (DeclaredSize(format, data, size, declaredWidth, declaredHeight) && TooLarge(declaredWidth, declaredHeight))
+            return fail("image too large (" + std::to_string(declaredWidth) + " x " + std::to_string(declaredHeight) + ")");
+        const QImage image = ReadQtImage(data, size, format == EFormat::Png ? "png" : "bmp", kMaxSourcePixels,
+                                         kMaxSourceSide, width, height, &reason);
+        if (image.isNull())
+            return width > 0 && height > 0 && TooLarge(width, height) ? tooLarge() : fail(reason);
+        setTarget();
+        return finish(image.constBits(), image.width(), image.height(), static_cast<size_t>(image.bytesPerLine()), false);
+    }
+
+    // TGA has no signature: only a header that passes every check is taken, and
+    // the name or the footer decides whether a failure is a broken TGA or some
+    // other file.
+    FTgaHeader header;
+    const bool meantAsTga = name.Uppered().ExtensionPart() == FString(u"TGA") || HasTgaFooter(data, size);
+    if (!ParseTgaHeader(data, size, header, &reason))
+        return fail(meantAsTga ? reason : std::string("not a supported image"));
+    width = header.width;
+    height = header.height;
+    if (TooLarge(width, height))
+        return tooLarge();
+    int w = 0, h = 0;
+    if (!DecodeTga(data, size, kMaxSourcePixels, kMaxSourceSide, impl_->decoded, w, h, &reason))
+        return fail(reason);
+    setTarget();
+    return finish(impl_->decoded.data(), w, h, static_cast<size_t>(w) * 4, true);
 }

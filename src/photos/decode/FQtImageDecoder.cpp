@@ -1,0 +1,53 @@
+#include "photos/decode/FQtImageDecoder.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+
+#include <mutex>
+
+QImage ReadQtImage(const uint8_t* data, size_t size, const char* format, int64_t maxPixels, int maxSide,
+                   int& width, int& height, std::string* reason)
+{
+    // Qt refuses images over 128 MB by default, an 8000 x 6000 photo among them.
+    // Our own size check below is the real limit; this only keeps Qt's above it,
+    // at 8 bytes a pixel for 16-bit PNGs.
+    static std::once_flag limitSet;
+    std::call_once(limitSet, [maxPixels] {
+        QImageReader::setAllocationLimit(static_cast<int>(maxPixels * 8 / (1024 * 1024) + 1));
+    });
+
+    width = height = 0;
+    const std::string name = QByteArray(format).toUpper().toStdString();
+    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setDecideFormatFromContent(false);
+    const QSize declared = reader.size();
+    if (!declared.isValid()) {
+        if (reason)
+            *reason = "corrupt " + name + " data: " + reader.errorString().toStdString();
+        return QImage();
+    }
+    width = declared.width();
+    height = declared.height();
+    if (width > maxSide || height > maxSide || static_cast<int64_t>(width) * height > maxPixels) {
+        if (reason)
+            *reason = "image too large";
+        return QImage();
+    }
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        if (reason)
+            *reason = "corrupt " + name + " data: " + reader.errorString().toStdString();
+        return QImage();
+    }
+    // The size read must be the size checked; a reader that disagrees is not trusted.
+    if (image.width() != width || image.height() != height) {
+        if (reason)
+            *reason = "corrupt " + name + " data: size differs from its header";
+        return QImage();
+    }
+    return image.convertToFormat(QImage::Format_RGBA8888);
+}

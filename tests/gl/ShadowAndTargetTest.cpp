@@ -1,0 +1,172 @@
+#include "GlTestSupport.h"
+
+#include "render/FPage.h"
+#include "render/FRenderStates.h"
+#include "render/FShadowVolume.h"
+#include "render/gl/FGlMesh.h"
+
+namespace
+{
+constexpr uint32_t kBlack = 0xFF000000u;
+constexpr uint32_t kShadowColour = 0x30000000u; // black, alpha 48
+const uint32_t kGrey102 = ColourToArgb(0.4f, 0.4f, 0.4f);
+} // namespace
+
+TEST_F(GlTest, OverlayDarkensOnlyWhereTheStencilIsAtLeastOne)
+{
+    renderer.ClearTarget(kGrey102);
+    renderer.ClearStencil(false);
+    ASSERT_TRUE(renderer.DrawShadowOverlay(kShadowColour));
+    EXPECT_RGB_NEAR(Pixel(10, 10), 102, 102, 102, 0);
+
+    renderer.ClearStencil(true);
+    ASSERT_TRUE(renderer.DrawShadowOverlay(kShadowColour));
+    EXPECT_RGB_NEAR(Pixel(10, 10), 83, 83, 83, 1); // 102 * 207 / 255
+}
+
+// A page hanging square to the view at z = 20 with the light off to the left:
+// its volume reaches a wall at z = 50 on the right, where the camera sees into
+// the volume through its side.
+TEST_F(GlTest, PageShadowVolumeDarkensTheWallTo207Of255)
+{
+    UsePerspective();
+    FPage page(false, false);
+    for (int row = 0; row < kPageRows; ++row)
+        for (int column = 0; column < kPageColumns; ++column)
+        {
+            FBookVertex& v = page.vertices[static_cast<size_t>(row * kPageColumns + column)];
+            v.x = -5 + 10.0f * static_cast<float>(column) / 31;
+            v.y = -5 + 10.0f * static_cast<float>(row) / 34;
+            v.z = 20;
+        }
+    FGridMesh wall = MakeQuad(50, 50, {0, 0, -1}, 0xFFC8C8C8u); // grey 200, fills the view
+    FGlMesh wallMesh(&wall);
+
+    for (const bool shadows : {false, true})
+    {
+        SCOPED_TRACE(shadows ? "shadows on" : "shadows off");
+        renderer.ClearTarget(kBlack);
+        renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &wallMesh, FCull::None, true);
+        if (shadows)
+        {
+            renderer.ClearStencil(false);
+            const auto volume = BuildShadowVolume(page, -15, 0, 0);
+            ASSERT_EQ(volume.size(), 780u);
+            ASSERT_TRUE(renderer.DrawShadowVolume(kShadowTriangleCount, volume));
+            ASSERT_TRUE(renderer.DrawShadowOverlay(kShadowColour));
+        }
+        // The shadow falls on x in about 12.5 .. 35 of the wall (ndc 0.25 .. 0.7).
+        const int shadowed = shadows ? 162 : 200; // 200 * 207 / 255
+        EXPECT_RGB_NEAR(Pixel(48, 32), shadowed, shadowed, shadowed, 1);
+        EXPECT_RGB_NEAR(Pixel(16, 32), 200, 200, 200, 0);
+        EXPECT_RGB_NEAR(Pixel(48, 4), 200, 200, 200, 0);
+    }
+    // The shadow passes leave colour writes, depth writes and stencil as they were.
+    FGridMesh front = MakeQuad(5, 10, {0, 0, -1}, 0xFFFF0000u);
+    FGlMesh frontMesh(&front);
+    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &frontMesh, FCull::None, true);
+    EXPECT_RGB_NEAR(Pixel(32, 32), 255, 0, 0, 0);
+}
+
+TEST_F(GlTest, ShadowCallsRefuseEmptyInput)
+{
+    EXPECT_FALSE(renderer.DrawShadowVolume(0, {}));
+    const std::array<float, 3> one{0, 0, 0};
+    EXPECT_FALSE(renderer.DrawShadowVolume(260, std::span<const std::array<float, 3>>(&one, 1)));
+}
+
+TEST_F(GlTest, RenderTargetTakesTheLargestFactorAndSaysSo)
+{
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(renderer.CreateRenderTarget(64, 48));
+    const std::string log = testing::internal::GetCapturedStderr();
+    const FRenderTarget* target = renderer.RenderTarget();
+    ASSERT_NE(target, nullptr);
+    EXPECT_EQ(target->Factor(), 4);
+    EXPECT_EQ(target->Width(), 256);
+    EXPECT_EQ(target->Height(), 192);
+    EXPECT_NE(log.find("New Texture RenderTarget: 256 x 192 pixels, antialiasing factor: 4\n"), std::string::npos)
+        << log;
+    ASSERT_NE(renderer.GetRenderTargetCopy(), nullptr);
+    EXPECT_EQ(renderer.GetRenderTargetCopy()->pitch, 256 * 4);
+}
+
+TEST_F(GlTest, RenderTargetFallsBackUnderALimitWidensToPowersOfTwoAndCanFail)
+{
+    renderer.SetRenderTargetLimit(150);
+    ASSERT_TRUE(renderer.CreateRenderTarget(64, 48));
+    EXPECT_EQ(renderer.RenderTarget()->Factor(), 2);
+    EXPECT_EQ(renderer.RenderTarget()->Width(), 128);
+
+    renderer.SetRenderTargetLimit(0);
+    renderer.SetPowerOfTwoRequired(true);
+    ASSERT_TRUE(renderer.CreateRenderTarget(64, 48));
+    EXPECT_EQ(renderer.RenderTarget()->Factor(), 4);
+    EXPECT_EQ(renderer.RenderTarget()->Width(), 256);
+    EXPECT_EQ(renderer.RenderTarget()->Height(), 256);
+
+    renderer.SetRenderTargetLimit(40);
+    EXPECT_FALSE(renderer.CreateRenderTarget(64, 48));
+    EXPECT_EQ(renderer.RenderTarget(), nullptr);
+    EXPECT_EQ(renderer.GetRenderTargetCopy(), nullptr);
+    EXPECT_FALSE(renderer.CopyRenderTarget());
+    EXPECT_FALSE(renderer.DrawRenderTargetToScreen());
+}
+
+// Top half red, bottom half blue, drawn into the target: the copy's row 0 is the
+// top (red, bytes B G R X), and the target shown on screen is upright.
+TEST_F(GlTest, RenderTargetCopyIsTopRowFirstBgrxAndShowsUprightOnScreen)
+{
+    ASSERT_TRUE(renderer.EndTarget(kScreenTarget));
+    ASSERT_TRUE(renderer.CreateRenderTarget(16, 16));
+    ASSERT_TRUE(renderer.BeginTarget(kRenderTarget));
+    renderer.SetWorld(FMatrix::Identity());
+    renderer.SetView(FMatrix::Identity());
+    renderer.SetProjection(FMatrix::Identity());
+    renderer.ClearTarget(kBlack);
+    FGridMesh top = MakeRect(-1, 0, 1, 1, 0.5f, 0xFFFF0000u);
+    FGridMesh bottom = MakeRect(-1, -1, 1, 0, 0.5f, 0xFF0000FFu);
+    FGlMesh topMesh(&top), bottomMesh(&bottom);
+    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &topMesh, FCull::None, true);
+    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &bottomMesh, FCull::None, true);
+    ASSERT_TRUE(renderer.EndTarget(kRenderTarget));
+
+    ASSERT_TRUE(renderer.CopyRenderTarget());
+    const FRenderTargetCopy* copy = renderer.GetRenderTargetCopy();
+    ASSERT_NE(copy, nullptr);
+    ASSERT_EQ(copy->width, 64);
+    ASSERT_EQ(copy->height, 64);
+    const uint8_t* first = copy->Row(0);
+    EXPECT_EQ(first[0], 0);
+    EXPECT_EQ(first[1], 0);
+    EXPECT_EQ(first[2], 255);
+    const uint8_t* last = copy->Row(63);
+    EXPECT_EQ(last[0], 255);
+    EXPECT_EQ(last[2], 0);
+
+    ASSERT_TRUE(renderer.BeginTarget(kScreenTarget));
+    renderer.ClearTarget(kBlack);
+    ASSERT_TRUE(renderer.DrawRenderTargetToScreen());
+    EXPECT_RGB_NEAR(Pixel(32, 4), 255, 0, 0, 0);
+    EXPECT_RGB_NEAR(Pixel(32, 60), 0, 0, 255, 0);
+    EXPECT_RGB_NEAR(Pixel(0, 0), 255, 0, 0, 0); // the quad reaches the very edge
+    // The screen quad leaves the 3D matrices as they were.
+    EXPECT_EQ(renderer.Projection(), FMatrix::Identity());
+}
+
+TEST_F(GlTest, ScreenQuadMapsItsTextureCoordinatesToTheCorners)
+{
+    // Top row red, green; bottom row blue, white.
+    const std::vector<uint8_t> pixels = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
+    const auto texture = FGlTexture::Create(2, 2, pixels.data(), false);
+    ASSERT_NE(texture, nullptr);
+    const FMatrix projection = FMatrix::PerspectiveFovLH(1, 1, 1, 1000);
+    renderer.SetProjection(projection);
+    renderer.ClearTarget(kBlack);
+    renderer.SetDrawStates(false, texture.get(), false, {1, 1, 1, 1}, FCull::None, false);
+    // Mirrored in u: green shows top left.
+    ASSERT_TRUE(renderer.DrawScreenQuad(0xFFFFFFFFu, 1, 0, 0, 1));
+    EXPECT_RGB_NEAR(Pixel(4, 4), 0, 255, 0, 2);
+    EXPECT_RGB_NEAR(Pixel(60, 60), 0, 0, 255, 2);
+    EXPECT_EQ(renderer.Projection(), projection);
+}

@@ -1,0 +1,158 @@
+#include "ui/DialogRules.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+FSettings MakeSettings()
+{
+    FSettingsEnvironment environment;
+    environment.programDirectory = FString(u"/nowhere");
+    return FSettings(environment);
+}
+
+TEST(DialogRules, SpeedFieldsAreClampedToOneThroughTwenty)
+{
+    const struct
+    {
+        const char16_t* typed;
+        int32_t stored;
+    } cases[] = {
+        {u"0", 1},     {u"1", 1},   {u"5", 5},    {u"20", 20}, {u"21", 20},
+        {u"99", 20},   {u"-3", 1},  {u"", 1},     {u"abc", 1}, {u"7x", 7},
+        {u"  12", 12}, {u"+4", 4},  {u"99999999999", 20},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SpeedFromField(FString(c.typed)), c.stored) << FString(c.typed).ToUtf8();
+}
+
+TEST(DialogRules, OnlyTheFirstSevenCharactersOfAFieldCount)
+{
+    // "0000012" fits; the digit after the seventh is cut off.
+    EXPECT_EQ(ReadNumberField(FString(u"00000123")), 12);
+    EXPECT_EQ(ReadNumberField(FString(u"1234567")), 1234567);
+    EXPECT_EQ(ReadNumberField(FString(u"12345678")), 1234567);
+    // Seven blanks leave nothing to read, so a long padded entry is 0 and becomes 1.
+    EXPECT_EQ(SpeedFromField(FString(u"       5")), 1);
+    EXPECT_EQ(ReadNumberField(FString(u"xyz")), 0);
+
+    EXPECT_FLOAT_EQ(ReadFloatField(FString(u"1.25")), 1.25f);
+    EXPECT_FLOAT_EQ(ReadFloatField(FString(u"1.0925926")), 1.09259f);
+    EXPECT_FLOAT_EQ(ReadFloatField(FString(u"29.97fps")), 29.97f);
+    EXPECT_FLOAT_EQ(ReadFloatField(FString(u"fast")), 0.0f);
+}
+
+TEST(DialogRules, SpeedFieldsRoundTripThroughSettings)
+{
+    FSettings settings = MakeSettings();
+    settings.TimePage = 4;
+    settings.TimeZoom = 17;
+    settings.TimeView = 1;
+    FSpeedFields fields = SpeedFieldsFromSettings(settings);
+    EXPECT_EQ(fields.page.ToUtf8(), "4");
+    EXPECT_EQ(fields.zoom.ToUtf8(), "17");
+    EXPECT_EQ(fields.view.ToUtf8(), "1");
+
+    StoreSpeedFields({FString(u"0"), FString(u"5"), FString(u"99")}, settings);
+    EXPECT_EQ(settings.TimePage, 1);
+    EXPECT_EQ(settings.TimeZoom, 5);
+    EXPECT_EQ(settings.TimeView, 20);
+}
+
+TEST(DialogRules, TextsAreComparedOverTheFirst512Characters)
+{
+    EXPECT_FALSE(TextDiffers(FString(u"OK"), FString(u"OK")));
+    EXPECT_TRUE(TextDiffers(FString(u"OK"), FString(u"Ok")));
+    EXPECT_TRUE(TextDiffers(FString(u"Title"), FString()));
+    std::u16string longText(512, u'a');
+    EXPECT_FALSE(TextDiffers(FString(longText + u"b"), FString(longText + u"c")));
+    EXPECT_TRUE(TextDiffers(FString(longText.substr(1) + u"b"), FString(longText.substr(1) + u"c")));
+}
+
+TEST(DialogRules, ColourComponentsRoundTripWithoutDrifting)
+{
+    // The chooser is opened and confirmed many times: no channel may creep down.
+    for (int v = 0; v <= 255; ++v) {
+        int channel = v;
+        for (int pass = 0; pass < 3; ++pass)
+            channel = ColourComponentToInt(ColourComponentFromInt(channel));
+        EXPECT_EQ(channel, v);
+    }
+    EXPECT_EQ(ColourComponentToInt(1.0f), 255);
+    EXPECT_EQ(ColourComponentToInt(0.0f), 0);
+    EXPECT_EQ(ColourComponentToInt(0.999f), 254); // truncated, not rounded
+    EXPECT_EQ(ColourComponentToInt(0.5f), 127);
+    EXPECT_EQ(ColourToRgb(FColour{0.2f, 0.4f, 0.6f}), (FRgb{51, 102, 153}));
+    const FColour back = ColourFromRgb({255, 0, 128});
+    EXPECT_FLOAT_EQ(back.red, 1.0f);
+    EXPECT_FLOAT_EQ(back.green, 0.0f);
+    EXPECT_FLOAT_EQ(back.blue, 128.0f / 255.0f);
+}
+
+TEST(DialogRules, CustomColoursStartWhiteAndAreSharedByTheProcess)
+{
+    FCustomColours& colours = FCustomColours::Process();
+    colours.Reset();
+    for (int i = 0; i < kCustomColourCount; ++i)
+        EXPECT_EQ(colours.Get(i), 0xFFFFFFu);
+    colours.Set(3, 0x123456);
+    colours.Set(16, 0x000000); // out of range: ignored
+    colours.Set(-1, 0x000000);
+    EXPECT_EQ(FCustomColours::Process().Get(3), 0x123456u);
+    EXPECT_EQ(FCustomColours::Process().Get(15), 0xFFFFFFu);
+    EXPECT_EQ(FCustomColours::Process().Get(16), 0xFFFFFFu);
+    colours.Reset();
+}
+
+TEST(DialogRules, OnlyWebPagesAreOpenedAsDocuments)
+{
+    const struct
+    {
+        const char16_t* path;
+        bool accepted;
+    } cases[] = {
+        {u"/opt/book/media/WWW/QuilloPhotoBookManual.html", true},
+        {u"/a/b.HTM", true},
+        {u"/a/b.Php", true},
+        {u"/a/page.php?lang=de&x=1.jpg", true}, // the query does not count
+        {u"/a/b.html.exe", false},
+        {u"/a/b.pdf", false},
+        {u"/a/b.shtml", false},
+        {u"/a/html", false},
+        {u"/a/b.", false},
+        {u"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsOpenableDocument(FString(c.path)), c.accepted) << FString(c.path).ToUtf8();
+    EXPECT_TRUE(IsOpenableDocument(UserGuidePath(FString(u"/opt/book"))));
+    EXPECT_EQ(UserGuidePath(FString(u"/opt/book")).ToUtf8(), "/opt/book/media/WWW/QuilloPhotoBookManual.html");
+}
+
+TEST(DialogRules, AboutVersionLineFollowsTheLocale)
+{
+    FLocale locale;
+    EXPECT_EQ(AboutVersionText(locale).ToUtf8(), "version 3.01");
+
+    const auto path = std::filesystem::temp_directory_path() / "DialogRulesTest_locale.txt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        for (int n = 0; n < 56; ++n)
+            out << "Text " << n << "\r\n";
+        out << "Versi\xF3n\r\n";
+    }
+    ASSERT_TRUE(locale.LocaleLoad(FString::FromUtf8(path.string())));
+    EXPECT_EQ(AboutVersionText(locale).ToUtf8(), "Versi\xC3\xB3n 3.01");
+    std::filesystem::remove(path);
+}
+
+TEST(DialogRules, AboutLayoutCentresTheButtonAndRightAlignsTheVersion)
+{
+    EXPECT_EQ(AboutButtonLeft(80), 280);
+    EXPECT_EQ(AboutButtonLeft(75), 283);
+    EXPECT_EQ(AboutTextRect(640, 480), (FRect{15, 210, 625, 480}));
+}
+
+} // namespace
