@@ -1,249 +1,19 @@
-// Quillo's Photo Book: start-up in the order the book needs it. Settings and
-// locale come first, then the window where it was closed, its menus, the OpenGL
-// device, and the main loop; closing the window saves the settings.
+// Quillo's Photo Book: settings and locale first, then the window where it was
+// closed, its menus, the OpenGL device, the most recent folder and the main loop;
+// closing the window saves the settings.
 
-#include "app/FDevicePolicy.h"
 #include "app/FPhotoBookApp.h"
-#include "app/WindowRect.h"
-#include "base/FClock.h"
 #include "base/FFile.h"
-#include "framework/qt/FQtFramework.h"
-#include "render/gl/FBookRenderer.h"
-#include "ui/FCommandIds.h"
 #include "ui/FMenuModel.h"
-#include "ui/qt/FDialogs.h"
-#include "ui/qt/FQtFileDialog.h"
-#include "ui/qt/FQtMenuBar.h"
+#include "ui/qt/FShell.h"
 
 #include <QApplication>
-#include <QOpenGLContext>
 #include <QIcon>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QMenu>
-#include <QStandardPaths>
-#include <QMessageBox>
-#include <QScreen>
-
-#include <cstdio>
-#include <memory>
 
 namespace {
 
 // The one application record, alive for the whole process.
 FPhotoBookApp gApp;
-
-QString ToQString(const FString& text)
-{
-    return QString::fromUtf16(text.Text(), text.Length());
-}
-
-class FShell : public FAppHost
-{
-public:
-    FShell() = default;
-
-    FString ShowFileDialog(const FString& path, FFileDialogKind kind) override
-    {
-        framework_.Pause(true, true);
-        const FString chosen = ::ShowFileDialog(framework_.Window(), path, kind, *gApp.locale);
-        framework_.Pause(false, false);
-        return chosen;
-    }
-
-    void RefreshMenus() override
-    {
-        if (menus_)
-            menus_->Apply(BuildMenuState(*gApp.locale, *gApp.settings));
-    }
-
-    int Run()
-    {
-        framework_.SetCallbacks(Callbacks());
-        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-        if (!gApp.Init(FSettingsEnvironment::ForRunningProgram(screen.width(), screen.height()), MillisecondClock()))
-            return 1;
-        gApp.host = this;
-        gApp.textureLoader = &book_.Loader();
-        const FRect r = ClampWindowRect(gApp.settings->Window, screen.width(), screen.height());
-        if (!framework_.CreateMainWindow(QString::fromLatin1(kProgramTitle),
-                                         QRect(r.left, r.top, r.Width(), r.Height())))
-            return framework_.ExitCode();
-        menus_ = std::make_unique<FQtMenuBar>(
-            *framework_.MenuBar(), [this](int command) { framework_.Dispatch(FMessage::Command(command)); },
-            [this](bool shown) { framework_.OnMenuShown(shown); });
-        RefreshMenus();
-        if (!framework_.CreateDevice(true, 640, 480))
-            return framework_.ExitCode();
-        gApp.ScanFolder(gApp.settings->GetRecentPath(0), gApp.settings->Sort != 0, MillisecondClock());
-        return framework_.MainLoop();
-    }
-
-private:
-    FFrameworkCallbacks Callbacks()
-    {
-        FFrameworkCallbacks c;
-        c.isDeviceAcceptable = [](const FDeviceCaps& caps, bool windowed) { return IsDeviceAcceptable(caps, windowed); };
-        c.modifyDeviceSettings = [this](FDeviceSettings& settings) {
-            return ModifyDeviceSettings(settings, framework_.ClientWidth(), framework_.ClientHeight());
-        };
-        c.onDeviceCreated = [this](const FBackBufferDesc& desc) { return OnDeviceReset(desc); };
-        c.onDeviceReset = [this](const FBackBufferDesc& desc) { return OnDeviceReset(desc); };
-        c.onDeviceLost = [this] { book_.DeviceLost(gApp); };
-        c.onDeviceDestroyed = [this] { book_.DeviceDestroyed(gApp); };
-        c.onMsgProc = [this](const FMessage& message) { return MsgProc(message); };
-        c.onFrameRender = [this](double, float) { FrameRender(); };
-        c.onFrameMove = [](double, float) { gApp.FrameMove(MillisecondClock()); };
-        return c;
-    }
-
-    FResult OnDeviceReset(const FBackBufferDesc& desc)
-    {
-        backBuffer_ = desc;
-        const FGlScreen screen{framework_.Context()->defaultFramebufferObject(), desc.width, desc.height};
-        const FResult result = book_.DeviceReset(gApp, screen);
-        if (result < 0)
-            std::fprintf(stderr, "%s\n", book_.LastError().c_str());
-        return result;
-    }
-
-    void FrameRender()
-    {
-        book_.FrameRender(gApp, framework_.ClientWidth(), framework_.ClientHeight(), MillisecondClock());
-        const QString title = ToQString(WindowTitle(gApp.pageIndex, gApp.photoCount, gApp.ArePhotoTexturesPending(), *gApp.locale));
-        if (framework_.Window()->windowTitle() != title)
-            framework_.Window()->setWindowTitle(title);
-    }
-
-    // Host services the book asks for.
-    int ShowMessage(const FString& text, FMessageIcon icon) override
-    {
-        static constexpr QMessageBox::Icon kIcons[] = {QMessageBox::NoIcon, QMessageBox::Information,
-                                                       QMessageBox::Warning, QMessageBox::Critical};
-        return framework_.ShowMessage(ToQString(text), QMessageBox::Ok, kIcons[static_cast<int>(icon)]);
-    }
-
-    void ShowPopupMenu(int x, int y, PopupKind kind) override
-    {
-        if (!framework_.IsWindowed())
-            return;
-        const FString photoPath = gApp.selectedPhoto >= 0 && gApp.selectedPhoto < gApp.photoCount
-                                      ? gApp.photoPaths[static_cast<size_t>(gApp.selectedPhoto)]
-                                      : FString();
-        QMenu menu(framework_.Window());
-        for (const FPopupItem& item : PopupMenuItems(kind, *gApp.locale, photoPath)) {
-            if (item.kind == FMenuItemKind::Separator) {
-                menu.addSeparator();
-                continue;
-            }
-            QAction* action = menu.addAction(ToQString(MenuText(item.text)));
-            action->setEnabled(item.enabled);
-            action->setData(item.command);
-        }
-        framework_.OnMenuShown(true);
-        const double ratio = framework_.Surface()->devicePixelRatio();
-        const QPoint global = framework_.Surface()->mapToGlobal(QPoint(static_cast<int>(x / ratio),
-                                                                       static_cast<int>(y / ratio)));
-        QAction* chosen = menu.exec(global);
-        framework_.OnMenuShown(false);
-        if (chosen && chosen->data().toInt() != 0)
-            framework_.Dispatch(FMessage::Command(chosen->data().toInt()));
-    }
-
-    bool IsWindowed() const override { return framework_.IsWindowed(); }
-
-    void ToggleFullScreen() override
-    {
-        framework_.Pause(true, true);
-        framework_.ToggleFullScreen();
-        framework_.Pause(false, false);
-    }
-
-    void CloseMainWindow() override { framework_.Close(); }
-    void InvalidateWindow() override { framework_.Window()->update(); }
-    int ClientWidth() const override { return framework_.ClientWidth(); }
-    int ClientHeight() const override { return framework_.ClientHeight(); }
-
-    bool CopyFileNoOverwrite(const FString& from, const FString& to) override
-    {
-        // QFile::copy never replaces an existing file.
-        return QFile::copy(QFile::decodeName(from.ToUtf8().c_str()), QFile::decodeName(to.ToUtf8().c_str()));
-    }
-
-    bool DeleteToTrash(const FString& path) override
-    {
-        const QString file = QFile::decodeName(path.ToUtf8().c_str());
-        if (framework_.IsWindowed() &&
-            QMessageBox::question(framework_.Window(), QString::fromLatin1(kProgramTitle),
-                                  QStringLiteral("Move \"%1\" to the trash?").arg(QFileInfo(file).fileName())) !=
-                QMessageBox::Yes)
-            return false;
-        // Qt 6.4's trash call "succeeds" into a files/ folder of the working
-        // directory when the data home is missing.
-        QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-        return QFile::moveToTrash(file);
-    }
-
-    bool ChooseColour(int& red, int& green, int& blue) override
-    {
-        framework_.Pause(true, true);
-        const bool chosen = ::ChooseColour(framework_.Window(), red, green, blue);
-        framework_.Pause(false, false);
-        return chosen;
-    }
-
-    void SpeedDialog() override
-    {
-        framework_.Pause(true, true);
-        ::SpeedDialog(framework_.Window(), *gApp.settings, *gApp.locale);
-        framework_.Pause(false, false);
-    }
-
-    void AboutDialog() override
-    {
-        framework_.Pause(true, true);
-        ::AboutDialog(framework_.Window(), *gApp.locale);
-        framework_.Pause(false, false);
-    }
-
-    void OpenDocument(const FString& path) override { ::OpenDocument(framework_.Window(), path); }
-
-private:
-    bool MsgProc(const FMessage& message)
-    {
-        if (message.kind == FMessageKind::Close) {
-            Shutdown();
-            return false;
-        }
-        if (!gApp.IsInitialised())
-            return false;
-        return gApp.MsgProc(message, MillisecondClock());
-    }
-
-    void Shutdown()
-    {
-        if (!gApp.IsInitialised())
-            return;
-        // In full screen the window's place is the screen; the place to reopen at is
-        // the window it was before.
-        QRect outer = framework_.Window()->frameGeometry();
-        if (!framework_.IsWindowed())
-            outer = framework_.Window()->normalGeometry();
-        FString error;
-        if (!gApp.Shutdown({outer.left(), outer.top(), outer.left() + outer.width(), outer.top() + outer.height()},
-                           &error)) {
-            const QString text = QStringLiteral("The settings could not be saved.\n\n") + ToQString(error);
-            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-            framework_.ShowMessage(text, QMessageBox::Ok, QMessageBox::Warning);
-        }
-    }
-
-    FQtFramework framework_;
-    FBookRenderer book_;
-    std::unique_ptr<FQtMenuBar> menus_;
-    FBackBufferDesc backBuffer_;
-};
 
 } // namespace
 
@@ -255,6 +25,8 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("quillo-photobook"));
     QApplication::setWindowIcon(
         QIcon(QString::fromStdString(GetModuleDirectory().ToUtf8() + "/media/quillo-photobook.png")));
-    FShell shell;
+    FShell shell(gApp);
+    if (!shell.Start())
+        return shell.ExitCode();
     return shell.Run();
 }

@@ -11,10 +11,14 @@
 
 bool IsPhotoFileName(const FString& upperName)
 {
-    if (upperName.Contains(FString(u"_ALPHA")))
+    static const FString alpha(u"_ALPHA");
+    static const FString kinds[] = {FString(u".JPG"), FString(u".BMP"), FString(u".TGA"), FString(u".PNG")};
+    if (upperName.Contains(alpha))
         return false;
-    return upperName.Contains(FString(u".JPG")) || upperName.Contains(FString(u".BMP")) ||
-           upperName.Contains(FString(u".TGA")) || upperName.Contains(FString(u".PNG"));
+    for (const FString& kind : kinds)
+        if (upperName.Contains(kind))
+            return true;
+    return false;
 }
 
 int32_t DateKeyFromCalendar(int year, int month, int day, int hour, int minute, int second)
@@ -74,6 +78,7 @@ bool ListPhotos(const FString& folder, int maxCount, std::vector<FPhotoEntry>& o
         return false;
     }
     const int dirFd = ::dirfd(dir);
+    const FString prefix = folder.Concat(FString(u"/"));
     int count = 0;
     while (count < maxCount) {
         const dirent* entry = ::readdir(dir);
@@ -84,7 +89,7 @@ bool ListPhotos(const FString& folder, int maxCount, std::vector<FPhotoEntry>& o
         if (!IsPhotoFileName(upper))
             continue;
         FPhotoEntry photo;
-        photo.path = folder.Concat(FString(u"/")).Concat(FString::FromUtf8(entry->d_name));
+        photo.path = prefix.Concat(FString::FromUtf8(entry->d_name));
         photo.upperName = std::move(upper);
         int64_t seconds = 0;
         photo.dateKey = FileTimes(dirFd, entry->d_name, seconds) ? KeyOfSeconds(seconds) : 0;
