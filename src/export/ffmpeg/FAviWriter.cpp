@@ -108,7 +108,6 @@ int FAviWriter::ConnectEncoder(const FMediaType& type)
     encoder_->pix_fmt = target;
     encoder_->time_base = av_inv_q(frameRate_);
     encoder_->framerate = frameRate_;
-    encoder_->sample_aspect_ratio = AVRational{1, 1};
     if (codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL)
         encoder_->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
     if (format_->oformat->flags & AVFMT_GLOBALHEADER)

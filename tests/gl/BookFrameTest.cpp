@@ -1,0 +1,278 @@
+// Whole frames of the book, read back: which pages and photos appear where, for
+// resting and turning books, with shadows and the transparent sheet.
+
+#include "GlTestSupport.h"
+
+#include "../base/TestFiles.h"
+#include "app/FPhotoBookApp.h"
+#include "render/gl/FBookRenderer.h"
+#include "render/gl/FGlTexture.h"
+
+#include <map>
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+
+// "Photos" named by colour: "#rrggbb"; every one reports the size it is given.
+struct SolidColourLoader : FTextureLoader
+{
+    int32_t photoWidth = 800;
+    int32_t photoHeight = 600;
+
+    std::shared_ptr<FGpuTexture> CreateTextureFromFile(const FString& path, int, int32_t& width, int32_t& height,
+                                                       FString*) override
+    {
+        const std::string name = path.ToUtf8();
+        if (name == "split") {
+            // Left half red, right half green, over a top row that is blue: which
+            // way round a photo lies shows.
+            const uint8_t pixels[] = {0, 0, 255, 255, 0, 0, 255, 255, 255, 0, 0, 255, 0, 255, 0, 255};
+            width = photoWidth;
+            height = photoHeight;
+            return std::shared_ptr<FGpuTexture>(FGlTexture::Create(2, 2, pixels, false));
+        }
+        if (name.size() != 7 || name[0] != '#')
+            return nullptr;
+        const uint32_t rgb = static_cast<uint32_t>(std::stoul(name.substr(1), nullptr, 16));
+        std::vector<uint8_t> pixels;
+        for (int i = 0; i < 16; ++i)
+            pixels.insert(pixels.end(), {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
+                                         static_cast<uint8_t>(rgb), 255});
+        width = photoWidth;
+        height = photoHeight;
+        return std::shared_ptr<FGpuTexture>(FGlTexture::Create(4, 4, pixels.data(), false));
+    }
+};
+
+struct Box
+{
+    int left = kWidth, top = kHeight, right = -1, bottom = -1;
+    int count = 0;
+    int Width() const { return right - left + 1; }
+    int Height() const { return bottom - top + 1; }
+    int CentreX() const { return (left + right) / 2; }
+    int CentreY() const { return (top + bottom) / 2; }
+};
+
+class BookFrameTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        FGlContext* context = SharedContext(error);
+        ASSERT_NE(context, nullptr) << error;
+        ASSERT_TRUE(context->MakeCurrent());
+        screenBuffer = FGlFramebuffer::Create(kWidth, kHeight, &error);
+        ASSERT_NE(screenBuffer, nullptr) << error;
+        ASSERT_TRUE(app.Init({dir.dirF(), 1280, 1024}, 0));
+        app.textureLoader = &loader;
+        // The default decoration pictures do not exist in the scratch folder: plain colours.
+        ASSERT_EQ(Reset(), kOk);
+        app.settings->RenderTransparentPage = false;
+    }
+    void TearDown() override { book.DeviceDestroyed(app); }
+
+    FResult Reset()
+    {
+        const FGlScreen screen{screenBuffer->Id(), kWidth, kHeight};
+        return book.DeviceReset(app, screen);
+    }
+
+    // Photos coloured red, green, blue, yellow, magenta, cyan, ...
+    void SetPhotos(int count)
+    {
+        static const char* const kColours[] = {"#ff0000", "#00ff00", "#0000ff", "#ffff00",
+                                               "#ff00ff", "#00ffff", "#ff8000", "#8000ff"};
+        app.photoCount = count;
+        for (int i = 0; i < count; ++i)
+            app.photoPaths[static_cast<size_t>(i)] = FString(kColours[i % 8], 0);
+        app.StreamPhotoTextures(true);
+    }
+
+    FRenderTargetCopy Frame()
+    {
+        book.FrameRender(app, kWidth, kHeight, 0);
+        FRenderTargetCopy copy;
+        EXPECT_TRUE(screenBuffer->ReadBgrx(copy));
+        return copy;
+    }
+
+    static FRgb At(const FRenderTargetCopy& copy, int x, int y)
+    {
+        const uint8_t* p = copy.Row(y) + x * 4;
+        return {p[2], p[1], p[0]};
+    }
+
+    // Where a photo's pure colour shows (lighting off: photos are unlit by default).
+    static Box Find(const FRenderTargetCopy& copy, int r, int g, int b)
+    {
+        Box box;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                const FRgb c = At(copy, x, y);
+                if (std::abs(c.red - r) < 8 && std::abs(c.green - g) < 8 && std::abs(c.blue - b) < 8) {
+                    box.left = std::min(box.left, x);
+                    box.right = std::max(box.right, x);
+                    box.top = std::min(box.top, y);
+                    box.bottom = std::max(box.bottom, y);
+                    ++box.count;
+                }
+            }
+        return box;
+    }
+
+    ScratchDir dir;
+    FPhotoBookApp app;
+    SolidColourLoader loader;
+    FBookRenderer book;
+    std::unique_ptr<FGlFramebuffer> screenBuffer;
+};
+
+TEST_F(BookFrameTest, BehindTheBookIsExactlyTheBackgroundColour)
+{
+    const FRenderTargetCopy copy = Frame();
+    EXPECT_RGB_NEAR(At(copy, 2, 2), 102, 102, 102, 0);
+    EXPECT_RGB_NEAR(At(copy, kWidth - 3, 2), 102, 102, 102, 0);
+    EXPECT_EQ(app.framesRendered, 1u);
+}
+
+TEST_F(BookFrameTest, OpenBookShowsTheRightPagesPhotosTopThenBottom)
+{
+    SetPhotos(3);
+    const FRenderTargetCopy copy = Frame();
+    const Box first = Find(copy, 255, 0, 0);
+    const Box second = Find(copy, 0, 255, 0);
+    ASSERT_GT(first.count, 100);
+    ASSERT_GT(second.count, 100);
+    // The first spread: photos 0 and 1 on the right page, photo 0 above photo 1.
+    EXPECT_GT(first.left, kWidth / 2);
+    EXPECT_GT(second.left, kWidth / 2);
+    EXPECT_LT(first.CentreY(), second.CentreY());
+    EXPECT_EQ(Find(copy, 0, 0, 255).count, 0); // photo 2 belongs to the next spread
+    // A 4:3 photo stays wider than tall on screen.
+    EXPECT_GT(first.Width(), first.Height());
+}
+
+TEST_F(BookFrameTest, AQuarterTurnStandsThePhotoUp)
+{
+    SetPhotos(2);
+    const Box upright = Find(Frame(), 255, 0, 0);
+    app.photoRotation[0] = 1;
+    const Box turned = Find(Frame(), 255, 0, 0);
+    ASSERT_GT(turned.count, 100);
+    EXPECT_GT(upright.Width(), upright.Height());
+    EXPECT_LT(turned.Width() * 10, upright.Width() * 9); // narrower once turned
+}
+
+TEST_F(BookFrameTest, PhotosAreUprightAndMirrorWithTheirCode)
+{
+    app.photoCount = 1;
+    app.photoPaths[0] = FString(u"split");
+    app.StreamPhotoTextures(true);
+    auto layout = [&](int32_t code) {
+        app.photoRotation[0] = code;
+        const FRenderTargetCopy copy = Frame();
+        Box blue = Find(copy, 0, 0, 255), red = Find(copy, 255, 0, 0), green = Find(copy, 0, 255, 0);
+        return std::array<Box, 3>{blue, red, green};
+    };
+    auto [blue, red, green] = layout(0);
+    ASSERT_GT(red.count, 20);
+    EXPECT_LT(blue.CentreY(), red.CentreY()); // the picture's top row is at the top
+    EXPECT_LT(red.CentreX(), green.CentreX()); // and its left half on the left
+    auto [mBlue, mRed, mGreen] = layout(4); // mirrored horizontally
+    EXPECT_GT(mRed.CentreX(), mGreen.CentreX());
+    EXPECT_LT(mBlue.CentreY(), mRed.CentreY());
+}
+
+TEST_F(BookFrameTest, ForwardTurnKeepsTheOldLeftPageOnTheLeft)
+{
+    SetPhotos(8);
+    app.pageIndex = 2; // second spread: photos 2, 3 left; 4, 5 right
+    for (FTexture& slot : app.photoTextures)
+        slot.Clear();
+    app.StreamPhotoTextures(true);
+    app.NextPage(0);
+    ASSERT_EQ(app.turnState, 1);
+    app.turnPosition = 0.05f; // the sheet has barely lifted
+    const FRenderTargetCopy copy = Frame();
+    const Box blue = Find(copy, 0, 0, 255);    // photo 2, records 0 and 1 now
+    const Box yellow = Find(copy, 255, 255, 0); // photo 3
+    ASSERT_GT(blue.count, 50);
+    ASSERT_GT(yellow.count, 50);
+    EXPECT_LT(blue.right, kWidth / 2);
+    EXPECT_LT(yellow.right, kWidth / 2);
+}
+
+TEST_F(BookFrameTest, ShadowsDarkenTo207Of255)
+{
+    SetPhotos(2);
+    app.turnState = 0;
+    const FRenderTargetCopy lit = Frame();
+    app.settings->RenderShadows = true;
+    const FRenderTargetCopy shadowed = Frame();
+    int darkened = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const FRgb a = At(lit, x, y);
+            const FRgb b = At(shadowed, x, y);
+            if (a.red == b.red && a.green == b.green && a.blue == b.blue)
+                continue;
+            ++darkened;
+            EXPECT_NEAR(b.red, a.red * 207 / 255, 2) << x << "," << y;
+            EXPECT_NEAR(b.green, a.green * 207 / 255, 2) << x << "," << y;
+        }
+    EXPECT_GT(darkened, 100);
+}
+
+TEST_F(BookFrameTest, TransparentSheetBlendsOverThePaper)
+{
+    const FRenderTargetCopy plain = Frame();
+    app.settings->RenderTransparentPage = true;
+    app.transparentPosition = TurnEnd; // over the left page
+    const FRenderTargetCopy covered = Frame();
+    // A point well inside the left page.
+    const int x = kWidth / 4, y = kHeight / 2;
+    const FRgb under = At(plain, x, y);
+    const FRgb over = At(covered, x, y);
+    EXPECT_NEAR(over.red, 191 + under.red * 64 / 255, 3);
+    EXPECT_NEAR(over.blue, 191 + under.blue * 64 / 255, 3);
+}
+
+TEST_F(BookFrameTest, DeviceResetBringsMeshesAndPhotosBack)
+{
+    SetPhotos(2);
+    const Box before = Find(Frame(), 255, 0, 0);
+    book.DeviceLost(app);
+    EXPECT_FALSE(app.photoTextures[6].HasTexture());
+    ASSERT_EQ(Reset(), kOk);
+    app.StreamPhotoTextures(true);
+    const Box after = Find(Frame(), 255, 0, 0);
+    EXPECT_EQ(after.count, before.count);
+    EXPECT_EQ(after.left, before.left);
+}
+
+TEST_F(BookFrameTest, ExportFramesGoThroughTheRenderTargetTopRowFirst)
+{
+    SetPhotos(2);
+    ASSERT_TRUE(book.Renderer().CreateRenderTarget(kWidth, kHeight));
+    app.exporting = 1;
+    book.FrameRender(app, kWidth, kHeight, 0);
+    ASSERT_TRUE(book.Renderer().CopyRenderTarget());
+    const FRenderTargetCopy* copy = book.Renderer().GetRenderTargetCopy();
+    ASSERT_NE(copy, nullptr);
+    // Supersampled: the copy is larger than the frame, and its first row is the top
+    // of the scene (background above the book).
+    EXPECT_GT(copy->width, kWidth);
+    const uint8_t* top = copy->Row(0) + 4;
+    EXPECT_EQ(top[0], 102);
+    // The screen shows the same picture, scaled down.
+    FRenderTargetCopy screen;
+    ASSERT_TRUE(screenBuffer->ReadBgrx(screen));
+    EXPECT_GT(Find(screen, 255, 0, 0).count, 50);
+    app.exporting = 0;
+}
+
+} // namespace
