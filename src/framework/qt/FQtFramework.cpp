@@ -338,15 +338,24 @@ void FQtFramework::CheckWindowSize()
         ResetDevice();
 }
 
-int FQtFramework::MainLoop()
+bool FQtFramework::StartIdleLoop()
 {
     if (!window_ || !deviceCreated_ || closing_) {
         exitCode_.MainLoopRefused();
-        return exitCode_.Value();
+        return false;
     }
     UpdateIdleTimer();
     idleTimer_.start();
+    return true;
+}
+
+int FQtFramework::MainLoop()
+{
+    if (!StartIdleLoop())
+        return exitCode_.Value();
+    inMainLoop_ = true;
     QApplication::exec();
+    inMainLoop_ = false;
     idleTimer_.stop();
     return exitCode_.Value();
 }
@@ -507,7 +516,10 @@ void FQtFramework::OnCloseRequested()
     resizeSettle_.stop();
     DestroyDevice();
     window_->hide();
-    QApplication::exit(0);
+    // Only a running main loop may be told to quit: outside it the request would
+    // stay pending and end the next dialog's or menu's own loop at once.
+    if (inMainLoop_)
+        QApplication::exit(0);
 }
 
 void FQtFramework::Close()

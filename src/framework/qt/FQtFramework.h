@@ -63,6 +63,9 @@ public:
     bool CreateDevice(bool windowed, int width, int height);
     // Runs until the window closes; returns the exit code.
     int MainLoop();
+    // Starts the idle steps without running the event loop: for callers that pump
+    // events themselves (tests, the export's own loop). False when refused.
+    bool StartIdleLoop();
 
     void Pause(bool pauseTime, bool pauseRendering);
     // Outer size = frame + the given client size, centred on the screen; then the
@@ -134,6 +137,7 @@ private:
     bool minimised_ = false;
     bool inResize_ = false;
     bool closing_ = false;
+    bool inMainLoop_ = false;
     QSize backBuffer_;
     QSize savedWindowedSize_;
     QSize savedFullScreenSize_;

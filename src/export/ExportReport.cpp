@@ -1,0 +1,42 @@
+#include "export/ExportReport.h"
+
+namespace {
+
+FString Line(const char16_t* label, const FString& value, const char16_t* unit = u"")
+{
+    return FString(label) + value + FString(unit) + FString(u"\n");
+}
+
+} // namespace
+
+FString ExportReportText(const FExportFigures& f)
+{
+    if (f.framesStored < 1 || !f.hasGrabber)
+        return FString(u"Error creating AVI file");
+
+    FString text(u"Animation saved successfully!\n\n");
+    text.Append(Line(u"Path:\t", f.outputPath));
+    text.Append(Line(u"Size:\t", FString::FormatFileSize(f.bytesWritten)));
+    text.Append(FString(u"\n"));
+    text.Append(Line(u"Width:\t", FString::FromInt(f.width), u" pixels"));
+    text.Append(Line(u"Height:\t", FString::FromInt(f.height), u" pixels"));
+    const int64_t seconds = static_cast<int64_t>(static_cast<float>(f.framesStored) / f.framesPerSecond);
+    if (seconds / 60 >= 1)
+        text.Append(Line(u"Duration:\t", FString::FromInt(seconds / 60), u" minutes"));
+    else
+        text.Append(Line(u"Duration:\t", FString::FromInt(seconds), u" seconds"));
+    text.Append(Line(u"FPS:\t", FString::FromFloat(f.framesPerSecond), u" frames per second"));
+    text.Append(Line(u"Format:\t", f.formatName));
+    text.Append(FString(u"\n"));
+    text.Append(Line(u"Frames rendered:\t", FString::FromInt(f.framesRendered)));
+    text.Append(Line(u"Frames stored:\t", FString::FromInt(f.framesStored)));
+    if (f.elapsedMs > 0) {
+        const float speed = static_cast<float>(f.framesStored) * 1000.0f / static_cast<float>(f.elapsedMs);
+        if (speed > 0.0f)
+            text.Append(FString(u"Export Speed:\t") + FString::FromFloat(speed, 1) +
+                        FString(u" frames per second (") + FString::FromFloat(f.framesPerSecond / speed, 1) +
+                        FString(u" seconds per second)\n"));
+    }
+    text.Append(Line(u"Antialiasing quality:\t", FString::FromInt(f.samplesPerPixel), u" samples per pixel"));
+    return text;
+}

@@ -1,0 +1,246 @@
+#include "export/FMovieExporter.h"
+
+#include "app/FPhotoBookApp.h"
+#include "base/FFile.h"
+#include "render/BookGeometry.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+void DeleteFileAt(const FString& path)
+{
+    std::error_code error;
+    std::filesystem::remove(std::filesystem::path(path.ToUtf8()), error);
+}
+
+// Page and camera state before the first frame of a step.
+void BeginStep(FPhotoBookApp& app, const FScriptStep& step, uint32_t now)
+{
+    switch (step.kind) {
+    case FStepKind::PageTurn:
+        app.turnPosition = 0;
+        app.turnState = 0;
+        app.transparentTurnState = 0;
+        // Lying on the left, the transparent sheet does not make NextPage turn it instead.
+        app.transparentPosition = TurnEnd;
+        app.NextPage(now);
+        break;
+    case FStepKind::TransparentTurn:
+        app.turnPosition = 0;
+        app.transparentPosition = 0;
+        app.turnState = 0;
+        app.transparentTurnState = 1;
+        break;
+    case FStepKind::Hold:
+    case FStepKind::Move:
+        app.turnPosition = 0;
+        app.turnState = 0;
+        app.transparentTurnState = 0;
+        app.transparentPosition = step.step > kTransparentStep ? TurnEnd : 0.0f;
+        break;
+    }
+}
+
+void StepFrame(FPhotoBookApp& app, const FScriptStep& step, int32_t i)
+{
+    const float t = StepProgress(i, step.frames);
+    switch (step.kind) {
+    case FStepKind::PageTurn:
+        app.turnPosition = TurnEnd * t;
+        break;
+    case FStepKind::TransparentTurn:
+        app.transparentPosition = TurnEnd * t;
+        break;
+    case FStepKind::Hold:
+    case FStepKind::Move:
+        if (app.camera)
+            app.camera->InterpolatePresets(step.fromPreset, step.toPreset, t);
+        break;
+    }
+}
+
+void EndStep(FPhotoBookApp& app, const FScriptStep& step)
+{
+    if (step.kind == FStepKind::PageTurn) {
+        app.pageIndex += 2;
+        app.StreamPhotoTextures(true);
+    } else if (step.frames <= 0 && (step.kind == FStepKind::Hold || step.kind == FStepKind::Move) && app.camera) {
+        // A phase set to 0 seconds still leaves the camera where the step ends, so
+        // the next page turn does not find it on a photo and start a transition.
+        app.camera->InterpolatePresets(step.fromPreset, step.toPreset, 1.0f);
+    }
+}
+
+} // namespace
+
+FFrameView FrameViewOf(const FRenderTargetCopy* copy)
+{
+    if (!copy)
+        return {};
+    return {copy->pixels.empty() ? nullptr : copy->pixels.data(), copy->width, copy->height, copy->pitch};
+}
+
+FMovieExporter::FMovieExporter(const FString& outputPath, float framesPerSecond, const FFrameView& source,
+                               int32_t width, int32_t height, uint32_t startTime)
+    : outputPath_(outputPath), framesPerSecond_(framesPerSecond),
+      grabber_(std::make_unique<FFrameGrabber>(source, width, height)), startTime_(startTime)
+{
+    ok_ = grabber_->IsValid();
+}
+
+FMovieExporter::~FMovieExporter() = default;
+
+FExportFigures FMovieExporter::Figures(uint32_t now) const
+{
+    FExportFigures f;
+    f.hasGrabber = grabber_ != nullptr;
+    f.outputPath = outputPath_;
+    f.bytesWritten = GetBytesWritten();
+    if (grabber_) {
+        f.width = grabber_->Width();
+        f.height = grabber_->Height();
+        f.formatName = FString(grabber_->FormatName());
+        f.samplesPerPixel = grabber_->SampleCount();
+    }
+    f.framesPerSecond = framesPerSecond_;
+    f.framesRendered = framesRendered_;
+    f.framesStored = framesStored_;
+    f.elapsedMs = now - startTime_;
+    return f;
+}
+
+FAviGraphExporter::FAviGraphExporter(std::unique_ptr<FFrameSink> sink, const FString& encoderName,
+                                     const FString& outputPath, float framesPerSecond, int32_t width,
+                                     int32_t height, const FFrameView& source, uint32_t startTime)
+    : FMovieExporter(outputPath, framesPerSecond, source, width, height, startTime), sink_(std::move(sink))
+{
+    if (FileExists(outputPath))
+        DeleteFileAt(outputPath);
+    if (!ok_ || !sink_) {
+        ok_ = false;
+        return;
+    }
+    if (!sink_->Build(*grabber_, outputPath, framesPerSecond, encoderName)) {
+        message_ = sink_->Message();
+        sink_->Release();
+        sink_.reset();
+        ok_ = false;
+        return;
+    }
+    sink_->Run();
+}
+
+FAviGraphExporter::~FAviGraphExporter()
+{
+    if (sink_)
+        sink_->Release();
+}
+
+bool FAviGraphExporter::WriteFrame(const FFrameView& frame)
+{
+    if (!grabber_ || !sink_)
+        return false;
+    ++framesRendered_;
+    if (!grabber_->ProcessFrame(frame))
+        return true; // nothing to store this time; not a failure of the file
+    if (!sink_->PushFrame()) {
+        message_ = sink_->Message();
+        return false;
+    }
+    ++framesStored_;
+    return true;
+}
+
+bool FAviGraphExporter::Finish()
+{
+    if (sink_) {
+        sink_->Stop();
+        sink_->Release();
+        sink_.reset();
+    }
+    return true;
+}
+
+bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FString& outputPath, FExportHost& host,
+                 FExportOutcome* outcome)
+{
+    FExportOutcome local;
+    FExportOutcome& out = outcome ? *outcome : local;
+    out = FExportOutcome();
+
+    if (!ValidateExportSettings(settings))
+        return false;
+    if (FileExists(outputPath))
+        DeleteFileAt(outputPath);
+
+    const FPreviewArea area = host.PreviewArea();
+    const FClientSize preview = FitPreviewSize(settings.width, settings.height, area.frameWidth, area.frameHeight,
+                                               area.screenWidth, area.screenHeight);
+    host.SetClientSize(preview.width, preview.height);
+
+    if (!host.CreateRenderTarget(settings.width, settings.height)) {
+        host.ShowMessage(FString(u"Out of Memory"), FMessageIcon::Error);
+        return false;
+    }
+
+    auto exporter = std::make_unique<FAviGraphExporter>(host.CreateSink(), settings.encoderName, outputPath,
+                                                        settings.framesPerSecond, settings.width, settings.height,
+                                                        host.RenderTargetCopy(), host.Now());
+    if (!exporter->IsOk()) {
+        // The graph builder's own words; nothing more is said.
+        if (!exporter->Message().IsEmpty())
+            host.ShowExportBox(exporter->Message(), FMessageIcon::Error);
+        return false;
+    }
+
+    app.StreamPhotoTextures(true);
+    const std::vector<FScriptStep> script = BuildExportScript(settings, app.photoCount);
+    out.totalFrames = ScriptFrameCount(script);
+    app.exporting = 1;
+    int64_t frame = 0;
+    bool going = true;
+    for (const FScriptStep& step : script) {
+        if (!going)
+            break;
+        BeginStep(app, step, host.Now());
+        for (int32_t i = 0; i < step.frames && going; ++i) {
+            // The frame in hand is still finished and stored; the export stops after it.
+            if (host.IsEscapeDown())
+                going = false;
+            StepFrame(app, step, i);
+            app.aspectFactor = settings.pixelAspect;
+            app.effectTime = static_cast<float>(frame) / settings.framesPerSecond;
+            const FFrameView copy = host.RenderFrame(app);
+            ++frame;
+            host.Progress(frame, out.totalFrames);
+            if (!exporter->WriteFrame(copy)) {
+                going = false;
+                if (!exporter->Message().IsEmpty())
+                    host.ShowExportBox(exporter->Message(), FMessageIcon::Error);
+            }
+        }
+        if (going)
+            EndStep(app, step);
+    }
+
+    app.aspectFactor = 1.0f;
+    exporter->Finish();
+    out.framesRendered = exporter->FramesRendered();
+    out.framesStored = exporter->FramesStored();
+    if (going) {
+        FExportFigures figures = exporter->Figures(host.Now());
+        if (figures.bytesWritten == 0)
+            figures.bytesWritten = GetFileSize64(outputPath);
+        out.report = ExportReportText(figures);
+        host.ShowExportBox(out.report, FMessageIcon::Information);
+    } else {
+        host.ShowMessage(FString(u"Error saving AVI file."), FMessageIcon::Error);
+        DeleteFileAt(outputPath);
+        out.fileDeleted = !FileExists(outputPath);
+    }
+    exporter.reset();
+    app.exporting = 0;
+    return going;
+}

@@ -1,0 +1,319 @@
+#include "ui/qt/FExportDialogs.h"
+
+#include "export/ExportDialogRules.h"
+#include "export/FExportPreset.h"
+#include "ui/qt/FDialogs.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+QString ToQString(const FString& text)
+{
+    return QString::fromUtf16(text.Text(), text.Length());
+}
+
+QString Id(const char* kind, int id)
+{
+    return QString::fromLatin1(kind) + QString::number(id);
+}
+
+void CentreOnScreen(QWidget* dialog, QWidget* owner)
+{
+    QScreen* screen = owner ? owner->screen() : dialog->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    dialog->move(area.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
+}
+
+QHBoxLayout* OkCancelRow(QDialog* dialog, const FString& okText, const FString& cancelText, QPushButton*& ok,
+                         QPushButton*& cancel)
+{
+    ok = new QPushButton(ToQString(okText), dialog);
+    ok->setObjectName(QStringLiteral("button1"));
+    ok->setDefault(true);
+    cancel = new QPushButton(ToQString(cancelText), dialog);
+    cancel->setObjectName(QStringLiteral("button2"));
+    for (QPushButton* b : {ok, cancel})
+        b->setMinimumWidth(std::max(b->sizeHint().width(), 84));
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
+}
+
+class FExportSettingsBox : public QDialog
+{
+public:
+    FExportSettingsBox(QWidget* owner, FSettings& settings, const FLocale& locale)
+        : QDialog(owner), settings_(settings)
+    {
+        setObjectName(QStringLiteral("ExportSettingsDialog"));
+        setWindowTitle(ToQString(FString(u"Quillo's Photo Book ") + locale.GetText(76)));
+
+        auto label = [&](int id, int text) {
+            auto* l = new QLabel(ToQString(locale.GetText(static_cast<uint32_t>(text))), this);
+            l->setObjectName(Id("static", id));
+            return l;
+        };
+        auto edit = [&](int id) {
+            auto* e = new QLineEdit(this);
+            e->setObjectName(Id("edit", id));
+            e->setAlignment(Qt::AlignRight);
+            e->setFixedWidth(80);
+            return e;
+        };
+        auto group = [&](int id, int text) {
+            auto* g = new QGroupBox(ToQString(locale.GetText(static_cast<uint32_t>(text))), this);
+            g->setObjectName(Id("group", id));
+            return g;
+        };
+
+        // Resolution and FPS: the preset list over the five number fields.
+        QGroupBox* resolution = group(1055, 94);
+        presets_ = new QComboBox(resolution);
+        presets_->setObjectName(QStringLiteral("combo1044"));
+        auto* resolutionGrid = new QGridLayout(resolution);
+        resolutionGrid->addWidget(presets_, 0, 0, 1, 2);
+        const int fieldIds[5] = {1033, 1034, 1036, 1037, 1035};
+        const int labelIds[5] = {1042, 1043, 1039, 1040, 1041};
+        for (int row = 0; row < 5; ++row) {
+            QLabel* l = label(labelIds[row], 77 + row);
+            QLineEdit* e = edit(fieldIds[row]);
+            l->setBuddy(e);
+            resolutionGrid->addWidget(l, row + 1, 0);
+            resolutionGrid->addWidget(e, row + 1, 1);
+        }
+        width_ = findChild<QLineEdit*>(QStringLiteral("edit1033"));
+        height_ = findChild<QLineEdit*>(QStringLiteral("edit1034"));
+        fps_ = findChild<QLineEdit*>(QStringLiteral("edit1035"));
+        displayAspect_ = findChild<QLineEdit*>(QStringLiteral("edit1036"));
+        pixelAspect_ = findChild<QLineEdit*>(QStringLiteral("edit1037"));
+
+        QGroupBox* format = group(1053, 84);
+        uncompressed_ = new QRadioButton(ToQString(locale.GetText(85)), format);
+        uncompressed_->setObjectName(QStringLiteral("radio1049"));
+        compressed_ = new QRadioButton(ToQString(locale.GetText(86)), format);
+        compressed_->setObjectName(QStringLiteral("radio1050"));
+        auto* formatColumn = new QVBoxLayout(format);
+        formatColumn->addWidget(uncompressed_);
+        formatColumn->addWidget(compressed_);
+
+        QGroupBox* speed = group(1056, 90);
+        auto* speedGrid = new QGridLayout(speed);
+        for (int row = 0; row < 3; ++row) {
+            QLabel* l = label(1057 + row, 91 + row);
+            times_[row] = edit(1046 + row);
+            l->setBuddy(times_[row]);
+            speedGrid->addWidget(l, row, 0);
+            speedGrid->addWidget(times_[row], row, 1);
+        }
+
+        QPushButton *ok = nullptr, *cancel = nullptr;
+        QHBoxLayout* buttons = OkCancelRow(this, locale.GetText(63), locale.GetText(65), ok, cancel);
+        connect(ok, &QPushButton::clicked, this, &FExportSettingsBox::Accept);
+        connect(cancel, &QPushButton::clicked, this, [this] { done(kDialogCancel); });
+
+        auto* right = new QVBoxLayout;
+        right->addWidget(format);
+        right->addWidget(speed);
+        right->addStretch(1);
+        auto* groups = new QHBoxLayout;
+        groups->addWidget(resolution);
+        groups->addLayout(right);
+        auto* column = new QVBoxLayout(this);
+        column->setContentsMargins(16, 16, 16, 12);
+        column->setSpacing(16);
+        column->addLayout(groups);
+        column->addLayout(buttons);
+        column->setSizeConstraint(QLayout::SetFixedSize);
+
+        Open();
+
+        // Every change counts, the dialog's own writes included: the ready flag tells them apart.
+        connect(width_, &QLineEdit::textChanged, this, [this] { OnEdit(FExportEdit::Width); });
+        connect(height_, &QLineEdit::textChanged, this, [this] { OnEdit(FExportEdit::Height); });
+        connect(fps_, &QLineEdit::textChanged, this, [this] { OnEdit(FExportEdit::FramesPerSecond); });
+        connect(displayAspect_, &QLineEdit::textChanged, this, [this] { OnEdit(FExportEdit::DisplayAspect); });
+        connect(pixelAspect_, &QLineEdit::textChanged, this, [this] { OnEdit(FExportEdit::PixelAspect); });
+        // Only the user's choice fills the fields, not the dialog selecting "Custom".
+        connect(presets_, &QComboBox::activated, this, &FExportSettingsBox::OnPreset);
+
+        adjustSize();
+        CentreOnScreen(this, owner);
+    }
+
+protected:
+    void reject() override { done(kDialogCancel); }
+
+private:
+    void Open()
+    {
+        const FExportDialogFields fields = ExportDialogFieldsFrom(settings_);
+        ready_ = false;
+        SetControlText(width_, fields.width);
+        SetControlText(height_, fields.height);
+        SetControlText(displayAspect_, fields.displayAspect);
+        SetControlText(pixelAspect_, fields.pixelAspect);
+        SetFloatField(fps_, settings_.ExportFPS);
+        ready_ = true;
+        if (fields.exportType == 0)
+            uncompressed_->setChecked(true);
+        else if (fields.exportType == 1)
+            compressed_->setChecked(true);
+        SetControlText(times_[0], fields.timePage);
+        SetControlText(times_[1], fields.timeZoom);
+        SetControlText(times_[2], fields.timeView);
+        presets_->setFocus();
+        for (const FExportPreset& preset : ExportPresets())
+            AddToComboBox(presets_, FString(preset.name));
+        SelectInComboBox(presets_, ExportDialogPresetFor(settings_));
+    }
+
+    FExportDialogFields ReadFields() const
+    {
+        FExportDialogFields f;
+        f.width = GetControlText(width_);
+        f.height = GetControlText(height_);
+        f.fps = GetControlText(fps_);
+        f.displayAspect = GetControlText(displayAspect_);
+        f.pixelAspect = GetControlText(pixelAspect_);
+        f.timePage = GetControlText(times_[0]);
+        f.timeZoom = GetControlText(times_[1]);
+        f.timeView = GetControlText(times_[2]);
+        f.exportType = uncompressed_->isChecked() ? 0 : compressed_->isChecked() ? 1 : -1;
+        return f;
+    }
+
+    void OnPreset(int index)
+    {
+        const auto fill = PresetFill(index, GetControlText(fps_));
+        if (!fill)
+            return;
+        ready_ = false;
+        SetControlText(width_, fill->width);
+        SetControlText(height_, fill->height);
+        SetControlText(displayAspect_, fill->displayAspect);
+        SetControlText(pixelAspect_, fill->pixelAspect);
+        if (fill->fps)
+            SetControlText(fps_, *fill->fps);
+        ready_ = true;
+    }
+
+    void OnEdit(FExportEdit changed)
+    {
+        if (!ready_)
+            return;
+        const FEditReaction reaction = ReactToExportEdit(changed, ReadFields());
+        if (reaction.displayAspect) {
+            ready_ = false;
+            SetControlText(displayAspect_, *reaction.displayAspect);
+            ready_ = true;
+        }
+        if (reaction.height) {
+            ready_ = false;
+            SetControlText(height_, *reaction.height);
+            ready_ = true;
+        }
+        if (reaction.selectCustom)
+            SelectInComboBox(presets_, kCustomPreset);
+    }
+
+    void Accept()
+    {
+        StoreExportDialogFields(ReadFields(), settings_);
+        done(kDialogOk);
+    }
+
+    FSettings& settings_;
+    bool ready_ = false; // off while the dialog writes fields itself
+    QComboBox* presets_ = nullptr;
+    QLineEdit* width_ = nullptr;
+    QLineEdit* height_ = nullptr;
+    QLineEdit* fps_ = nullptr;
+    QLineEdit* displayAspect_ = nullptr;
+    QLineEdit* pixelAspect_ = nullptr;
+    QLineEdit* times_[3] = {};
+    QRadioButton* uncompressed_ = nullptr;
+    QRadioButton* compressed_ = nullptr;
+};
+
+class FEncoderBox : public QDialog
+{
+public:
+    FEncoderBox(QWidget* owner, const std::vector<FString>& names, const FString& current)
+        : QDialog(owner), entries_(EncoderEntries(names, current))
+    {
+        setObjectName(QStringLiteral("EncoderDialog"));
+        // The platform named here is the one that really encodes.
+        setWindowTitle(QStringLiteral("Select FFmpeg Encoder Filter"));
+        list_ = new QComboBox(this);
+        list_->setObjectName(QStringLiteral("combo1045"));
+        list_->setMinimumWidth(320);
+        for (const FString& entry : entries_.entries)
+            AddToComboBox(list_, entry);
+        SelectInComboBox(list_, entries_.selected);
+        list_->setFocus();
+
+        QPushButton *ok = nullptr, *cancel = nullptr;
+        QHBoxLayout* buttons = OkCancelRow(this, FString(u"OK"), FString(u"Cancel"), ok, cancel);
+        connect(ok, &QPushButton::clicked, this, [this] { done(kDialogOk); });
+        connect(cancel, &QPushButton::clicked, this, [this] { done(kDialogCancel); });
+        auto* column = new QVBoxLayout(this);
+        column->setContentsMargins(16, 16, 16, 12);
+        column->setSpacing(16);
+        column->addWidget(list_);
+        column->addLayout(buttons);
+        column->setSizeConstraint(QLayout::SetFixedSize);
+        adjustSize();
+        CentreOnScreen(this, owner);
+    }
+
+    FString Chosen(const FString& current) const { return ChosenEncoder(entries_, ComboBoxSelection(list_), current); }
+
+protected:
+    void reject() override { done(kDialogCancel); }
+
+private:
+    FEncoderEntries entries_;
+    QComboBox* list_ = nullptr;
+};
+
+} // namespace
+
+void SetFloatField(QWidget* field, float value)
+{
+    if (!field)
+        return;
+    if (const auto text = FloatFieldText(GetControlText(field), value))
+        SetControlText(field, *text);
+}
+
+int ExportSettingsDialog(QWidget* owner, FSettings& settings, const FLocale& locale)
+{
+    FExportSettingsBox box(owner, settings, locale);
+    return box.exec() == kDialogOk ? kDialogOk : kDialogCancel;
+}
+
+bool EncoderDialog(QWidget* owner, const std::vector<FString>& encoderNames, FString& chosenName)
+{
+    FEncoderBox box(owner, encoderNames, chosenName);
+    if (box.exec() != kDialogOk)
+        return false;
+    chosenName = box.Chosen(chosenName);
+    return true;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The two dialogs before a movie export: the export settings (size, aspect ratios,
+// frame rate, file format, animation times) and the choice of encoder. What they
+// decide lives in export/ExportDialogRules.h; these stay thin.
+
+#include "base/FLocale.h"
+#include "base/FSettings.h"
+#include "base/FString.h"
+
+#include <vector>
+
+class QWidget;
+
+// Modal export settings dialog over owner. On OK the fields are clamped and stored
+// in settings and kDialogOk comes back; kDialogCancel for Cancel, Escape or close.
+// The controls carry their ids as object names ("edit1033", "combo1044",
+// "radio1049", "button1", ...).
+int ExportSettingsDialog(QWidget* owner, FSettings& settings, const FLocale& locale);
+
+// Modal encoder choice among encoderNames (FFmpeg's, passed in so the dialog needs
+// no FFmpeg), with "Full Frames (Uncompressed)" after them. chosenName comes in as
+// the current name and, on OK, holds the chosen one (unchanged for the uncompressed
+// entry). True for OK.
+bool EncoderDialog(QWidget* owner, const std::vector<FString>& encoderNames, FString& chosenName);
+
+// Writes value into a number field in "%g" form, unless the field is empty and the
+// value 0, or it already reads within 0.001 of the value.
+void SetFloatField(QWidget* field, float value);

@@ -1,0 +1,268 @@
+// The whole program in this process, driven through its real window: keys,
+// clicks, popup menus, menu commands, choosers and the trash.
+
+#include "../base/TestFiles.h"
+#include "app/FPhotoBookApp.h"
+#include "framework/qt/FQtFramework.h"
+#include "ui/FCommandIds.h"
+#include "ui/qt/FQtMenuBar.h"
+#include "ui/qt/FShell.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs the event loop (and so the frames) until done() or the time is up.
+bool PumpUntil(const std::function<bool()>& done, int ms = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+void Pump(int ms)
+{
+    PumpUntil([] { return false; }, ms);
+}
+
+// Types a full path into a chooser's file name field and confirms it, as a user would.
+void ChooseInDialog(QFileDialog* chooser, const std::string& path)
+{
+    auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(path));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(name, &enter);
+}
+
+// Stale answers from an earlier test must not answer this test's windows.
+int gAnswerGeneration = 0;
+
+// Answers the next modal window of type T (a box or a chooser), waiting for it
+// up to five seconds.
+template <typename T>
+void AnswerNextModal(std::function<void(T*)> answer)
+{
+    const int generation = gAnswerGeneration;
+    auto tries = std::make_shared<int>(0);
+    auto attempt = std::make_shared<std::function<void()>>();
+    *attempt = [answer, attempt, tries, generation] {
+        if (generation != gAnswerGeneration || ++*tries > 160) {
+            *attempt = nullptr; // breaks the cycle
+            return;
+        }
+        if (T* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            answer(modal);
+            *attempt = nullptr;
+            return;
+        }
+        QTimer::singleShot(30, *attempt);
+    };
+    QTimer::singleShot(30, *attempt);
+}
+
+class ShellDriveTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        if (QApplication::instance())
+            return;
+        static int argc = 1;
+        static char name[] = "test_uiqt";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+
+    void SetUp() override
+    {
+        // A program folder of our own with the sample photos, and a data home for the trash.
+        fs::copy(PHOTOBOOK_SOURCE_MEDIA, dir.file("media"), fs::copy_options::recursive);
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.file("data")));
+        FSettings settings({dir.dirF(), 1280, 1024});
+        settings.TimePage = 1;
+        settings.TimeZoom = 1;
+        settings.RenderTransparentPage = false;
+        ASSERT_EQ(settings.SettingsSave(), FSaveResult::Saved);
+        shell = std::make_unique<FShell>(app);
+        FSettingsEnvironment environment{dir.dirF(), 1280, 1024};
+        ASSERT_TRUE(shell->Start(&environment));
+        framework().Window()->activateWindow();
+        ASSERT_TRUE(framework().StartIdleLoop());
+        ASSERT_TRUE(PumpUntil([&] { return app.framesRendered > 2 && !app.ArePhotoTexturesPending(); }));
+    }
+
+    void TearDown() override
+    {
+        ++gAnswerGeneration;
+        if (framework().Window() && framework().Window()->isVisible())
+            framework().Close();
+        Pump(50);
+        shell.reset();
+    }
+
+    FQtFramework& framework() { return shell->Framework(); }
+    QString Title() { return framework().Window()->windowTitle(); }
+
+    void Key(int key)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(framework().Surface(), &press);
+    }
+
+    void Click(Qt::MouseButton button, QPointF at)
+    {
+        QMouseEvent press(QEvent::MouseButtonPress, at, framework().Surface()->mapToGlobal(at), button, button,
+                          Qt::NoModifier);
+        QApplication::sendEvent(framework().Surface(), &press);
+    }
+
+    // Client position of the middle of a photo slot's mesh on a page, from the
+    // matrices of the last frame.
+    QPointF PhotoCentre(int page, int slot)
+    {
+        const auto& mesh = app.pages[page]->photoSlot[slot].photoMesh;
+        EXPECT_TRUE(mesh.has_value());
+        FVector3 sum{0, 0, 0};
+        for (const FBookVertex& v : mesh->vertices)
+            sum = sum + FVector3{v.x, v.y, v.z};
+        const float n = static_cast<float>(mesh->vertices.size());
+        const FMatrix m = app.worldMatrix * app.viewMatrix * app.projectionMatrix;
+        const FVector4 clip = Transform(FVector4{sum.x / n, sum.y / n, sum.z / n, 1}, m);
+        const double ratio = framework().Surface()->devicePixelRatio();
+        return {(clip.x / clip.w + 1) * 0.5 * framework().ClientWidth() / ratio,
+                (1 - clip.y / clip.w) * 0.5 * framework().ClientHeight() / ratio};
+    }
+
+    ScratchDir dir;
+    FPhotoBookApp app;
+    std::unique_ptr<FShell> shell;
+};
+
+TEST_F(ShellDriveTest, KeysTurnPagesAndZoom)
+{
+    EXPECT_EQ(Title(), "Quillo's Photo Book, Page 1 of 3");
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(app.turnState, 1);
+    ASSERT_TRUE(PumpUntil([&] { return app.turnState == 0; }));
+    EXPECT_EQ(app.pageIndex, 2);
+    ASSERT_TRUE(PumpUntil([&] { return Title() == "Quillo's Photo Book, Page 2 of 3"; }));
+
+    Key(Qt::Key_F5);
+    EXPECT_EQ(app.camera->presetIndex, 4u);
+    EXPECT_TRUE(app.camera->InTransition());
+    Key(Qt::Key_Home); // not a key of the book: nothing happens
+    Key(Qt::Key_B);
+    EXPECT_EQ(app.pageIndex, 0);
+}
+
+TEST_F(ShellDriveTest, ClicksTurnThePageAndSelectPhotos)
+{
+    // The right page's paper, right of its photos.
+    const QPointF photo = PhotoCentre(3, 0);
+    Click(Qt::LeftButton, photo);
+    EXPECT_EQ(app.selectedPhoto, 0);
+    EXPECT_EQ(app.camera->presetIndex, 6u);
+    Click(Qt::LeftButton, photo); // again: back to the front view
+    EXPECT_EQ(app.selectedPhoto, -1);
+    EXPECT_EQ(app.camera->presetIndex, 0u);
+    ASSERT_TRUE(PumpUntil([&] { return !app.camera->InTransition(); }));
+
+    // A right click opens the photo's popup with its path greyed at the top.
+    QString firstItem;
+    bool firstEnabled = true;
+    QTimer::singleShot(200, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            firstItem = menu->actions().value(0)->text();
+            firstEnabled = menu->actions().value(0)->isEnabled();
+            menu->close();
+        }
+    });
+    Click(Qt::RightButton, PhotoCentre(3, 1));
+    EXPECT_EQ(app.selectedPhoto, 1);
+    EXPECT_TRUE(firstItem.endsWith(QStringLiteral("quillo2.jpg"))) << firstItem.toStdString();
+    EXPECT_FALSE(firstEnabled);
+}
+
+TEST_F(ShellDriveTest, MenusFollowSettingsAndLanguage)
+{
+    QAction* shadows = shell->Menus()->Action(kCmdRenderShadows);
+    ASSERT_NE(shadows, nullptr);
+    EXPECT_FALSE(shadows->isChecked());
+    shadows->trigger();
+    EXPECT_TRUE(app.settings->RenderShadows);
+    EXPECT_TRUE(shadows->isChecked());
+
+    // Set Language... with the German file: menus in German, the confirmation box.
+    const std::string german = dir.file("media/Locales/German.txt");
+    QString confirmation;
+    AnswerNextModal<QFileDialog>([&](QFileDialog* chooser) {
+        AnswerNextModal<QMessageBox>([&](QMessageBox* message) {
+            confirmation = message->text();
+            message->accept();
+        });
+        ChooseInDialog(chooser, german);
+    });
+    shell->Menus()->Action(kCmdSetLanguage)->trigger();
+    EXPECT_EQ(confirmation.toStdString(), "Die Sprache ist jetzt Deutsch");
+    EXPECT_EQ(framework().MenuBar()->actions().value(0)->text().toStdString(), "Datei");
+    EXPECT_EQ(shell->Menus()->Action(kCmdSetLanguage)->text().toStdString(), "Set Language...");
+
+    // A cancelled chooser changes nothing.
+    const FString before = app.settings->Locale;
+    AnswerNextModal<QFileDialog>([](QFileDialog* chooser) { chooser->reject(); });
+    shell->Menus()->Action(kCmdSetLanguage)->trigger();
+    EXPECT_EQ(app.settings->Locale, before);
+}
+
+TEST_F(ShellDriveTest, DeleteMovesThePhotoToTheTrashAndCopyNeverOverwrites)
+{
+    const std::string photo = dir.file("media/photos/quillo1.jpg");
+    app.selectedPhoto = 0;
+    ASSERT_EQ(app.photoPaths[0].ToUtf8(), photo);
+
+    // Copy onto an existing file: refused, the target keeps its bytes.
+    WriteBytes(dir.file("existing.jpg"), "keep me");
+    AnswerNextModal<QFileDialog>([&](QFileDialog* chooser) {
+        // The chooser asks whether to replace the file; even a yes must not let
+        // the copy overwrite it.
+        AnswerNextModal<QMessageBox>([](QMessageBox* message) { message->button(QMessageBox::Yes)->click(); });
+        ChooseInDialog(chooser, dir.file("existing.jpg"));
+    });
+    shell->Menus()->Action(kCmdCopyPhoto)->trigger();
+    EXPECT_EQ(ReadBytes(dir.file("existing.jpg")), "keep me");
+
+    AnswerNextModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    shell->Menus()->Action(kCmdDeletePhoto)->trigger();
+    EXPECT_FALSE(fs::exists(photo));
+    EXPECT_TRUE(fs::exists(dir.file("data/Trash/files/quillo1.jpg")));
+    // The photo keeps its place and its slot stays pending.
+    EXPECT_EQ(app.photoCount, 8);
+    Pump(200);
+    EXPECT_TRUE(app.ArePhotoTexturesPending());
+    EXPECT_TRUE(Title().endsWith(QStringLiteral(", Loading Photos...")));
+}
+
+} // namespace
