@@ -1,0 +1,163 @@
+#include "export/ExporterOptions.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+bool ParseInt(const std::string& text, int32_t& value)
+{
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+bool ParseFloat(const std::string& text, float& value)
+{
+    // from_chars would do, but "29.97" must parse whatever the locale.
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+bool ParseSwitch(const std::string& text, const char* yes, const char* no, bool& value)
+{
+    if (text == yes)
+        value = true;
+    else if (text == no)
+        value = false;
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
+std::optional<FExporterOptions> ParseExporterOptions(const std::vector<std::string>& args, std::string& error)
+{
+    FExporterOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& name = args[i];
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (name == "--list-encoders") {
+            options.listEncoders = true;
+            continue;
+        }
+        if (name.rfind("--", 0) != 0) {
+            error = "unexpected argument '" + name + "'";
+            return std::nullopt;
+        }
+        if (i + 1 >= args.size()) {
+            error = "option " + name + " needs a value";
+            return std::nullopt;
+        }
+        const std::string& value = args[++i];
+        auto bad = [&](const char* what) {
+            error = "bad value '" + value + "' for " + name + ": " + what;
+            return std::nullopt;
+        };
+        int32_t n = 0;
+        float f = 0;
+        bool b = false;
+        if (name == "--folder") {
+            options.folder = value;
+        } else if (name == "--output") {
+            options.output = value;
+        } else if (name == "--width" || name == "--height") {
+            if (!ParseInt(value, n) || n < 64 || n > 5000)
+                return bad("expected a whole number of pixels from 64 to 5000");
+            (name == "--width" ? options.width : options.height) = n;
+        } else if (name == "--time-page" || name == "--time-zoom" || name == "--time-view") {
+            if (!ParseInt(value, n) || n < 1 || n > 20)
+                return bad("expected whole seconds from 1 to 20");
+            (name == "--time-page" ? options.timePage : name == "--time-zoom" ? options.timeZoom : options.timeView) = n;
+        } else if (name == "--par") {
+            if (!ParseFloat(value, f) || f <= 0 || f > 10)
+                return bad("expected a pixel aspect ratio above 0 and at most 10");
+            options.par = f;
+        } else if (name == "--fps") {
+            if (!ParseFloat(value, f) || f <= 0 || f > 100)
+                return bad("expected frames per second above 0 and at most 100");
+            options.fps = f;
+        } else if (name == "--encoder") {
+            options.encoder = value;
+        } else if (name == "--sort") {
+            if (!ParseSwitch(value, "date", "name", b))
+                return bad("expected name or date");
+            options.sortByDate = b;
+        } else if (name == "--transparent-page" || name == "--shadows") {
+            if (!ParseSwitch(value, "on", "off", b))
+                return bad("expected on or off");
+            (name == "--shadows" ? options.shadows : options.transparentPage) = b;
+        } else {
+            error = "unknown option " + name;
+            return std::nullopt;
+        }
+    }
+    if (!options.help && !options.listEncoders) {
+        if (options.folder.empty()) {
+            error = "--folder DIR is required";
+            return std::nullopt;
+        }
+        if (options.output.empty()) {
+            error = "--output FILE is required";
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+void ApplyExporterOptions(const FExporterOptions& options, FSettings& settings)
+{
+    if (options.width)
+        settings.ExportWidth = *options.width;
+    if (options.height)
+        settings.ExportHeight = *options.height;
+    if (options.par)
+        settings.ExportPAR = *options.par;
+    if (options.fps)
+        settings.ExportFPS = *options.fps;
+    if (options.timePage)
+        settings.TimePage = *options.timePage;
+    if (options.timeZoom)
+        settings.TimeZoom = *options.timeZoom;
+    if (options.timeView)
+        settings.TimeView = *options.timeView;
+    if (options.encoder) {
+        settings.EncoderName = FString::FromUtf8(*options.encoder);
+        settings.ExportType = options.encoder->empty() ? 0 : 1;
+    }
+    if (options.sortByDate)
+        settings.Sort = *options.sortByDate ? 1 : 0;
+    if (options.transparentPage)
+        settings.RenderTransparentPage = *options.transparentPage;
+    if (options.shadows)
+        settings.RenderShadows = *options.shadows;
+    settings.ExportMoviePath = FString::FromUtf8(options.output);
+}
+
+const char* ExporterUsage()
+{
+    return "Usage: QuilloPhotoBookExport --folder DIR --output FILE [options]\n"
+           "Renders the photo book of a folder into an AVI movie, without a window.\n"
+           "Settings not given here come from QuilloPhotoBook.ini, which is never written.\n"
+           "\n"
+           "  --folder DIR                the photos (required)\n"
+           "  --output FILE               the movie file (required)\n"
+           "  --width N, --height N       movie size in pixels (64..5000)\n"
+           "  --par X                     pixel aspect ratio\n"
+           "  --fps X                     frames per second\n"
+           "  --time-page N               page turning time in seconds (1..20)\n"
+           "  --time-zoom N               zoom time in seconds (1..20)\n"
+           "  --time-view N               photo viewing time in seconds (1..20)\n"
+           "  --encoder NAME              video encoder (see --list-encoders); empty: uncompressed\n"
+           "  --sort name|date            order of the photos\n"
+           "  --transparent-page on|off   the see-through sheet between the pages\n"
+           "  --shadows on|off            stencil shadows\n"
+           "  --list-encoders             print the encoder names, one a line\n"
+           "  --help                      this text\n";
+}

@@ -1,0 +1,30 @@
+#pragma once
+// Command-line options of the headless exporter, QuilloPhotoBookExport.
+
+#include "base/FSettings.h"
+#include "base/FString.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct FExporterOptions
+{
+    bool help = false;
+    bool listEncoders = false;
+    std::string folder;
+    std::string output;
+    std::optional<int32_t> width, height, timePage, timeZoom, timeView;
+    std::optional<float> par, fps;
+    std::optional<std::string> encoder; // empty: uncompressed
+    std::optional<bool> sortByDate, transparentPage, shadows;
+};
+
+// Parses the arguments after the program name. Returns the options, or fills
+// error with a message naming the bad option or value.
+std::optional<FExporterOptions> ParseExporterOptions(const std::vector<std::string>& args, std::string& error);
+
+// Puts the options over the settings read from the settings file.
+void ApplyExporterOptions(const FExporterOptions& options, FSettings& settings);
+
+const char* ExporterUsage();

@@ -1,0 +1,147 @@
+// QuilloPhotoBookExport: the book of a folder as an AVI movie, made without a
+// window or an X server (an EGL surfaceless OpenGL context), for batch work and
+// machines without a desktop.
+
+#include "app/FPhotoBookApp.h"
+#include "base/FClock.h"
+#include "base/FFile.h"
+#include "export/ExporterOptions.h"
+#include "export/FMovieExporter.h"
+#include "export/ffmpeg/FEncoderList.h"
+#include "export/ffmpeg/FExportGraphSink.h"
+#include "render/gl/FBookRenderer.h"
+#include "render/gl/FGlContext.h"
+#include "render/gl/FGlFramebuffer.h"
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+void OnInterrupt(int)
+{
+    gInterrupted = 1;
+}
+
+class FHeadlessHost : public FExportHost
+{
+public:
+    FHeadlessHost(FBookRenderer& book, int width, int height) : book_(book), width_(width), height_(height) {}
+
+    bool CreateRenderTarget(int32_t width, int32_t height) override
+    {
+        return book_.Renderer().CreateRenderTarget(width, height);
+    }
+    FFrameView RenderTargetCopy() override { return FrameViewOf(book_.Renderer().GetRenderTargetCopy()); }
+    FFrameView RenderFrame(FPhotoBookApp& app) override
+    {
+        book_.FrameRender(app, width_, height_, Now());
+        if (!book_.Renderer().CopyRenderTarget())
+            return {};
+        return FrameViewOf(book_.Renderer().GetRenderTargetCopy());
+    }
+    std::unique_ptr<FFrameSink> CreateSink() override { return std::make_unique<FExportGraphSink>(); }
+    bool IsEscapeDown() override { return gInterrupted != 0; }
+    void Progress(int64_t frame, int64_t total) override
+    {
+        if (frame == total || frame % 25 == 0)
+            std::printf("frame %lld of %lld\n", static_cast<long long>(frame), static_cast<long long>(total));
+        std::fflush(stdout);
+    }
+    void ShowMessage(const FString& text, FMessageIcon) override
+    {
+        std::fprintf(stderr, "%s\n", text.ToUtf8().c_str());
+    }
+    void ShowExportBox(const FString& text, FMessageIcon icon) override
+    {
+        std::fprintf(icon == FMessageIcon::Error || icon == FMessageIcon::Warning ? stderr : stdout, "%s\n",
+                     text.ToUtf8().c_str());
+    }
+    uint32_t Now() override { return MillisecondClock(); }
+
+private:
+    FBookRenderer& book_;
+    int width_;
+    int height_;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Ctrl+C is the exporter's Escape: the frame in hand is finished, the file deleted.
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    const std::optional<FExporterOptions> options = ParseExporterOptions(args, error);
+    if (!options) {
+        std::fprintf(stderr, "QuilloPhotoBookExport: %s\n\n%s", error.c_str(), ExporterUsage());
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(ExporterUsage(), stdout);
+        return 0;
+    }
+    if (options->listEncoders) {
+        std::vector<FString> names;
+        if (!ListEncoders(names)) {
+            std::fprintf(stderr, "QuilloPhotoBookExport: the encoders could not be listed\n");
+            return 1;
+        }
+        for (const FString& name : names)
+            std::printf("%s\n", name.ToUtf8().c_str());
+        return 0;
+    }
+    if (!DirectoryExists(FString::FromUtf8(options->folder))) {
+        std::fprintf(stderr, "QuilloPhotoBookExport: no such folder: %s\n", options->folder.c_str());
+        return 2;
+    }
+
+    FPhotoBookApp app;
+    // The viewer's settings, read but never written back.
+    if (!app.Init(FSettingsEnvironment::ForRunningProgram(1920, 1080), MillisecondClock()))
+        return 1;
+    ApplyExporterOptions(*options, *app.settings);
+    const FExportSettings settings = ExportSettingsFrom(*app.settings);
+    if (!ValidateExportSettings(settings)) {
+        std::fprintf(stderr, "QuilloPhotoBookExport: the export settings are out of range\n");
+        return 2;
+    }
+
+    auto context = FGlContext::Create(error);
+    if (!context) {
+        std::fprintf(stderr, "QuilloPhotoBookExport: no OpenGL 3.3 context: %s\n", error.c_str());
+        return 3;
+    }
+    // The "screen" the preview would go to: a framebuffer of the movie's size.
+    auto screen = FGlFramebuffer::Create(settings.width, settings.height, &error);
+    if (!screen) {
+        std::fprintf(stderr, "QuilloPhotoBookExport: %s\n", error.c_str());
+        return 1;
+    }
+    FBookRenderer book;
+    app.textureLoader = &book.Loader();
+    const FGlScreen glScreen{screen->Id(), settings.width, settings.height};
+    if (book.DeviceReset(app, glScreen) != kOk) {
+        std::fprintf(stderr, "QuilloPhotoBookExport: %s\n", book.LastError().c_str());
+        return 1;
+    }
+    // Any path inside the folder names it.
+    const FString inside = FString::FromUtf8(options->folder + "/.");
+    if (!app.ScanFolder(inside, app.settings->Sort != 0, MillisecondClock())) {
+        std::fprintf(stderr, "QuilloPhotoBookExport: the folder cannot be read: %s\n", options->folder.c_str());
+        book.DeviceDestroyed(app);
+        return 1;
+    }
+    std::printf("%d photos in %s\n", app.photoCount, options->folder.c_str());
+
+    FHeadlessHost host(book, settings.width, settings.height);
+    FExportOutcome outcome;
+    const bool exported = ExportMovie(app, settings, FString::FromUtf8(options->output), host, &outcome);
+    book.DeviceDestroyed(app);
+    return exported && outcome.framesStored > 0 && !outcome.fileDeleted ? 0 : 1;
+}
