@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the Debian package, unpacks it into a scratch root and makes a movie with
+# the exporter from there: the installed layout must find its own media.
+set -euo pipefail
+build="$1"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+(cd "$scratch" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >/dev/null)
+deb=$(ls "$scratch"/out/*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libqt6widgets6 libavformat libavcodec libswscale libturbojpeg libepoxy0 libegl1; do
+  case "$depends" in
+    *"$lib"*) ;;
+    *) echo "the package does not depend on $lib: $depends" >&2; exit 1 ;;
+  esac
+done
+
+root="$scratch/root"
+dpkg -x "$deb" "$root"
+for f in usr/bin/quillo-photobook usr/bin/quillo-photobook-export \
+         usr/lib/quillo-photobook/media/Locales/English.txt \
+         usr/lib/quillo-photobook/media/WWW/QuilloPhotoBookManual.html \
+         usr/share/applications/quillo-photobook.desktop \
+         usr/share/icons/hicolor/scalable/apps/quillo-photobook.svg \
+         usr/share/icons/hicolor/48x48/apps/quillo-photobook.png; do
+  [ -e "$root/$f" ] || { echo "missing from the package: $f" >&2; exit 1; }
+done
+
+# The installed folder is not the user's: settings go to the config folder.
+export XDG_CONFIG_HOME="$scratch/config"
+"$root/usr/bin/quillo-photobook-export" --folder "$root/usr/lib/quillo-photobook/media/photos" \
+  --output "$scratch/movie.avi" --width 96 --height 64 --fps 5 --time-page 1 --time-zoom 1 --time-view 1 \
+  > "$scratch/log" 2>&1 || { cat "$scratch/log"; exit 1; }
+[ -s "$scratch/movie.avi" ] || { echo "no movie written" >&2; exit 1; }
+grep -q "Frames stored:" "$scratch/log"
+echo "package: $(basename "$deb") installs and exports"
