@@ -53,4 +53,10 @@ public:
     virtual void SpeedDialog() {}
     virtual void AboutDialog() {}
     virtual void OpenDocument(const FString& path) {}
+    // "Change Effect...": the effect lives on the device, so the host runs the
+    // whole command (check, chooser, compile, message).
+    virtual void ChangeEffect() {}
+    // "Export as Movie...": its dialogs and the export run, after the book went
+    // back to its first spread.
+    virtual void ExportMovie() {}
 };

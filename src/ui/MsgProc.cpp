@@ -245,8 +245,9 @@ bool FPhotoBookApp::MsgProc(const FMessage& message, uint32_t now)
             host->RefreshMenus();
         ScanFolder(photoPaths[0], settings->Sort != 0, now);
     } else if (command == kCmdExportMovie) {
-        // The export arrives with its own dialogs; the book goes back to the start first.
         GoToFirstPage(now);
+        if (host)
+            host->ExportMovie();
     } else if (command == kCmdExit) {
         if (host)
             host->CloseMainWindow();
@@ -261,7 +262,8 @@ bool FPhotoBookApp::MsgProc(const FMessage& message, uint32_t now)
     } else if (command == kCmdGoToLastPage) {
         GoToLastPage();
     } else if (command == kCmdChangeEffect) {
-        // Effects arrive with their own module.
+        if (host)
+            host->ChangeEffect();
     } else if (command == kCmdRotateClockwise || command == kCmdRotateCounterClockwise ||
                command == kCmdFlipHorizontal || command == kCmdFlipVertical) {
         if (!selected()) {

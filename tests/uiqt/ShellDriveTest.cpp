@@ -63,24 +63,26 @@ int gAnswerGeneration = 0;
 // Answers the next modal window of type T (a box or a chooser), waiting for it
 // up to five seconds.
 template <typename T>
-void AnswerNextModal(std::function<void(T*)> answer)
+void AnswerNextModal(std::function<void(T*)> answer, int waitMs = 5000)
 {
+    // A repeating timer of its own: it keeps asking while nested loops come and go.
+    auto* timer = new QTimer;
     const int generation = gAnswerGeneration;
-    auto tries = std::make_shared<int>(0);
-    auto attempt = std::make_shared<std::function<void()>>();
-    *attempt = [answer, attempt, tries, generation] {
-        if (generation != gAnswerGeneration || ++*tries > 160) {
-            *attempt = nullptr; // breaks the cycle
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, answer, generation, started, waitMs] {
+        if (generation != gAnswerGeneration || started->elapsed() > waitMs) {
+            timer->stop();
+            timer->deleteLater();
             return;
         }
         if (T* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
             answer(modal);
-            *attempt = nullptr;
-            return;
         }
-        QTimer::singleShot(30, *attempt);
-    };
-    QTimer::singleShot(30, *attempt);
+    });
+    timer->start(30);
 }
 
 class ShellDriveTest : public ::testing::Test
@@ -263,6 +265,45 @@ TEST_F(ShellDriveTest, DeleteMovesThePhotoToTheTrashAndCopyNeverOverwrites)
     Pump(200);
     EXPECT_TRUE(app.ArePhotoTexturesPending());
     EXPECT_TRUE(Title().endsWith(QStringLiteral(", Loading Photos...")));
+}
+
+TEST_F(ShellDriveTest, ExportAsMovieWritesTheBookAndReports)
+{
+    const std::string movie = dir.file("book.avi");
+    QString report;
+    AnswerNextModal<QDialog>([&](QDialog* settings) {
+        auto set = [&](const char* name, const char* value) {
+            auto* edit = settings->findChild<QLineEdit*>(QString::fromLatin1(name));
+            ASSERT_NE(edit, nullptr) << name;
+            edit->setText(QString::fromLatin1(value));
+        };
+        set("edit1033", "160");
+        set("edit1034", "120");
+        set("edit1035", "10");
+        set("edit1046", "1");
+        set("edit1047", "1");
+        set("edit1048", "1");
+        AnswerNextModal<QFileDialog>([&](QFileDialog* chooser) {
+            AnswerNextModal<QMessageBox>(
+                [&](QMessageBox* box) {
+                    report = box->text();
+                    box->accept();
+                },
+                120000);
+            ChooseInDialog(chooser, movie);
+        });
+        auto* ok = settings->findChild<QPushButton*>(QStringLiteral("button1"));
+        ASSERT_NE(ok, nullptr);
+        ok->click();
+    });
+    shell->Menus()->Action(kCmdExportMovie)->trigger();
+    EXPECT_TRUE(report.startsWith(QStringLiteral("Animation saved successfully!"))) << report.toStdString();
+    EXPECT_TRUE(fs::exists(movie));
+    EXPECT_EQ(U8(app.settings->ExportMoviePath), movie);
+    EXPECT_EQ(app.exporting, 0);
+    // The viewer goes on afterwards.
+    const uint32_t before = app.framesRendered;
+    ASSERT_TRUE(PumpUntil([&] { return app.framesRendered > before + 2; }));
 }
 
 } // namespace

@@ -349,6 +349,27 @@ bool FQtFramework::StartIdleLoop()
     return true;
 }
 
+void FQtFramework::SuspendIdleLoop()
+{
+    idleSuspended_ = true;
+    idleTimer_.stop();
+}
+
+void FQtFramework::ResumeIdleLoop()
+{
+    idleSuspended_ = false;
+    if (deviceCreated_ && !closing_) {
+        UpdateIdleTimer();
+        idleTimer_.start();
+    }
+}
+
+void FQtFramework::Present()
+{
+    if (context_ && surface_ && surface_->isExposed())
+        context_->swapBuffers(surface_);
+}
+
 int FQtFramework::MainLoop()
 {
     if (!StartIdleLoop())
@@ -368,7 +389,7 @@ void FQtFramework::UpdateIdleTimer()
 
 void FQtFramework::IdleStep()
 {
-    if (closing_ || !deviceCreated_)
+    if (closing_ || !deviceCreated_ || idleSuspended_)
         return;
     UpdateIdleTimer();
     const double now = clock_.nsecsElapsed() * 1e-9;

@@ -66,6 +66,13 @@ public:
     // Starts the idle steps without running the event loop: for callers that pump
     // events themselves (tests, the export's own loop). False when refused.
     bool StartIdleLoop();
+    // A command that drives frames itself (the export) stops the idle steps for its
+    // duration.
+    void SuspendIdleLoop();
+    void ResumeIdleLoop();
+    // For such a command: the device's context current, and the back buffer shown.
+    bool MakeCurrent();
+    void Present();
 
     void Pause(bool pauseTime, bool pauseRendering);
     // Outer size = frame + the given client size, centred on the screen; then the
@@ -109,7 +116,6 @@ public:
 private:
     void IdleStep();
     void UpdateIdleTimer();
-    bool MakeCurrent();
     void ResetDevice();
     bool CallDeviceReset();
     void DestroyDevice();
@@ -138,6 +144,7 @@ private:
     bool inResize_ = false;
     bool closing_ = false;
     bool inMainLoop_ = false;
+    bool idleSuspended_ = false;
     QSize backBuffer_;
     QSize savedWindowedSize_;
     QSize savedFullScreenSize_;

@@ -1,5 +1,6 @@
 #include "render/gl/FBookRenderer.h"
 
+#include "render/EffectFile.h"
 #include "render/FShadowVolume.h"
 
 namespace {
@@ -39,11 +40,20 @@ FResult FBookRenderer::DeviceReset(FPhotoBookApp& app, const FGlScreen& screen)
         record->ReleaseTexture();
         record->Reload(loader_, quality);
     }
+    // No checks and no message here: a file that no longer compiles just leaves
+    // the photos plain.
+    effect_.reset();
+    if (!app.effectPath.IsEmpty()) {
+        effect_ = std::make_unique<FEffect>(app.effectPath);
+        if (!effect_->IsValid())
+            effect_.reset();
+    }
     return kOk;
 }
 
 void FBookRenderer::DeviceLost(FPhotoBookApp& app)
 {
+    effect_.reset();
     for (int i = 0; i < kPageCount; ++i) {
         if (app.pages[static_cast<size_t>(i)])
             app.pages[static_cast<size_t>(i)]->ReleaseMeshes();
@@ -63,6 +73,25 @@ void FBookRenderer::DeviceLost(FPhotoBookApp& app)
     app.backgroundMesh.reset();
     backgroundMesh_.Destroy();
     renderer_.DestroyRenderTarget();
+}
+
+FString FBookRenderer::SelectEffect(FPhotoBookApp& app, const FString& path)
+{
+    app.effectPath = path;
+    if (app.settings)
+        app.settings->EffectPath = path;
+    effect_.reset();
+    if (!renderer_.HasDevice())
+        return FString();
+    effect_ = std::make_unique<FEffect>(path);
+    const FString error = effect_->GetErrorText();
+    if (!error.IsEmpty()) {
+        effect_.reset();
+        app.effectPath = FString();
+        if (app.settings)
+            app.settings->EffectPath = FString();
+    }
+    return error;
 }
 
 void FBookRenderer::DeviceDestroyed(FPhotoBookApp& app)
@@ -106,9 +135,18 @@ void FBookRenderer::DrawBookPage(FPhotoBookApp& app, int index, float t, const F
         FGlMesh& photoMesh = photoMeshes_[static_cast<size_t>(index)][slot];
         if (!SyncMesh(photoMesh, page->photoSlot[slot].photoMesh))
             continue;
+        // In a movie each photo's effect starts when the camera arrives at it.
+        const float savedTime = app.effectTime;
+        if (app.exporting == 1)
+            app.effectTime = PhotoEffectTime(records[slot]->Tag, savedTime, s.TimePage, s.TimeZoom, s.TimeView);
+        const FVector3 eye = app.camera ? FVector3{app.camera->current.eyeX, app.camera->current.eyeY,
+                                                   app.camera->current.eyeZ}
+                                        : FVector3{};
         // Depth always passes: the photo lies exactly on its paper and must win.
         renderer_.DrawMesh(s.LightenPhotos, records[slot]->Texture.get(), s.ShinyPhotos, {1, 1, 1, 1}, &photoMesh,
-                           draw.cull, false);
+                           draw.cull, false, true, records[slot]->SizeVector(), effect_.get(), app.effectTime,
+                           app.camera ? &eye : nullptr);
+        app.effectTime = savedTime;
     }
 }
 
@@ -129,6 +167,9 @@ void FBookRenderer::FrameRender(FPhotoBookApp& app, int clientWidth, int clientH
     const FSettings& s = *app.settings;
     if (app.exporting == 0)
         app.effectTime = static_cast<float>(now) * 0.001f;
+    // "Reset All Settings" forgets the path; the effect goes with it.
+    if (effect_ && app.effectPath.IsEmpty())
+        effect_.reset();
     renderer_.SetFillMode(app.wireframe);
     const uint32_t background = ToArgb(s.BGColour);
     renderer_.SetAmbient(background);

@@ -6,11 +6,13 @@
 
 #include "app/FPhotoBookApp.h"
 #include "framework/FFramework.h"
+#include "render/gl/FEffect.h"
 #include "render/gl/FGlMesh.h"
 #include "render/gl/FGlTextureLoader.h"
 #include "render/gl/FRenderer.h"
 
 #include <array>
+#include <memory>
 
 class FBookRenderer
 {
@@ -30,6 +32,14 @@ public:
     // Draws the frame for a client area of this size; now = the millisecond clock.
     void FrameRender(FPhotoBookApp& app, int clientWidth, int clientHeight, uint32_t now);
 
+    // The effect command after the user chose a file: the path goes into the
+    // record and the settings, the old effect makes way for the new one. On a
+    // compile error the effect is dropped, both paths cleared and the text
+    // returned; empty otherwise. Needs the device.
+    FString SelectEffect(FPhotoBookApp& app, const FString& path);
+    // The effect photos are drawn with, or null.
+    FEffect* Effect() { return effect_.get(); }
+
     FTextureLoader& Loader() { return loader_; }
     FRenderer& Renderer() { return renderer_; }
     const std::string& LastError() const { return renderer_.LastError(); }
@@ -48,4 +58,6 @@ private:
     std::array<std::array<FGlMesh, 2>, kPageCount> photoMeshes_;
     std::array<FGlMesh, 2> coverMeshes_;
     FGlMesh backgroundMesh_;
+    // A device object: compiled at every reset from the record's path.
+    std::unique_ptr<FEffect> effect_;
 };

@@ -1,10 +1,12 @@
 #include "render/gl/FRenderer.h"
 
+#include "render/gl/FEffect.h"
 #include "render/gl/FGlTexture.h"
 
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
 namespace
@@ -420,15 +422,51 @@ void FRenderer::UploadUniforms(bool identityTransform)
     glUniform1i(uniforms_.lightOn, lightOn_ ? 1 : 0);
     glUniform3f(uniforms_.lightPosition, light_.position.x, light_.position.y, light_.position.z);
     glUniform1f(uniforms_.lightRange, light_.range);
-    // The local viewer sits where the inverse view puts the origin.
-    FMatrix inverseView;
-    FVector3 eye{};
-    if (Inverse(view_, &inverseView))
-        eye = {inverseView(3, 0), inverseView(3, 1), inverseView(3, 2)};
+    const FVector3 eye = EyeFromView();
     glUniform3f(uniforms_.eye, eye.x, eye.y, eye.z);
     glUniform1i(uniforms_.specular, states_.specular && states_.lighting ? 1 : 0);
     glUniform1f(uniforms_.power, states_.material.power);
     glUniform1i(uniforms_.textured, states_.modulateTexture && boundTexture_ != 0 ? 1 : 0);
+}
+
+FVector3 FRenderer::EyeFromView() const
+{
+    // The local viewer sits where the inverse view puts the origin.
+    FMatrix inverseView;
+    if (Inverse(view_, &inverseView))
+        return {inverseView(3, 0), inverseView(3, 1), inverseView(3, 2)};
+    return {};
+}
+
+bool FRenderer::DrawMesh(bool lit, const FGpuTexture* texture, bool shiny, const FColourValue& colour, FGlMesh* mesh,
+                         FCull cull, bool depthTest, bool useEffect, const std::array<float, 4>& textureResolution,
+                         FEffect* effect, float effectTime, const FVector3* eye)
+{
+    if (!useEffect || !effect || !effect->IsValid())
+        return DrawMesh(lit, texture, shiny, colour, mesh, cull, depthTest);
+    if (!hasDevice_ || !mesh)
+        return false;
+    SetDrawStates(lit, texture, shiny, colour, cull, depthTest);
+    if (!mesh->Sync())
+        return false;
+    const FEffectScene scene{world_, view_, projection_, light_.position, eye ? *eye : EyeFromView()};
+    const bool drawn = effect->DrawMeshWithEffect(mesh, scene, boundTexture_, textureResolution, effectTime,
+                                                  !caps_.clipControl);
+    glActiveTexture(GL_TEXTURE0);
+    return drawn;
+}
+
+bool FRenderer::SupportsPixelShader(int major, int minor) const
+{
+    if (!hasDevice_)
+        return false;
+    const char* text = reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION));
+    int glslMajor = 0, glslMinor = 0;
+    if (!text || std::sscanf(text, "%d.%d", &glslMajor, &glslMinor) != 2)
+        return false;
+    const int have = glslMajor * 100 + glslMinor;
+    const int need = major <= 3 ? 330 : major * 100 + minor * 10;
+    return have >= need;
 }
 
 bool FRenderer::DrawMesh(bool lit, const FGpuTexture* texture, bool shiny, const FColourValue& colour, FGlMesh* mesh,

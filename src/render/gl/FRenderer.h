@@ -22,6 +22,7 @@
 #include <span>
 #include <string>
 
+class FEffect;
 class FGpuTexture;
 
 // Where "the screen" is: the window's framebuffer (0 for a plain default
@@ -91,6 +92,18 @@ public:
     // mesh, or when the mesh has nothing to draw.
     bool DrawMesh(bool lit, const FGpuTexture* texture, bool shiny, const FColourValue& colour, FGlMesh* mesh,
                   FCull cull, bool depthTest);
+    // The same, through the effect when useEffect is set and an effect with a
+    // program is given (otherwise plainly). The effect sees this renderer's
+    // matrices and light, and eye (or, when null, where the view puts the
+    // camera). The effect's passes may change the states set here.
+    bool DrawMesh(bool lit, const FGpuTexture* texture, bool shiny, const FColourValue& colour, FGlMesh* mesh,
+                  FCull cull, bool depthTest, bool useEffect, const std::array<float, 4>& textureResolution,
+                  FEffect* effect, float effectTime, const FVector3* eye = nullptr);
+
+    // Whether effects for Direct3D-style pixel shader version major.minor can be
+    // compiled: up to 3.0 that takes GLSL 3.30, later ones their GLSL version.
+    // False without a device.
+    bool SupportsPixelShader(int major, int minor) const;
 
     // Shadows: volumes counted into the stencil buffer, then everything whose
     // count is not 0 darkened by one overlay.
@@ -130,6 +143,7 @@ private:
     // Uploads the current matrices, light and states; identity matrices for the
     // overlay, which is already in normalised coordinates.
     void UploadUniforms(bool identityTransform);
+    FVector3 EyeFromView() const;
     void DrawStreamed(const FBookVertex* vertices, int32_t count, uint32_t mode);
 
     bool allowClipControl_ = true;

@@ -1,4 +1,5 @@
 #include "ui/qt/FShell.h"
+#include "ui/qt/FViewerExport.h"
 
 #include "app/FDevicePolicy.h"
 #include "app/FPhotoBookApp.h"
@@ -223,6 +224,39 @@ private:
     }
 
     void OpenDocument(const FString& path) override { ::OpenDocument(framework_.Window(), path); }
+
+    void ExportMovie() override
+    {
+        RunExportCommand(app_, framework_, book_,
+                         [this](const FString& path, FFileDialogKind kind) { return ShowFileDialog(path, kind); });
+        framework_.Window()->setWindowTitle(QString());
+    }
+
+    void ChangeEffect() override
+    {
+        auto makeCurrent = [this] {
+            return framework_.DeviceReady() && framework_.Context() &&
+                   framework_.Context()->makeCurrent(framework_.Surface());
+        };
+        if (!makeCurrent() || !book_.Renderer().SupportsPixelShader(2, 0)) {
+            ShowMessage(FString(u"Your graphics card is not powerful enough to use effects. To use effects you "
+                                u"need a graphics card that supports pixel shader 2.0"),
+                        FMessageIcon::Error);
+            return;
+        }
+        // The trailing "/" keeps the chooser in the folder itself even when the
+        // program's path holds a ".".
+        const FString chosen = ShowFileDialog(GetModuleDirectory().Concat(FString(u"/media/Effects/")),
+                                              FFileDialogKind::Effect);
+        if (chosen.IsEmpty())
+            return;
+        // The chooser's own painting may have left another context current.
+        if (!makeCurrent())
+            return;
+        const FString error = book_.SelectEffect(app_, chosen);
+        if (!error.IsEmpty())
+            ShowMessage(error, FMessageIcon::Error);
+    }
 
 private:
     bool MsgProc(const FMessage& message)

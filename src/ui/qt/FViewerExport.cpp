@@ -1,0 +1,192 @@
+#include "ui/qt/FViewerExport.h"
+
+#include "base/FClock.h"
+#include "export/FMovieExporter.h"
+#include "export/ffmpeg/FEncoderList.h"
+#include "export/ffmpeg/FExportGraphSink.h"
+#include "framework/qt/FQtFramework.h"
+#include "render/gl/FBookRenderer.h"
+#include "ui/FMenuModel.h"
+#include "ui/qt/FDialogs.h"
+#include "ui/qt/FExportDialogs.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QOpenGLContext>
+#include <QScreen>
+
+namespace {
+
+QString ToQString(const FString& text)
+{
+    return QString::fromUtf16(text.Text(), text.Length());
+}
+
+// While the export runs, the main window shows frames but takes no input: no
+// other command may start. Escape is noted for the export to ask about. Other
+// windows (the export's own boxes) work as usual.
+class FExportInputGuard : public QObject
+{
+public:
+    explicit FExportInputGuard(FQtFramework& framework) : framework_(framework) { qApp->installEventFilter(this); }
+    ~FExportInputGuard() override { qApp->removeEventFilter(this); }
+
+    bool TakeEscape()
+    {
+        const bool pressed = escapePressed_;
+        escapePressed_ = false;
+        return pressed || escapeDown_;
+    }
+
+protected:
+    bool eventFilter(QObject* target, QEvent* event) override
+    {
+        if (!IsMainWindow(target))
+            return false;
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Escape) {
+                escapeDown_ = event->type() == QEvent::KeyPress;
+                escapePressed_ = escapePressed_ || escapeDown_;
+            }
+            return true;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+        case QEvent::Close:
+        case QEvent::ContextMenu:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    bool IsMainWindow(QObject* target) const
+    {
+        QWidget* window = framework_.Window();
+        if (!window)
+            return false;
+        if (target == framework_.Surface() || target == window->windowHandle())
+            return true;
+        auto* widget = qobject_cast<QWidget*>(target);
+        return widget && widget->window() == window;
+    }
+
+    FQtFramework& framework_;
+    bool escapeDown_ = false;
+    bool escapePressed_ = false;
+};
+
+class FViewerExportHost : public FExportHost
+{
+public:
+    FViewerExportHost(FQtFramework& framework, FBookRenderer& book)
+        : framework_(framework), book_(book), guard_(framework)
+    {
+    }
+
+    FPreviewArea PreviewArea() const override
+    {
+        FPreviewArea area;
+        QWidget* window = framework_.Window();
+        const QSize frame = window->frameGeometry().size() - QSize(framework_.ClientWidth(), framework_.ClientHeight());
+        area.frameWidth = frame.width();
+        area.frameHeight = frame.height();
+        const QSize screen = window->screen()->availableGeometry().size();
+        area.screenWidth = screen.width();
+        area.screenHeight = screen.height();
+        return area;
+    }
+    void SetClientSize(int32_t width, int32_t height) override
+    {
+        framework_.SetClientSize(width, height);
+        framework_.MakeCurrent();
+    }
+    bool CreateRenderTarget(int32_t width, int32_t height) override
+    {
+        return framework_.MakeCurrent() && book_.Renderer().CreateRenderTarget(width, height);
+    }
+    FFrameView RenderTargetCopy() override { return FrameViewOf(book_.Renderer().GetRenderTargetCopy()); }
+    FFrameView RenderFrame(FPhotoBookApp& app) override
+    {
+        if (!framework_.MakeCurrent())
+            return {};
+        book_.FrameRender(app, framework_.ClientWidth(), framework_.ClientHeight(), Now());
+        framework_.Present();
+        if (!book_.Renderer().CopyRenderTarget())
+            return {};
+        return FrameViewOf(book_.Renderer().GetRenderTargetCopy());
+    }
+    std::unique_ptr<FFrameSink> CreateSink() override { return std::make_unique<FExportGraphSink>(); }
+    bool IsEscapeDown() override
+    {
+        // Lets the window repaint and the keyboard be read; the guard keeps every
+        // command out meanwhile.
+        QApplication::processEvents(QEventLoop::AllEvents, 1);
+        return guard_.TakeEscape();
+    }
+    void Progress(int64_t frame, int64_t total) override
+    {
+        framework_.Window()->setWindowTitle(QStringLiteral("%1, %2 / %3")
+                                                .arg(QString::fromLatin1(kProgramTitle))
+                                                .arg(frame)
+                                                .arg(total));
+    }
+    void ShowMessage(const FString& text, FMessageIcon icon) override
+    {
+        framework_.ShowMessage(ToQString(text), QMessageBox::Ok,
+                               icon == FMessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information);
+    }
+    void ShowExportBox(const FString& text, FMessageIcon icon) override
+    {
+        QMessageBox box(icon == FMessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
+                        QStringLiteral("Vetra"), ToQString(text), QMessageBox::Ok);
+        box.exec();
+    }
+    uint32_t Now() override { return MillisecondClock(); }
+
+private:
+    FQtFramework& framework_;
+    FBookRenderer& book_;
+    FExportInputGuard guard_;
+};
+
+} // namespace
+
+bool RunExportCommand(FPhotoBookApp& app, FQtFramework& framework, FBookRenderer& book,
+                      const FFileChooser& chooseFile)
+{
+    FSettings& settings = *app.settings;
+    if (ExportSettingsDialog(framework.Window(), settings, *app.locale) != kDialogOk)
+        return false;
+    const FString path = chooseFile(settings.ExportMoviePath, FFileDialogKind::Movie);
+    if (path.IsEmpty())
+        return false;
+    settings.ExportMoviePath = path;
+    if (settings.ExportType == 1) {
+        std::vector<FString> names;
+        ListEncoders(names);
+        FString chosen = settings.EncoderName;
+        if (!EncoderDialog(framework.Window(), names, chosen))
+            return false;
+        settings.EncoderName = chosen;
+    }
+
+    // No idle frames of the interactive book while the export drives it.
+    framework.SuspendIdleLoop();
+    bool written = false;
+    {
+        FViewerExportHost host(framework, book);
+        written = ExportMovie(app, ExportSettingsFrom(settings), path, host);
+    }
+    framework.ResumeIdleLoop();
+    return written;
+}
