@@ -6,7 +6,7 @@
 #include "base/FLocale.h"
 #include "base/FString.h"
 
-struct FFileDialogSpec
+struct FFileDialogLayout
 {
     FString title;
     FString filterDescription; // "Photos (.BMP, .JPG, .PNG, .TGA)"
@@ -16,7 +16,7 @@ struct FFileDialogSpec
     FString initialDirectory;
 };
 
-FFileDialogSpec FileDialogSpec(FFileDialogKind kind, const FString& path, const FLocale& locale);
+FFileDialogLayout FileDialogLayout(FFileDialogKind kind, const FString& path, const FLocale& locale);
 
 // The name the user chose, with the default extension set where there is one.
 FString ApplyDefaultExtension(const FString& chosen, const FString& defaultExtension);

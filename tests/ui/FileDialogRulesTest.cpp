@@ -7,30 +7,30 @@ namespace {
 TEST(FileDialogRules, KindsTitlesFiltersAndExtensions)
 {
     FLocale locale;
-    auto photo = FileDialogSpec(FFileDialogKind::Photo, FString(u"/home/u/pics"), locale);
+    auto photo = FileDialogLayout(FFileDialogKind::Photo, FString(u"/home/u/pics"), locale);
     EXPECT_EQ(photo.title.ToUtf8(), "Select Photo...");
     EXPECT_EQ(photo.patterns.ToUtf8(), "*.BMP;*.JPG;*.PNG;*.TGA");
     EXPECT_FALSE(photo.save);
     EXPECT_EQ(photo.initialDirectory.ToUtf8(), "/home/u/pics");
 
-    auto savePng = FileDialogSpec(FFileDialogKind::SavePhoto, FString(u"/p/a.png"), locale);
+    auto savePng = FileDialogLayout(FFileDialogKind::SavePhoto, FString(u"/p/a.png"), locale);
     EXPECT_EQ(savePng.filterDescription.ToUtf8(), "Photos (.PNG)");
     EXPECT_EQ(savePng.patterns.ToUtf8(), "*.PNG");
     EXPECT_EQ(savePng.defaultExtension.ToUtf8(), "PNG");
     EXPECT_TRUE(savePng.save);
     EXPECT_EQ(savePng.initialDirectory.ToUtf8(), "/p");
-    auto saveOther = FileDialogSpec(FFileDialogKind::SavePhoto, FString(u"/p/a.gif"), locale);
+    auto saveOther = FileDialogLayout(FFileDialogKind::SavePhoto, FString(u"/p/a.gif"), locale);
     EXPECT_EQ(saveOther.filterDescription.ToUtf8(), "Photos (.BMP, .JPG, .PNG, .TGA)");
     EXPECT_TRUE(saveOther.defaultExtension.IsEmpty());
 
-    auto movie = FileDialogSpec(FFileDialogKind::Movie, FString(u"/m/x.avi"), locale);
+    auto movie = FileDialogLayout(FFileDialogKind::Movie, FString(u"/m/x.avi"), locale);
     EXPECT_EQ(movie.title.ToUtf8(), "Export as Movie...");
     EXPECT_EQ(movie.defaultExtension.ToUtf8(), "avi");
-    EXPECT_EQ(FileDialogSpec(FFileDialogKind::Locale, FString(), locale).title.ToUtf8(), "Select Locale...");
-    EXPECT_EQ(FileDialogSpec(FFileDialogKind::Effect, FString(), locale).patterns.ToUtf8(), "*.FX");
+    EXPECT_EQ(FileDialogLayout(FFileDialogKind::Locale, FString(), locale).title.ToUtf8(), "Select Locale...");
+    EXPECT_EQ(FileDialogLayout(FFileDialogKind::Effect, FString(), locale).patterns.ToUtf8(), "*.FX");
 
     // A folder whose own name holds a "." loses its last part.
-    EXPECT_EQ(FileDialogSpec(FFileDialogKind::Photo, FString(u"/a/v1.2"), locale).initialDirectory.ToUtf8(), "/a");
+    EXPECT_EQ(FileDialogLayout(FFileDialogKind::Photo, FString(u"/a/v1.2"), locale).initialDirectory.ToUtf8(), "/a");
 }
 
 TEST(FileDialogRules, DefaultExtensionReplacesOnlyTheNamesOwn)

@@ -1,6 +1,7 @@
 // The real dialogs, driven the way a user would: typed keys and mouse clicks sent
 // to the widgets while each dialog runs its own modal loop.
 
+#include "QtTestSupport.h"
 #include "ui/DialogRules.h"
 #include "ui/qt/FDialogs.h"
 
@@ -27,31 +28,6 @@
 
 namespace {
 
-// Runs action on the next modal dialog once it shows, inside its own event loop.
-// A dialog the action fails to close is closed after a while, so a broken test
-// fails instead of hanging.
-void WhenModal(std::function<void(QWidget*)> action)
-{
-    auto* poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        QPointer<QWidget> dialog(modal);
-        action(modal);
-        QTimer::singleShot(5000, [dialog] {
-            if (dialog && dialog->isVisible()) {
-                ADD_FAILURE() << "dialog still open: " << dialog->objectName().toStdString();
-                if (auto* d = qobject_cast<QDialog*>(dialog.data()))
-                    d->done(-1);
-            }
-        });
-    });
-    poll->start();
-}
 
 // A press and release at pos of w, delivered to the child under the pointer.
 void Click(QWidget* w, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
@@ -111,15 +87,7 @@ FSettings MakeSettings()
 class Dialogs : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (QApplication::instance())
-            return;
-        static int argc = 1;
-        static char name[] = "test_uiqt";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv); // lives for the whole run
-    }
+    static void SetUpTestSuite() { EnsureQApplication(); }
 
     void SetUp() override
     {

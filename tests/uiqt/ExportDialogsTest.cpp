@@ -1,6 +1,7 @@
 // The export settings and encoder dialogs, driven by typed keys and clicks while each
 // runs its own modal loop: presets, ratio edge cases, what OK stores.
 
+#include "QtTestSupport.h"
 #include "ui/qt/FDialogs.h"
 #include "ui/qt/FExportDialogs.h"
 
@@ -25,29 +26,6 @@
 
 namespace {
 
-// Runs action on the next modal dialog once it shows; one left open fails the test.
-void WhenModal(std::function<void(QWidget*)> action)
-{
-    auto* poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        QPointer<QWidget> dialog(modal);
-        action(modal);
-        QTimer::singleShot(5000, [dialog] {
-            if (dialog && dialog->isVisible()) {
-                ADD_FAILURE() << "dialog still open: " << dialog->objectName().toStdString();
-                if (auto* d = qobject_cast<QDialog*>(dialog.data()))
-                    d->done(-1);
-            }
-        });
-    });
-    poll->start();
-}
 
 // A left click near the left end of child, where a radio button has its circle.
 void Click(QWidget* w, QWidget* child)
@@ -132,15 +110,7 @@ FSettings MakeSettings()
 class ExportDialogs : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (QApplication::instance())
-            return;
-        static int argc = 1;
-        static char name[] = "test_uiqt";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv); // lives for the whole run
-    }
+    static void SetUpTestSuite() { EnsureQApplication(); }
 
     void SetUp() override
     {

@@ -1,6 +1,7 @@
 // The whole program in this process, driven through its real window: keys,
 // clicks, popup menus, menu commands, choosers and the trash.
 
+#include "QtTestSupport.h"
 #include "../base/TestFiles.h"
 #include "app/FPhotoBookApp.h"
 #include "framework/qt/FQtFramework.h"
@@ -88,15 +89,7 @@ void AnswerNextModal(std::function<void(T*)> answer, int waitMs = 5000)
 class ShellDriveTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (QApplication::instance())
-            return;
-        static int argc = 1;
-        static char name[] = "test_uiqt";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { EnsureQApplication(); }
 
     void SetUp() override
     {

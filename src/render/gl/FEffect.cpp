@@ -1,5 +1,7 @@
 #include "render/gl/FEffect.h"
 
+#include "render/gl/GlHelpers.h"
+
 #include "base/FFile.h"
 
 #include <epoxy/gl.h>
@@ -33,24 +35,6 @@ bool ReadEffectText(const FString& path, std::string& text)
     else if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         text.erase(0, 3);
     return true;
-}
-
-std::string ShaderLog(GLuint shader)
-{
-    GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
-    glGetShaderInfoLog(shader, length, nullptr, log.data());
-    return log;
-}
-
-std::string ProgramLog(GLuint program)
-{
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
-    glGetProgramInfoLog(program, length, nullptr, log.data());
-    return log;
 }
 
 std::string PassTitle(const FEffectPass& pass)
@@ -146,7 +130,7 @@ std::string FEffect::BuildPass(const FEffectFile& file, const FEffectPass& pass,
         glGetShaderiv(shaders[i], GL_COMPILE_STATUS, &ok);
         if (ok != GL_TRUE)
             messages += PassTitle(pass) + ", " + (i == 0 ? "vertex" : "fragment") + " stage:\n" +
-                        MapCompilerLog(ShaderLog(shaders[i]), fileName, file.lineCount, pass.line);
+                        MapCompilerLog(GlShaderLog(shaders[i]), fileName, file.lineCount, pass.line);
     }
     if (!messages.empty()) {
         glDeleteShader(shaders[0]);
@@ -166,7 +150,7 @@ std::string FEffect::BuildPass(const FEffectFile& file, const FEffectPass& pass,
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
     if (linked != GL_TRUE) {
         messages = PassTitle(pass) + ", link:\n" +
-                   MapCompilerLog(ProgramLog(program), fileName, file.lineCount, pass.line);
+                   MapCompilerLog(GlProgramLog(program), fileName, file.lineCount, pass.line);
         glDeleteProgram(program);
         return messages;
     }
@@ -241,22 +225,8 @@ void FEffect::SetParameters(const FEffectScene& scene, uint32_t texture, const s
 
 void FEffect::ApplyStates(const FEffectPass& states)
 {
-    if (states.cull) {
-        // The same mapping as the renderer's: Direct3D culls by the on-screen winding.
-        switch (*states.cull) {
-        case FCull::Clockwise:
-            glEnable(GL_CULL_FACE);
-            glFrontFace(GL_CCW);
-            glCullFace(GL_BACK);
-            break;
-        case FCull::CounterClockwise:
-            glEnable(GL_CULL_FACE);
-            glFrontFace(GL_CW);
-            glCullFace(GL_BACK);
-            break;
-        default: glDisable(GL_CULL_FACE); break;
-        }
-    }
+    if (states.cull)
+        GlApplyCull(*states.cull);
     if (states.blend) {
         if (*states.blend == FEffectBlend::None) {
             glDisable(GL_BLEND);

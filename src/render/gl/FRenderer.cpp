@@ -1,5 +1,7 @@
 #include "render/gl/FRenderer.h"
 
+#include "render/gl/GlHelpers.h"
+
 #include "render/gl/FEffect.h"
 #include "render/gl/FGlTexture.h"
 
@@ -93,15 +95,6 @@ void main()
 }
 )";
 
-std::string ShaderLog(GLuint shader)
-{
-    GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
-    glGetShaderInfoLog(shader, length, nullptr, log.data());
-    return log;
-}
-
 GLuint CompileShader(GLenum type, const char* source, std::string& error)
 {
     const GLuint shader = glCreateShader(type);
@@ -111,7 +104,7 @@ GLuint CompileShader(GLenum type, const char* source, std::string& error)
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (ok == GL_TRUE)
         return shader;
-    error = std::string(type == GL_VERTEX_SHADER ? "vertex" : "fragment") + " shader: " + ShaderLog(shader);
+    error = std::string(type == GL_VERTEX_SHADER ? "vertex" : "fragment") + " shader: " + GlShaderLog(shader);
     glDeleteShader(shader);
     return 0;
 }
@@ -357,24 +350,7 @@ void FRenderer::SetLight(const FLightRecord& light)
 void FRenderer::ApplyCull(FCull cull)
 {
     cull_ = cull;
-    // Both APIs decide the winding as seen on screen, so Direct3D's "cull
-    // clockwise" is GL culling the back of counter-clockwise-fronted faces.
-    switch (cull)
-    {
-    case FCull::Clockwise:
-        glEnable(GL_CULL_FACE);
-        glFrontFace(GL_CCW);
-        glCullFace(GL_BACK);
-        break;
-    case FCull::CounterClockwise:
-        glEnable(GL_CULL_FACE);
-        glFrontFace(GL_CW);
-        glCullFace(GL_BACK);
-        break;
-    default:
-        glDisable(GL_CULL_FACE);
-        break;
-    }
+    GlApplyCull(cull);
 }
 
 void FRenderer::SetDrawStates(bool lit, const FGpuTexture* texture, bool shiny, const FColourValue& colour, FCull cull,

@@ -51,15 +51,6 @@ QColor Rgb(uint32_t rgb, int alpha = 255)
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF, alpha);
 }
 
-void CentreOnScreen(QWidget* dialog, QWidget* owner)
-{
-    QScreen* screen = owner ? owner->screen() : dialog->screen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    dialog->move(area.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
-}
-
 // --- The About picture: an open photo book beside the program's name -----------
 
 void SkyGradient(QPainter& p, const QRectF& r, const QColor& top, const QColor& bottom)
@@ -487,6 +478,15 @@ private:
 };
 
 } // namespace
+
+void CentreOnScreen(QWidget* dialog, QWidget* owner)
+{
+    QScreen* screen = owner ? owner->screen() : dialog->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    dialog->move(area.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
+}
 
 const QImage& AboutPicture()
 {

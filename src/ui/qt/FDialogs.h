@@ -48,3 +48,6 @@ void SetCheckBox(QWidget* box, bool checked);
 bool GetCheckBox(const QWidget* box);
 // A message box with the error icon and no owner.
 void ShowErrorBox(const FString& text, const FString& caption);
+
+// Centres a dialog on its owner's screen (or its own, without an owner).
+void CentreOnScreen(QWidget* dialog, QWidget* owner);

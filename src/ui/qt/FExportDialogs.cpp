@@ -30,15 +30,6 @@ QString Id(const char* kind, int id)
     return QString::fromLatin1(kind) + QString::number(id);
 }
 
-void CentreOnScreen(QWidget* dialog, QWidget* owner)
-{
-    QScreen* screen = owner ? owner->screen() : dialog->screen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    dialog->move(area.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
-}
-
 QHBoxLayout* OkCancelRow(QDialog* dialog, const FString& okText, const FString& cancelText, QPushButton*& ok,
                          QPushButton*& cancel)
 {

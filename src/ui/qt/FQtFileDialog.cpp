@@ -21,20 +21,20 @@ FString FromQString(const QString& text)
 
 FString ShowFileDialog(QWidget* owner, const FString& path, FFileDialogKind kind, const FLocale& locale)
 {
-    const FFileDialogSpec spec = FileDialogSpec(kind, path, locale);
-    QFileDialog dialog(owner, ToQString(spec.title), QFile::decodeName(spec.initialDirectory.ToUtf8().c_str()));
+    const FFileDialogLayout layout = FileDialogLayout(kind, path, locale);
+    QFileDialog dialog(owner, ToQString(layout.title), QFile::decodeName(layout.initialDirectory.ToUtf8().c_str()));
     // "*.JPG" must also find a.jpg on a case-sensitive file system.
-    QString patterns = ToQString(spec.patterns);
+    QString patterns = ToQString(layout.patterns);
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
     QStringList both;
     for (const QString& p : patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         both << p.toUpper() << p.toLower();
     }
-    dialog.setNameFilter(ToQString(spec.filterDescription) + QStringLiteral(" (") + both.join(QLatin1Char(' ')) +
+    dialog.setNameFilter(ToQString(layout.filterDescription) + QStringLiteral(" (") + both.join(QLatin1Char(' ')) +
                          QLatin1Char(')'));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    if (spec.save) {
+    if (layout.save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         // QFileDialog asks before overwriting by default; the extension is set
@@ -47,14 +47,14 @@ FString ShowFileDialog(QWidget* owner, const FString& path, FFileDialogKind kind
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return FString();
         const FString chosen = FromQString(dialog.selectedFiles().first());
-        const FString result = ApplyDefaultExtension(chosen, spec.defaultExtension);
+        const FString result = ApplyDefaultExtension(chosen, layout.defaultExtension);
         // The dialog asked about the name as typed; setting the extension can name
         // another existing file, which must not be replaced without asking either.
-        if (!spec.save || result.Equals(chosen) || !QFileInfo::exists(ToQString(result)))
+        if (!layout.save || result.Equals(chosen) || !QFileInfo::exists(ToQString(result)))
             return result;
         const QString question =
             QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(ToQString(result.FileNamePart()));
-        if (QMessageBox::question(&dialog, ToQString(spec.title), question) == QMessageBox::Yes)
+        if (QMessageBox::question(&dialog, ToQString(layout.title), question) == QMessageBox::Yes)
             return result;
     }
 }
