@@ -48,31 +48,6 @@ void ClickButton(QWidget* dialog, const char* name)
     Click(dialog, button->geometry().center());
 }
 
-void PressKey(QWidget* w, int key, const QString& text = QString())
-{
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(w, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(w, &release);
-}
-
-// Replaces an edit's text by typing, so its validator sees every key.
-void Type(QWidget* dialog, const char* editName, const QString& text)
-{
-    auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(editName));
-    ASSERT_NE(edit, nullptr) << editName;
-    edit->selectAll();
-    PressKey(edit, Qt::Key_Delete);
-    for (QChar c : text)
-        PressKey(edit, c.toUpper().unicode(), QString(c));
-}
-
-QString EditText(QWidget* dialog, const char* name)
-{
-    auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
-    return edit ? edit->text() : QStringLiteral("<missing>");
-}
-
 FSettings MakeSettings()
 {
     FSettingsEnvironment environment;

@@ -51,30 +51,6 @@ void ClickButton(QWidget* dialog, const char* name)
     Click(dialog, button);
 }
 
-void PressKey(QWidget* w, int key, const QString& text = QString())
-{
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(w, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(w, &release);
-}
-
-void Type(QWidget* dialog, const char* editName, const QString& text)
-{
-    auto* edit = Child<QLineEdit>(dialog, editName);
-    ASSERT_NE(edit, nullptr) << editName;
-    edit->selectAll();
-    PressKey(edit, Qt::Key_Delete);
-    for (QChar c : text)
-        PressKey(edit, c.toUpper().unicode(), QString(c));
-}
-
-QString Text(QWidget* dialog, const char* name)
-{
-    auto* edit = Child<QLineEdit>(dialog, name);
-    return edit ? edit->text() : QStringLiteral("<missing>");
-}
-
 // Picks a row of a drop-down list the way the keyboard does: from the row above, Down.
 void ChooseRow(QWidget* dialog, const char* comboName, int row)
 {
@@ -89,8 +65,8 @@ void ChooseRow(QWidget* dialog, const char* comboName, int row)
 // The five resolution fields as "w h fps dar par".
 QString Resolution(QWidget* d)
 {
-    return QStringList{Text(d, "edit1033"), Text(d, "edit1034"), Text(d, "edit1035"), Text(d, "edit1036"),
-                       Text(d, "edit1037")}
+    return QStringList{EditText(d, "edit1033"), EditText(d, "edit1034"), EditText(d, "edit1035"), EditText(d, "edit1036"),
+                       EditText(d, "edit1037")}
         .join(QLatin1Char(' '));
 }
 
@@ -138,7 +114,7 @@ TEST_F(ExportDialogs, OpensOnTheMatchingPresetAndPresetsFillTheFields)
         opened = Resolution(d);
         openedPreset = Preset(d);
         presetCount = Child<QComboBox>(d, "combo1044")->count();
-        times = Text(d, "edit1046") + Text(d, "edit1047") + Text(d, "edit1048");
+        times = EditText(d, "edit1046") + EditText(d, "edit1047") + EditText(d, "edit1048");
         uncompressed = Child<QRadioButton>(d, "radio1049")->isChecked();
         for (const char* name : {"static1042", "static1039", "static1041", "static1059"})
             texts[QString::fromLatin1(name)] = Child<QLabel>(d, name)->text();
@@ -184,23 +160,23 @@ TEST_F(ExportDialogs, TypingKeepsTheRatiosTogether)
     WhenModal([&](QWidget* d) {
         Type(d, "edit1033", QStringLiteral("1000"));
         Type(d, "edit1034", QStringLiteral("750"));
-        afterSize = Text(d, "edit1036");
+        afterSize = EditText(d, "edit1036");
         afterSizePreset = Preset(d);
 
         Type(d, "edit1033", QStringLiteral("640"));
         Type(d, "edit1036", QStringLiteral("4:3"));
         // Held in single precision, 4:3 gives 479.99998 rows: truncated.
-        afterAspect = Text(d, "edit1034");
+        afterAspect = EditText(d, "edit1034");
 
         Type(d, "edit1036", QStringLiteral("16"));
         Type(d, "edit1036", QStringLiteral("16:")); // half typed: parses as 0
-        afterHalfRatio = Text(d, "edit1034");
+        afterHalfRatio = EditText(d, "edit1034");
         Type(d, "edit1036", QStringLiteral("16:9"));
-        afterFullRatio = Text(d, "edit1034");
+        afterFullRatio = EditText(d, "edit1034");
 
         ChooseRow(d, "combo1044", 3);
         Type(d, "edit1035", QStringLiteral("30"));
-        afterFps = Text(d, "edit1036");
+        afterFps = EditText(d, "edit1036");
         afterFpsPreset = Preset(d);
         ClickButton(d, "button1");
     });

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -45,4 +47,30 @@ inline void WhenModal(std::function<void(QWidget*)> action)
         });
     });
     poll->start();
+}
+
+// A key press and release as the keyboard sends them.
+inline void PressKey(QWidget* w, int key, const QString& text = QString())
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &release);
+}
+
+// Replaces an edit's text by typing, so its validator sees every key.
+inline void Type(QWidget* dialog, const char* editName, const QString& text)
+{
+    auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(editName));
+    ASSERT_NE(edit, nullptr) << editName;
+    edit->selectAll();
+    PressKey(edit, Qt::Key_Delete);
+    for (QChar c : text)
+        PressKey(edit, c.toUpper().unicode(), QString(c));
+}
+
+inline QString EditText(QWidget* dialog, const char* name)
+{
+    auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
+    return edit ? edit->text() : QStringLiteral("<missing>");
 }
