@@ -299,4 +299,20 @@ TEST_F(ShellDriveTest, ExportAsMovieWritesTheBookAndReports)
     ASSERT_TRUE(PumpUntil([&] { return app.framesRendered > before + 2; }));
 }
 
+TEST_F(ShellDriveTest, AltEnterTogglesFullScreenWithoutTheMenuBar)
+{
+    QKeyEvent altEnter(QEvent::KeyPress, Qt::Key_Return, Qt::AltModifier);
+    QApplication::sendEvent(framework().Surface(), &altEnter);
+    ASSERT_TRUE(PumpUntil([&] { return framework().Window()->isFullScreen(); }, 3000));
+    EXPECT_FALSE(framework().IsWindowed());
+    EXPECT_FALSE(framework().MenuBar()->isVisible());
+    EXPECT_EQ(app.turnState, 0); // Alt+Enter is the accelerator, not Enter's page turn
+    // Escape in full screen goes back to the window rather than closing it.
+    Key(Qt::Key_Escape);
+    ASSERT_TRUE(PumpUntil([&] { return !framework().Window()->isFullScreen(); }, 3000));
+    EXPECT_TRUE(framework().IsWindowed());
+    EXPECT_TRUE(framework().MenuBar()->isVisible());
+    EXPECT_TRUE(framework().Window()->isVisible());
+}
+
 } // namespace
