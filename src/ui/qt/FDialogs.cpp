@@ -1,4 +1,5 @@
 #include "ui/qt/FDialogs.h"
+#include "ui/qt/QtText.h"
 
 #include "ui/DialogRules.h"
 
@@ -29,10 +30,6 @@
 
 namespace {
 
-QString ToQString(const FString& text)
-{
-    return QString::fromUtf16(text.Text(), text.Length());
-}
 
 FString FromQString(const QString& text)
 {

@@ -1,4 +1,5 @@
 #include "ui/qt/FExportDialogs.h"
+#include "ui/qt/QtText.h"
 
 #include "export/ExportDialogRules.h"
 #include "export/FExportPreset.h"
@@ -20,10 +21,6 @@
 
 namespace {
 
-QString ToQString(const FString& text)
-{
-    return QString::fromUtf16(text.Text(), text.Length());
-}
 
 QString Id(const char* kind, int id)
 {

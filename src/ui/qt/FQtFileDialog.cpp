@@ -1,4 +1,5 @@
 #include "ui/qt/FQtFileDialog.h"
+#include "ui/qt/QtText.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -6,10 +7,6 @@
 
 namespace {
 
-QString ToQString(const FString& text)
-{
-    return QString::fromUtf16(text.Text(), text.Length());
-}
 
 FString FromQString(const QString& text)
 {

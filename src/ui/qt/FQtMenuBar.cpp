@@ -1,4 +1,5 @@
 #include "ui/qt/FQtMenuBar.h"
+#include "ui/qt/QtText.h"
 
 #include <QAction>
 #include <QMenu>
@@ -6,10 +7,6 @@
 
 namespace {
 
-QString ToQString(const FString& text)
-{
-    return QString::fromUtf16(text.Text(), text.Length());
-}
 
 // "&" marks a mnemonic in Qt menus; locale texts mean it literally.
 QString MenuLabel(const FString& text, const FString& shortcut)

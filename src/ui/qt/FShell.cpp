@@ -1,4 +1,5 @@
 #include "ui/qt/FShell.h"
+#include "ui/qt/QtText.h"
 #include "ui/qt/FViewerExport.h"
 
 #include "app/FDevicePolicy.h"
@@ -28,15 +29,6 @@
 
 #include <cstdio>
 #include <memory>
-
-namespace {
-
-QString ToQString(const FString& text)
-{
-    return QString::fromUtf16(text.Text(), text.Length());
-}
-
-} // namespace
 
 class FShellImpl : public FAppHost
 {
