@@ -262,6 +262,13 @@ TEST_F(ShellDriveTest, DeleteMovesThePhotoToTheTrashAndCopyNeverOverwrites)
 
 TEST_F(ShellDriveTest, ExportAsMovieWritesTheBookAndReports)
 {
+    // An Escape long before (leaving full screen) must not abort the export.
+    QKeyEvent altEnter(QEvent::KeyPress, Qt::Key_Return, Qt::AltModifier);
+    QApplication::sendEvent(framework().Surface(), &altEnter);
+    ASSERT_TRUE(PumpUntil([&] { return framework().Window()->isFullScreen(); }, 3000));
+    Key(Qt::Key_Escape);
+    ASSERT_TRUE(PumpUntil([&] { return !framework().Window()->isFullScreen(); }, 3000));
+
     const std::string movie = dir.file("book.avi");
     QString report;
     AnswerNextModal<QDialog>([&](QDialog* settings) {

@@ -451,7 +451,8 @@ void FQtFramework::NoteEscape(bool down)
 
 bool FQtFramework::IsEscapeDown()
 {
-    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers, 1);
+    // Lets the window repaint and the keyboard be read.
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     const bool result = escapeDown_ || escapePressed_;
     escapePressed_ = false;
     return result;

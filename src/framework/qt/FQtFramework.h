@@ -85,6 +85,9 @@ public:
     int ShowMessage(const QString& text, QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                     QMessageBox::Icon icon = QMessageBox::Information);
     void NoteEscape(bool down);
+    // Forgets earlier presses, so an Escape that left full screen long ago does
+    // not end the next export at its first frame.
+    void ForgetEscape() { escapeDown_ = escapePressed_ = false; }
     int ToggleFullScreen();
     void CheckWindowSize();
     void Close();

@@ -1,4 +1,5 @@
 #include "ui/qt/FViewerExport.h"
+#include "ui/qt/QtText.h"
 
 #include "base/FClock.h"
 #include "export/FMovieExporter.h"
@@ -18,26 +19,18 @@
 
 namespace {
 
-QString ToQString(const FString& text)
-{
-    return QString::fromUtf16(text.Text(), text.Length());
-}
-
 // While the export runs, the main window shows frames but takes no input: no
 // other command may start. Escape is noted for the export to ask about. Other
 // windows (the export's own boxes) work as usual.
 class FExportInputGuard : public QObject
 {
 public:
-    explicit FExportInputGuard(FQtFramework& framework) : framework_(framework) { qApp->installEventFilter(this); }
-    ~FExportInputGuard() override { qApp->removeEventFilter(this); }
-
-    bool TakeEscape()
+    explicit FExportInputGuard(FQtFramework& framework) : framework_(framework)
     {
-        const bool pressed = escapePressed_;
-        escapePressed_ = false;
-        return pressed || escapeDown_;
+        framework_.ForgetEscape();
+        qApp->installEventFilter(this);
     }
+    ~FExportInputGuard() override { qApp->removeEventFilter(this); }
 
 protected:
     bool eventFilter(QObject* target, QEvent* event) override
@@ -48,10 +41,8 @@ protected:
         case QEvent::KeyPress:
         case QEvent::KeyRelease: {
             auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Escape) {
-                escapeDown_ = event->type() == QEvent::KeyPress;
-                escapePressed_ = escapePressed_ || escapeDown_;
-            }
+            if (key->key() == Qt::Key_Escape)
+                framework_.NoteEscape(event->type() == QEvent::KeyPress);
             return true;
         }
         case QEvent::MouseButtonPress:
@@ -81,8 +72,6 @@ private:
     }
 
     FQtFramework& framework_;
-    bool escapeDown_ = false;
-    bool escapePressed_ = false;
 };
 
 class FViewerExportHost : public FExportHost
@@ -126,13 +115,8 @@ public:
         return FrameViewOf(book_.Renderer().GetRenderTargetCopy());
     }
     std::unique_ptr<FFrameSink> CreateSink() override { return std::make_unique<FExportGraphSink>(); }
-    bool IsEscapeDown() override
-    {
-        // Lets the window repaint and the keyboard be read; the guard keeps every
-        // command out meanwhile.
-        QApplication::processEvents(QEventLoop::AllEvents, 1);
-        return guard_.TakeEscape();
-    }
+    // The guard keeps every command out while the framework reads the keyboard.
+    bool IsEscapeDown() override { return framework_.IsEscapeDown(); }
     void Progress(int64_t frame, int64_t total) override
     {
         framework_.Window()->setWindowTitle(QStringLiteral("%1, %2 / %3")
