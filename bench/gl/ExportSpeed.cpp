@@ -50,7 +50,8 @@ int main(int argc, char** argv)
     for (const Case& c : {Case{640, 480, ""}, Case{640, 480, "mpeg4"}, Case{1280, 720, ""}, Case{1280, 720, "mpeg4"}}) {
         auto screen = FGlFramebuffer::Create(c.width, c.height, &error);
         const FGlScreen glScreen{screen->Id(), c.width, c.height};
-        book.DeviceReset(app, glScreen);
+        book.DeviceReset(glScreen, app.effectPath);
+        app.ReloadDecorations();
         app.ScanFolder(app.settings->GetRecentPath(0), false, 0);
         app.StreamPhotoTextures(true);
         if (!book.Renderer().CreateRenderTarget(c.width, c.height))
@@ -70,7 +71,7 @@ int main(int argc, char** argv)
             app.turnState = f % 2 ? 1 : 0;
             app.turnPosition = TurnEnd * static_cast<float>(f % 25) / 25.0f;
             const auto t0 = Clock::now();
-            book.FrameRender(app, c.width, c.height, 0);
+            book.Render(app.BeginFrame(c.width, c.height, 0));
             glFinish();
             const auto t1 = Clock::now();
             book.Renderer().CopyRenderTarget();
@@ -94,9 +95,10 @@ int main(int argc, char** argv)
                     100 * (total - render - readBack - convert) / total);
         graph.Release();
         app.exporting = 0;
-        book.DeviceLost(app);
+        book.DeviceLost();
+        app.ReleaseDeviceTextures();
         ::unlink(path.c_str());
     }
-    book.DeviceDestroyed(app);
+    book.DeviceDestroyed();
     return 0;
 }

@@ -49,22 +49,23 @@ int main(int argc, char** argv)
     app.textureLoader = &book.Loader();
     auto screen = FGlFramebuffer::Create(800, 600, &error);
     const FGlScreen glScreen{screen->Id(), 800, 600};
-    if (book.DeviceReset(app, glScreen) != kOk) {
+    if (book.DeviceReset(glScreen, app.effectPath) != kOk) {
         std::fprintf(stderr, "%s\n", book.LastError().c_str());
         return 1;
     }
+    app.ReloadDecorations();
     app.ScanFolder(app.settings->GetRecentPath(0), false, 0);
     app.StreamPhotoTextures(true);
     std::printf("OpenGL %s, %d photos\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)), app.photoCount);
 
     for (bool shadows : {false, true}) {
         app.settings->RenderShadows = shadows;
-        const double rest = MedianMs(runs, [&](int) { book.FrameRender(app, 800, 600, 0); });
+        const double rest = MedianMs(runs, [&](int) { book.Render(app.BeginFrame(800, 600, 0)); });
         app.settings->RenderTransparentPage = false;
         app.NextPage(0);
         const double turn = MedianMs(runs, [&](int i) {
             app.turnPosition = TurnEnd * static_cast<float>(i % 50 + 1) / 52.0f;
-            book.FrameRender(app, 800, 600, 0);
+            book.Render(app.BeginFrame(800, 600, 0));
         });
         app.FinishTurn();
         app.GoToFirstPage(0);
@@ -77,13 +78,13 @@ int main(int argc, char** argv)
     book.Renderer().CreateRenderTarget(640, 480);
     app.exporting = 1;
     const double offscreen = MedianMs(runs / 2 + 1, [&](int) {
-        book.FrameRender(app, 640, 480, 0);
+        book.Render(app.BeginFrame(640, 480, 0));
         book.Renderer().CopyRenderTarget();
     });
     const FRenderTarget* target = book.Renderer().RenderTarget();
     std::printf("export frame %d x %d (factor %d) with read-back: %.2f ms (%.1f fps)\n", target ? target->Width() : 0,
                 target ? target->Height() : 0, target ? target->Factor() : 0, offscreen, 1000 / offscreen);
     app.exporting = 0;
-    book.DeviceDestroyed(app);
+    book.DeviceDestroyed();
     return 0;
 }

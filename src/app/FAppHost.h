@@ -13,7 +13,14 @@ enum class FFileDialogKind
     Movie,
 };
 
-enum class PopupKind;
+// Context menus: Photo (0), Paper (1), Cover (2), Background (3).
+enum class PopupKind
+{
+    Photo = 0,
+    Paper = 1,
+    Cover = 2,
+    Background = 3,
+};
 
 enum class FMessageIcon
 {

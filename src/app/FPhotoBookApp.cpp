@@ -14,14 +14,7 @@ bool FPhotoBookApp::Init(const FSettingsEnvironment& environment, uint32_t now)
     locale = std::make_unique<FLocale>();
     locale->LocaleLoad(settings->Locale);
 
-    lightPosition = {-200, 200, 50};
-
-    // Left page, the turning sheet's right and left faces, right page, transparent page.
-    static constexpr bool kFlags[kPageCount][2] = {{false, false}, {true, false}, {false, false},
-                                                   {true, false}, {true, true}};
-    for (int i = 0; i < kPageCount; ++i)
-        pages[static_cast<size_t>(i)] = std::make_unique<FPage>(kFlags[i][0], kFlags[i][1]);
-
+    lightPosition = LightPosition(kStartLight);
     backgroundTexture.Path = settings->BGTexturePath;
     coverTexture.Path = settings->CoverTexturePath;
     paperTexture.Path = settings->PaperTexturePath;
@@ -39,8 +32,6 @@ bool FPhotoBookApp::Init(const FSettingsEnvironment& environment, uint32_t now)
 
 bool FPhotoBookApp::Shutdown(const FRect& outerWindowRect, FString* errorText)
 {
-    for (auto& page : pages)
-        page.reset();
     locale.reset();
     if (!settings)
         return true;
@@ -49,4 +40,30 @@ bool FPhotoBookApp::Shutdown(const FRect& outerWindowRect, FString* errorText)
     camera.reset(); // it writes into the settings' presets
     settings.reset();
     return saved;
+}
+
+void FPhotoBookApp::ReloadDecorations()
+{
+    if (!settings)
+        return;
+    for (FTexture* record : {&backgroundTexture, &coverTexture, &paperTexture, &transparentPaperTexture}) {
+        record->ReleaseTexture();
+        if (textureLoader)
+            record->Reload(*textureLoader, settings->Quality);
+    }
+}
+
+void FPhotoBookApp::ReleaseDeviceTextures()
+{
+    for (FTexture& slot : photoTextures)
+        slot.ReleaseTexture();
+    for (FTexture* record : {&backgroundTexture, &coverTexture, &paperTexture, &transparentPaperTexture})
+        record->ReleaseTexture();
+}
+
+void FPhotoBookApp::SetEffectPath(const FString& path)
+{
+    effectPath = path;
+    if (settings)
+        settings->EffectPath = path;
 }

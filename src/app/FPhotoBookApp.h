@@ -1,25 +1,24 @@
 #pragma once
-// The one application record: everything the running book knows. The host's
-// callbacks forward to it; it owns the settings store, the locale, the camera
-// and the page objects.
+// The one application record: everything the running book knows, and the
+// operations that change it. The host's callbacks forward to it; it owns the
+// settings store, the locale and the camera. Each frame it describes itself as
+// a plain FFrame, which the renderer draws and picking reads.
 
 #include "app/FAppHost.h"
 #include "app/FCamera.h"
+#include "app/Lights.h"
 #include "base/FLocale.h"
 #include "base/FSettings.h"
-#include "render/BookGeometry.h"
-#include "render/FMatrix.h"
-#include "render/FPage.h"
-#include "render/FVector3.h"
 #include "photos/FTexture.h"
-#include "ui/FMessage.h"
+#include "render/BookGeometry.h"
+#include "render/FFrame.h"
+#include "render/FVector3.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
 
 inline constexpr int kMaxPhotos = 1024;
-inline constexpr int kPageCount = 5;
 inline constexpr int kPhotoSlotCount = 12;
 
 // What a click hit: a photo index >= 0 or one of the negative kinds.
@@ -39,6 +38,24 @@ struct FPickHit
     uint32_t preset = 0; // the photo preset 4..7 that looks at a hit photo, else 0
 };
 
+// The photo commands on the selected photo.
+enum class FPhotoEdit
+{
+    RotateClockwise,
+    RotateCounterClockwise,
+    FlipHorizontal,
+    FlipVertical,
+};
+
+// The surfaces whose colour or texture the user chooses.
+enum class FSurface
+{
+    Background,
+    Cover,
+    Paper,
+    TransparentPaper,
+};
+
 class FPhotoBookApp
 {
 public:
@@ -48,7 +65,7 @@ public:
     FPhotoBookApp& operator=(const FPhotoBookApp&) = delete;
 
     // Creates the settings store and reads the settings file, puts the camera on
-    // preset 0, loads the locale and creates the pages. now = the millisecond clock.
+    // preset 0 and loads the locale. now = the millisecond clock.
     bool Init(const FSettingsEnvironment& environment, uint32_t now);
     // On close: stores the window's outer rectangle and writes the settings file.
     // False (with the reason) when the settings could not be written.
@@ -64,6 +81,17 @@ public:
     void GoToLastPage();
     int32_t LastPageIndex() const;
 
+    // The export's own control of the turns (a movie is not driven by the clock).
+    // A page turn starts from a rest with the sheet on the left; a sheet turn from
+    // the sheet on the right; a rest puts the sheet on either side.
+    void StartExportPageTurn(uint32_t now);
+    void StartExportSheetTurn();
+    void RestForExport(bool sheetOnLeft);
+    void SetExportTurnPosition(float position) { turnPosition = position; }
+    void SetExportSheetPosition(float position) { transparentPosition = position; }
+    // The turn's last frame was stored: the next spread is open, its photos loaded.
+    void EndExportPageTurn();
+
     // Photo textures around the open spread: at most one successful decode per
     // call unless loadAll.
     void StreamPhotoTextures(bool loadAll);
@@ -71,15 +99,49 @@ public:
     // Photo index shown by slot 0..11 for the current pageIndex.
     int32_t SlotPhotoIndex(int slot) const { return 2 * pageIndex - 6 + slot; }
 
-    // The window message routine: true when the host must not handle the message
-    // any further.
-    bool MsgProc(const FMessage& message, uint32_t now);
-    // What lies under client point (x, y), in a fixed order of candidates.
+    // The device came (or changed size): the decoration textures load again. It
+    // went: every texture record lets go of its device texture.
+    void ReloadDecorations();
+    void ReleaseDeviceTextures();
+
+    // What this frame shows for a client area of this size, from the state as it
+    // is. Pure: picking and the tests call it as often as they like.
+    FFrame DescribeFrame(int clientWidth, int clientHeight) const;
+    // The frame to draw now: the camera's transition and the clocks move on, the
+    // transparent sheet settles where a turn puts it, and the frame is counted.
+    FFrame BeginFrame(int clientWidth, int clientHeight, uint32_t now);
+    // What lies under client point (x, y) of the current frame, in a fixed order of
+    // candidates.
     FPickHit Pick(float x, float y) const;
 
     // Builds the photo list from the folder of path (empty: ask the user).
     // False when no folder was chosen or it could not be listed.
     bool ScanFolder(const FString& path, bool sortByDate, uint32_t now);
+    void OpenRecentFolder(int index, uint32_t now);
+    void SortBy(bool byDate, uint32_t now);
+
+    // Commands of the menus, keys and clicks.
+    void SetCameraPreset(uint32_t preset, uint32_t now);
+    // A photo view (presets 4..7): the transparent sheet turns out of its way.
+    void ShowPhotoView(uint32_t preset, uint32_t now);
+    // A click on a photo: zooms onto it, or back out when it is the selected one.
+    void ClickPhoto(int32_t photo, uint32_t preset, uint32_t now);
+    void SetLight(FLight light) { lightPosition = LightPosition(light); }
+    // The commands on the selected photo; without one the user is told to pick one.
+    void EditSelectedPhoto(FPhotoEdit edit);
+    void CopySelectedPhoto();
+    void DeleteSelectedPhoto();
+    void ChooseColour(FSurface surface);
+    void ChooseTexture(FSurface surface);
+    // Flips one of the settings' on/off options and refreshes the menus' checks.
+    void ToggleOption(bool FSettings::*option);
+    void SetQuality(int quality);
+    void ResetAllSettings(uint32_t now);
+    void ChooseLanguage();
+    void OpenUserGuide();
+    // The effect the device compiled for path, or none (empty) after an error.
+    void SetEffectPath(const FString& path);
+    bool HasSelectedPhoto() const { return selectedPhoto >= 0 && selectedPhoto < photoCount; }
 
     // Services of the desktop and the device; set by the shell, null in plain tests.
     FAppHost* host = nullptr;
@@ -87,12 +149,7 @@ public:
 
     int32_t exporting = 0;
     std::unique_ptr<FCamera> camera;
-    FVector3 lightPosition{-200, 200, 50};
-    std::array<std::unique_ptr<FPage>, kPageCount> pages;
-    // CPU meshes of the cover boards and the background plane; the renderer
-    // uploads them, picking reads them.
-    std::array<std::optional<FGridMesh>, 2> coverMeshes;
-    std::optional<FGridMesh> backgroundMesh;
+    FVector3 lightPosition = LightPosition(kStartLight);
     FTexture coverTexture;
     std::array<FTexture, kPhotoSlotCount> photoTextures;
     FTexture backgroundTexture;
@@ -112,13 +169,15 @@ public:
     std::array<int32_t, kMaxPhotos> photoDateKey{};
     int32_t selectedPhoto = -1;
     uint32_t framesRendered = 0;
-    FMatrix worldMatrix;
-    FMatrix viewMatrix;
-    FMatrix projectionMatrix;
     float aspectFactor = 1.0f;
     bool wireframe = false;
 
     // Process-wide, created by Init and released by Shutdown.
     std::unique_ptr<FSettings> settings;
     std::unique_ptr<FLocale> locale;
+
+private:
+    FTexture& SurfaceTexture(FSurface surface);
+    FString& SurfaceTexturePath(FSurface surface);
+    void ShowPickPhotoHint();
 };

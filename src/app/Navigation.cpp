@@ -149,3 +149,35 @@ void FPhotoBookApp::GoToLastPage()
     for (FTexture& slot : photoTextures)
         slot.Clear();
 }
+
+void FPhotoBookApp::StartExportPageTurn(uint32_t now)
+{
+    turnPosition = 0;
+    turnState = 0;
+    transparentTurnState = 0;
+    // Lying on the left, the transparent sheet does not make NextPage turn it instead.
+    transparentPosition = TurnEnd;
+    NextPage(now);
+}
+
+void FPhotoBookApp::StartExportSheetTurn()
+{
+    turnPosition = 0;
+    transparentPosition = 0;
+    turnState = 0;
+    transparentTurnState = 1;
+}
+
+void FPhotoBookApp::RestForExport(bool sheetOnLeft)
+{
+    turnPosition = 0;
+    turnState = 0;
+    transparentTurnState = 0;
+    transparentPosition = sheetOnLeft ? TurnEnd : 0.0f;
+}
+
+void FPhotoBookApp::EndExportPageTurn()
+{
+    pageIndex += 2;
+    StreamPhotoTextures(true);
+}

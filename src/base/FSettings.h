@@ -3,25 +3,13 @@
 // program. Every feature reads and changes its own fields directly.
 
 #include "base/FCameraPose.h"
+#include "base/FColour.h"
+#include "base/FRect.h"
 #include "base/FString.h"
 
 #include <array>
 #include <functional>
 #include <cstdint>
-
-struct FRect
-{
-    int32_t left = 0, top = 0, right = 0, bottom = 0;
-    int32_t Width() const { return right - left; }
-    int32_t Height() const { return bottom - top; }
-    bool operator==(const FRect&) const = default;
-};
-
-struct FColour
-{
-    float red = 0, green = 0, blue = 0;
-    bool operator==(const FColour&) const = default;
-};
 
 struct FRotationEntry
 {

@@ -19,27 +19,10 @@ void DeleteFileAt(const FString& path)
 void BeginStep(FPhotoBookApp& app, const FScriptStep& step, uint32_t now)
 {
     switch (step.kind) {
-    case FStepKind::PageTurn:
-        app.turnPosition = 0;
-        app.turnState = 0;
-        app.transparentTurnState = 0;
-        // Lying on the left, the transparent sheet does not make NextPage turn it instead.
-        app.transparentPosition = TurnEnd;
-        app.NextPage(now);
-        break;
-    case FStepKind::TransparentTurn:
-        app.turnPosition = 0;
-        app.transparentPosition = 0;
-        app.turnState = 0;
-        app.transparentTurnState = 1;
-        break;
+    case FStepKind::PageTurn: app.StartExportPageTurn(now); break;
+    case FStepKind::TransparentTurn: app.StartExportSheetTurn(); break;
     case FStepKind::Hold:
-    case FStepKind::Move:
-        app.turnPosition = 0;
-        app.turnState = 0;
-        app.transparentTurnState = 0;
-        app.transparentPosition = step.step > kTransparentStep ? TurnEnd : 0.0f;
-        break;
+    case FStepKind::Move: app.RestForExport(step.step > kTransparentStep); break;
     }
 }
 
@@ -47,12 +30,8 @@ void StepFrame(FPhotoBookApp& app, const FScriptStep& step, int32_t i)
 {
     const float t = StepProgress(i, step.frames);
     switch (step.kind) {
-    case FStepKind::PageTurn:
-        app.turnPosition = TurnEnd * t;
-        break;
-    case FStepKind::TransparentTurn:
-        app.transparentPosition = TurnEnd * t;
-        break;
+    case FStepKind::PageTurn: app.SetExportTurnPosition(TurnEnd * t); break;
+    case FStepKind::TransparentTurn: app.SetExportSheetPosition(TurnEnd * t); break;
     case FStepKind::Hold:
     case FStepKind::Move:
         if (app.camera)
@@ -64,8 +43,7 @@ void StepFrame(FPhotoBookApp& app, const FScriptStep& step, int32_t i)
 void EndStep(FPhotoBookApp& app, const FScriptStep& step)
 {
     if (step.kind == FStepKind::PageTurn) {
-        app.pageIndex += 2;
-        app.StreamPhotoTextures(true);
+        app.EndExportPageTurn();
     } else if (step.frames <= 0 && (step.kind == FStepKind::Hold || step.kind == FStepKind::Move) && app.camera) {
         // A phase set to 0 seconds still leaves the camera where the step ends, so
         // the next page turn does not find it on a photo and start a transition.

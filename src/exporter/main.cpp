@@ -38,7 +38,7 @@ public:
     FFrameView RenderTargetCopy() override { return FrameViewOf(book_.Renderer().GetRenderTargetCopy()); }
     FFrameView RenderFrame(FPhotoBookApp& app) override
     {
-        book_.FrameRender(app, width_, height_, Now());
+        book_.Render(app.BeginFrame(width_, height_, Now()));
         if (!book_.Renderer().CopyRenderTarget())
             return {};
         return FrameViewOf(book_.Renderer().GetRenderTargetCopy());
@@ -126,15 +126,17 @@ int main(int argc, char** argv)
     FBookRenderer book;
     app.textureLoader = &book.Loader();
     const FGlScreen glScreen{screen->Id(), settings.width, settings.height};
-    if (book.DeviceReset(app, glScreen) != kOk) {
+    if (book.DeviceReset(glScreen, app.effectPath) != kOk) {
         std::fprintf(stderr, "QuilloPhotoBookExport: %s\n", book.LastError().c_str());
         return 1;
     }
+    app.ReloadDecorations();
     // Any path inside the folder names it.
     const FString inside = FString::FromUtf8(options->folder + "/.");
     if (!app.ScanFolder(inside, app.settings->Sort != 0, MillisecondClock())) {
         std::fprintf(stderr, "QuilloPhotoBookExport: the folder cannot be read: %s\n", options->folder.c_str());
-        book.DeviceDestroyed(app);
+        book.DeviceDestroyed();
+        app.ReleaseDeviceTextures();
         return 1;
     }
     std::printf("%d photos in %s\n", app.photoCount, options->folder.c_str());
@@ -142,6 +144,7 @@ int main(int argc, char** argv)
     FHeadlessHost host(book, settings.width, settings.height);
     FExportOutcome outcome;
     const bool exported = ExportMovie(app, settings, FString::FromUtf8(options->output), host, &outcome);
-    book.DeviceDestroyed(app);
+    book.DeviceDestroyed();
+    app.ReleaseDeviceTextures();
     return exported && outcome.framesStored > 0 && !outcome.fileDeleted ? 0 : 1;
 }

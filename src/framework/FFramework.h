@@ -4,7 +4,7 @@
 // error codes with their texts. Plain logic; the Qt host implements it.
 
 #include "base/FString.h"
-#include "ui/FMessage.h"
+#include "base/FMessage.h"
 
 #include <cstdint>
 #include <functional>

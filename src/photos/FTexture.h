@@ -3,7 +3,7 @@
 // between records by reference count) and, for photo slots, the photo's index.
 
 #include "base/FString.h"
-#include "photos/FGpuTexture.h"
+#include "render/FGpuTexture.h"
 
 #include <array>
 #include <cstdint>

@@ -25,12 +25,6 @@ enum class FCull : int32_t
     CounterClockwise = 3,
 };
 
-// 0..1 channels to 0x00RRGGBB: alpha stays 0 (white is 0x00FFFFFF).
-uint32_t PackColor(float r, float g, float b);
-// As PackColor with alpha = 255 * (1 - transparency), capped at 254: an opaque
-// colour carries 0xFE, transparency 0.25 gives 191.
-uint32_t PackColorAlpha(float r, float g, float b, float transparency);
-
 // Clamps t to [0, TurnEnd] and eases it in and out; the ends stay exact.
 float EaseTurnPosition(float t);
 

@@ -20,3 +20,9 @@ static_assert(sizeof(FBookVertex) == 36, "meshes are uploaded with a 36-byte str
 static_assert(offsetof(FBookVertex, nx) == 12);
 static_assert(offsetof(FBookVertex, diffuse) == 24);
 static_assert(offsetof(FBookVertex, u) == 28);
+
+// 0..1 channels to 0x00RRGGBB: alpha stays 0 (white is 0x00FFFFFF).
+uint32_t PackColor(float r, float g, float b);
+// As PackColor with alpha = 255 * (1 - transparency), capped at 254: an opaque
+// colour carries 0xFE, transparency 0.25 gives 191.
+uint32_t PackColorAlpha(float r, float g, float b, float transparency);

@@ -1,6 +1,6 @@
 #include "render/FGridMesh.h"
 
-#include "render/BookGeometry.h"
+#include "render/FBookVertex.h"
 #include "render/FVector3.h"
 
 #include <algorithm>

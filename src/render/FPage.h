@@ -3,7 +3,7 @@
 // place on the right (turn position 0) over the spine onto the left (TurnEnd),
 // with two photo slots that follow the bend. The book keeps five of them.
 
-#include "base/FSettings.h"
+#include "base/FColour.h"
 #include "render/BookGeometry.h"
 #include "render/FBookVertex.h"
 #include "render/FGridMesh.h"

@@ -1,6 +1,6 @@
 #include "ui/FMenuModel.h"
 
-#include "ui/FCommandIds.h"
+#include "base/FCommandIds.h"
 
 namespace {
 

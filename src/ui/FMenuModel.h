@@ -3,6 +3,7 @@
 // is built from MainMenu() once and then only takes texts and check marks from
 // BuildMenuState(), so a language change rewrites every text in one pass.
 
+#include "app/FAppHost.h"
 #include "base/FLocale.h"
 #include "base/FSettings.h"
 #include "base/FString.h"
@@ -74,15 +75,6 @@ FString MenuText(const FString& text);
 
 // A recent folder item shows the folder of the stored photo path.
 FString RecentFolderText(const FString& recentPath);
-
-// Context menus: Photo (0), Paper (1), Cover (2), Background (3).
-enum class PopupKind
-{
-    Photo = 0,
-    Paper = 1,
-    Cover = 2,
-    Background = 3,
-};
 
 struct FPopupItem
 {

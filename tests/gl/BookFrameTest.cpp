@@ -1,11 +1,7 @@
 // Whole frames of the book, read back: which pages and photos appear where, for
 // resting and turning books, with shadows and the transparent sheet.
 
-#include "GlTestSupport.h"
-
-#include "../base/TestFiles.h"
-#include "app/FPhotoBookApp.h"
-#include "render/gl/FBookRenderer.h"
+#include "BookScene.h"
 #include "render/gl/FGlTexture.h"
 
 #include <map>
@@ -56,29 +52,16 @@ struct Box
     int CentreY() const { return (top + bottom) / 2; }
 };
 
-class BookFrameTest : public ::testing::Test
+class BookFrameTest : public BookScene<SolidColourLoader>
 {
 protected:
+    BookFrameTest() : BookScene(kWidth, kHeight) {}
+
     void SetUp() override
     {
-        std::string error;
-        FGlContext* context = SharedContext(error);
-        ASSERT_NE(context, nullptr) << error;
-        ASSERT_TRUE(context->MakeCurrent());
-        screenBuffer = FGlFramebuffer::Create(kWidth, kHeight, &error);
-        ASSERT_NE(screenBuffer, nullptr) << error;
-        ASSERT_TRUE(app.Init({dir.dirF(), 1280, 1024}, 0));
-        app.textureLoader = &loader;
+        BookScene::SetUp();
         // The default decoration pictures do not exist in the scratch folder: plain colours.
         ASSERT_EQ(Reset(), kOk);
-        app.settings->RenderTransparentPage = false;
-    }
-    void TearDown() override { book.DeviceDestroyed(app); }
-
-    FResult Reset()
-    {
-        const FGlScreen screen{screenBuffer->Id(), kWidth, kHeight};
-        return book.DeviceReset(app, screen);
     }
 
     // Photos coloured red, green, blue, yellow, magenta, cyan, ...
@@ -90,14 +73,6 @@ protected:
         for (int i = 0; i < count; ++i)
             app.photoPaths[static_cast<size_t>(i)] = FString(kColours[i % 8], 0);
         app.StreamPhotoTextures(true);
-    }
-
-    FRenderTargetCopy Frame()
-    {
-        book.FrameRender(app, kWidth, kHeight, 0);
-        FRenderTargetCopy copy;
-        EXPECT_TRUE(screenBuffer->ReadBgrx(copy));
-        return copy;
     }
 
     static FRgb At(const FRenderTargetCopy& copy, int x, int y)
@@ -124,11 +99,6 @@ protected:
         return box;
     }
 
-    ScratchDir dir;
-    FPhotoBookApp app;
-    SolidColourLoader loader;
-    FBookRenderer book;
-    std::unique_ptr<FGlFramebuffer> screenBuffer;
 };
 
 TEST_F(BookFrameTest, BehindTheBookIsExactlyTheBackgroundColour)
@@ -245,7 +215,7 @@ TEST_F(BookFrameTest, DeviceResetBringsMeshesAndPhotosBack)
 {
     SetPhotos(2);
     const Box before = Find(Frame(), 255, 0, 0);
-    book.DeviceLost(app);
+    DeviceLost();
     EXPECT_FALSE(app.photoTextures[6].HasTexture());
     ASSERT_EQ(Reset(), kOk);
     app.StreamPhotoTextures(true);
@@ -259,7 +229,7 @@ TEST_F(BookFrameTest, ExportFramesGoThroughTheRenderTargetTopRowFirst)
     SetPhotos(2);
     ASSERT_TRUE(book.Renderer().CreateRenderTarget(kWidth, kHeight));
     app.exporting = 1;
-    book.FrameRender(app, kWidth, kHeight, 0);
+    Render();
     ASSERT_TRUE(book.Renderer().CopyRenderTarget());
     const FRenderTargetCopy* copy = book.Renderer().GetRenderTargetCopy();
     ASSERT_NE(copy, nullptr);

@@ -3,11 +3,7 @@
 // that every effect we ship compiles and draws, and that the book's effect
 // outlives a device reset.
 
-#include "GlTestSupport.h"
-
-#include "../base/TestFiles.h"
-#include "app/FPhotoBookApp.h"
-#include "render/gl/FBookRenderer.h"
+#include "BookScene.h"
 #include "render/gl/FEffect.h"
 #include "render/gl/FGlMesh.h"
 #include "render/gl/FGlTexture.h"
@@ -347,67 +343,45 @@ TEST_F(EffectWithoutClipControlTest, EffectDepthMatchesThePlainDrawInTheShader)
     CheckEffectDepth(renderer, [this] { return Pixel(32, 32); });
 }
 
+// Every "photo" is white, 800 x 600.
+struct WhiteLoader : FTextureLoader
+{
+    std::shared_ptr<FGpuTexture> CreateTextureFromFile(const FString&, int, int32_t& width, int32_t& height,
+                                                       FString*) override
+    {
+        width = 800;
+        height = 600;
+        return std::shared_ptr<FGpuTexture>(SolidTexture(255, 255, 255));
+    }
+};
+
 // The book's effect: chosen, dropped, re-created by a device reset, and timed
 // per photo in a movie.
-class BookEffectTest : public ::testing::Test
+class BookEffectTest : public BookScene<WhiteLoader>
 {
 protected:
     static constexpr int kWidth = 160;
     static constexpr int kHeight = 120;
 
-    // Every "photo" is white, 800 x 600.
-    struct WhiteLoader : FTextureLoader
-    {
-        std::shared_ptr<FGpuTexture> CreateTextureFromFile(const FString&, int, int32_t& width, int32_t& height,
-                                                           FString*) override
-        {
-            width = 800;
-            height = 600;
-            return std::shared_ptr<FGpuTexture>(SolidTexture(255, 255, 255));
-        }
-    };
+    BookEffectTest() : BookScene(kWidth, kHeight) {}
 
     void SetUp() override
     {
-        std::string error;
-        FGlContext* context = SharedContext(error);
-        ASSERT_NE(context, nullptr) << error;
-        ASSERT_TRUE(context->MakeCurrent());
-        screenBuffer = FGlFramebuffer::Create(kWidth, kHeight, &error);
-        ASSERT_NE(screenBuffer, nullptr) << error;
-        ASSERT_TRUE(app.Init({dir.dirF(), 1280, 1024}, 0));
-        app.textureLoader = &loader;
-        app.settings->RenderTransparentPage = false;
+        BookScene::SetUp();
         app.photoCount = 2;
         app.photoPaths[0] = FString(u"a");
         app.photoPaths[1] = FString(u"b");
     }
-    void TearDown() override { book.DeviceDestroyed(app); }
 
     FResult Reset()
     {
-        const FGlScreen screen{screenBuffer->Id(), kWidth, kHeight};
-        const FResult result = book.DeviceReset(app, screen);
+        const FResult result = BookScene::Reset();
         app.StreamPhotoTextures(true);
         return result;
     }
 
-    FRenderTargetCopy Frame(uint32_t now = 0)
-    {
-        book.FrameRender(app, kWidth, kHeight, now);
-        FRenderTargetCopy copy;
-        EXPECT_TRUE(screenBuffer->ReadBgrx(copy));
-        return copy;
-    }
-
     // How many pixels of the frame show this colour.
-    int CountColour(int r, int g, int b, uint32_t now = 0)
-    {
-        book.FrameRender(app, kWidth, kHeight, now);
-        FRenderTargetCopy copy;
-        EXPECT_TRUE(screenBuffer->ReadBgrx(copy));
-        return Count(copy, r, g, b);
-    }
+    int CountColour(int r, int g, int b, uint32_t now = 0) { return Count(Frame(now), r, g, b); }
 
     static int Count(const FRenderTargetCopy& copy, int r, int g, int b)
     {
@@ -420,11 +394,6 @@ protected:
         return count;
     }
 
-    ScratchDir dir;
-    FPhotoBookApp app;
-    WhiteLoader loader;
-    FBookRenderer book;
-    std::unique_ptr<FGlFramebuffer> screenBuffer;
 };
 
 TEST_F(BookEffectTest, ChosenEffectPaintsThePhotosAndSurvivesADeviceReset)
@@ -434,7 +403,7 @@ TEST_F(BookEffectTest, ChosenEffectPaintsThePhotosAndSurvivesADeviceReset)
     EXPECT_EQ(Count(plain, 51, 102, 153), 0);
 
     const FString path = DataEffect("constant.fx");
-    EXPECT_TRUE(book.SelectEffect(app, path).IsEmpty());
+    EXPECT_TRUE(SelectEffect(path).IsEmpty());
     EXPECT_EQ(app.effectPath, path);
     EXPECT_EQ(app.settings->EffectPath, path);
     // Only photo pixels change, and every one of them to the effect's colour.
@@ -454,7 +423,7 @@ TEST_F(BookEffectTest, ChosenEffectPaintsThePhotosAndSurvivesADeviceReset)
     EXPECT_GT(changed, 100);
     EXPECT_EQ(Count(painted, 51, 102, 153), changed);
 
-    book.DeviceLost(app);
+    DeviceLost();
     EXPECT_EQ(book.Effect(), nullptr);
     ASSERT_EQ(Reset(), kOk);
     ASSERT_NE(book.Effect(), nullptr);
@@ -469,8 +438,8 @@ TEST_F(BookEffectTest, ChosenEffectPaintsThePhotosAndSurvivesADeviceReset)
 TEST_F(BookEffectTest, BrokenEffectIsReportedDroppedAndForgotten)
 {
     ASSERT_EQ(Reset(), kOk);
-    ASSERT_TRUE(book.SelectEffect(app, DataEffect("constant.fx")).IsEmpty());
-    const std::string error = book.SelectEffect(app, DataEffect("syntax_error.fx")).ToUtf8();
+    ASSERT_TRUE(SelectEffect(DataEffect("constant.fx")).IsEmpty());
+    const std::string error = SelectEffect(DataEffect("syntax_error.fx")).ToUtf8();
     EXPECT_EQ(error.rfind("Error loading Effect \"syntax_error.fx\"\n\n", 0), 0u) << error;
     EXPECT_EQ(book.Effect(), nullptr);
     EXPECT_TRUE(app.effectPath.IsEmpty());
@@ -485,7 +454,7 @@ TEST_F(BookEffectTest, ResetWithAFileThatNoLongerCompilesDrawsPlainly)
     app.effectPath = FString::FromUtf8(file);
     ASSERT_EQ(Reset(), kOk);
     EXPECT_GT(CountColour(51, 102, 153), 100);
-    book.DeviceLost(app);
+    DeviceLost();
     std::filesystem::remove(file);
     std::filesystem::copy_file(PHOTOBOOK_TEST_DATA "/effects/syntax_error.fx", file);
     ASSERT_EQ(Reset(), kOk);
@@ -504,7 +473,7 @@ TEST_F(BookEffectTest, InAMovieEachPhotosTimeStartsWhenTheCameraArrives)
     ASSERT_TRUE(book.Renderer().CreateRenderTarget(kWidth, kHeight));
     app.exporting = 1;
     app.effectTime = 8; // photo 0 arrived at 6 s, photo 1 comes at 15 s
-    book.FrameRender(app, kWidth, kHeight, 0);
+    Render();
     EXPECT_FLOAT_EQ(app.effectTime, 8);
     ASSERT_TRUE(book.Renderer().CopyRenderTarget());
     const FRenderTargetCopy* copy = book.Renderer().GetRenderTargetCopy();

@@ -1,7 +1,7 @@
 #include "ui/FMenuModel.h"
 
 #include "../base/TestFiles.h"
-#include "ui/FCommandIds.h"
+#include "base/FCommandIds.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,8 @@
 #include "../app/AppTestSupport.h"
+#include "render/FBookLayout.h"
 #include "render/MeshPicking.h"
-#include "ui/FCommandIds.h"
+#include "ui/MsgProc.h"
+#include "base/FCommandIds.h"
 #include "ui/FMenuModel.h"
 
 #include <gtest/gtest.h>
@@ -29,8 +31,8 @@ struct RecordingHost : AnsweringHost
     bool IsWindowed() const override { return windowed; }
     void ToggleFullScreen() override { ++toggles; }
     void CloseMainWindow() override { ++closes; }
-    int ClientWidth() const override { return 200; }
-    int ClientHeight() const override { return 200; }
+    int ClientWidth() const override { return 800; }
+    int ClientHeight() const override { return 600; }
     bool ChooseColour(int& r, int& g, int& b) override
     {
         r = colour[0];
@@ -77,14 +79,33 @@ struct MsgProcTest : testing::Test
     {
         t.app.host = &host;
         t.SetPhotos(20);
-        // Camera at the origin looking along +z, 90 degrees: client pixel (100, 100)
-        // is the centre, and a quad at z = 10 spanning x in [-10, 10] fills the view.
-        t.app.worldMatrix = FMatrix::Identity();
-        t.app.viewMatrix = FMatrix::Identity();
-        t.app.projectionMatrix = FMatrix::PerspectiveFovLH(1.5707964f, 1.0f, 1.0f, 1000.0f);
     }
 
-    bool Send(const FMessage& m) { return t.app.MsgProc(m, 1000); }
+    // Where on the client area the middle of a photo (or, slot -1, of the paper)
+    // of a page object lies in the frame the book shows now.
+    FMessage At(FMessageKind kind, int32_t page, int slot, float along = 0.5f)
+    {
+        const FFrame frame = t.app.DescribeFrame(800, 600);
+        FBookLayout layout;
+        for (const FFramePage& draw : frame.Pages())
+            layout.Lay(draw, frame.paper);
+        const FPage& laid = layout.Page(page);
+        const FGridMesh& mesh = slot < 0 ? *laid.pageMesh : *laid.photoSlot[static_cast<size_t>(slot)].photoMesh;
+        const auto column = static_cast<int32_t>(along * static_cast<float>(mesh.columns - 1));
+        const FBookVertex& v = mesh.vertices[static_cast<size_t>((mesh.rows / 2) * mesh.columns + column)];
+        const FVector3 ndc = TransformCoord({v.x, v.y, v.z}, frame.world * frame.view * frame.projection);
+        FMessage m{kind};
+        m.x = static_cast<int>((ndc.x + 1) * 0.5f * 800);
+        m.y = static_cast<int>((1 - ndc.y) * 0.5f * 600);
+        return m;
+    }
+    FPickHit PickAt(int32_t page, int slot, float along = 0.5f)
+    {
+        const FMessage m = At(FMessageKind::LeftButtonDown, page, slot, along);
+        return t.app.Pick(static_cast<float>(m.x), static_cast<float>(m.y));
+    }
+
+    bool Send(const FMessage& m) { return MsgProc(t.app, m, 1000); }
     bool Key(FKey key) { return Send(FMessage::KeyDown(key)); }
     bool Command(int id) { return Send(FMessage::Command(id)); }
 };
@@ -213,72 +234,95 @@ TEST_F(MsgProcTest, LanguageSwitchConfirmsInTheNewLanguage)
     EXPECT_EQ(U8(t.app.locale->GetText(0)), "File");
 }
 
-TEST_F(MsgProcTest, PickingFollowsTheFixedCandidateOrder)
+TEST_F(MsgProcTest, PickingFindsThePhotosAndPagesOfTheFrameShownNow)
 {
-    t.app.pages[3]->pageMesh = Quad(-10, -10, 10, 10, 10);              // right page paper
-    t.app.pages[3]->photoSlot[0].photoMesh = Quad(-10, 0, 0, 10, 9);    // its top photo, nearer
-    t.app.backgroundMesh = Quad(-100, -100, 100, 100, 50);
+    t.app.settings->RenderTransparentPage = false;
+    t.app.pageIndex = 4;
+    t.app.StreamPhotoTextures(true);
+    struct Case
+    {
+        int32_t page;
+        int slot;
+        int32_t result;
+        uint32_t preset;
+    };
+    // At rest: the left page shows photos 2P - 2, 2P - 1, the right page 2P, 2P + 1.
+    for (const Case& c : {Case{kLeftPage, 0, 6, 4}, Case{kLeftPage, 1, 7, 5}, Case{kRightPage, 0, 8, 6},
+                          Case{kRightPage, 1, 9, 7}, Case{kLeftPage, -1, kPickLeftPage, 0},
+                          Case{kRightPage, -1, kPickRightPage, 0}}) {
+        const FPickHit hit = PickAt(c.page, c.slot, c.slot < 0 ? 0.05f : 0.5f);
+        EXPECT_TRUE(hit.hit);
+        EXPECT_EQ(hit.result, c.result) << "page " << c.page << " slot " << c.slot;
+        EXPECT_EQ(hit.preset, c.preset) << "page " << c.page << " slot " << c.slot;
+    }
+    EXPECT_EQ(t.app.Pick(2, 2).result, kPickBackground);
 
-    // Top-left quarter: the photo is tested before the paper.
-    FPickHit hit = t.app.Pick(50, 50);
-    EXPECT_TRUE(hit.hit);
-    EXPECT_EQ(hit.result, 0);
-    EXPECT_EQ(hit.preset, 6u);
-    hit = t.app.Pick(150, 150);
-    EXPECT_EQ(hit.result, kPickRightPage);
+    // A photo not shown (no texture yet) is paper to a click.
+    const FMessage where = At(FMessageKind::LeftButtonDown, kLeftPage, 0);
+    t.app.photoTextures[4].ReleaseTexture();
+    EXPECT_EQ(t.app.Pick(static_cast<float>(where.x), static_cast<float>(where.y)).result, kPickLeftPage);
 
-    // During a forward turn the static right page shows the spread after next.
-    t.app.turnState = 1;
-    EXPECT_EQ(t.app.Pick(50, 50).result, 4);
-    t.app.turnState = 0;
-
-    // The first hit wins, not the nearest: the background lies behind the page but
-    // would only be reported where nothing else is.
-    EXPECT_EQ(t.app.Pick(199, 199).result, kPickRightPage);
-    t.app.pages[3]->pageMesh.reset();
-    EXPECT_EQ(t.app.Pick(150, 150).result, kPickBackground);
+    // Mid-turn forwards: the sheet's far face shows 2P + 2, the uncovered right page
+    // the spread after next. Backwards, the face landing on the right shows 2P - 4
+    // (the photo the camera then zooms onto), the uncovered left page 2P - 6.
+    t.app.StreamPhotoTextures(true);
+    t.app.NextPage(0);
+    t.app.turnPosition = TurnEnd * 0.75f;
+    for (int slot : {8, 9, 10, 11}) // what streaming brings once the turn is done
+        t.app.photoTextures[static_cast<size_t>(slot)] = t.app.photoTextures[0];
+    EXPECT_EQ(PickAt(kTurningPageBack, 0).result, 10);
+    EXPECT_EQ(PickAt(kRightPage, 1).result, 13);
+    t.app.FinishTurn();
+    t.app.PreviousPage(0);
+    t.app.turnPosition = TurnEnd * 0.25f;
+    for (int slot : {0, 1, 2, 3})
+        t.app.photoTextures[static_cast<size_t>(slot)] = t.app.photoTextures[4];
+    ASSERT_EQ(t.app.pageIndex, 6);
+    const FPickHit landing = PickAt(kTurningPageFront, 0);
+    EXPECT_EQ(landing.result, 8);
+    EXPECT_EQ(landing.preset, 6u);
+    EXPECT_EQ(PickAt(kLeftPage, 1).result, 7);
 }
 
 TEST_F(MsgProcTest, ClicksTurnPagesZoomOntoPhotosAndOpenPopups)
 {
     t.app.settings->RenderTransparentPage = false;
-    t.app.pages[3]->pageMesh = Quad(-5, -5, 5, 5, 10); // pixels 50..150
-    t.app.pages[3]->photoSlot[1].photoMesh = Quad(0, -5, 5, 0, 10); // bottom photo: pixels 100..150
-
-    Send(FMessage::LeftButtonDown(75, 75)); // right page paper
+    t.app.StreamPhotoTextures(true);
+    Send(At(FMessageKind::LeftButtonDown, kRightPage, -1, 0.05f)); // right page paper
     EXPECT_EQ(t.app.turnState, 1);
     t.app.FinishTurn();
     EXPECT_EQ(t.app.pageIndex, 2);
 
-    // The right page's bottom photo is photo 2P + 1 = 5, seen through preset 7.
-    Send(FMessage::RightButtonDown(125, 125));
+    // The right page's second photo is photo 2P + 1 = 5, seen through preset 7.
+    t.app.StreamPhotoTextures(true);
+    Send(At(FMessageKind::RightButtonDown, kRightPage, 1));
     EXPECT_EQ(t.app.selectedPhoto, 5); // selected even before the menu opens
     ASSERT_EQ(host.popups.size(), 1u);
     EXPECT_EQ(host.popups[0], PopupKind::Photo);
-    Send(FMessage::LeftButtonDown(125, 125)); // the selected photo again: zoom out
+    Send(At(FMessageKind::LeftButtonDown, kRightPage, 1)); // the selected photo again: zoom out
     EXPECT_EQ(t.app.selectedPhoto, -1);
     EXPECT_EQ(t.app.camera->presetIndex, 0u);
-    Send(FMessage::LeftButtonDown(125, 125));
+    Send(At(FMessageKind::LeftButtonDown, kRightPage, 1));
     EXPECT_EQ(t.app.selectedPhoto, 5);
     EXPECT_EQ(t.app.camera->presetIndex, 7u);
 
-    Send(FMessage::RightButtonDown(75, 75));
+    Send(At(FMessageKind::RightButtonDown, kLeftPage, -1, 0.05f));
     EXPECT_EQ(host.popups.back(), PopupKind::Paper);
-    host.popups.clear();
-    Send(FMessage::RightButtonDown(10, 190)); // nothing there
-    EXPECT_TRUE(host.popups.empty());
+    Send(FMessage::RightButtonDown(2, 2));
+    EXPECT_EQ(host.popups.back(), PopupKind::Background);
 }
 
-TEST(MeshPicking, NearestTriangleAndMisses)
+TEST_F(MsgProcTest, EveryCommandIsSafeWithoutAHost)
 {
-    FGridMesh near = Quad(-1, -1, 1, 1, 5);
-    near.vertices.insert(near.vertices.end(), {near.vertices[0], near.vertices[1], near.vertices[2]});
-    for (size_t i = 4; i < 7; ++i)
-        near.vertices[i].z = 3;
-    near.indices.insert(near.indices.end(), {4, 5, 6});
-    EXPECT_FLOAT_EQ(IntersectMesh(near, {0, 0, 0}, {0, 0.1f, 1}), 3.0f);
-    EXPECT_EQ(IntersectMesh(near, {0, 0, 0}, {0, 0, -1}), -1.0f);
-    EXPECT_EQ(PickMesh(nullptr, 0, 0, 100, 100, FMatrix::Identity(), FMatrix::Identity(), FMatrix::Identity()), -1.0f);
+    // Plain tests and the headless exporter have no desktop around the book.
+    t.app.host = nullptr;
+    t.app.selectedPhoto = 1;
+    for (int command : {kCmdCopyPhoto, kCmdDeletePhoto, kCmdRotateClockwise, kCmdSetCoverColour,
+                        kCmdSetCoverTexture, kCmdSetLanguage, kCmdUserGuide})
+        EXPECT_TRUE(MsgProc(t.app, FMessage::Command(command), 1000)) << command;
+    EXPECT_EQ(t.app.photoRotation[1], 1);
+    for (int command = kCmdToggleFullScreen; command <= kCmdSortByDate; ++command)
+        MsgProc(t.app, FMessage::Command(command), 1000);
 }
 
 } // namespace

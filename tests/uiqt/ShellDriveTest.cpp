@@ -4,8 +4,9 @@
 #include "QtTestSupport.h"
 #include "../base/TestFiles.h"
 #include "app/FPhotoBookApp.h"
+#include "render/FBookLayout.h"
 #include "framework/qt/FQtFramework.h"
-#include "ui/FCommandIds.h"
+#include "base/FCommandIds.h"
 #include "ui/qt/FQtMenuBar.h"
 #include "ui/qt/FShell.h"
 
@@ -134,17 +135,21 @@ protected:
         QApplication::sendEvent(framework().Surface(), &press);
     }
 
-    // Client position of the middle of a photo slot's mesh on a page, from the
-    // matrices of the last frame.
+    // Client position of the middle of a photo slot's mesh on a page, in the frame
+    // the book shows now.
     QPointF PhotoCentre(int page, int slot)
     {
-        const auto& mesh = app.pages[page]->photoSlot[slot].photoMesh;
+        const FFrame frame = app.DescribeFrame(framework().ClientWidth(), framework().ClientHeight());
+        FBookLayout layout;
+        for (const FFramePage& draw : frame.Pages())
+            layout.Lay(draw, frame.paper);
+        const auto& mesh = layout.Page(page).photoSlot[static_cast<size_t>(slot)].photoMesh;
         EXPECT_TRUE(mesh.has_value());
         FVector3 sum{0, 0, 0};
         for (const FBookVertex& v : mesh->vertices)
             sum = sum + FVector3{v.x, v.y, v.z};
         const float n = static_cast<float>(mesh->vertices.size());
-        const FMatrix m = app.worldMatrix * app.viewMatrix * app.projectionMatrix;
+        const FMatrix m = frame.world * frame.view * frame.projection;
         const FVector4 clip = Transform(FVector4{sum.x / n, sum.y / n, sum.z / n, 1}, m);
         const double ratio = framework().Surface()->devicePixelRatio();
         return {(clip.x / clip.w + 1) * 0.5 * framework().ClientWidth() / ratio,

@@ -1,7 +1,7 @@
 #pragma once
 // Qt input events become the application's own messages.
 
-#include "ui/FMessage.h"
+#include "base/FMessage.h"
 
 class QKeyEvent;
 class QMouseEvent;

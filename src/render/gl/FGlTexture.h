@@ -4,7 +4,7 @@
 // clamping in u and v; a texture with a mip chain filters trilinearly, which
 // looks better on far-away high-quality photos than ignoring the chain.
 
-#include "photos/FGpuTexture.h"
+#include "render/FGpuTexture.h"
 
 #include <cstdint>
 #include <memory>

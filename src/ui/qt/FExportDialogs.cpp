@@ -1,7 +1,7 @@
 #include "ui/qt/FExportDialogs.h"
 #include "ui/qt/QtText.h"
 
-#include "export/ExportDialogRules.h"
+#include "ui/ExportDialogRules.h"
 #include "export/FExportPreset.h"
 #include "ui/qt/FDialogs.h"
 

@@ -9,8 +9,9 @@
 #include "base/FFile.h"
 #include "framework/qt/FQtFramework.h"
 #include "render/gl/FBookRenderer.h"
-#include "ui/FCommandIds.h"
+#include "base/FCommandIds.h"
 #include "ui/FMenuModel.h"
+#include "ui/MsgProc.h"
 #include "ui/qt/FDialogs.h"
 #include "ui/qt/FQtFileDialog.h"
 #include "ui/qt/FQtMenuBar.h"
@@ -98,8 +99,14 @@ private:
         };
         c.onDeviceCreated = [this](const FBackBufferDesc& desc) { return OnDeviceReset(desc); };
         c.onDeviceReset = [this](const FBackBufferDesc& desc) { return OnDeviceReset(desc); };
-        c.onDeviceLost = [this] { book_.DeviceLost(app_); };
-        c.onDeviceDestroyed = [this] { book_.DeviceDestroyed(app_); };
+        c.onDeviceLost = [this] {
+            book_.DeviceLost();
+            app_.ReleaseDeviceTextures();
+        };
+        c.onDeviceDestroyed = [this] {
+            book_.DeviceDestroyed();
+            app_.ReleaseDeviceTextures();
+        };
         c.onMsgProc = [this](const FMessage& message) { return MsgProc(message); };
         c.onFrameRender = [this](double, float) { FrameRender(); };
         c.onFrameMove = [this](double, float) { app_.FrameMove(MillisecondClock()); };
@@ -110,15 +117,19 @@ private:
     {
         backBuffer_ = desc;
         const FGlScreen screen{framework_.Context()->defaultFramebufferObject(), desc.width, desc.height};
-        const FResult result = book_.DeviceReset(app_, screen);
-        if (result < 0)
+        const FResult result = book_.DeviceReset(screen, app_.effectPath);
+        if (result < 0) {
             std::fprintf(stderr, "%s\n", book_.LastError().c_str());
+            return result;
+        }
+        app_.ReloadDecorations();
         return result;
     }
 
     void FrameRender()
     {
-        book_.FrameRender(app_, framework_.ClientWidth(), framework_.ClientHeight(), MillisecondClock());
+        if (book_.HasDevice() && app_.IsInitialised())
+            book_.Render(app_.BeginFrame(framework_.ClientWidth(), framework_.ClientHeight(), MillisecondClock()));
         const QString title = ToQString(WindowTitle(app_.pageIndex, app_.photoCount, app_.ArePhotoTexturesPending(), *app_.locale));
         if (framework_.Window()->windowTitle() != title)
             framework_.Window()->setWindowTitle(title);
@@ -245,7 +256,8 @@ private:
         // The chooser's own painting may have left another context current.
         if (!makeCurrent())
             return;
-        const FString error = book_.SelectEffect(app_, chosen);
+        const FString error = book_.SelectEffect(chosen);
+        app_.SetEffectPath(error.IsEmpty() ? chosen : FString());
         if (!error.IsEmpty())
             ShowMessage(error, FMessageIcon::Error);
     }
@@ -259,7 +271,7 @@ private:
         }
         if (!app_.IsInitialised())
             return false;
-        return app_.MsgProc(message, MillisecondClock());
+        return ::MsgProc(app_, message, MillisecondClock());
     }
 
     void Shutdown()

@@ -108,7 +108,7 @@ public:
     {
         if (!framework_.MakeCurrent())
             return {};
-        book_.FrameRender(app, framework_.ClientWidth(), framework_.ClientHeight(), Now());
+        book_.Render(app.BeginFrame(framework_.ClientWidth(), framework_.ClientHeight(), Now()));
         framework_.Present();
         if (!book_.Renderer().CopyRenderTarget())
             return {};

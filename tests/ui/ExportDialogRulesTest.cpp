@@ -1,7 +1,7 @@
 // The export dialogs' decisions: ratio text both ways, field refreshes, the reactions
 // to typing, presets and what OK stores.
 
-#include "export/ExportDialogRules.h"
+#include "ui/ExportDialogRules.h"
 #include "export/FExportPreset.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "ui/FMessage.h"
+#include "base/FMessage.h"
 
-#include "ui/FCommandIds.h"
+#include "base/FCommandIds.h"
 
 std::optional<FMessage> TranslateKeyPress(FKey key, uint32_t modifiers)
 {

@@ -47,3 +47,16 @@ bool FPhotoBookApp::ScanFolder(const FString& requested, bool sortByDate, uint32
     GoToFirstPage(now);
     return true;
 }
+
+void FPhotoBookApp::OpenRecentFolder(int index, uint32_t now)
+{
+    ScanFolder(settings->GetRecentPath(index), settings->Sort != 0, now);
+}
+
+void FPhotoBookApp::SortBy(bool byDate, uint32_t now)
+{
+    settings->Sort = byDate ? 1 : 0;
+    if (host)
+        host->RefreshMenus();
+    ScanFolder(photoPaths[0], byDate, now);
+}

@@ -1,4 +1,4 @@
-#include "export/ExportDialogRules.h"
+#include "ui/ExportDialogRules.h"
 
 #include "export/ExportScript.h"
 #include "export/FExportPreset.h"
