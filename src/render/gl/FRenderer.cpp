@@ -95,19 +95,6 @@ void main()
 }
 )";
 
-GLuint CompileShader(GLenum type, const char* source, std::string& error)
-{
-    const GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint ok = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (ok == GL_TRUE)
-        return shader;
-    error = std::string(type == GL_VERTEX_SHADER ? "vertex" : "fragment") + " shader: " + GlShaderLog(shader);
-    glDeleteShader(shader);
-    return 0;
-}
 } // namespace
 
 FRenderer::FRenderer(bool allowClipControl)
@@ -139,15 +126,15 @@ bool FRenderer::SetDevice(const FGlScreen* screen)
     if (!BuildProgram())
         return false;
 
-    glGenVertexArrays(1, &streamArray_);
-    glGenBuffers(1, &streamBuffer_);
-    glBindVertexArray(streamArray_);
-    glBindBuffer(GL_ARRAY_BUFFER, streamBuffer_);
+    streamArray_ = FGlVertexArrayObject::Create();
+    streamBuffer_ = FGlBufferObject::Create();
+    glBindVertexArray(streamArray_.Get());
+    glBindBuffer(GL_ARRAY_BUFFER, streamBuffer_.Get());
     BindBookVertexLayout();
-    glGenVertexArrays(1, &volumeArray_);
-    glGenBuffers(1, &volumeBuffer_);
-    glBindVertexArray(volumeArray_);
-    glBindBuffer(GL_ARRAY_BUFFER, volumeBuffer_);
+    volumeArray_ = FGlVertexArrayObject::Create();
+    volumeBuffer_ = FGlBufferObject::Create();
+    glBindVertexArray(volumeArray_.Get());
+    glBindBuffer(GL_ARRAY_BUFFER, volumeBuffer_.Get());
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 3 * sizeof(float), nullptr);
     glBindVertexArray(0);
@@ -167,35 +154,26 @@ bool FRenderer::SetDevice(const FGlScreen* screen)
 
 bool FRenderer::BuildProgram()
 {
-    const GLuint vertex = CompileShader(GL_VERTEX_SHADER, kVertexShader, lastError_);
+    const auto vertex = GlCompileStage(GL_VERTEX_SHADER, kVertexShader);
     if (!vertex)
+    {
+        lastError_ = "vertex shader: " + vertex.log;
         return false;
-    const GLuint fragment = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader, lastError_);
+    }
+    const auto fragment = GlCompileStage(GL_FRAGMENT_SHADER, kFragmentShader);
     if (!fragment)
     {
-        glDeleteShader(vertex);
+        lastError_ = "fragment shader: " + fragment.log;
         return false;
     }
-    program_ = glCreateProgram();
-    glAttachShader(program_, vertex);
-    glAttachShader(program_, fragment);
-    glLinkProgram(program_);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(program_, GL_LINK_STATUS, &ok);
-    if (ok != GL_TRUE)
+    auto linked = GlLinkProgram(vertex.object, fragment.object);
+    if (!linked)
     {
-        GLint length = 0;
-        glGetProgramiv(program_, GL_INFO_LOG_LENGTH, &length);
-        std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
-        glGetProgramInfoLog(program_, length, nullptr, log.data());
-        lastError_ = "link: " + log;
-        glDeleteProgram(program_);
-        program_ = 0;
+        lastError_ = "link: " + linked.log;
         return false;
     }
-    const auto at = [this](const char* name) { return glGetUniformLocation(program_, name); };
+    program_ = std::move(linked.object);
+    const auto at = [this](const char* name) { return glGetUniformLocation(program_.Get(), name); };
     uniforms_.worldViewProjection = at("uWorldViewProjection");
     uniforms_.world = at("uWorld");
     uniforms_.convertDepth = at("uConvertDepth");
@@ -210,7 +188,7 @@ bool FRenderer::BuildProgram()
     uniforms_.power = at("uPower");
     uniforms_.textured = at("uTextured");
     uniforms_.texture = at("uTexture");
-    glUseProgram(program_);
+    glUseProgram(program_.Get());
     glUniform1i(uniforms_.texture, 0);
     glUseProgram(0);
     return true;
@@ -218,20 +196,14 @@ bool FRenderer::BuildProgram()
 
 void FRenderer::ReleaseDevice()
 {
-    if (!hasDevice_ && program_ == 0)
+    if (!hasDevice_ && !program_)
         return;
     renderTarget_.reset();
-    if (program_ != 0)
-        glDeleteProgram(program_);
-    if (streamArray_ != 0)
-        glDeleteVertexArrays(1, &streamArray_);
-    if (volumeArray_ != 0)
-        glDeleteVertexArrays(1, &volumeArray_);
-    if (streamBuffer_ != 0)
-        glDeleteBuffers(1, &streamBuffer_);
-    if (volumeBuffer_ != 0)
-        glDeleteBuffers(1, &volumeBuffer_);
-    program_ = streamArray_ = volumeArray_ = streamBuffer_ = volumeBuffer_ = 0;
+    program_.Reset();
+    streamArray_.Reset();
+    volumeArray_.Reset();
+    streamBuffer_.Reset();
+    volumeBuffer_.Reset();
     // The context may outlive us (Qt's window): leave its depth range as found.
     if (caps_.clipControl)
         glClipControl(GL_LOWER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
@@ -384,7 +356,7 @@ void FRenderer::SetDrawStates(bool lit, const FGpuTexture* texture, bool shiny, 
 
 void FRenderer::UploadUniforms(bool identityTransform)
 {
-    glUseProgram(program_);
+    glUseProgram(program_.Get());
     const FMatrix identity = FMatrix::Identity();
     const FMatrix wvp = identityTransform ? identity : world_ * view_ * projection_;
     const FMatrix& world = identityTransform ? identity : world_;
@@ -462,8 +434,8 @@ bool FRenderer::DrawMesh(bool lit, const FGpuTexture* texture, bool shiny, const
 
 void FRenderer::DrawStreamed(const FBookVertex* vertices, int32_t count, uint32_t mode)
 {
-    glBindVertexArray(streamArray_);
-    glBindBuffer(GL_ARRAY_BUFFER, streamBuffer_);
+    glBindVertexArray(streamArray_.Get());
+    glBindBuffer(GL_ARRAY_BUFFER, streamBuffer_.Get());
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(FBookVertex)), vertices, GL_STREAM_DRAW);
     glDrawArrays(mode, 0, count);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
@@ -483,8 +455,8 @@ bool FRenderer::DrawShadowVolume(int32_t triangleCount, std::span<const std::arr
     states_.specular = false;
     states_.modulateTexture = false;
     UploadUniforms(false);
-    glBindVertexArray(volumeArray_);
-    glBindBuffer(GL_ARRAY_BUFFER, volumeBuffer_);
+    glBindVertexArray(volumeArray_.Get());
+    glBindBuffer(GL_ARRAY_BUFFER, volumeBuffer_.Get());
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(points[0])), points.data(),
                  GL_STREAM_DRAW);
 
