@@ -7,6 +7,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -85,8 +86,8 @@ FEffect::FEffect(const FString& path)
         for (const FEffectPass& pass : file.techniques[0].passes) {
             FPassProgram built;
             messages += BuildPass(file, pass, optimize, built);
-            if (built.program != 0)
-                passes_.push_back(built);
+            if (built.program)
+                passes_.push_back(std::move(built));
         }
     }
     if (!messages.empty()) {
@@ -117,74 +118,54 @@ std::string FEffect::BuildPass(const FEffectFile& file, const FEffectPass& pass,
     out.states = pass;
     out.locations.fill(-1);
     const std::string fileName = path_.FileNamePart().ToUtf8();
-    GLuint shaders[2] = {0, 0};
+    FGlShaderObject shaders[2];
     std::string messages;
     const FEffectStage stages[2] = {FEffectStage::Vertex, FEffectStage::Fragment};
     for (int i = 0; i < 2; ++i) {
-        const std::string source = EffectStageSource(file, pass, stages[i], optimize);
-        const char* text = source.c_str();
-        shaders[i] = glCreateShader(i == 0 ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
-        glShaderSource(shaders[i], 1, &text, nullptr);
-        glCompileShader(shaders[i]);
-        GLint ok = GL_FALSE;
-        glGetShaderiv(shaders[i], GL_COMPILE_STATUS, &ok);
-        if (ok != GL_TRUE)
+        auto stage = GlCompileStage(i == 0 ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER,
+                                    EffectStageSource(file, pass, stages[i], optimize));
+        if (stage)
+            shaders[i] = std::move(stage.object);
+        else
             messages += PassTitle(pass) + ", " + (i == 0 ? "vertex" : "fragment") + " stage:\n" +
-                        MapCompilerLog(GlShaderLog(shaders[i]), fileName, file.lineCount, pass.line);
+                        MapCompilerLog(stage.log, fileName, file.lineCount, pass.line);
     }
-    if (!messages.empty()) {
-        glDeleteShader(shaders[0]);
-        glDeleteShader(shaders[1]);
+    if (!messages.empty())
         return messages;
-    }
 
-    const GLuint program = glCreateProgram();
-    glAttachShader(program, shaders[0]);
-    glAttachShader(program, shaders[1]);
-    for (GLuint a = 0; a < 4; ++a)
-        glBindAttribLocation(program, a, kAttributeNames[a]);
-    glLinkProgram(program);
-    glDeleteShader(shaders[0]);
-    glDeleteShader(shaders[1]);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (linked != GL_TRUE) {
-        messages = PassTitle(pass) + ", link:\n" +
-                   MapCompilerLog(GlProgramLog(program), fileName, file.lineCount, pass.line);
-        glDeleteProgram(program);
-        return messages;
-    }
+    auto linked = GlLinkProgram(shaders[0], shaders[1], kAttributeNames);
+    if (!linked)
+        return PassTitle(pass) + ", link:\n" + MapCompilerLog(linked.log, fileName, file.lineCount, pass.line);
+    FGlProgramObject program = std::move(linked.object);
 
     // The contract fixes each name's type; a mismatch would only fail silently at
     // every draw, so say so now.
     const auto& table = EffectParameterTable();
     GLint count = 0;
-    glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
+    glGetProgramiv(program.Get(), GL_ACTIVE_UNIFORMS, &count);
     for (GLint u = 0; u < count; ++u) {
         char name[256] = {};
         GLint size = 0;
         GLenum type = 0;
-        glGetActiveUniform(program, static_cast<GLuint>(u), sizeof name, nullptr, &size, &type, name);
+        glGetActiveUniform(program.Get(), static_cast<GLuint>(u), sizeof name, nullptr, &size, &type, name);
         for (const FEffectParameterInfo& info : table)
             if (std::string_view(name) == info.name && (type != ExpectedType(info.kind) || size != 1))
                 messages += fileName + ": error: '" + info.name + "' must be declared as " +
                             TypeName(info.kind) + "\n";
     }
-    if (!messages.empty()) {
-        glDeleteProgram(program);
+    if (!messages.empty())
         return PassTitle(pass) + ":\n" + messages;
-    }
 
     for (size_t p = 0; p < table.size(); ++p)
-        out.locations[p] = glGetUniformLocation(program, table[p].name);
-    out.convertDepth = glGetUniformLocation(program, "QuilloConvertDepth");
-    glUseProgram(program);
+        out.locations[p] = glGetUniformLocation(program.Get(), table[p].name);
+    out.convertDepth = glGetUniformLocation(program.Get(), "QuilloConvertDepth");
+    glUseProgram(program.Get());
     if (out.locations[kEffectTexture0] >= 0)
         glUniform1i(out.locations[kEffectTexture0], 0);
     if (out.locations[kEffectTexture1] >= 0)
         glUniform1i(out.locations[kEffectTexture1], 1);
     glUseProgram(0);
-    out.program = program;
+    out.program = std::move(program);
     return {};
 }
 
@@ -202,7 +183,7 @@ void FEffect::SetParameters(const FEffectScene& scene, uint32_t texture, const s
     const FEffectValues values = ComputeEffectValues(scene, textureResolution, time);
     const auto& table = EffectParameterTable();
     for (const FPassProgram& pass : passes_) {
-        glUseProgram(pass.program);
+        glUseProgram(pass.program.Get());
         for (size_t p = 0; p < table.size(); ++p) {
             const GLint location = pass.locations[p];
             if (location < 0)
@@ -249,7 +230,7 @@ bool FEffect::DrawMeshWithEffect(const FGlMesh* mesh, const FEffectScene& scene,
     SetParameters(scene, texture, textureResolution, time);
     mesh->Bind();
     for (const FPassProgram& pass : passes_) {
-        glUseProgram(pass.program);
+        glUseProgram(pass.program.Get());
         glUniform1i(pass.convertDepth, convertDepth ? 1 : 0);
         ApplyStates(pass.states);
         glDrawElements(GL_TRIANGLES, mesh->IndexCount(), GL_UNSIGNED_SHORT, nullptr);
@@ -261,9 +242,6 @@ bool FEffect::DrawMeshWithEffect(const FGlMesh* mesh, const FEffectScene& scene,
 
 void FEffect::Release()
 {
-    for (FPassProgram& pass : passes_)
-        if (pass.program != 0)
-            glDeleteProgram(pass.program);
     passes_.clear();
     errorText_ = FString();
 }

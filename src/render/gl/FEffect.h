@@ -9,6 +9,7 @@
 #include "render/EffectFile.h"
 #include "render/EffectParameters.h"
 #include "render/gl/FGlMesh.h"
+#include "render/gl/GlObject.h"
 
 #include <array>
 #include <cstdint>
@@ -49,7 +50,7 @@ public:
 private:
     struct FPassProgram
     {
-        uint32_t program = 0;
+        FGlProgramObject program;
         FEffectPass states;
         std::array<int32_t, kEffectParameterCount> locations{};
         int32_t convertDepth = -1;

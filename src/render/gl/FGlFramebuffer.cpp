@@ -30,14 +30,14 @@ std::unique_ptr<FGlFramebuffer> FGlFramebuffer::Create(int32_t width, int32_t he
     }
     GLint previous = 0;
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &previous);
-    glGenRenderbuffers(1, &result->depthStencil_);
-    glBindRenderbuffer(GL_RENDERBUFFER, result->depthStencil_);
+    result->depthStencil_ = FGlRenderbufferObject::Create();
+    glBindRenderbuffer(GL_RENDERBUFFER, result->depthStencil_.Get());
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    glGenFramebuffers(1, &result->framebuffer_);
-    glBindFramebuffer(GL_FRAMEBUFFER, result->framebuffer_);
+    result->framebuffer_ = FGlFramebufferObject::Create();
+    glBindFramebuffer(GL_FRAMEBUFFER, result->framebuffer_.Get());
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, result->texture_->Id(), 0);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, result->depthStencil_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, result->depthStencil_.Get());
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
     if (glGetError() != GL_NO_ERROR)
@@ -54,24 +54,21 @@ FGlFramebuffer::~FGlFramebuffer()
 
 void FGlFramebuffer::Destroy()
 {
-    if (framebuffer_ != 0)
-        glDeleteFramebuffers(1, &framebuffer_);
-    if (depthStencil_ != 0)
-        glDeleteRenderbuffers(1, &depthStencil_);
-    framebuffer_ = depthStencil_ = 0;
+    framebuffer_.Reset();
+    depthStencil_.Reset();
     if (texture_)
         texture_->Destroy();
 }
 
 void FGlFramebuffer::Bind() const
 {
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_.Get());
     glViewport(0, 0, width_, height_);
 }
 
 bool FGlFramebuffer::ReadBgrx(FRenderTargetCopy& copy) const
 {
-    if (framebuffer_ == 0)
+    if (!framebuffer_)
         return false;
     const size_t pitch = static_cast<size_t>(width_) * 4;
     const size_t bytes = pitch * static_cast<size_t>(height_);
@@ -92,7 +89,7 @@ bool FGlFramebuffer::ReadBgrx(FRenderTargetCopy& copy) const
     }
     GLint previous = 0;
     glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_.Get());
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);

@@ -5,6 +5,7 @@
 
 #include "render/FRenderTargetCopy.h"
 #include "render/gl/FGlTexture.h"
+#include "render/gl/GlObject.h"
 
 #include <cstdint>
 #include <memory>
@@ -20,7 +21,7 @@ public:
     FGlFramebuffer(const FGlFramebuffer&) = delete;
     FGlFramebuffer& operator=(const FGlFramebuffer&) = delete;
 
-    uint32_t Id() const { return framebuffer_; }
+    uint32_t Id() const { return framebuffer_.Get(); }
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
     const FGlTexture* Texture() const { return texture_.get(); }
@@ -38,8 +39,8 @@ public:
 private:
     FGlFramebuffer() = default;
 
-    uint32_t framebuffer_ = 0;
-    uint32_t depthStencil_ = 0;
+    FGlFramebufferObject framebuffer_;
+    FGlRenderbufferObject depthStencil_;
     std::unique_ptr<FGlTexture> texture_;
     int32_t width_ = 0;
     int32_t height_ = 0;

@@ -42,9 +42,9 @@ FGlMesh& FGlMesh::operator=(FGlMesh&& other) noexcept
     {
         Destroy();
         source_ = other.source_;
-        vertexArray_ = std::exchange(other.vertexArray_, 0);
-        vertexBuffer_ = std::exchange(other.vertexBuffer_, 0);
-        indexBuffer_ = std::exchange(other.indexBuffer_, 0);
+        vertexArray_ = std::move(other.vertexArray_);
+        vertexBuffer_ = std::move(other.vertexBuffer_);
+        indexBuffer_ = std::move(other.indexBuffer_);
         uploaded_ = std::exchange(other.uploaded_, false);
         uploadedRevision_ = other.uploadedRevision_;
         uploadedVertexCount_ = other.uploadedVertexCount_;
@@ -66,15 +66,15 @@ bool FGlMesh::Sync()
 {
     if (!source_ || source_->vertices.empty() || source_->indices.size() < 3)
         return false;
-    if (vertexArray_ == 0)
+    if (!vertexArray_)
     {
-        glGenVertexArrays(1, &vertexArray_);
-        glGenBuffers(1, &vertexBuffer_);
-        glGenBuffers(1, &indexBuffer_);
-        glBindVertexArray(vertexArray_);
-        glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
+        vertexArray_ = FGlVertexArrayObject::Create();
+        vertexBuffer_ = FGlBufferObject::Create();
+        indexBuffer_ = FGlBufferObject::Create();
+        glBindVertexArray(vertexArray_.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_.Get());
         BindBookVertexLayout();
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer_);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer_.Get());
         glBindVertexArray(0);
         uploaded_ = false;
     }
@@ -86,8 +86,8 @@ bool FGlMesh::Sync()
                            source_->columns == uploadedColumns_ && source_->rows == uploadedRows_;
     if (!uploaded_ || !sameShape)
     {
-        glBindVertexArray(vertexArray_);
-        glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
+        glBindVertexArray(vertexArray_.Get());
+        glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_.Get());
         glBufferData(GL_ARRAY_BUFFER, vertexBytes, source_->vertices.data(), GL_DYNAMIC_DRAW);
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(source_->indices.size() * sizeof(uint16_t)),
                      source_->indices.data(), GL_STATIC_DRAW);
@@ -96,7 +96,7 @@ bool FGlMesh::Sync()
     }
     else if (source_->revision != uploadedRevision_)
     {
-        glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
+        glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_.Get());
         // Orphaning first spares the driver a stall on a buffer still in flight.
         glBufferData(GL_ARRAY_BUFFER, vertexBytes, nullptr, GL_DYNAMIC_DRAW);
         glBufferSubData(GL_ARRAY_BUFFER, 0, vertexBytes, source_->vertices.data());
@@ -117,18 +117,14 @@ bool FGlMesh::Sync()
 
 void FGlMesh::Bind() const
 {
-    glBindVertexArray(vertexArray_);
+    glBindVertexArray(vertexArray_.Get());
 }
 
 void FGlMesh::Destroy()
 {
-    if (vertexArray_ != 0)
-        glDeleteVertexArrays(1, &vertexArray_);
-    if (vertexBuffer_ != 0)
-        glDeleteBuffers(1, &vertexBuffer_);
-    if (indexBuffer_ != 0)
-        glDeleteBuffers(1, &indexBuffer_);
-    vertexArray_ = vertexBuffer_ = indexBuffer_ = 0;
+    vertexArray_.Reset();
+    vertexBuffer_.Reset();
+    indexBuffer_.Reset();
     uploaded_ = false;
     indexCount_ = 0;
 }

@@ -4,6 +4,7 @@
 // copy) and uploads again whenever the CPU mesh's revision moves on.
 
 #include "render/FGridMesh.h"
+#include "render/gl/GlObject.h"
 
 #include <cstdint>
 
@@ -37,9 +38,9 @@ public:
 
 private:
     const FGridMesh* source_ = nullptr;
-    uint32_t vertexArray_ = 0;
-    uint32_t vertexBuffer_ = 0;
-    uint32_t indexBuffer_ = 0;
+    FGlVertexArrayObject vertexArray_;
+    FGlBufferObject vertexBuffer_;
+    FGlBufferObject indexBuffer_;
     bool uploaded_ = false;
     uint32_t uploadedRevision_ = 0;
     size_t uploadedVertexCount_ = 0;

@@ -23,8 +23,8 @@ std::unique_ptr<FGlTexture> FGlTexture::Create(int32_t width, int32_t height, co
     texture->width_ = width;
     texture->height_ = height;
     texture->mipmaps_ = mipmaps;
-    glGenTextures(1, &texture->id_);
-    glBindTexture(GL_TEXTURE_2D, texture->id_);
+    texture->id_ = FGlTextureObject::Create();
+    glBindTexture(GL_TEXTURE_2D, texture->id_.Get());
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
@@ -49,9 +49,7 @@ FGlTexture::~FGlTexture()
 
 void FGlTexture::Destroy()
 {
-    if (id_ != 0)
-        glDeleteTextures(1, &id_);
-    id_ = 0;
+    id_.Reset();
 }
 
 int32_t FGlTexture::MaxTextureSize()

@@ -5,6 +5,7 @@
 // looks better on far-away high-quality photos than ignoring the chain.
 
 #include "render/FGpuTexture.h"
+#include "render/gl/GlObject.h"
 
 #include <cstdint>
 #include <memory>
@@ -26,7 +27,7 @@ public:
 
     int Width() const override { return width_; }
     int Height() const override { return height_; }
-    uint32_t Id() const { return id_; }
+    uint32_t Id() const { return id_.Get(); }
     bool HasMipmaps() const { return mipmaps_; }
     // Gives the GL object back; harmless when already done. The context must be current.
     void Destroy();
@@ -37,7 +38,7 @@ public:
 private:
     FGlTexture() = default;
 
-    uint32_t id_ = 0;
+    FGlTextureObject id_;
     int32_t width_ = 0;
     int32_t height_ = 0;
     bool mipmaps_ = false;

@@ -15,6 +15,7 @@
 #include "render/RenderTargetSize.h"
 #include "render/gl/FGlMesh.h"
 #include "render/gl/FRenderTarget.h"
+#include "render/gl/GlObject.h"
 
 #include <array>
 #include <cstdint>
@@ -165,12 +166,12 @@ private:
     uint32_t boundTexture_ = 0;
     FCull cull_ = FCull::CounterClockwise;
 
-    uint32_t program_ = 0;
+    FGlProgramObject program_;
     FUniforms uniforms_;
-    uint32_t streamArray_ = 0;  // book vertices from memory (screen quads)
-    uint32_t streamBuffer_ = 0;
-    uint32_t volumeArray_ = 0;  // positions only (shadow volumes)
-    uint32_t volumeBuffer_ = 0;
+    FGlVertexArrayObject streamArray_; // book vertices from memory (screen quads)
+    FGlBufferObject streamBuffer_;
+    FGlVertexArrayObject volumeArray_; // positions only (shadow volumes)
+    FGlBufferObject volumeBuffer_;
 
     int32_t sizeLimit_ = 0;
     bool powerOfTwoRequired_ = false;

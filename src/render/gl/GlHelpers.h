@@ -2,7 +2,10 @@
 // Small GL pieces shared by the renderer and the effects.
 
 #include "render/BookGeometry.h"
+#include "render/gl/GlObject.h"
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 // Culling in the book's terms. Both APIs decide the winding as seen on screen, so
@@ -10,6 +13,19 @@
 // faces.
 void GlApplyCull(FCull cull);
 
-// The driver's compile and link messages, for the error texts.
-std::string GlShaderLog(unsigned int shader);
-std::string GlProgramLog(unsigned int program);
+// A compiled stage or a linked program; when the object is empty, log holds the
+// driver's reason.
+template <FGlKind Kind>
+struct FGlBuildResult
+{
+    FGlObject<Kind> object;
+    std::string log;
+    explicit operator bool() const { return static_cast<bool>(object); }
+};
+
+// stage: GL_VERTEX_SHADER or GL_FRAGMENT_SHADER.
+FGlBuildResult<FGlKind::Shader> GlCompileStage(uint32_t stage, const std::string& source);
+// attributes[i], when given, is bound to location i before linking. The shaders
+// stay the caller's; the program keeps what it needs of them.
+FGlBuildResult<FGlKind::Program> GlLinkProgram(const FGlShaderObject& vertex, const FGlShaderObject& fragment,
+                                               std::span<const char* const> attributes = {});
