@@ -176,35 +176,30 @@ TEST(FSettings, RotationTableFillsUpAndThenRefuses)
     EXPECT_FALSE(s.SetRotation(FString(), 1));
 }
 
-TEST(FSettings, FileNotReadAtStartIsNotOverwritten)
+TEST(FSettings, SavesThatCannotOrMayNotWriteKeepWhatIsThere)
 {
     ScratchDir dir;
+    // A file that appeared after the start (another instance) is not overwritten.
     FSettings s(Environment(dir));
     WriteBytes(dir.file("QuilloPhotoBook.ini"), "from another instance\r\n");
     EXPECT_EQ(s.SettingsSave(), FSaveResult::SkippedUnread);
     EXPECT_EQ(ReadBytes(dir.file("QuilloPhotoBook.ini")), "from another instance\r\n");
-}
 
-TEST(FSettings, SettingsFileThatIsADirectoryIsReportedAndKept)
-{
-    ScratchDir dir;
-    std::filesystem::create_directory(dir.file("QuilloPhotoBook.ini"));
-    FSettings s(Environment(dir));
-    s.SettingsLoad();
-    EXPECT_FALSE(s.Loaded);
+    // A settings file that is a directory is reported and kept.
+    ScratchDir other;
+    std::filesystem::create_directory(other.file("QuilloPhotoBook.ini"));
+    FSettings blocked(Environment(other));
+    blocked.SettingsLoad();
+    EXPECT_FALSE(blocked.Loaded);
     FString error;
-    EXPECT_EQ(s.SettingsSave(&error), FSaveResult::Failed);
+    EXPECT_EQ(blocked.SettingsSave(&error), FSaveResult::Failed);
     EXPECT_FALSE(error.IsEmpty());
-    EXPECT_TRUE(std::filesystem::is_directory(dir.file("QuilloPhotoBook.ini")));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("QuilloPhotoBook.ini.tmp")));
-}
+    EXPECT_TRUE(std::filesystem::is_directory(other.file("QuilloPhotoBook.ini")));
+    EXPECT_FALSE(std::filesystem::exists(other.file("QuilloPhotoBook.ini.tmp")));
 
-TEST(FSettings, UnwritableProgramDirectoryFailsCleanly)
-{
-    ScratchDir dir;
-    FSettings s({dir.fileF("missing/folder"), 800, 600});
-    FString error;
-    EXPECT_EQ(s.SettingsSave(&error), FSaveResult::Failed);
+    // An unwritable program directory names the file it could not make.
+    FSettings nowhere({dir.fileF("missing/folder"), 800, 600});
+    EXPECT_EQ(nowhere.SettingsSave(&error), FSaveResult::Failed);
     EXPECT_NE(U8(error).find("QuilloPhotoBook.ini.tmp"), std::string::npos);
 }
 

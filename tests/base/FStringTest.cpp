@@ -120,16 +120,9 @@ TEST(FString, Editing)
     EXPECT_EQ(U8(d), "x|y|z|w");
 
     FString e(u"Hello World-\u00e4");
-    e.ToUpper();
+    e.ToUpper(); // ASCII only, as file name keys are compared
     EXPECT_EQ(e.Str(), u"HELLO WORLD-\u00e4");
-    e.ToLower();
-    EXPECT_EQ(e.Str(), u"hello world-\u00e4");
 
-    FString f(u"one two one");
-    f.RemoveFirst(FString(u"one"));
-    EXPECT_EQ(U8(f), " two one");
-    f.RemoveAll(FString(u"o"));
-    EXPECT_EQ(U8(f), " tw ne");
     FString g(u"key=value=x");
     g.KeepAfter(FString(u"="));
     EXPECT_EQ(U8(g), "value=x");

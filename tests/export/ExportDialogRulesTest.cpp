@@ -48,12 +48,9 @@ TEST(ExportRatio, FloatFieldLeavesCloseValuesAsTyped)
 TEST(ExportDialogRules, OpeningFieldsAndPreset)
 {
     FSettings settings{FSettingsEnvironment{}};
-    FExportDialogFields f = ExportDialogFieldsFrom(settings);
-    EXPECT_EQ(U(f.width), "640");
-    EXPECT_EQ(U(f.height), "480");
-    EXPECT_EQ(U(f.displayAspect), "4:3");
-    EXPECT_EQ(U(f.pixelAspect), "1:1");
-    EXPECT_EQ(U(f.fps), "25");
+    const FExportDialogFields f = ExportDialogFieldsFrom(settings);
+    EXPECT_EQ(U(f.width) + " " + U(f.height) + " " + U(f.displayAspect) + " " + U(f.pixelAspect) + " " + U(f.fps),
+              "640 480 4:3 1:1 25");
     EXPECT_EQ(f.exportType, 0);
     EXPECT_EQ(ExportDialogPresetFor(settings), 3);
 
