@@ -45,24 +45,6 @@ TEST(ExportRatio, FloatFieldLeavesCloseValuesAsTyped)
     EXPECT_EQ(U(FloatFieldText(S(u"abc"), 0.0f).value_or(S(u"kept"))), "kept");
 }
 
-TEST(ExportDialogRules, OpeningFieldsAndPreset)
-{
-    FSettings settings{FSettingsEnvironment{}};
-    const FExportDialogFields f = ExportDialogFieldsFrom(settings);
-    EXPECT_EQ(U(f.width) + " " + U(f.height) + " " + U(f.displayAspect) + " " + U(f.pixelAspect) + " " + U(f.fps),
-              "640 480 4:3 1:1 25");
-    EXPECT_EQ(f.exportType, 0);
-    EXPECT_EQ(ExportDialogPresetFor(settings), 3);
-
-    settings.ExportWidth = 720;
-    settings.ExportHeight = 576;
-    settings.ExportPAR = 1.4222223f;
-    EXPECT_EQ(ExportDialogPresetFor(settings), 17);
-    EXPECT_EQ(U(ExportDialogFieldsFrom(settings).displayAspect), "16:9");
-    settings.ExportFPS = 30;
-    EXPECT_EQ(ExportDialogPresetFor(settings), kCustomPreset);
-}
-
 TEST(ExportDialogRules, OkClampsAndReplaces)
 {
     struct Case

@@ -39,23 +39,6 @@ TEST(DialogRules, OnlyTheFirstSevenCharactersOfAFieldCount)
     EXPECT_FLOAT_EQ(ReadFloatField(FString(u"fast")), 0.0f);
 }
 
-TEST(DialogRules, SpeedFieldsRoundTripThroughSettings)
-{
-    FSettings settings{FSettingsEnvironment{}};
-    settings.TimePage = 4;
-    settings.TimeZoom = 17;
-    settings.TimeView = 1;
-    FSpeedFields fields = SpeedFieldsFromSettings(settings);
-    EXPECT_EQ(fields.page.ToUtf8(), "4");
-    EXPECT_EQ(fields.zoom.ToUtf8(), "17");
-    EXPECT_EQ(fields.view.ToUtf8(), "1");
-
-    StoreSpeedFields({FString(u"0"), FString(u"5"), FString(u"99")}, settings);
-    EXPECT_EQ(settings.TimePage, 1);
-    EXPECT_EQ(settings.TimeZoom, 5);
-    EXPECT_EQ(settings.TimeView, 20);
-}
-
 TEST(DialogRules, TextsAreComparedOverTheFirst512Characters)
 {
     EXPECT_FALSE(TextDiffers(FString(u"OK"), FString(u"OK")));

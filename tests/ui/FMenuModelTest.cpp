@@ -178,13 +178,7 @@ TEST(FMenuModel, RecentFolderItemsShowTheFolderOfEachPath)
     EXPECT_EQ(U8(state.Find(40054)->text), " ");
     EXPECT_EQ(U8(state.Find(40060)->text), " ");
     EXPECT_FALSE(state.Find(40051)->checked);
-}
-
-TEST(FMenuModel, EmptyTextsBecomeABlank)
-{
-    EXPECT_EQ(U8(MenuText(FString())), " ");
-    EXPECT_EQ(U8(MenuText(FString(u"Datei"))), "Datei");
-    EXPECT_EQ(U8(RecentFolderText(FString())), " ");
+    EXPECT_EQ(U8(MenuText(FString())), " "); // an empty line of a language file too
 }
 
 TEST(FMenuModel, PopupMenusOfferTheMainMenusCommandsAndTexts)
