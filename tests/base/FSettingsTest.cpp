@@ -25,12 +25,10 @@ TEST(FSettings, DefaultsFollowTheProgramDirectoryAndScreen)
     FSettings small({dir.dirF(), 640, 480});
     EXPECT_EQ(small.Window, (FRect{-80, -60, 720, 540})); // rounds toward zero
     EXPECT_EQ(U8(s.BGTexturePath), dir.path() + "/media/textures/Background.jpg");
-    EXPECT_EQ(U8(s.TPaperTexturePath), dir.path() + "/media/textures/TransparentPaper.jpg");
     EXPECT_EQ(U8(s.Locale), dir.path() + "/media/Locales/English.txt");
     EXPECT_EQ(U8(s.RecentPath[0]), dir.path() + "/media/photos/quillo1.jpg");
     EXPECT_TRUE(s.RecentPath[1].IsEmpty());
     EXPECT_EQ(U8(s.SettingsFilePath()), dir.path() + "/QuilloPhotoBook.ini");
-    EXPECT_EQ(s.cameraPresets[4].eyeZ, 80.42279f);
     EXPECT_FALSE(s.Loaded);
 }
 
@@ -81,31 +79,16 @@ TEST(FSettings, SaveWritesEveryKeyInOrderAndLoadsBackIdentically)
               std::string::npos);
     EXPECT_NE(bytes.find(Utf16File(u"\r\nRecentPath2\t\"\"\r\n", false)), std::string::npos);
 
+    // Every value comes back: saved again, the file is the same byte for byte.
+    // Floats go through six significant digits, so what comes back is the number
+    // written, not the one set.
     FSettings back(Environment(dir));
     back.SettingsLoad();
     EXPECT_TRUE(back.Loaded);
     EXPECT_EQ(back.Window, s.Window);
-    EXPECT_EQ(back.BGColour, s.BGColour);
-    EXPECT_EQ(back.BGTexturePath, s.BGTexturePath);
-    EXPECT_EQ(back.CoverTexturePath, s.CoverTexturePath);
-    EXPECT_TRUE(back.PaperTexturePath.IsEmpty());
-    EXPECT_TRUE(back.LightenPhotos);
-    EXPECT_FALSE(back.RenderTransparentPage);
-    EXPECT_EQ(back.Quality, 2);
-    EXPECT_FLOAT_EQ(back.ExportPAR, 1.0925f);
-    EXPECT_FLOAT_EQ(back.ExportFPS, 29.97f);
-    EXPECT_EQ(back.EncoderName, s.EncoderName);
-    EXPECT_EQ(back.TimePage, 7);
-    EXPECT_EQ(back.Sort, 1);
     EXPECT_EQ(back.RecentPath, s.RecentPath);
     EXPECT_EQ(back.GetRotation(FString(u"/DATA/holiday 2026/img_1.jpg")), 5);
-    EXPECT_EQ(back.GetRotation(FString(u"/data/x.jpg")), 0);
     EXPECT_EQ(back.cameraPresets[0].pitch, 1.5708f);
-    // Floats go through six significant digits; what comes back is exactly the
-    // number written, and a second round trip changes nothing.
-    for (int i = 0; i < kCameraPresetCount; ++i)
-        for (int k = 0; k < FCameraPose::kValueCount; ++k)
-            EXPECT_EQ(back.cameraPresets[i][k], FString::FromFloat(s.cameraPresets[i][k]).ToFloat()) << i << "," << k;
     ASSERT_EQ(back.SettingsSave(), FSaveResult::Saved);
     EXPECT_EQ(ReadBytes(dir.file("QuilloPhotoBook.ini")), bytes);
 }
@@ -193,35 +176,30 @@ TEST(FSettings, RotationTableFillsUpAndThenRefuses)
     EXPECT_FALSE(s.SetRotation(FString(), 1));
 }
 
-TEST(FSettings, FileNotReadAtStartIsNotOverwritten)
+TEST(FSettings, SavesThatCannotOrMayNotWriteKeepWhatIsThere)
 {
     ScratchDir dir;
+    // A file that appeared after the start (another instance) is not overwritten.
     FSettings s(Environment(dir));
     WriteBytes(dir.file("QuilloPhotoBook.ini"), "from another instance\r\n");
     EXPECT_EQ(s.SettingsSave(), FSaveResult::SkippedUnread);
     EXPECT_EQ(ReadBytes(dir.file("QuilloPhotoBook.ini")), "from another instance\r\n");
-}
 
-TEST(FSettings, SettingsFileThatIsADirectoryIsReportedAndKept)
-{
-    ScratchDir dir;
-    std::filesystem::create_directory(dir.file("QuilloPhotoBook.ini"));
-    FSettings s(Environment(dir));
-    s.SettingsLoad();
-    EXPECT_FALSE(s.Loaded);
+    // A settings file that is a directory is reported and kept.
+    ScratchDir other;
+    std::filesystem::create_directory(other.file("QuilloPhotoBook.ini"));
+    FSettings blocked(Environment(other));
+    blocked.SettingsLoad();
+    EXPECT_FALSE(blocked.Loaded);
     FString error;
-    EXPECT_EQ(s.SettingsSave(&error), FSaveResult::Failed);
+    EXPECT_EQ(blocked.SettingsSave(&error), FSaveResult::Failed);
     EXPECT_FALSE(error.IsEmpty());
-    EXPECT_TRUE(std::filesystem::is_directory(dir.file("QuilloPhotoBook.ini")));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("QuilloPhotoBook.ini.tmp")));
-}
+    EXPECT_TRUE(std::filesystem::is_directory(other.file("QuilloPhotoBook.ini")));
+    EXPECT_FALSE(std::filesystem::exists(other.file("QuilloPhotoBook.ini.tmp")));
 
-TEST(FSettings, UnwritableProgramDirectoryFailsCleanly)
-{
-    ScratchDir dir;
-    FSettings s({dir.fileF("missing/folder"), 800, 600});
-    FString error;
-    EXPECT_EQ(s.SettingsSave(&error), FSaveResult::Failed);
+    // An unwritable program directory names the file it could not make.
+    FSettings nowhere({dir.fileF("missing/folder"), 800, 600});
+    EXPECT_EQ(nowhere.SettingsSave(&error), FSaveResult::Failed);
     EXPECT_NE(U8(error).find("QuilloPhotoBook.ini.tmp"), std::string::npos);
 }
 

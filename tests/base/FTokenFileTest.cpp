@@ -76,6 +76,10 @@ TEST(FTokenFile, EightBitAndUtf16GiveTheSameTokens)
     auto unmarked = ReadBytesAsLines(dir, Utf16File(u"Quality\t2\r\n", false));
     ASSERT_FALSE(unmarked.empty());
     EXPECT_NE(unmarked[0].tokens.at(0), u"Quality");
+    // An odd byte count loses only the stray byte.
+    auto odd = ReadBytesAsLines(dir, Utf16File(u"one\r\ntwo\r\n") + "x");
+    ASSERT_EQ(odd.size(), 2u);
+    EXPECT_EQ(odd[1].text, u"two");
 }
 
 TEST(FTokenFile, LineEnds)
@@ -90,16 +94,6 @@ TEST(FTokenFile, LineEnds)
     EXPECT_EQ(lines[4].text, u"last"); // a hand-made file's last line needs no break
     EXPECT_TRUE(ReadBytesAsLines(dir, "").empty());
     EXPECT_EQ(ReadBytesAsLines(dir, "a\r").size(), 1u);
-}
-
-TEST(FTokenFile, OddByteCountInUtf16DropsOnlyTheStrayByte)
-{
-    ScratchDir dir;
-    std::string bytes = Utf16File(u"one\r\ntwo\r\n");
-    bytes.push_back('x');
-    auto lines = ReadBytesAsLines(dir, bytes);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1].text, u"two");
 }
 
 TEST(FTokenFile, OverlongInputIsCutNotOverrun)
@@ -174,7 +168,7 @@ TEST(FTokenFile, WritesUtf16WithTabsQuotesAndEscapes)
     EXPECT_EQ(in.GetLine(true).Str(), u"Text\ta\r\nb");
 }
 
-TEST(FTokenFile, ReaderWritesNothingAndMissingFileReadsEmpty)
+TEST(FTokenFile, ReaderWritesNothingMissingFileReadsEmptyAndWriterReportsFailure)
 {
     ScratchDir dir;
     WriteBytes(dir.file("r.txt"), "keep\r\n");
@@ -194,11 +188,7 @@ TEST(FTokenFile, ReaderWritesNothingAndMissingFileReadsEmpty)
     // A directory opens but reads as empty.
     FTokenFile directory(dir.dirF(), false);
     EXPECT_FALSE(directory.ReadLine());
-}
 
-TEST(FTokenFile, WriterIntoMissingFolderReportsFailure)
-{
-    ScratchDir dir;
     FTokenFile out(dir.fileF("no/such/folder/w.txt"), true);
     out.AddString(FString(u"x"));
     out.EndLine();
@@ -220,17 +210,11 @@ TEST(FileUtilities, ExistSizeAndWholeFile)
     EXPECT_TRUE(ReadWholeFile(dir.fileF("none")).IsEmpty());
     EXPECT_FALSE(GetModuleDirectory().IsEmpty());
     EXPECT_TRUE(DirectoryExists(GetModuleDirectory()));
-}
 
-TEST(FileUtilities, NonUtf8FileNamesOpen)
-{
-    ScratchDir dir;
-    const std::string name = dir.file("caf\xe9-\xff.txt");
-    WriteBytes(name, "x\r\n");
-    const FString path = FString::FromUtf8(name);
-    EXPECT_TRUE(FileExists(path));
-    FTokenFile in(path, false);
-    EXPECT_TRUE(in.ReadLine());
+    // Names are bytes: one that is not UTF-8 still opens.
+    WriteBytes(dir.file("caf\xe9-\xff.txt"), "x\r\n");
+    EXPECT_TRUE(FileExists(FString::FromUtf8(dir.file("caf\xe9-\xff.txt"))));
+    EXPECT_TRUE(FTokenFile(FString::FromUtf8(dir.file("caf\xe9-\xff.txt")), false).ReadLine());
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// The export script's frame counts and order, the preset table and the preview size.
+// The export script's frame counts and order, preset matching and the preview size.
 
 #include "export/ExportScript.h"
 #include "export/FExportPreset.h"
@@ -134,50 +134,6 @@ TEST(ExportScript, PreviewHalvesUntilTheWindowFits)
     const FClientSize tiny = FitPreviewSize(641, 480, 100, 100, 50, 50);
     EXPECT_GE(tiny.width, 1);
     EXPECT_GE(tiny.height, 1);
-}
-
-TEST(ExportPresets, TableAsOffered)
-{
-    struct Row
-    {
-        const char* name;
-        int width, height;
-        float par, fps;
-    };
-    // Pixel aspects as the table holds them, last digits included.
-    const Row rows[kExportPresetCount] = {
-        {"Custom", 1, 1, 1.0f, 1.0f},
-        {"Computer 4:3 - 320 x 240", 320, 240, 1.0f, 25},
-        {"Computer 4:3 - 500 x 375", 500, 375, 1.0f, 25},
-        {"Computer 4:3 - 640 x 480", 640, 480, 1.0f, 25},
-        {"Computer 4:3 - 800 x 600", 800, 600, 1.0f, 25},
-        {"Computer 16:9 - 640 x 360 Widescreen", 640, 360, 1.0f, 25},
-        {"Computer 16:9 - 1024 x 576 Widescreen", 1024, 576, 1.0f, 25},
-        {"NTSC VCD", 352, 240, 0.90909094f, 29.97f},
-        {"NTSC SVCD", 480, 480, 1.3333334f, 29.97f},
-        {"NTSC DVD", 720, 480, 0.8888889f, 29.97f},
-        {"NTSC D1", 720, 486, 0.90000004f, 29.97f},
-        {"NTSC DVD Widescreen", 720, 480, 1.1851852f, 29.97f},
-        {"NTSC DV Square Pixel", 720, 540, 1.0f, 29.97f},
-        {"PAL VCD", 352, 288, 1.0909091f, 25},
-        {"PAL SVCD", 480, 576, 1.6f, 25},
-        {"PAL DVD", 720, 576, 1.0666667f, 25},
-        {"PAL D1", 720, 576, 1.0666667f, 25},
-        {"PAL DVD Widescreen", 720, 576, 1.4222223f, 25},
-        {"PAL DV Square Pixel", 768, 576, 1.0f, 25},
-        {"HDV 1280 x 720", 1280, 720, 1.0f, 25},
-        {"HDV 1440 x 1080", 1440, 1080, 1.3333334f, 25},
-        {"HDV 1920 x 1080", 1920, 1080, 1.0f, 25},
-    };
-    const auto& presets = ExportPresets();
-    for (int i = 0; i < kExportPresetCount; ++i) {
-        const FExportPreset& p = presets[static_cast<size_t>(i)];
-        EXPECT_STREQ(p.name, rows[i].name);
-        EXPECT_EQ(p.width, rows[i].width) << i;
-        EXPECT_EQ(p.height, rows[i].height) << i;
-        EXPECT_EQ(p.pixelAspect, rows[i].par) << p.name; // bit for bit
-        EXPECT_EQ(p.framesPerSecond, rows[i].fps) << p.name;
-    }
 }
 
 TEST(ExportPresets, MatchingNeedsSizeAndAllThreeFiguresClose)

@@ -3,6 +3,7 @@
 // Also the report text.
 
 #include "../app/AppTestSupport.h"
+#include "ExportTestHost.h"
 #include "export/FMovieExporter.h"
 #include "render/BookGeometry.h"
 
@@ -16,9 +17,8 @@ namespace {
 
 struct SinkLog
 {
-    int builds = 0, runs = 0, pushes = 0, stops = 0, releases = 0;
+    int runs = 0, pushes = 0, stops = 0;
     std::string encoder;
-    float fps = 0;
     int grabberSamples = 0;
 };
 
@@ -30,21 +30,17 @@ struct FakeSink : FFrameSink
     int failOnPush = -1; // 1-based push that fails
     FString message;
     std::string path;
-    FFrameGrabber* grabber = nullptr;
 
     explicit FakeSink(SinkLog& l) : log(l) {}
 
-    bool Build(FFrameGrabber& g, const FString& outputPath, float fps, const FString& encoderName) override
+    bool Build(FFrameGrabber& g, const FString& outputPath, float, const FString& encoderName) override
     {
-        ++log.builds;
         log.encoder = encoderName.ToUtf8();
-        log.fps = fps;
         log.grabberSamples = g.SampleCount();
         if (failBuild) {
             message = FString(u"Could not create the X encoder filter object.");
             return false;
         }
-        grabber = &g;
         path = outputPath.ToUtf8();
         std::ofstream(path, std::ios::binary) << "RIFF";
         return true;
@@ -61,78 +57,8 @@ struct FakeSink : FFrameSink
         return true;
     }
     bool Stop() override { return ++log.stops, true; }
-    void Release() override { ++log.releases; }
+    void Release() override {}
     FString Message() const override { return message; }
-};
-
-struct FrameSeen
-{
-    int32_t pageIndex, turnState, transparentTurnState, exporting;
-    float turnPosition, transparentPosition, aspectFactor, effectTime;
-    uint32_t preset;
-};
-
-struct Box
-{
-    std::string text;
-    FMessageIcon icon;
-    bool export_; // captioned "Vetra" rather than the application's box
-};
-
-struct FakeHost : FExportHost
-{
-    SinkLog sinkLog;
-    bool failRenderTarget = false;
-    bool failBuild = false;
-    int failOnPush = -1;
-    int escapeAtFrame = -1; // 0-based frame during which Escape is down
-    FPreviewArea area;
-    FClientSize clientSize;
-    std::vector<FrameSeen> frames;
-    std::vector<Box> boxes;
-    int64_t lastProgress = 0, progressTotal = 0;
-    int sinksMade = 0;
-    uint32_t clock = 1000;
-    FRenderTargetCopy copy;
-
-    FPreviewArea PreviewArea() const override { return area; }
-    void SetClientSize(int32_t w, int32_t h) override { clientSize = {w, h}; }
-    bool CreateRenderTarget(int32_t w, int32_t h) override
-    {
-        if (failRenderTarget)
-            return false;
-        // Supersampled by 2 each way.
-        copy.width = 2 * w;
-        copy.height = 2 * h;
-        copy.pitch = copy.width * 4;
-        copy.pixels.assign(static_cast<size_t>(copy.pitch) * copy.height, 0);
-        return true;
-    }
-    FFrameView RenderTargetCopy() override { return FrameViewOf(&copy); }
-    FFrameView RenderFrame(FPhotoBookApp& app) override
-    {
-        frames.push_back({app.pageIndex, app.turnState, app.transparentTurnState, app.exporting, app.turnPosition,
-                          app.transparentPosition, app.aspectFactor, app.effectTime, app.camera->presetIndex});
-        clock += 10;
-        return FrameViewOf(&copy);
-    }
-    std::unique_ptr<FFrameSink> CreateSink() override
-    {
-        ++sinksMade;
-        auto sink = std::make_unique<FakeSink>(sinkLog);
-        sink->failBuild = failBuild;
-        sink->failOnPush = failOnPush;
-        return sink;
-    }
-    bool IsEscapeDown() override { return static_cast<int>(frames.size()) == escapeAtFrame; }
-    void Progress(int64_t frame, int64_t total) override
-    {
-        lastProgress = frame;
-        progressTotal = total;
-    }
-    void ShowMessage(const FString& text, FMessageIcon icon) override { boxes.push_back({text.ToUtf8(), icon, false}); }
-    void ShowExportBox(const FString& text, FMessageIcon icon) override { boxes.push_back({text.ToUtf8(), icon, true}); }
-    uint32_t Now() override { return clock; }
 };
 
 FExportSettings TenFps(int w = 64, int h = 64)
@@ -151,6 +77,12 @@ class MovieExport : public ::testing::Test
 protected:
     void SetUp() override
     {
+        host_.makeSink = [this] {
+            auto sink = std::make_unique<FakeSink>(sinkLog_);
+            sink->failBuild = failBuild_;
+            sink->failOnPush = failOnPush_;
+            return sink;
+        };
         t_.SetPhotos(3);
         t_.app.GoToFirstPage(0);
         path_ = t_.dir.file("movie.avi");
@@ -159,7 +91,10 @@ protected:
     bool FileThere() const { return std::filesystem::exists(path_); }
 
     TestApp t_;
-    FakeHost host_;
+    SinkLog sinkLog_;
+    bool failBuild_ = false;
+    int failOnPush_ = -1;
+    TestExportHost host_;
     FExportOutcome outcome_;
     std::string path_;
 };
@@ -170,13 +105,13 @@ TEST_F(MovieExport, ThreePhotosPlayTheWholeScriptIntoTheFile)
 {
     ASSERT_TRUE(Run(TenFps()));
     ASSERT_EQ(host_.frames.size(), 130u);
-    EXPECT_EQ(host_.sinkLog.pushes, 130);
-    EXPECT_EQ(host_.sinkLog.encoder, "");
-    EXPECT_EQ(host_.sinkLog.grabberSamples, 4);
+    EXPECT_EQ(sinkLog_.pushes, 130);
+    EXPECT_EQ(sinkLog_.encoder, "");
+    EXPECT_EQ(sinkLog_.grabberSamples, 4);
     EXPECT_EQ(host_.lastProgress, 130);
     EXPECT_EQ(host_.progressTotal, 130);
     EXPECT_EQ(outcome_.framesStored, 130);
-    EXPECT_EQ(host_.sinkLog.stops, 1);
+    EXPECT_EQ(sinkLog_.stops, 1);
 
     for (size_t f = 0; f < host_.frames.size(); ++f) {
         const FrameSeen& seen = host_.frames[f];
@@ -205,7 +140,7 @@ TEST_F(MovieExport, ThreePhotosPlayTheWholeScriptIntoTheFile)
     EXPECT_EQ(t_.app.exporting, 0);
     EXPECT_EQ(t_.app.aspectFactor, 1.0f);
     ASSERT_EQ(host_.boxes.size(), 1u);
-    EXPECT_TRUE(host_.boxes[0].export_);
+    EXPECT_TRUE(host_.boxes[0].exportBox);
     EXPECT_EQ(host_.boxes[0].icon, FMessageIcon::Information);
     EXPECT_EQ(host_.boxes[0].text.rfind("Animation saved successfully!\n\nPath:\t" + path_ + "\nSize:\t130 KB\n", 0), 0u)
         << host_.boxes[0].text;
@@ -226,12 +161,12 @@ TEST_F(MovieExport, EscapeDuringTheFirstFrameStillWritesItThenDeletesTheFile)
     host_.escapeAtFrame = 0;
     EXPECT_FALSE(Run(TenFps()));
     EXPECT_EQ(host_.frames.size(), 1u);
-    EXPECT_EQ(host_.sinkLog.pushes, 1);
-    EXPECT_EQ(host_.sinkLog.stops, 1); // the file is completed before it goes
+    EXPECT_EQ(sinkLog_.pushes, 1);
+    EXPECT_EQ(sinkLog_.stops, 1); // the file is completed before it goes
     ASSERT_EQ(host_.boxes.size(), 1u);
     EXPECT_EQ(host_.boxes[0].text, "Error saving AVI file.");
     EXPECT_EQ(host_.boxes[0].icon, FMessageIcon::Error);
-    EXPECT_FALSE(host_.boxes[0].export_);
+    EXPECT_FALSE(host_.boxes[0].exportBox);
     EXPECT_FALSE(FileThere());
     EXPECT_TRUE(outcome_.fileDeleted);
     EXPECT_EQ(t_.app.exporting, 0);
@@ -239,14 +174,14 @@ TEST_F(MovieExport, EscapeDuringTheFirstFrameStillWritesItThenDeletesTheFile)
 
 TEST_F(MovieExport, AFrameThatCannotBeStoredEndsTheExport)
 {
-    host_.failOnPush = 5;
+    failOnPush_ = 5;
     EXPECT_FALSE(Run(TenFps()));
     EXPECT_EQ(host_.frames.size(), 5u);
     EXPECT_EQ(outcome_.framesRendered, 5);
     EXPECT_EQ(outcome_.framesStored, 4);
     ASSERT_EQ(host_.boxes.size(), 2u);
     EXPECT_EQ(host_.boxes[0].text, "Error exporting frame. Maybe you run out of diskspace.");
-    EXPECT_TRUE(host_.boxes[0].export_);
+    EXPECT_TRUE(host_.boxes[0].exportBox);
     EXPECT_EQ(host_.boxes[1].text, "Error saving AVI file.");
     EXPECT_FALSE(FileThere());
 }
@@ -258,7 +193,7 @@ TEST_F(MovieExport, NoRenderTargetIsOutOfMemory)
     ASSERT_EQ(host_.boxes.size(), 1u);
     EXPECT_EQ(host_.boxes[0].text, "Out of Memory");
     EXPECT_EQ(host_.boxes[0].icon, FMessageIcon::Error);
-    EXPECT_FALSE(host_.boxes[0].export_);
+    EXPECT_FALSE(host_.boxes[0].exportBox);
     EXPECT_EQ(host_.sinksMade, 0);
     EXPECT_TRUE(host_.frames.empty());
     EXPECT_EQ(t_.app.exporting, 0);
@@ -267,15 +202,15 @@ TEST_F(MovieExport, NoRenderTargetIsOutOfMemory)
 TEST_F(MovieExport, GraphThatCannotBeBuiltSaysSoOnceAndRendersNothing)
 {
     std::ofstream(path_) << "an older movie";
-    host_.failBuild = true;
+    failBuild_ = true;
     FExportSettings s = TenFps();
     s.encoderName = FString(u"X");
     EXPECT_FALSE(Run(s));
-    EXPECT_EQ(host_.sinkLog.encoder, "X");
-    EXPECT_EQ(host_.sinkLog.runs, 0);
+    EXPECT_EQ(sinkLog_.encoder, "X");
+    EXPECT_EQ(sinkLog_.runs, 0);
     ASSERT_EQ(host_.boxes.size(), 1u);
     EXPECT_EQ(host_.boxes[0].text, "Could not create the X encoder filter object.");
-    EXPECT_TRUE(host_.boxes[0].export_);
+    EXPECT_TRUE(host_.boxes[0].exportBox);
     EXPECT_TRUE(host_.frames.empty());
     EXPECT_FALSE(FileThere()); // the old file went before the graph was tried
 }
@@ -342,21 +277,22 @@ TEST(ExportReport, MinutesSizesAndTheMissingSpeedLine)
     f.hasGrabber = true;
     f.framesPerSecond = 25;
     f.formatName = FString(u"RGB");
-    f.framesStored = 25 * 60; // exactly one minute
-    f.bytesWritten = 3ull << 30;
     f.samplesPerPixel = 1;
-    const std::string text = ExportReportText(f).ToUtf8();
-    EXPECT_NE(text.find("Duration:\t1 minutes\n"), std::string::npos);
-    EXPECT_NE(text.find("Size:\t3 GB\n"), std::string::npos);
-    EXPECT_EQ(text.find("Export Speed"), std::string::npos); // no time measured
-    EXPECT_NE(text.find("Antialiasing quality:\t1 samples per pixel\n"), std::string::npos);
-
-    f.framesStored = 25 * 60 - 1;
-    f.bytesWritten = 1023;
-    const std::string shorter = ExportReportText(f).ToUtf8();
-    EXPECT_NE(shorter.find("Duration:\t59 seconds\n"), std::string::npos);
-    EXPECT_NE(shorter.find("Size:\t0 KB\n"), std::string::npos);
-
+    const struct
+    {
+        int32_t frames;
+        uint64_t bytes;
+        const char *duration, *size;
+    } cases[] = {{25 * 60, 3ull << 30, "Duration:\t1 minutes\n", "Size:\t3 GB\n"},
+                 {25 * 60 - 1, 1023, "Duration:\t59 seconds\n", "Size:\t0 KB\n"}};
+    for (const auto& c : cases) {
+        f.framesStored = c.frames;
+        f.bytesWritten = c.bytes;
+        const std::string text = ExportReportText(f).ToUtf8();
+        EXPECT_NE(text.find(c.duration), std::string::npos) << text;
+        EXPECT_NE(text.find(c.size), std::string::npos) << text;
+        EXPECT_EQ(text.find("Export Speed"), std::string::npos); // no time measured
+    }
     f.framesStored = 0;
     EXPECT_EQ(ExportReportText(f).ToUtf8(), "Error creating AVI file");
     f.framesStored = 10;

@@ -33,7 +33,7 @@ struct Received
     std::vector<uint8_t> data;
 };
 
-// Records what the streaming thread delivers; can hold a delivery until released or refuse it.
+// Records what the streaming thread delivers; can refuse it.
 class RecordingSink : public FSampleSink
 {
 public:
@@ -43,21 +43,12 @@ public:
         received.push_back({sample.start, sample.stop, sample.syncPoint,
                             std::vector<uint8_t>(sample.Data(), sample.Data() + sample.actualLength)});
         changed_.notify_all();
-        changed_.wait(lock, [&] { return !stall; });
         return refuse ? -1 : 0;
     }
     void EndOfStream() override
     {
         std::lock_guard lock(mutex_);
         ++endsOfStream;
-    }
-    void Release()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            stall = false;
-        }
-        changed_.notify_all();
     }
     void WaitForSamples(size_t count)
     {
@@ -67,7 +58,6 @@ public:
 
     std::vector<Received> received;
     int endsOfStream = 0;
-    bool stall = false;
     bool refuse = false;
 
 private:
@@ -83,35 +73,25 @@ double SecondsOf(const std::function<void()>& action)
 }
 } // namespace
 
-TEST(FPushPin, FrameLengthIsTruncatedHundredNanosecondUnits)
-{
-    OneColourFrame frame;
-    const struct
-    {
-        float fps;
-        int64_t length;
-    } cases[] = {{25.0f, 400000}, {29.97f, 333667}, {30.0f, 333333}, {100.0f, 100000}, {1.0f, 10000000}};
-    for (const auto& c : cases)
-        EXPECT_EQ(FPushPin(&frame.grabber, c.fps, kFrameWait).FrameLength(), c.length) << c.fps;
-}
-
-TEST(FPushPin, OffersBottomUpRgb24WithPaddedRows)
+TEST(FPushPin, OffersBottomUpRgb24WithPaddedRowsAndTruncatedFrameLengths)
 {
     std::vector<uint8_t> bytes(161 * 4 * 10);
     FFrameGrabber grabber(FFrameView{bytes.data(), 161, 10, 161 * 4}, 161, 10);
+    const struct
+    {
+        float fps;
+        int64_t length; // 100 ns units
+    } cases[] = {{25.0f, 400000}, {29.97f, 333667}, {30.0f, 333333}, {100.0f, 100000}, {1.0f, 10000000}};
+    for (const auto& c : cases)
+        EXPECT_EQ(FPushPin(&grabber, c.fps, kFrameWait).FrameLength(), c.length) << c.fps;
+
     FPushPin pin(&grabber, 25.0f, kFrameWait);
     const FMediaType type = pin.GetMediaType();
     EXPECT_EQ(type.subtype, FVideoSubtype::RGB24);
     EXPECT_EQ(type.averageTimePerFrame, 400000);
-    EXPECT_EQ(type.width, 161);
     EXPECT_EQ(type.height, 10); // positive: bottom-up
-    EXPECT_EQ(type.bitCount, 24);
-    EXPECT_EQ(type.headerSize, 40);
-    EXPECT_EQ(type.planes, 1);
     EXPECT_EQ(type.imageSize, 484 * 10);
     EXPECT_EQ(type.sampleSize, 484 * 10);
-    EXPECT_FALSE(type.temporalCompression);
-
     EXPECT_EQ(pin.CheckMediaType(type), kResultOk);
     FMediaType topDown = type;
     topDown.height = -10;
@@ -160,24 +140,6 @@ TEST(FPushPin, StopWhileWaitingForAFrameEndsTheStreamAtOnce)
     EXPECT_EQ(sink.endsOfStream, 1);
     EXPECT_TRUE(sink.received.empty());
     EXPECT_EQ(pin.StreamResult(), kResultOk);
-}
-
-TEST(FPushPin, StalledConsumerMakesPushFrameGiveUpAfterTheWait)
-{
-    OneColourFrame frame;
-    RecordingSink sink;
-    sink.stall = true;
-    FPushPin pin(&frame.grabber, 25.0f, 150ms);
-    ASSERT_EQ(pin.Active(&sink), kResultOk);
-    // The first frame is taken before the consumer blocks on it; the second never is.
-    EXPECT_TRUE(pin.PushFrame());
-    bool second = true;
-    const double waited = SecondsOf([&] { second = pin.PushFrame(); });
-    EXPECT_FALSE(second);
-    EXPECT_GE(waited, 0.14);
-    EXPECT_LT(waited, 5.0);
-    sink.Release();
-    pin.Inactive();
 }
 
 TEST(FPushPin, StreamingThreadIdleLongerThanTheWaitEndsTheStreamWithAFailure)
@@ -236,6 +198,4 @@ TEST(FPushSource, NeedsAGrabber)
     FPushSource source(&frame.grabber, 25.0f, result);
     EXPECT_EQ(result, kResultOk);
     ASSERT_NE(source.Pin(), nullptr);
-    EXPECT_EQ(source.Pin()->Width(), 7);
-    EXPECT_STREQ(source.Pin()->Name(), "Out");
 }

@@ -2,6 +2,7 @@
 // device go into an AVI that is read back as a player would.
 
 #include "../app/AppTestSupport.h"
+#include "../export/ExportTestHost.h"
 #include "MovieReader.h"
 #include "export/FMovieExporter.h"
 #include "export/ffmpeg/FExportGraphSink.h"
@@ -9,68 +10,22 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
-
-namespace {
-
-// Paints every frame one colour: blue = frame number, green = 50 x page index, red 200.
-struct PaintingHost : FExportHost
-{
-    FRenderTargetCopy copy;
-    int frame = 0;
-    int escapeAtFrame = -1;
-    std::vector<std::string> boxes;
-
-    bool CreateRenderTarget(int32_t w, int32_t h) override
-    {
-        copy.width = 2 * w;
-        copy.height = 2 * h;
-        copy.pitch = copy.width * 4;
-        copy.pixels.assign(static_cast<size_t>(copy.pitch) * copy.height, 0);
-        return true;
-    }
-    FFrameView RenderTargetCopy() override { return FrameViewOf(&copy); }
-    FFrameView RenderFrame(FPhotoBookApp& app) override
-    {
-        for (size_t i = 0; i < copy.pixels.size(); i += 4) {
-            copy.pixels[i] = static_cast<uint8_t>(frame);
-            copy.pixels[i + 1] = static_cast<uint8_t>(50 * app.pageIndex);
-            copy.pixels[i + 2] = 200;
-        }
-        ++frame;
-        return FrameViewOf(&copy);
-    }
-    std::unique_ptr<FFrameSink> CreateSink() override
-    {
-        return std::make_unique<FExportGraphSink>(std::chrono::milliseconds(5000));
-    }
-    bool IsEscapeDown() override { return frame == escapeAtFrame; }
-    void ShowMessage(const FString& text, FMessageIcon) override { boxes.push_back(text.ToUtf8()); }
-    void ShowExportBox(const FString& text, FMessageIcon) override { boxes.push_back(text.ToUtf8()); }
-};
-
-FExportSettings Small(const char16_t* encoder = u"")
-{
-    FExportSettings s;
-    s.width = 80;
-    s.height = 64;
-    s.framesPerSecond = 10;
-    s.timePage = s.timeZoom = s.timeView = 1;
-    s.encoderName = FString(encoder);
-    return s;
-}
-
-} // namespace
 
 TEST(MovieExport, UncompressedMovieHoldsEveryScriptedFrame)
 {
     TestApp t;
     t.SetPhotos(3);
     t.app.GoToFirstPage(0);
-    PaintingHost host;
+    TestExportHost host;
+    host.makeSink = [] { return std::make_unique<FExportGraphSink>(std::chrono::milliseconds(5000)); };
     const std::string path = t.dir.file("book.avi");
+    FExportSettings small;
+    small.width = 80;
+    small.height = 64;
+    small.framesPerSecond = 10;
+    small.timePage = small.timeZoom = small.timeView = 1;
     FExportOutcome outcome;
-    ASSERT_TRUE(ExportMovie(t.app, Small(), FString::FromUtf8(path), host, &outcome));
+    ASSERT_TRUE(ExportMovie(t.app, small, FString::FromUtf8(path), host, &outcome));
     EXPECT_EQ(outcome.framesStored, 130);
 
     const FDecodedMovie movie = DecodeMovie(path);
@@ -85,27 +40,6 @@ TEST(MovieExport, UncompressedMovieHoldsEveryScriptedFrame)
         EXPECT_EQ(p[2], 200);
     }
     ASSERT_FALSE(host.boxes.empty());
-    EXPECT_EQ(host.boxes.back().rfind("Animation saved successfully!", 0), 0u);
-    EXPECT_NE(host.boxes.back().find("Antialiasing quality:\t4 samples per pixel\n"), std::string::npos);
-}
-
-TEST(MovieExport, UnknownEncoderAndEscapeLeaveNoFile)
-{
-    TestApp t;
-    t.SetPhotos(3);
-    const std::string path = t.dir.file("book.avi");
-
-    PaintingHost unknown;
-    EXPECT_FALSE(ExportMovie(t.app, Small(u"No Such Encoder"), FString::FromUtf8(path), unknown));
-    ASSERT_EQ(unknown.boxes.size(), 1u);
-    EXPECT_EQ(unknown.boxes[0], "Could not create the No Such Encoder encoder filter object.");
-    EXPECT_FALSE(std::filesystem::exists(path));
-
-    t.app.GoToFirstPage(0);
-    PaintingHost escaping;
-    escaping.escapeAtFrame = 3;
-    EXPECT_FALSE(ExportMovie(t.app, Small(), FString::FromUtf8(path), escaping));
-    EXPECT_EQ(escaping.frame, 4);
-    EXPECT_EQ(escaping.boxes.back(), "Error saving AVI file.");
-    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(host.boxes.back().text.rfind("Animation saved successfully!", 0), 0u);
+    EXPECT_NE(host.boxes.back().text.find("Antialiasing quality:\t4 samples per pixel\n"), std::string::npos);
 }

@@ -19,16 +19,6 @@ std::vector<std::string> Names(const FPhotoBookApp& app)
     return names;
 }
 
-TEST(PhotoFolder, WhichNamesArePhotos)
-{
-    EXPECT_TRUE(IsPhotoFileName(FString(u"HOLIDAY.JPG")));
-    EXPECT_TRUE(IsPhotoFileName(FString(u"X.JPG.TXT"))); // a substring, not the ending
-    EXPECT_FALSE(IsPhotoFileName(FString(u"X.JPEG")));
-    EXPECT_FALSE(IsPhotoFileName(FString(u"X_ALPHA.PNG")));
-    EXPECT_TRUE(IsPhotoFileName(FString(u"A.TGA")));
-    EXPECT_TRUE(IsPhotoFileName(FString(u"B.BMP")));
-}
-
 TEST(PhotoFolder, DateKeys)
 {
     EXPECT_EQ(DateKeyFromCalendar(1980, 1, 1, 0, 0, 0), 324172800);
@@ -77,18 +67,18 @@ TEST(ScanFolder, ListsPhotosWithTheirRealNamesInNameOrder)
     TestApp t;
     const std::string folder = t.dir.file("pics");
     fs::create_directory(folder);
+    // ".JPG" anywhere in the upper-cased name counts; "_ALPHA.PNG" and ".JPEG" do not.
     for (const char* name : {"holiday.jpg", "HOLIDAY.JPG", "x.jpeg", "x.jpg.txt", "x_alpha.png", "b.png", "A.JPG",
-                             "notes.txt"})
+                             "notes.txt", "c.tga", "d.BMP"})
         WriteBytes(folder + "/" + name, "x");
     fs::create_directory(folder + "/dir.jpg"); // judged by name alone
     t.app.settings->SetRotation(FString::FromUtf8(folder + "/b.png"), 6);
 
     ASSERT_TRUE(t.app.ScanFolder(FString::FromUtf8(folder + "/b.png"), false, 0));
     auto names = Names(t.app);
-    EXPECT_EQ(names.size(), 6u);
-    EXPECT_EQ(names[0], "A.JPG");
-    EXPECT_EQ(names[1], "b.png");
-    EXPECT_EQ(names[2], "dir.jpg");
+    ASSERT_EQ(names.size(), 8u);
+    EXPECT_EQ((std::vector<std::string>(names.begin(), names.begin() + 5)),
+              (std::vector<std::string>{"A.JPG", "b.png", "c.tga", "d.BMP", "dir.jpg"}));
     // Both spellings of holiday stay, each with its own real name.
     EXPECT_NE(std::find(names.begin(), names.end(), "holiday.jpg"), names.end());
     EXPECT_NE(std::find(names.begin(), names.end(), "HOLIDAY.JPG"), names.end());

@@ -1,6 +1,6 @@
 // Effect files without a device: reading the technique blocks, what each stage
 // is compiled from, where compiler messages point, the optimisation opt-out, the
-// 22 parameter values and the per-photo effect clock of a movie.
+// parameter values that follow the scene and the per-photo effect clock of a movie.
 
 #include "../base/TestFiles.h"
 #include "render/EffectFile.h"
@@ -129,12 +129,10 @@ TEST(EffectFile, StageSourceDefinesTheStageAndKeepsFileLines)
     EXPECT_EQ(vertex.find("optimize"), std::string::npos);
     // The file starts right after "#line 1"; our main wraps the writer's.
     EXPECT_NE(vertex.find("#line 1\nvoid main() {}\n"), std::string::npos);
-    EXPECT_NE(vertex.find("QuilloConvertDepth"), std::string::npos);
 
     const std::string fragment = EffectStageSource(file, pass, FEffectStage::Fragment, false);
     EXPECT_NE(fragment.find("#define FRAGMENT 1\n#define VARYING in\n#pragma optimize(off)\n"), std::string::npos);
     EXPECT_EQ(fragment.find("VERTEX"), std::string::npos);
-    EXPECT_EQ(fragment.find("QuilloConvertDepth"), std::string::npos);
 
     FEffectPass named = pass;
     named.vertexEntry = "Wave";
@@ -217,24 +215,15 @@ TEST(EffectFile, PhotoEffectTimeStartsWhenTheCameraArrives)
     EXPECT_EQ(PhotoEffectStart(0, 2, 5, 7), 7);
     EXPECT_EQ(PhotoEffectStart(5, 2, 5, 7), 2 + 7 + 15 + (4 + 35 + 40));
 
-    EXPECT_FLOAT_EQ(PhotoEffectTime(0, 0, 3, 3, 3), 0);
-    EXPECT_FLOAT_EQ(PhotoEffectTime(0, 5.9f, 3, 3, 3), 0);
-    EXPECT_FLOAT_EQ(PhotoEffectTime(0, 6, 3, 3, 3), 0);
-    EXPECT_FLOAT_EQ(PhotoEffectTime(0, 8, 3, 3, 3), 2);
-    EXPECT_FLOAT_EQ(PhotoEffectTime(0, 9, 3, 3, 3), 3);
-    EXPECT_FLOAT_EQ(PhotoEffectTime(0, 100, 3, 3, 3), 3);
-    EXPECT_FLOAT_EQ(PhotoEffectTime(4, 52.5f, 3, 3, 3), 1.5f);
-    EXPECT_FLOAT_EQ(PhotoEffectTime(4, 50, 3, 3, 3), 0);
+    // photo, movie time -> the photo's effect time
+    const float times[][3] = {{0, 0, 0}, {0, 5.9f, 0}, {0, 6, 0}, {0, 8, 2}, {0, 9, 3}, {0, 100, 3}, {4, 52.5f, 1.5f},
+                              {4, 50, 0}};
+    for (const auto& t : times)
+        EXPECT_FLOAT_EQ(PhotoEffectTime(static_cast<int32_t>(t[0]), t[1], 3, 3, 3), t[2]) << t[0] << " at " << t[1];
 }
 
-TEST(EffectParameters, ValuesFollowTheContract)
+TEST(EffectParameters, ComputedValuesFollowTheScene)
 {
-    const auto& table = EffectParameterTable();
-    EXPECT_STREQ(table[0].name, "MyTexture0");
-    EXPECT_STREQ(table[11].name, "WorldViewProjection");
-    EXPECT_STREQ(table[21].name, "Time");
-    EXPECT_EQ(table[18].kind, FEffectParameterKind::Float);
-
     FEffectScene scene;
     scene.world = FMatrix::RotationY(0.5f) * FMatrix::Translation(10, 20, 30);
     scene.view = FMatrix::RotationX(0.3f) * FMatrix::Translation(1, 2, 3);
@@ -250,9 +239,6 @@ TEST(EffectParameters, ValuesFollowTheContract)
     };
 
     EXPECT_EQ(vec(2), (std::array<float, 4>{800, 600, 1, 0}));
-    EXPECT_EQ(vec(3), (std::array<float, 4>{0, 0, 0, 0}));
-    EXPECT_EQ(vec(4), (std::array<float, 4>{0, 1, 0, 1}));
-    EXPECT_EQ(vec(5), (std::array<float, 4>{0, 1, 0, 1}));
     EXPECT_EQ(mat(6), scene.world);
     EXPECT_EQ(mat(7), scene.view);
     EXPECT_EQ(mat(8), scene.projection);
@@ -262,11 +248,8 @@ TEST(EffectParameters, ValuesFollowTheContract)
     FMatrix noTranslation = scene.world;
     noTranslation.m[12] = noTranslation.m[13] = noTranslation.m[14] = 0;
     EXPECT_EQ(mat(12), noTranslation);
-    for (int i : {13, 14, 15})
-        EXPECT_EQ(vec(i), (std::array<float, 4>{1, 1, 1, 1}));
     EXPECT_EQ(vec(16), (std::array<float, 4>{-200, 200, 50, 1}));
     EXPECT_EQ(vec(19), (std::array<float, 4>{0, 110, 10, 1}));
-    EXPECT_FLOAT_EQ(v[18].data[0], 1000);
     EXPECT_FLOAT_EQ(v[21].data[0], 2.5f);
 
     // Model space: taken back through the world, the points come out where they were.

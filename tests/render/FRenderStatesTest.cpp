@@ -34,25 +34,11 @@ TEST(RenderStates, LightingPicksMaterialOrVertexColourAndShininess)
     EXPECT_FALSE(unlit.specular);
 }
 
-TEST(RenderStates, MaterialAndLightRecords)
+TEST(RenderStates, LightDirectionIsAUnitVector)
 {
-    const FMaterial dull = MakeMaterial(0.1f, 0.2f, 0.3f, 0.5f, false);
-    EXPECT_EQ(dull.diffuse, (FColourValue{0.1f, 0.2f, 0.3f, 0.5f}));
-    EXPECT_EQ(dull.ambient, dull.diffuse);
-    EXPECT_EQ(dull.specular, FColourValue{});
-    EXPECT_EQ(dull.power, 0);
-    const FMaterial shiny = MakeMaterial(0.1f, 0.2f, 0.3f, 0.5f, true);
-    EXPECT_EQ(shiny.specular, (FColourValue{1, 1, 1, 1}));
-    EXPECT_EQ(shiny.power, 1000);
-
     const FLightRecord light = MakeLight(FLightType::Point, -200, 200, 50);
     EXPECT_EQ(light.position, (FVector3{-200, 200, 50}));
     EXPECT_NEAR(Length(light.direction), 1, 1e-6);
-    EXPECT_EQ(light.diffuse, (FColourValue{1, 1, 1, 0}));
-    EXPECT_EQ(light.range, 10000);
-    EXPECT_EQ(light.attenuation0, 1);
-    EXPECT_EQ(light.attenuation1, 0);
-    EXPECT_EQ(light.ambient, FColourValue{});
 }
 
 TEST(RenderStates, SettingColoursTruncateToBytesWithOpaqueAlpha)

@@ -83,12 +83,8 @@ TEST(RenderTargetSize, PowerOfTwoDevicesWidenEachSide)
     EXPECT_EQ(SearchRenderTargetSize(640, 480, DeviceLimits(4000, true), device.Create()),
               (FRenderTargetSize{3, 2048, 2048}));
 
-    EXPECT_EQ(WidenToPowerOfTwo(0), 2);
-    EXPECT_EQ(WidenToPowerOfTwo(1), 2);
-    EXPECT_EQ(WidenToPowerOfTwo(2), 2);
-    EXPECT_EQ(WidenToPowerOfTwo(3), 4);
-    EXPECT_EQ(WidenToPowerOfTwo(1024), 1024);
-    EXPECT_EQ(WidenToPowerOfTwo(1025), 2048);
+    for (const auto& [side, widened] : {std::pair{0, 2}, {1, 2}, {2, 2}, {3, 4}, {1024, 1024}, {1025, 2048}})
+        EXPECT_EQ(WidenToPowerOfTwo(side), widened) << side;
 }
 
 TEST(RenderTargetSize, EmptyOrHugeFramesNeverReachTheDevice)

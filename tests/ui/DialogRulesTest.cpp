@@ -7,12 +7,6 @@
 
 namespace {
 
-FSettings MakeSettings()
-{
-    FSettingsEnvironment environment;
-    environment.programDirectory = FString(u"/nowhere");
-    return FSettings(environment);
-}
 
 TEST(DialogRules, SpeedFieldsAreClampedToOneThroughTwenty)
 {
@@ -45,23 +39,6 @@ TEST(DialogRules, OnlyTheFirstSevenCharactersOfAFieldCount)
     EXPECT_FLOAT_EQ(ReadFloatField(FString(u"fast")), 0.0f);
 }
 
-TEST(DialogRules, SpeedFieldsRoundTripThroughSettings)
-{
-    FSettings settings = MakeSettings();
-    settings.TimePage = 4;
-    settings.TimeZoom = 17;
-    settings.TimeView = 1;
-    FSpeedFields fields = SpeedFieldsFromSettings(settings);
-    EXPECT_EQ(fields.page.ToUtf8(), "4");
-    EXPECT_EQ(fields.zoom.ToUtf8(), "17");
-    EXPECT_EQ(fields.view.ToUtf8(), "1");
-
-    StoreSpeedFields({FString(u"0"), FString(u"5"), FString(u"99")}, settings);
-    EXPECT_EQ(settings.TimePage, 1);
-    EXPECT_EQ(settings.TimeZoom, 5);
-    EXPECT_EQ(settings.TimeView, 20);
-}
-
 TEST(DialogRules, TextsAreComparedOverTheFirst512Characters)
 {
     EXPECT_FALSE(TextDiffers(FString(u"OK"), FString(u"OK")));
@@ -92,19 +69,14 @@ TEST(DialogRules, ColourComponentsRoundTripWithoutDrifting)
     EXPECT_FLOAT_EQ(back.blue, 128.0f / 255.0f);
 }
 
-TEST(DialogRules, CustomColoursStartWhiteAndAreSharedByTheProcess)
+TEST(DialogRules, CustomColoursOutOfRangeAreIgnored)
 {
     FCustomColours& colours = FCustomColours::Process();
     colours.Reset();
-    for (int i = 0; i < kCustomColourCount; ++i)
-        EXPECT_EQ(colours.Get(i), 0xFFFFFFu);
-    colours.Set(3, 0x123456);
-    colours.Set(16, 0x000000); // out of range: ignored
+    colours.Set(16, 0x000000);
     colours.Set(-1, 0x000000);
-    EXPECT_EQ(FCustomColours::Process().Get(3), 0x123456u);
-    EXPECT_EQ(FCustomColours::Process().Get(15), 0xFFFFFFu);
-    EXPECT_EQ(FCustomColours::Process().Get(16), 0xFFFFFFu);
-    colours.Reset();
+    for (int i = -1; i <= kCustomColourCount; ++i)
+        EXPECT_EQ(colours.Get(i), 0xFFFFFFu) << i;
 }
 
 TEST(DialogRules, OnlyWebPagesAreOpenedAsDocuments)
@@ -146,13 +118,6 @@ TEST(DialogRules, AboutVersionLineFollowsTheLocale)
     ASSERT_TRUE(locale.LocaleLoad(FString::FromUtf8(path.string())));
     EXPECT_EQ(AboutVersionText(locale).ToUtf8(), "Versi\xC3\xB3n 3.01");
     std::filesystem::remove(path);
-}
-
-TEST(DialogRules, AboutLayoutCentresTheButtonAndRightAlignsTheVersion)
-{
-    EXPECT_EQ(AboutButtonLeft(80), 280);
-    EXPECT_EQ(AboutButtonLeft(75), 283);
-    EXPECT_EQ(AboutTextRect(640, 480), (FRect{15, 210, 625, 480}));
 }
 
 } // namespace

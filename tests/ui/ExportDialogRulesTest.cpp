@@ -11,44 +11,26 @@ namespace {
 FString S(const char16_t* text) { return FString(text); }
 std::string U(const FString& s) { return s.ToUtf8(); }
 
-FSettings MakeSettings()
-{
-    FSettingsEnvironment environment;
-    return FSettings(environment);
-}
-
 } // namespace
 
-TEST(ExportRatio, FormatFindsTheSimplestFraction)
+TEST(ExportRatio, FormatFindsTheSimplestFractionAndParseReadsItBack)
 {
-    EXPECT_EQ(U(FormatRatio(4.0f / 3.0f)), "4:3");
-    EXPECT_EQ(U(FormatRatio(1.3333334f)), "4:3");
-    EXPECT_EQ(U(FormatRatio(16.0f / 9.0f)), "16:9");
-    EXPECT_EQ(U(FormatRatio(0.90909094f)), "10:11");
-    EXPECT_EQ(U(FormatRatio(0.8888889f)), "8:9");
-    EXPECT_EQ(U(FormatRatio(1.1851852f)), "32:27");
-    EXPECT_EQ(U(FormatRatio(1.0f)), "1:1"); // not 2:2 or 39:39
-    EXPECT_EQ(U(FormatRatio(2.0f)), "2:1");
-    // 64/45 needs a numerator above 39.
-    EXPECT_EQ(U(FormatRatio(1.4222223f)), "1.42222");
-    EXPECT_EQ(U(FormatRatio(0.0f)), "0");
-    EXPECT_EQ(U(FormatRatio(1.3354f)), "1.3354");
-}
+    // 1 is not 2:2 or 39:39; 64/45 needs a numerator above 39, so it stays a number.
+    const std::pair<float, const char*> formatted[] = {
+        {4.0f / 3.0f, "4:3"},   {1.3333334f, "4:3"}, {16.0f / 9.0f, "16:9"}, {0.90909094f, "10:11"},
+        {0.8888889f, "8:9"},    {1.1851852f, "32:27"}, {1.0f, "1:1"},        {2.0f, "2:1"},
+        {1.4222223f, "1.42222"}, {0.0f, "0"},         {1.3354f, "1.3354"},
+    };
+    for (const auto& [ratio, text] : formatted)
+        EXPECT_EQ(U(FormatRatio(ratio)), text) << ratio;
 
-TEST(ExportRatio, ParseReadsFractionsAndPlainNumbers)
-{
-    EXPECT_FLOAT_EQ(ParseRatio(S(u"4:3")), 4.0f / 3.0f);
-    EXPECT_FLOAT_EQ(ParseRatio(S(u"16:9")), 16.0f / 9.0f);
-    EXPECT_FLOAT_EQ(ParseRatio(S(u"1.5")), 1.5f);
-    EXPECT_FLOAT_EQ(ParseRatio(S(u"1.5:0.5")), 3.0f);
     // Half typed or nonsense counts as 0.
-    EXPECT_EQ(ParseRatio(S(u"16:")), 0.0f);
-    EXPECT_EQ(ParseRatio(S(u":9")), 0.0f);
-    EXPECT_EQ(ParseRatio(S(u"0:9")), 0.0f);
-    EXPECT_EQ(ParseRatio(S(u"-4:3")), 0.0f);
-    EXPECT_EQ(ParseRatio(S(u"4:-3")), 0.0f);
-    EXPECT_EQ(ParseRatio(S(u"abc")), 0.0f);
-    EXPECT_EQ(ParseRatio(S(u"")), 0.0f);
+    const std::pair<const char16_t*, float> parsed[] = {
+        {u"4:3", 4.0f / 3.0f}, {u"16:9", 16.0f / 9.0f}, {u"1.5", 1.5f}, {u"1.5:0.5", 3.0f}, {u"16:", 0},
+        {u":9", 0},            {u"0:9", 0},             {u"-4:3", 0},   {u"4:-3", 0},       {u"abc", 0}, {u"", 0},
+    };
+    for (const auto& [text, ratio] : parsed)
+        EXPECT_FLOAT_EQ(ParseRatio(S(text)), ratio) << U(S(text));
     // The field is read through 31 characters: what lies beyond is not seen.
     EXPECT_FLOAT_EQ(ReadRatioField(S(u"4:0000000000000000000000000000003")), 0.0f);
 }
@@ -61,27 +43,6 @@ TEST(ExportRatio, FloatFieldLeavesCloseValuesAsTyped)
     EXPECT_FALSE(FloatFieldText(S(u"29.9705"), 29.97f));
     EXPECT_EQ(U(FloatFieldText(S(u"25"), 29.97f).value()), "29.97");
     EXPECT_EQ(U(FloatFieldText(S(u"abc"), 0.0f).value_or(S(u"kept"))), "kept");
-}
-
-TEST(ExportDialogRules, OpeningFieldsAndPreset)
-{
-    FSettings settings = MakeSettings();
-    FExportDialogFields f = ExportDialogFieldsFrom(settings);
-    EXPECT_EQ(U(f.width), "640");
-    EXPECT_EQ(U(f.height), "480");
-    EXPECT_EQ(U(f.displayAspect), "4:3");
-    EXPECT_EQ(U(f.pixelAspect), "1:1");
-    EXPECT_EQ(U(f.fps), "25");
-    EXPECT_EQ(f.exportType, 0);
-    EXPECT_EQ(ExportDialogPresetFor(settings), 3);
-
-    settings.ExportWidth = 720;
-    settings.ExportHeight = 576;
-    settings.ExportPAR = 1.4222223f;
-    EXPECT_EQ(ExportDialogPresetFor(settings), 17);
-    EXPECT_EQ(U(ExportDialogFieldsFrom(settings).displayAspect), "16:9");
-    settings.ExportFPS = 30;
-    EXPECT_EQ(ExportDialogPresetFor(settings), kCustomPreset);
 }
 
 TEST(ExportDialogRules, OkClampsAndReplaces)
@@ -103,7 +64,7 @@ TEST(ExportDialogRules, OkClampsAndReplaces)
         {u"640", u"480", u"-3", u"16:", u"1", u"1", u"1", 0, 640, 480, 10.0f, 1.0f, 1, 1, 1, 0},
     };
     for (const Case& c : cases) {
-        FSettings settings = MakeSettings();
+        FSettings settings{FSettingsEnvironment{}};
         settings.ExportType = 1;
         FExportDialogFields f;
         f.width = S(c.width);

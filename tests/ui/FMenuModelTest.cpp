@@ -93,28 +93,13 @@ TEST(FMenuModel, EnglishMenuBarWithDefaultSettings)
         EXPECT_EQ(actual[m], expected[m]) << "menu " << m;
 }
 
-TEST(FMenuModel, EveryHandledCommandHasExactlyOneItem)
+TEST(FMenuModel, EveryCommandHasExactlyOneItem)
 {
-    // The commands the message routine handles, except the accelerator's 40003.
-    std::set<int> handled{40012, 40125, 40126, 40105, 40006, 40088, 40089, 40090, 40091, 40104, 40117, 40118,
-                          40083, 40084, 40119, 40120, 40077, 40078, 40079, 40080, 40108, 40115, 40110, 40109,
-                          40116, 40106, 40107, 40111, 40112, 40113, 40122, 40099, 40085, 40086, 40087, 40121,
-                          40100, 40103, 40102, 40024};
-    for (int id = 40051; id <= 40060; ++id)
-        handled.insert(id);
-    for (int id = 40067; id <= 40074; ++id)
-        handled.insert(id);
-
     const std::vector<int> ids = AllCommands();
-    const std::set<int> unique(ids.begin(), ids.end());
-    EXPECT_EQ(unique.size(), ids.size()) << "a command id appears twice";
-    EXPECT_EQ(unique, handled);
-    EXPECT_EQ(unique.count(kCmdToggleFullScreen), 0u);
-
-    // Every item the state describes is a real item, and each once.
+    EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size()) << "a command id appears twice";
     const FMenuState state = BuildMenuState(FLocale(), DefaultSettings());
     EXPECT_EQ(state.items.size(), ids.size());
-    EXPECT_EQ(state.Find(kCmdToggleFullScreen), nullptr);
+    EXPECT_EQ(state.Find(kCmdToggleFullScreen), nullptr); // Alt+Enter only
 }
 
 TEST(FMenuModel, LanguageChangeRewritesEveryTextButSetLanguage)
@@ -144,19 +129,11 @@ TEST(FMenuModel, LanguageChangeRewritesEveryTextButSetLanguage)
             EXPECT_EQ(text.rfind('T', 0), 0u) << item.command << " keeps " << text;
     }
     EXPECT_EQ(U8(state.Find(kCmdViewFront)->text), "T17\tF1");
-    EXPECT_EQ(U8(state.Find(kCmdViewPhotoBottomRight)->text), "T24\tF8");
-    EXPECT_EQ(U8(state.Find(kCmdLightFront)->text), "T29\t4");
-    EXPECT_EQ(U8(state.Find(kCmdSetCoverTexture)->text), "T83");
-    EXPECT_EQ(U8(state.Find(kCmdSortByDate)->text), "T99");
 }
 
 TEST(FMenuModel, CheckMarksMirrorTheSettings)
 {
-    const std::vector<int> checkable{kCmdLightenPhotos, kCmdRenderShadows, kCmdRenderTransparentPage,
-                                     kCmdShinyPaper,    kCmdShinyPhotos,   kCmdLowQuality,
-                                     kCmdNormalQuality, kCmdHighQuality,   kCmdSortByName,
-                                     kCmdSortByDate};
-    auto checkedSet = [&](const FSettings& settings) {
+    auto checkedSet = [](const FSettings& settings) {
         std::set<int> checked;
         for (const FMenuItemState& item : BuildMenuState(FLocale(), settings).items)
             if (item.checked)
@@ -181,17 +158,8 @@ TEST(FMenuModel, CheckMarksMirrorTheSettings)
     // A value no item stands for (a hand-edited file) checks none of the group.
     settings.Quality = 3;
     settings.Sort = -1;
-    const std::set<int> odd = checkedSet(settings);
-    for (int id : {kCmdLowQuality, kCmdNormalQuality, kCmdHighQuality, kCmdSortByName, kCmdSortByDate})
-        EXPECT_EQ(odd.count(id), 0u) << id;
-
-    // Only the setting items can carry a check mark at all.
-    std::set<int> flagged;
-    for (const FMenu& menu : MainMenu())
-        for (const FMenuItem& item : menu.items)
-            if (item.checkable)
-                flagged.insert(item.command);
-    EXPECT_EQ(flagged, std::set<int>(checkable.begin(), checkable.end()));
+    EXPECT_EQ(checkedSet(settings), (std::set<int>{kCmdLightenPhotos, kCmdRenderShadows, kCmdRenderTransparentPage,
+                                                   kCmdShinyPaper, kCmdShinyPhotos}));
 }
 
 TEST(FMenuModel, RecentFolderItemsShowTheFolderOfEachPath)
@@ -210,13 +178,7 @@ TEST(FMenuModel, RecentFolderItemsShowTheFolderOfEachPath)
     EXPECT_EQ(U8(state.Find(40054)->text), " ");
     EXPECT_EQ(U8(state.Find(40060)->text), " ");
     EXPECT_FALSE(state.Find(40051)->checked);
-}
-
-TEST(FMenuModel, EmptyTextsBecomeABlank)
-{
-    EXPECT_EQ(U8(MenuText(FString())), " ");
-    EXPECT_EQ(U8(MenuText(FString(u"Datei"))), "Datei");
-    EXPECT_EQ(U8(RecentFolderText(FString())), " ");
+    EXPECT_EQ(U8(MenuText(FString())), " "); // an empty line of a language file too
 }
 
 TEST(FMenuModel, PopupMenusOfferTheMainMenusCommandsAndTexts)

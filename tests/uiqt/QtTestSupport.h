@@ -5,11 +5,15 @@
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 // The whole test run shares one application object.
@@ -73,4 +77,45 @@ inline QString EditText(QWidget* dialog, const char* name)
 {
     auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
     return edit ? edit->text() : QStringLiteral("<missing>");
+}
+
+template <typename T> T* Child(QWidget* dialog, const char* name)
+{
+    return dialog->findChild<T*>(QString::fromLatin1(name));
+}
+
+// A press and release at pos of w, delivered to the child under the pointer.
+inline void ClickAt(QWidget* w, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
+{
+    QWidget* target = w->childAt(pos) ? w->childAt(pos) : w;
+    const QPointF local = target->mapFrom(w, pos);
+    const QPointF global = w->mapToGlobal(QPointF(pos));
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, button, button, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+
+// A left click near the left end of w, where a radio button has its circle.
+inline void Click(QWidget* w)
+{
+    ClickAt(w, QPoint(std::min(8, w->width() / 2), w->height() / 2));
+}
+
+inline void ClickButton(QWidget* dialog, const char* name)
+{
+    QWidget* button = Child<QPushButton>(dialog, name);
+    ASSERT_NE(button, nullptr) << name;
+    Click(button);
+}
+
+// Picks a row of a drop-down list the way the keyboard does: from the row above, Down.
+inline void ChooseRow(QWidget* dialog, const char* comboName, int row)
+{
+    auto* combo = Child<QComboBox>(dialog, comboName);
+    ASSERT_NE(combo, nullptr) << comboName;
+    ASSERT_GT(row, 0);
+    combo->setCurrentIndex(row - 1);
+    PressKey(combo, Qt::Key_Down);
+    ASSERT_EQ(combo->currentIndex(), row);
 }

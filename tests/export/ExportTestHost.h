@@ -1,0 +1,80 @@
+#pragma once
+// An export host without a device: a supersampled target in memory painted one
+// colour per frame (blue = frame number, green = 50 x page index, red 200), a
+// record of what each frame saw of the book and of every box shown.
+
+#include "export/FMovieExporter.h"
+#include "app/FPhotoBookApp.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct FrameSeen
+{
+    int32_t pageIndex, turnState, transparentTurnState, exporting;
+    float turnPosition, transparentPosition, aspectFactor, effectTime;
+    uint32_t preset;
+};
+
+struct Box
+{
+    std::string text;
+    FMessageIcon icon;
+    bool exportBox; // captioned for the export rather than the application
+};
+
+struct TestExportHost : FExportHost
+{
+    std::function<std::unique_ptr<FFrameSink>()> makeSink;
+    bool failRenderTarget = false;
+    int escapeAtFrame = -1; // 0-based frame during which Escape is down
+    FPreviewArea area;
+    FClientSize clientSize;
+    std::vector<FrameSeen> frames;
+    std::vector<Box> boxes;
+    int64_t lastProgress = 0, progressTotal = 0;
+    int sinksMade = 0;
+    uint32_t clock = 1000;
+    FRenderTargetCopy copy;
+
+    FPreviewArea PreviewArea() const override { return area; }
+    void SetClientSize(int32_t w, int32_t h) override { clientSize = {w, h}; }
+    bool CreateRenderTarget(int32_t w, int32_t h) override
+    {
+        if (failRenderTarget)
+            return false;
+        copy.width = 2 * w;
+        copy.height = 2 * h;
+        copy.pitch = copy.width * 4;
+        copy.pixels.assign(static_cast<size_t>(copy.pitch) * copy.height, 0);
+        return true;
+    }
+    FFrameView RenderTargetCopy() override { return FrameViewOf(&copy); }
+    FFrameView RenderFrame(FPhotoBookApp& app) override
+    {
+        for (size_t i = 0; i < copy.pixels.size(); i += 4) {
+            copy.pixels[i] = static_cast<uint8_t>(frames.size());
+            copy.pixels[i + 1] = static_cast<uint8_t>(50 * app.pageIndex);
+            copy.pixels[i + 2] = 200;
+        }
+        frames.push_back({app.pageIndex, app.turnState, app.transparentTurnState, app.exporting, app.turnPosition,
+                          app.transparentPosition, app.aspectFactor, app.effectTime, app.camera->presetIndex});
+        clock += 10;
+        return FrameViewOf(&copy);
+    }
+    std::unique_ptr<FFrameSink> CreateSink() override
+    {
+        ++sinksMade;
+        return makeSink ? makeSink() : nullptr;
+    }
+    bool IsEscapeDown() override { return static_cast<int>(frames.size()) == escapeAtFrame; }
+    void Progress(int64_t frame, int64_t total) override
+    {
+        lastProgress = frame;
+        progressTotal = total;
+    }
+    void ShowMessage(const FString& text, FMessageIcon icon) override { boxes.push_back({text.ToUtf8(), icon, false}); }
+    void ShowExportBox(const FString& text, FMessageIcon icon) override { boxes.push_back({text.ToUtf8(), icon, true}); }
+    uint32_t Now() override { return clock; }
+};
