@@ -1,5 +1,7 @@
 #include "ui/DialogRules.h"
 
+#include "QuilloVersion.h"
+
 #include <algorithm>
 
 namespace {

@@ -78,7 +78,6 @@ inline constexpr int kAboutButtonTop = 420;
 inline constexpr int kAboutTextHeight = 18;       // pixels, bold
 inline constexpr uint32_t kAboutTextColour = 0x787878; // 0xRRGGBB
 inline constexpr uint32_t kAboutFillColour = 0xFFFFFF;
-inline constexpr const char* kProgramVersion = "3.01";
 
 // Locale text 56 followed by the version: "version 3.01" in English.
 FString AboutVersionText(const FLocale& locale);

@@ -27,6 +27,12 @@ for f in usr/bin/quillo-photobook usr/bin/quillo-photobook-export \
   [ -e "$root/$f" ] || { echo "missing from the package: $f" >&2; exit 1; }
 done
 
+# The user guide carries the package's own version, filled in at installation.
+version=$(dpkg-deb -f "$deb" Version)
+manual="$root/usr/lib/quillo-photobook/media/WWW/QuilloPhotoBookManual.html"
+grep -q "version $version</p>" "$manual" || { echo "the user guide does not show version $version" >&2; exit 1; }
+if grep -q "@PROJECT_VERSION@" "$manual"; then echo "the user guide kept its placeholder" >&2; exit 1; fi
+
 # The installed folder is not the user's: settings go to the config folder.
 export XDG_CONFIG_HOME="$scratch/config"
 "$root/usr/bin/quillo-photobook-export" --folder "$root/usr/lib/quillo-photobook/media/photos" \
