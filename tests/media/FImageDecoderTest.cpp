@@ -291,6 +291,15 @@ std::string BmpClaiming(const ScratchDir& dir, int width, int height)
     return bmp;
 }
 
+// 8 bits a pixel, run-length coded: the whole image could be a few codes.
+std::string BmpRleClaiming(const ScratchDir& dir, int width, int height)
+{
+    std::string bmp = BmpClaiming(dir, width, height);
+    bmp[28] = 8;
+    PutLe32(bmp, 30, 1);
+    return bmp;
+}
+
 std::string TgaClaiming(int width, int height)
 {
     std::string tga = TgaBytes(Quadrants(16, 16), FTgaOptions{.type = 10});
@@ -321,6 +330,10 @@ TEST(FImageDecoder, DecompressionBombsAreRefusedBeforeDecoding)
         {"thin.png", PngClaiming(dir, 8, 40000), "image too large (8 x 40000)"},
         // Within the limits but far more pixels than the data can hold.
         {"short.tga", TgaClaiming(8000, 8000), "truncated TGA data"},
+        {"short.bmp", BmpClaiming(dir, 10000, 10000).substr(0, 66), "truncated BMP data: 10000 x 10000 needs"},
+        {"short-rle.bmp", BmpRleClaiming(dir, 10000, 10000), "truncated BMP data: 10000 x 10000 needs"},
+        {"cut.bmp", BmpClaiming(dir, 16, 16).substr(0, 16 * 16 * 3), "truncated BMP data: 16 x 16 needs 822 bytes"},
+        {"header-cut.bmp", BmpClaiming(dir, 16, 16).substr(0, 30), "truncated BMP data: the header is cut off"},
     };
     FImageDecoder decoder;
     for (const auto& c : cases) {
