@@ -57,8 +57,17 @@ bool FJpegDecoder::ReadHeader(const uint8_t* data, size_t size, int& width, int&
     int subsampling = 0;
     const int result = tjDecompressHeader3(static_cast<tjhandle>(handle_), data, static_cast<unsigned long>(size),
                                            &width, &height, &subsampling, &colourspace);
-    if (result == 0)
+    if (result == 0 && width > 0 && height > 0)
         return true;
+    if (result == 0) {
+        // A segment length running past the end swallows the frame header: libjpeg
+        // then sees tables only and reports success without an image.
+        TakeErrorAndRestart();
+        if (reason)
+            *reason = "corrupt JPEG data: no image in the file";
+        width = height = 0;
+        return false;
+    }
     const bool usable = tjGetErrorCode(static_cast<tjhandle>(handle_)) == TJERR_WARNING && width > 0 && height > 0;
     const std::string message = TakeErrorAndRestart(); // a warning too may leave it mid-file
     if (!usable && reason)
@@ -70,8 +79,11 @@ bool FJpegDecoder::Decode(const uint8_t* data, size_t size, int minWidth, int mi
                           std::vector<uint8_t>& pixels, int& width, int& height, std::string* reason)
 {
     int fullWidth = 0, fullHeight = 0, colourspace = 0;
-    if (!ReadHeader(data, size, fullWidth, fullHeight, colourspace, reason))
+    if (!ReadHeader(data, size, fullWidth, fullHeight, colourspace, reason)) {
+        pixels.clear();
+        width = height = 0;
         return false;
+    }
     // TurboJPEG will not turn CMYK into RGB; print-ready photos are CMYK.
     const bool cmyk = colourspace == TJCS_CMYK || colourspace == TJCS_YCCK;
     static const tjscalingfactor kScales[] = {{1, 8}, {1, 4}, {1, 2}, {1, 1}};
