@@ -349,3 +349,53 @@ TEST(FImageDecoder, DecompressionBombsAreRefusedBeforeDecoding)
         EXPECT_TRUE(out.pixels.empty());
     }
 }
+
+TEST(FImageDecoder, PngOfEveryKindKeepsColoursAndAlphaAtEveryQuality)
+{
+    // Quadrants, the top left one half transparent where the file keeps alpha.
+    auto paint = [](int x, int y) {
+        FRgba c = x < 150 ? (y < 100 ? kTopLeft : kBottomLeft) : (y < 100 ? kTopRight : kBottomRight);
+        c.a = x < 150 && y < 100 ? 128 : 255;
+        return c;
+    };
+    struct
+    {
+        const char* what;
+        FPngOptions options;
+        bool alpha;
+        int greyBits; // 0: colour
+    } const cases[] = {
+        {"RGB", {}, false, 0},
+        {"RGBA, 16 bits", {.type = PNG_COLOR_TYPE_RGB_ALPHA, .bits = 16}, true, 0},
+        {"RGB, 16 bits, interlaced", {.bits = 16, .interlaced = true}, false, 0},
+        {"palette, 4 bits, transparent", {.type = PNG_COLOR_TYPE_PALETTE, .bits = 4, .transparentPalette = true}, true, 0},
+        {"grey, 1 bit, interlaced", {.type = PNG_COLOR_TYPE_GRAY, .bits = 1, .interlaced = true}, false, 1},
+        {"grey, 8 bits", {.type = PNG_COLOR_TYPE_GRAY}, false, 8},
+    };
+    FImageDecoder decoder;
+    FDecodedImage out;
+    for (const auto& c : cases) {
+        const std::string png = PngBytes(300, 200, paint, c.options);
+        auto expected = [&](int x, int y) {
+            FRgba want = paint(x, y);
+            if (!c.alpha)
+                want.a = 255;
+            if (c.greyBits) {
+                const int levels = (1 << c.greyBits) - 1;
+                want.r = want.g = want.b = static_cast<uint8_t>((want.r >> (8 - c.greyBits)) * 255 / levels);
+            }
+            return want;
+        };
+        for (int square : {256, 512, 0}) {
+            SCOPED_TRACE(std::string(c.what) + " at " + std::to_string(square));
+            FString error;
+            ASSERT_TRUE(decoder.DecodeMemory(reinterpret_cast<const uint8_t*>(png.data()), png.size(), FString(u"a.png"),
+                                             FDecodeRequest{.squareSize = square}, out, &error)) << U8(error);
+            EXPECT_EQ(out.sourceWidth, 300);
+            EXPECT_EQ(out.width, square ? square : 300);
+            for (auto [x, y] : {std::pair{75, 50}, {225, 50}, {75, 150}, {225, 150}, {75, 0}, {75, 199}})
+                EXPECT_TRUE(Near(PixelAt(out, x * out.width / 300, y * out.height / 200), expected(x, y), 2))
+                    << x << ", " << y;
+        }
+    }
+}

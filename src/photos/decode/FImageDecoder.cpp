@@ -2,6 +2,7 @@
 
 #include "base/FFile.h"
 #include "photos/decode/FJpegDecoder.h"
+#include "photos/decode/FPngDecoder.h"
 #include "photos/decode/FQtImageDecoder.h"
 #include "photos/decode/FTgaDecoder.h"
 #include "photos/decode/ImageResize.h"
@@ -217,13 +218,28 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
             return fail(reason);
         return finish(impl_->decoded.data(), w, h, static_cast<size_t>(w) * 4, true);
     }
-    if (format == EFormat::Png || format == EFormat::Bmp) {
+    if (format == EFormat::Png) {
+        int64_t declaredWidth = 0, declaredHeight = 0;
+        if (DeclaredSize(format, data, size, declaredWidth, declaredHeight) && TooLarge(declaredWidth, declaredHeight))
+            return fail("image too large (" + std::to_string(declaredWidth) + " x " + std::to_string(declaredHeight) + ")");
+        if (!ReadPngSize(data, size, width, height, &reason))
+            return fail(reason);
+        if (TooLarge(width, height))
+            return tooLarge();
+        setTarget();
+        int w = 0, h = 0;
+        if (!DecodePng(data, size, targetWidth, targetHeight, kMaxSourcePixels, kMaxSourceSide, impl_->decoded, w, h,
+                       &reason))
+            return fail(reason);
+        return finish(impl_->decoded.data(), w, h, static_cast<size_t>(w) * 4, true);
+    }
+    if (format == EFormat::Bmp) {
         int64_t declaredWidth = 0, declaredHeight = 0;
         if (DeclaredSize(format, data, size, declaredWidth, declaredHeight) && TooLarge(declaredWidth, declaredHeight))
             return fail("image too large (" + std::to_string(declaredWidth) + " x " + std::to_string(declaredHeight) + ")");
         if (format == EFormat::Bmp && !BmpDataPresent(data, size, declaredWidth, declaredHeight, reason))
             return fail(reason);
-        const QImage image = ReadQtImage(data, size, format == EFormat::Png ? "png" : "bmp", kMaxSourcePixels,
+        const QImage image = ReadQtImage(data, size, "bmp", kMaxSourcePixels,
                                          kMaxSourceSide, width, height, &reason);
         if (image.isNull())
             return width > 0 && height > 0 && TooLarge(width, height) ? tooLarge() : fail(reason);

@@ -5,6 +5,7 @@
 #include <QImageReader>
 
 #include <mutex>
+#include <utility>
 
 QImage ReadQtImage(const uint8_t* data, size_t size, const char* format, int64_t maxPixels, int maxSide,
                    int& width, int& height, std::string* reason)
@@ -49,5 +50,6 @@ QImage ReadQtImage(const uint8_t* data, size_t size, const char* format, int64_t
             *reason = "corrupt " + name + " data: size differs from its header";
         return QImage();
     }
-    return image.convertToFormat(QImage::Format_RGBA8888);
+    // In place where Qt can: a second full-size copy is what peaks the memory.
+    return std::move(image).convertToFormat(QImage::Format_RGBA8888);
 }
