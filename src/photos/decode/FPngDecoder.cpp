@@ -177,7 +177,7 @@ bool DecodePng(const uint8_t* data, size_t size, int minWidth, int minHeight, in
     FPngState s(data, size, maxSide);
     int fullWidth = 0, fullHeight = 0, passes = 1;
     if (!ReadHeader(s, fullWidth, fullHeight, passes))
-        return fail(std::strstr(s.input.message, "limits") ? std::string("image too large") : s.Reason());
+        return fail(std::strstr(s.input.message, "user limit") ? std::string("image too large") : s.Reason());
     if (static_cast<int64_t>(fullWidth) * fullHeight > maxPixels)
         return fail("image too large");
 
