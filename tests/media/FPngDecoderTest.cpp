@@ -14,7 +14,8 @@ TEST(FPngDecoder, ReducesWhileReadingToNoLessThanTheTarget)
         bool interlaced;
     } const cases[] = {
         {3000, 2000, 512, 512, 600, 667, false}, // blocks of 5 x 3
-        {3000, 2000, 256, 256, 273, 286, true},  // 11 x 7
+        {3000, 2000, 256, 256, 273, 286, true},  // 11 x 7, odd rows only
+        {301, 201, 100, 100, 101, 101, true},    // the last block, row 200, has no odd row
         {5000, 1000, 2048, 410, 2500, 500, false},
         {1000, 700, 512, 512, 1000, 700, false}, // no room to reduce
         {300, 200, 512, 512, 300, 200, false},
@@ -32,6 +33,7 @@ TEST(FPngDecoder, ReducesWhileReadingToNoLessThanTheTarget)
         EXPECT_EQ(h, c.decodedHeight);
         ASSERT_EQ(pixels.size(), static_cast<size_t>(w) * h * 4);
         EXPECT_NEAR(pixels[(h / 2 * w + w / 2) * 4 + 1], 160, 1);
+        EXPECT_NEAR(pixels[((h - 1) * w + w / 2) * 4 + 1], 160, 1) << "last row";
     }
     // Refused before any allocation.
     const std::string big = PngBytes(400, 300, [](int, int) { return FRgba{}; }, FPngOptions{});

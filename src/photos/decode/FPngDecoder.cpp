@@ -38,15 +38,23 @@ void OnRead(png_structp png, png_bytep out, png_size_t count)
 }
 
 // Averages blocks of factorX x factorY source pixels into one as rows arrive.
+// Rows may be missing (an interlaced image offers only its odd rows whole): a
+// block averages those it got.
 struct FBoxReducer
 {
-    int width = 0, factorX = 1, factorY = 1, outWidth = 0;
+    int width = 0, factorX = 1, factorY = 1, outWidth = 0, outHeight = 0;
     std::vector<uint64_t> sums; // outWidth * 4
     uint8_t* out = nullptr;     // the next output row
+    int outRows = 0;            // written so far
+    int block = 0;              // the source row block being summed
     int rows = 0;               // source rows summed so far for it
 
-    void Add(const uint8_t* row)
+    void Add(const uint8_t* row, int y)
     {
+        if (y / factorY != block) {
+            Flush();
+            block = y / factorY;
+        }
         for (int x = 0; x < width; ++x) {
             uint64_t* s = &sums[static_cast<size_t>(x / factorX) * 4];
             s[0] += row[x * 4];
@@ -54,20 +62,30 @@ struct FBoxReducer
             s[2] += row[x * 4 + 2];
             s[3] += row[x * 4 + 3];
         }
-        if (++rows == factorY)
-            Flush();
+        ++rows;
     }
     void Flush()
     {
         if (rows == 0)
             return;
+        // Blocks that got no row repeat the one above.
+        for (; outRows < block && outRows > 0; ++outRows, out += outWidth * 4)
+            std::memcpy(out, out - outWidth * 4, static_cast<size_t>(outWidth) * 4);
         for (int ox = 0; ox < outWidth; ++ox) {
             const uint64_t n = static_cast<uint64_t>(std::min(factorX, width - ox * factorX)) * rows;
             for (int c = 0; c < 4; ++c)
                 *out++ = static_cast<uint8_t>((sums[static_cast<size_t>(ox) * 4 + c] + n / 2) / n);
         }
+        ++outRows;
         std::fill(sums.begin(), sums.end(), 0);
         rows = 0;
+    }
+    void Finish()
+    {
+        Flush();
+        block = outHeight;
+        for (; outRows < outHeight && outRows > 0; ++outRows, out += outWidth * 4)
+            std::memcpy(out, out - outWidth * 4, static_cast<size_t>(outWidth) * 4);
     }
 };
 
@@ -128,19 +146,25 @@ bool ReadHeader(FPngState& s, int& width, int& height, int& passes)
     return true;
 }
 
-// Straight into the reducer, one row buffer.
-bool ReadRows(FPngState& s, uint8_t* row, int height, FBoxReducer& reducer)
+// Straight into the reducer, one row buffer. Of an interlaced image only the
+// last pass's rows, every odd row whole, are kept: the earlier passes fill in
+// the even rows, which a reduction by 2 or more can do without.
+bool ReadRows(FPngState& s, uint8_t* row, int height, int passes, FBoxReducer& reducer)
 {
     if (setjmp(png_jmpbuf(s.png)))
         return false;
-    for (int y = 0; y < height; ++y) {
-        png_read_row(s.png, row, nullptr);
-        reducer.Add(row);
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int y = 0; y < height; ++y) {
+            png_read_row(s.png, row, nullptr);
+            if (pass == passes - 1 && (passes == 1 || y % 2 == 1))
+                reducer.Add(row, y);
+        }
     }
     return true;
 }
 
-// Interlaced: every pass touches every row, so the whole image is read first.
+// Interlaced at full height: every pass touches every row, so the whole image is
+// read first.
 bool ReadImage(FPngState& s, png_bytepp rows)
 {
     if (setjmp(png_jmpbuf(s.png)))
@@ -186,28 +210,39 @@ bool DecodePng(const uint8_t* data, size_t size, int minWidth, int minHeight, in
     reducer.factorX = std::max(1, fullWidth / std::max(1, minWidth));
     reducer.factorY = std::max(1, fullHeight / std::max(1, minHeight));
     reducer.outWidth = (fullWidth + reducer.factorX - 1) / reducer.factorX;
-    const int outHeight = (fullHeight + reducer.factorY - 1) / reducer.factorY;
+    reducer.outHeight = (fullHeight + reducer.factorY - 1) / reducer.factorY;
     reducer.sums.assign(static_cast<size_t>(reducer.outWidth) * 4, 0);
-    pixels.resize(static_cast<size_t>(reducer.outWidth) * outHeight * 4);
+    pixels.resize(static_cast<size_t>(reducer.outWidth) * reducer.outHeight * 4);
     reducer.out = pixels.data();
 
     bool ok = false;
-    if (passes > 1) {
-        std::vector<uint8_t> whole(static_cast<size_t>(fullWidth) * fullHeight * 4);
+    if (passes > 1 && reducer.factorY == 1) {
+        // At full size straight into the result.
+        std::vector<uint8_t> whole;
+        uint8_t* target = pixels.data();
+        if (reducer.factorX > 1) {
+            whole.resize(static_cast<size_t>(fullWidth) * fullHeight * 4);
+            target = whole.data();
+        }
         std::vector<png_bytep> rows(static_cast<size_t>(fullHeight));
         for (int y = 0; y < fullHeight; ++y)
-            rows[static_cast<size_t>(y)] = whole.data() + static_cast<size_t>(y) * fullWidth * 4;
+            rows[static_cast<size_t>(y)] = target + static_cast<size_t>(y) * fullWidth * 4;
         ok = ReadImage(s, rows.data());
+        if (ok && reducer.factorX == 1) {
+            width = fullWidth;
+            height = fullHeight;
+            return true;
+        }
         for (int y = 0; ok && y < fullHeight; ++y)
-            reducer.Add(rows[static_cast<size_t>(y)]);
+            reducer.Add(rows[static_cast<size_t>(y)], y);
     } else {
         std::vector<uint8_t> row(static_cast<size_t>(fullWidth) * 4);
-        ok = ReadRows(s, row.data(), fullHeight, reducer);
+        ok = ReadRows(s, row.data(), fullHeight, passes, reducer);
     }
     if (!ok)
         return fail(s.Reason());
-    reducer.Flush();
+    reducer.Finish();
     width = reducer.outWidth;
-    height = outHeight;
+    height = reducer.outHeight;
     return true;
 }

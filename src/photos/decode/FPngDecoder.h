@@ -17,7 +17,7 @@ bool ReadPngSize(const uint8_t* data, size_t size, int& width, int& height, std:
 // no less than minWidth x minHeight (full size when the image is not larger).
 // pixels is resized to width * height * 4 and keeps its capacity. Images with
 // more than maxPixels pixels or a side above maxSide are refused before any
-// allocation. Interlaced images are decoded whole first: libpng spreads each row
-// over seven passes.
+// allocation. Interlaced images keep only their odd rows when reduced, and are
+// decoded whole first at full height: libpng spreads each row over seven passes.
 bool DecodePng(const uint8_t* data, size_t size, int minWidth, int minHeight, int64_t maxPixels, int maxSide,
                std::vector<uint8_t>& pixels, int& width, int& height, std::string* reason);
