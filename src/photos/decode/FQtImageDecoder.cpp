@@ -12,7 +12,7 @@ QImage ReadQtImage(const uint8_t* data, size_t size, const char* format, int64_t
 {
     // Qt refuses images over 128 MB by default, an 8000 x 6000 photo among them.
     // Our own size check below is the real limit; this only keeps Qt's above it,
-    // at 8 bytes a pixel for 16-bit PNGs.
+    // with room for 8 bytes a pixel.
     static std::once_flag limitSet;
     std::call_once(limitSet, [maxPixels] {
         QImageReader::setAllocationLimit(static_cast<int>(maxPixels * 8 / (1024 * 1024) + 1));
