@@ -276,6 +276,15 @@ std::string BmpClaiming(const ScratchDir& dir, int width, int height)
     return bmp;
 }
 
+// 8 bits a pixel, run-length coded: the whole image could be a few codes.
+std::string BmpRleClaiming(const ScratchDir& dir, int width, int height)
+{
+    std::string bmp = BmpClaiming(dir, width, height);
+    bmp[28] = 8;
+    PutLe32(bmp, 30, 1);
+    return bmp;
+}
+
 std::string TgaClaiming(int width, int height)
 {
     std::string tga = TgaBytes(Quadrants(16, 16), FTgaOptions{.type = 10});
@@ -306,6 +315,10 @@ TEST(FImageDecoder, DecompressionBombsAreRefusedBeforeDecoding)
         {"thin.png", PngClaiming(dir, 8, 40000), "image too large (8 x 40000)"},
         // Within the limits but far more pixels than the data can hold.
         {"short.tga", TgaClaiming(8000, 8000), "truncated TGA data"},
+        {"short.bmp", BmpClaiming(dir, 10000, 10000).substr(0, 66), "truncated BMP data: 10000 x 10000 needs"},
+        {"short-rle.bmp", BmpRleClaiming(dir, 10000, 10000), "truncated BMP data: 10000 x 10000 needs"},
+        {"cut.bmp", BmpClaiming(dir, 16, 16).substr(0, 16 * 16 * 3), "truncated BMP data: 16 x 16 needs 822 bytes"},
+        {"header-cut.bmp", BmpClaiming(dir, 16, 16).substr(0, 30), "truncated BMP data: the header is cut off"},
     };
     FImageDecoder decoder;
     for (const auto& c : cases) {
@@ -319,5 +332,55 @@ TEST(FImageDecoder, DecompressionBombsAreRefusedBeforeDecoding)
         EXPECT_NE(U8(error).find(c.reason), std::string::npos) << U8(error);
         EXPECT_LT(elapsed, std::chrono::milliseconds(200));
         EXPECT_TRUE(out.pixels.empty());
+    }
+}
+
+TEST(FImageDecoder, PngOfEveryKindKeepsColoursAndAlphaAtEveryQuality)
+{
+    // Quadrants, the top left one half transparent where the file keeps alpha.
+    auto paint = [](int x, int y) {
+        FRgba c = x < 150 ? (y < 100 ? kTopLeft : kBottomLeft) : (y < 100 ? kTopRight : kBottomRight);
+        c.a = x < 150 && y < 100 ? 128 : 255;
+        return c;
+    };
+    struct
+    {
+        const char* what;
+        FPngOptions options;
+        bool alpha;
+        int greyBits; // 0: colour
+    } const cases[] = {
+        {"RGB", {}, false, 0},
+        {"RGBA, 16 bits", {.type = PNG_COLOR_TYPE_RGB_ALPHA, .bits = 16}, true, 0},
+        {"RGB, 16 bits, interlaced", {.bits = 16, .interlaced = true}, false, 0},
+        {"palette, 4 bits, transparent", {.type = PNG_COLOR_TYPE_PALETTE, .bits = 4, .transparentPalette = true}, true, 0},
+        {"grey, 1 bit, interlaced", {.type = PNG_COLOR_TYPE_GRAY, .bits = 1, .interlaced = true}, false, 1},
+        {"grey, 8 bits", {.type = PNG_COLOR_TYPE_GRAY}, false, 8},
+    };
+    FImageDecoder decoder;
+    FDecodedImage out;
+    for (const auto& c : cases) {
+        const std::string png = PngBytes(300, 200, paint, c.options);
+        auto expected = [&](int x, int y) {
+            FRgba want = paint(x, y);
+            if (!c.alpha)
+                want.a = 255;
+            if (c.greyBits) {
+                const int levels = (1 << c.greyBits) - 1;
+                want.r = want.g = want.b = static_cast<uint8_t>((want.r >> (8 - c.greyBits)) * 255 / levels);
+            }
+            return want;
+        };
+        for (int square : {256, 512, 0}) {
+            SCOPED_TRACE(std::string(c.what) + " at " + std::to_string(square));
+            FString error;
+            ASSERT_TRUE(decoder.DecodeMemory(reinterpret_cast<const uint8_t*>(png.data()), png.size(), FString(u"a.png"),
+                                             FDecodeRequest{.squareSize = square}, out, &error)) << U8(error);
+            EXPECT_EQ(out.sourceWidth, 300);
+            EXPECT_EQ(out.width, square ? square : 300);
+            for (auto [x, y] : {std::pair{75, 50}, {225, 50}, {75, 150}, {225, 150}, {75, 0}, {75, 199}})
+                EXPECT_TRUE(Near(PixelAt(out, x * out.width / 300, y * out.height / 200), expected(x, y), 2))
+                    << x << ", " << y;
+        }
     }
 }

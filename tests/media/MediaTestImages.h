@@ -1,8 +1,9 @@
 #pragma once
-// Test images made on the spot: JPEG through TurboJPEG, PNG and BMP through
-// QImage, TGA bytes written here by hand.
+// Test images made on the spot: JPEG through TurboJPEG, PNG through libpng or
+// QImage, BMP through QImage, TGA bytes written here by hand.
 
 #include <QImage>
+#include <png.h>
 #include <turbojpeg.h>
 
 #include <algorithm>
@@ -67,6 +68,82 @@ inline std::string JpegBytes(const FTestImage& image, int quality = 90)
     tjFree(jpeg);
     tjDestroy(handle);
     return bytes;
+}
+
+struct FPngOptions
+{
+    int type = PNG_COLOR_TYPE_RGB; // or _RGB_ALPHA, _GRAY, _PALETTE
+    int bits = 8;                  // 16 for RGB and RGBA; 1 to 8 for grey and palette
+    bool interlaced = false;
+    bool transparentPalette = false; // palette entries get alpha from a tRNS chunk
+};
+
+// Grey takes the red channel; palette images hold at most 2^bits colours. Rows
+// come from paint one at a time, so a huge image costs no memory to write.
+inline std::string PngBytes(int width, int height, const std::function<FRgba(int, int)>& paint, const FPngOptions& o)
+{
+    std::string out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(png, &out, [](png_structp p, png_bytep data, png_size_t n) {
+        static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<const char*>(data), n);
+    }, nullptr);
+    png_set_IHDR(png, info, width, height, o.bits, o.type, o.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<FRgba> palette;
+    auto indexOf = [&](const FRgba& c) {
+        for (size_t i = 0; i < palette.size(); ++i)
+            if (palette[i] == c)
+                return static_cast<int>(i);
+        palette.push_back(c);
+        return static_cast<int>(palette.size() - 1);
+    };
+    if (o.type == PNG_COLOR_TYPE_PALETTE) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                indexOf(paint(x, y));
+        std::vector<png_color> colours;
+        std::vector<png_byte> alphas;
+        for (const FRgba& c : palette) {
+            colours.push_back(png_color{c.r, c.g, c.b});
+            alphas.push_back(c.a);
+        }
+        png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
+        if (o.transparentPalette)
+            png_set_tRNS(png, info, alphas.data(), static_cast<int>(alphas.size()), nullptr);
+    }
+    png_set_compression_level(png, 1);
+    png_write_info(png, info);
+    if (o.bits < 8)
+        png_set_packing(png);
+    if (o.bits == 16)
+        png_set_swap(png); // samples below are written little-endian
+    const int channels = o.type == PNG_COLOR_TYPE_RGB ? 3 : o.type == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : 1;
+    const int sampleBytes = o.bits == 16 ? 2 : 1;
+    std::vector<png_byte> row(static_cast<size_t>(width) * channels * sampleBytes);
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int y = 0; y < height; ++y) {
+            png_byte* p = row.data();
+            for (int x = 0; x < width; ++x) {
+                const FRgba c = paint(x, y);
+                const uint8_t samples[] = {c.r, c.g, c.b, c.a};
+                for (int k = 0; k < channels; ++k) {
+                    const int v = o.type == PNG_COLOR_TYPE_PALETTE ? indexOf(c) : samples[k];
+                    if (o.bits == 16) {
+                        *p++ = static_cast<png_byte>(v); // v * 257: the low byte equals the high
+                        *p++ = static_cast<png_byte>(v);
+                    } else {
+                        *p++ = static_cast<png_byte>(o.type == PNG_COLOR_TYPE_GRAY ? v >> (8 - o.bits) : v);
+                    }
+                }
+            }
+            png_write_row(png, row.data());
+        }
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
 }
 
 // "PNG" or "BMP" through Qt's writers.

@@ -2,6 +2,7 @@
 
 #include "base/FFile.h"
 #include "photos/decode/FJpegDecoder.h"
+#include "photos/decode/FPngDecoder.h"
 #include "photos/decode/FQtImageDecoder.h"
 #include "photos/decode/FTgaDecoder.h"
 #include "photos/decode/ImageResize.h"
@@ -53,6 +54,33 @@ bool DeclaredSize(EFormat format, const uint8_t* p, size_t size, int64_t& width,
         height = std::abs(int64_t(le32(22))); // negative for rows stored top first
     }
     return true;
+}
+
+// Qt's BMP reader fills what a file lacks with black, so 66 bytes claiming
+// 10000 x 10000 became a 400 MB black photo. False with a reason when the file is
+// shorter than the pixels it declares.
+bool BmpDataPresent(const uint8_t* p, size_t size, int64_t width, int64_t height, std::string& reason)
+{
+    auto le16 = [p](size_t at) { return int64_t(p[at] | p[at + 1] << 8); };
+    auto le32 = [p](size_t at) { return int64_t(uint32_t(p[at]) | p[at + 1] << 8 | p[at + 2] << 16 | uint32_t(p[at + 3]) << 24); };
+    const bool core = le32(14) == 12;
+    if (size < (core ? 26u : 34u)) {
+        reason = "truncated BMP data: the header is cut off";
+        return false;
+    }
+    const int64_t offset = le32(10), bits = le16(core ? 24 : 28), compression = core ? 0 : le32(30);
+    int64_t needed = 0;
+    if (compression == 0 || compression == 3 || compression == 6) // plain or bit fields
+        needed = (width * bits + 31) / 32 * 4 * height;
+    else if (compression == 1 || compression == 2) // RLE8, RLE4: a run codes at most 255 pixels in two bytes
+        needed = (width * height + 254) / 255 * 2;
+    else
+        return true; // not a kind Qt reads; it says so itself
+    if (static_cast<int64_t>(size) >= offset + needed)
+        return true;
+    reason = "truncated BMP data: " + std::to_string(width) + " x " + std::to_string(height) + " needs " +
+             std::to_string(offset + needed) + " bytes, the file has " + std::to_string(size);
+    return false;
 }
 
 bool TooLarge(int64_t width, int64_t height)
@@ -190,11 +218,28 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
             return fail(reason);
         return finish(impl_->decoded.data(), w, h, static_cast<size_t>(w) * 4, true);
     }
-    if (format == EFormat::Png || format == EFormat::Bmp) {
+    if (format == EFormat::Png) {
         int64_t declaredWidth = 0, declaredHeight = 0;
         if (DeclaredSize(format, data, size, declaredWidth, declaredHeight) && TooLarge(declaredWidth, declaredHeight))
             return fail("image too large (" + std::to_string(declaredWidth) + " x " + std::to_string(declaredHeight) + ")");
-        const QImage image = ReadQtImage(data, size, format == EFormat::Png ? "png" : "bmp", kMaxSourcePixels,
+        if (!ReadPngSize(data, size, width, height, &reason))
+            return fail(reason);
+        if (TooLarge(width, height))
+            return tooLarge();
+        setTarget();
+        int w = 0, h = 0;
+        if (!DecodePng(data, size, targetWidth, targetHeight, kMaxSourcePixels, kMaxSourceSide, impl_->decoded, w, h,
+                       &reason))
+            return fail(reason);
+        return finish(impl_->decoded.data(), w, h, static_cast<size_t>(w) * 4, true);
+    }
+    if (format == EFormat::Bmp) {
+        int64_t declaredWidth = 0, declaredHeight = 0;
+        if (DeclaredSize(format, data, size, declaredWidth, declaredHeight) && TooLarge(declaredWidth, declaredHeight))
+            return fail("image too large (" + std::to_string(declaredWidth) + " x " + std::to_string(declaredHeight) + ")");
+        if (format == EFormat::Bmp && !BmpDataPresent(data, size, declaredWidth, declaredHeight, reason))
+            return fail(reason);
+        const QImage image = ReadQtImage(data, size, "bmp", kMaxSourcePixels,
                                          kMaxSourceSide, width, height, &reason);
         if (image.isNull())
             return width > 0 && height > 0 && TooLarge(width, height) ? tooLarge() : fail(reason);

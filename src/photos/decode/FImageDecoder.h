@@ -1,7 +1,8 @@
 #pragma once
 // The image-decoding seam: photo and texture files become RGBA pixels at the size
-// a texture needs. JPEG goes through TurboJPEG with DCT scaling, PNG and BMP
-// through Qt's readers, TGA through our own bounded decoder.
+// a texture needs. JPEG goes through TurboJPEG with DCT scaling, PNG through
+// libpng reduced row by row, BMP through Qt's reader, TGA through our own bounded
+// decoder.
 
 #include "base/FString.h"
 

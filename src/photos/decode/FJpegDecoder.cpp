@@ -26,9 +26,15 @@ FJpegDecoder::~FJpegDecoder()
         tjDestroy(static_cast<tjhandle>(handle_));
 }
 
-std::string FJpegDecoder::Message() const
+std::string FJpegDecoder::TakeErrorAndRestart()
 {
-    return std::string("corrupt JPEG data: ") + tjGetErrorStr2(static_cast<tjhandle>(handle_));
+    std::string message = std::string("corrupt JPEG data: ") + tjGetErrorStr2(static_cast<tjhandle>(handle_));
+    // libjpeg stops at an error wherever it was, half through a marker or a table,
+    // and the handle would read the next file from there ("two SOI markers"). A
+    // new handle costs a few microseconds and is needed only after a failure.
+    tjDestroy(static_cast<tjhandle>(handle_));
+    handle_ = tjInitDecompress();
+    return message;
 }
 
 bool FJpegDecoder::ReadSize(const uint8_t* data, size_t size, int& width, int& height, std::string* reason)
@@ -41,6 +47,8 @@ bool FJpegDecoder::ReadHeader(const uint8_t* data, size_t size, int& width, int&
                               std::string* reason)
 {
     width = height = colourspace = 0;
+    if (!handle_)
+        handle_ = tjInitDecompress();
     if (!handle_) {
         if (reason)
             *reason = "cannot start the JPEG decoder";
@@ -49,20 +57,33 @@ bool FJpegDecoder::ReadHeader(const uint8_t* data, size_t size, int& width, int&
     int subsampling = 0;
     const int result = tjDecompressHeader3(static_cast<tjhandle>(handle_), data, static_cast<unsigned long>(size),
                                            &width, &height, &subsampling, &colourspace);
-    if (result != 0 && !(tjGetErrorCode(static_cast<tjhandle>(handle_)) == TJERR_WARNING && width > 0 && height > 0)) {
+    if (result == 0 && width > 0 && height > 0)
+        return true;
+    if (result == 0) {
+        // A segment length running past the end swallows the frame header: libjpeg
+        // then sees tables only and reports success without an image.
+        TakeErrorAndRestart();
         if (reason)
-            *reason = Message();
+            *reason = "corrupt JPEG data: no image in the file";
+        width = height = 0;
         return false;
     }
-    return true;
+    const bool usable = tjGetErrorCode(static_cast<tjhandle>(handle_)) == TJERR_WARNING && width > 0 && height > 0;
+    const std::string message = TakeErrorAndRestart(); // a warning too may leave it mid-file
+    if (!usable && reason)
+        *reason = message;
+    return usable;
 }
 
 bool FJpegDecoder::Decode(const uint8_t* data, size_t size, int minWidth, int minHeight,
                           std::vector<uint8_t>& pixels, int& width, int& height, std::string* reason)
 {
     int fullWidth = 0, fullHeight = 0, colourspace = 0;
-    if (!ReadHeader(data, size, fullWidth, fullHeight, colourspace, reason))
+    if (!ReadHeader(data, size, fullWidth, fullHeight, colourspace, reason)) {
+        pixels.clear();
+        width = height = 0;
         return false;
+    }
     // TurboJPEG will not turn CMYK into RGB; print-ready photos are CMYK.
     const bool cmyk = colourspace == TJCS_CMYK || colourspace == TJCS_YCCK;
     static const tjscalingfactor kScales[] = {{1, 8}, {1, 4}, {1, 2}, {1, 1}};
@@ -82,9 +103,11 @@ bool FJpegDecoder::Decode(const uint8_t* data, size_t size, int minWidth, int mi
                       cmyk ? TJPF_CMYK : TJPF_RGBA, 0) != 0) {
         // Warnings cover damage libjpeg papers over; a whole file with a damaged
         // stretch is still worth showing, a cut-off one is refused.
-        if (tjGetErrorCode(handle) != TJERR_WARNING || !EndsWithEoi(data, size)) {
+        const bool usable = tjGetErrorCode(handle) == TJERR_WARNING && EndsWithEoi(data, size);
+        const std::string message = TakeErrorAndRestart();
+        if (!usable) {
             if (reason)
-                *reason = Message();
+                *reason = message;
             pixels.clear();
             width = height = 0;
             return false;

@@ -22,13 +22,15 @@ public:
     // Decodes to RGBA8, top row first, at the smallest of the scales 1/8, 1/4, 1/2
     // whose result is still at least minWidth x minHeight, else at full size.
     // pixels is resized to width * height * 4 and keeps its capacity for the next call.
-    // No size limit here: callers check ReadSize first.
+    // No size limit here: callers check ReadSize first. A failure leaves nothing
+    // behind: the next file decodes as it would with a new decoder.
     bool Decode(const uint8_t* data, size_t size, int minWidth, int minHeight,
                 std::vector<uint8_t>& pixels, int& width, int& height, std::string* reason);
 
 private:
     bool ReadHeader(const uint8_t* data, size_t size, int& width, int& height, int& colourspace, std::string* reason);
-    std::string Message() const;
+    // The handle's error message; the handle is then replaced.
+    std::string TakeErrorAndRestart();
 
     void* handle_ = nullptr;
 };

@@ -5,13 +5,14 @@
 #include <QImageReader>
 
 #include <mutex>
+#include <utility>
 
 QImage ReadQtImage(const uint8_t* data, size_t size, const char* format, int64_t maxPixels, int maxSide,
                    int& width, int& height, std::string* reason)
 {
     // Qt refuses images over 128 MB by default, an 8000 x 6000 photo among them.
     // Our own size check below is the real limit; this only keeps Qt's above it,
-    // at 8 bytes a pixel for 16-bit PNGs.
+    // with room for 8 bytes a pixel.
     static std::once_flag limitSet;
     std::call_once(limitSet, [maxPixels] {
         QImageReader::setAllocationLimit(static_cast<int>(maxPixels * 8 / (1024 * 1024) + 1));
@@ -49,5 +50,6 @@ QImage ReadQtImage(const uint8_t* data, size_t size, const char* format, int64_t
             *reason = "corrupt " + name + " data: size differs from its header";
         return QImage();
     }
-    return image.convertToFormat(QImage::Format_RGBA8888);
+    // In place where Qt can: a second full-size copy is what peaks the memory.
+    return std::move(image).convertToFormat(QImage::Format_RGBA8888);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// PNG and BMP through Qt's image readers, which need no application object.
+// BMP through Qt's image reader, which needs no application object.
 
 #include <QImage>
 
