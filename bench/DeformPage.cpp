@@ -15,8 +15,7 @@ int main()
     std::vector<double> microseconds;
     microseconds.reserve(kRepetitions);
     float checksum = 0;
-    for (int i = 0; i < kRepetitions; ++i)
-    {
+    for (int i = 0; i < kRepetitions; ++i) {
         // A different position every time, as during a turn, so nothing is cached.
         page.builtPosition = TurnEnd * static_cast<float>(i % 1000) / 1000.0f;
         const auto start = std::chrono::steady_clock::now();

@@ -21,8 +21,7 @@ int main()
     FFrameGrabber grabber(FFrameView{frame.data(), kSourceWidth, kSourceHeight, kSourceWidth * 4}, 640, 480);
     std::vector<double> seconds;
     uint32_t checksum = 0;
-    for (int i = 0; i < kRuns; ++i)
-    {
+    for (int i = 0; i < kRuns; ++i) {
         const auto start = std::chrono::steady_clock::now();
         grabber.ProcessFrame();
         seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

@@ -30,7 +30,8 @@ int main(int argc, char** argv)
             const auto start = std::chrono::steady_clock::now();
             ListPhotos(folder, 1024, photos);
             SortPhotos(photos, byDate);
-            times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+            times.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
             found = photos.size();
         }
         std::sort(times.begin(), times.end());

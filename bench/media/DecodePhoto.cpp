@@ -63,12 +63,13 @@ int main()
                 ::unlink(path);
                 return 1;
             }
-            times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+            times.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         }
         std::sort(times.begin(), times.end());
         std::printf("%-10s -> %5d x %-5d median %6.1f ms (min %.1f, max %.1f)\n",
-                    square ? (square == 256 ? "low" : "normal") : "high", out.width, out.height, times[times.size() / 2],
-                    times.front(), times.back());
+                    square ? (square == 256 ? "low" : "normal") : "high", out.width, out.height,
+                    times[times.size() / 2], times.front(), times.back());
     }
     ::unlink(path);
     return 0;

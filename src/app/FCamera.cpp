@@ -4,8 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace
-{
+namespace {
 constexpr float kMoveStep = 3.0f;
 constexpr float kTurnStep = 0.03f;
 constexpr float kFieldOfViewStep = 0.02f;
@@ -26,10 +25,7 @@ FCameraPose Blend(const FCameraPose& a, const FCameraPose& b, float s)
 }
 } // namespace
 
-FCamera::FCamera(FCameraPresets& presets)
-    : presets_(&presets)
-{
-}
+FCamera::FCamera(FCameraPresets& presets) : presets_(&presets) {}
 
 void FCamera::SetPreset(uint32_t index, bool immediate, uint32_t now)
 {
@@ -38,13 +34,10 @@ void FCamera::SetPreset(uint32_t index, bool immediate, uint32_t now)
     presetIndex = index;
     from = current;
     to = (*presets_)[index];
-    if (immediate)
-    {
+    if (immediate) {
         current = to;
         transitionStart = kNoTransition;
-    }
-    else
-    {
+    } else {
         transitionStart = now;
     }
 }

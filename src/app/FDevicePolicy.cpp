@@ -6,8 +6,8 @@ bool IsDeviceAcceptable(const FDeviceCaps& caps, bool windowed)
 {
     if (!caps.blendingRenderTarget)
         return false;
-    for (FDepthStencil format : {FDepthStencil::D24S8, FDepthStencil::D24X4S4, FDepthStencil::D15S1,
-                                 FDepthStencil::D24FS8})
+    for (FDepthStencil format :
+         {FDepthStencil::D24S8, FDepthStencil::D24X4S4, FDepthStencil::D15S1, FDepthStencil::D24FS8})
         if (caps.IsUsable(format))
             return true;
     return false;
@@ -17,8 +17,8 @@ bool ModifyDeviceSettings(FDeviceSettings& settings, int clientWidth, int client
 {
     // Creation prefers the float-depth format over the 15-bit one, although the
     // acceptance test looks at them the other way round.
-    for (FDepthStencil format : {FDepthStencil::D24S8, FDepthStencil::D24X4S4, FDepthStencil::D24FS8,
-                                 FDepthStencil::D15S1}) {
+    for (FDepthStencil format :
+         {FDepthStencil::D24S8, FDepthStencil::D24X4S4, FDepthStencil::D24FS8, FDepthStencil::D15S1}) {
         if (settings.caps.IsUsable(format)) {
             settings.depthStencil = format;
             break;

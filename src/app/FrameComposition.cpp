@@ -16,8 +16,7 @@ FFrame FPhotoBookApp::DescribeFrame(int clientWidth, int clientHeight) const
     frame.light = lightPosition;
     frame.eye = {camera->current.eyeX, camera->current.eyeY, camera->current.eyeZ};
     frame.view = camera->ViewMatrix();
-    const float aspect =
-        clientHeight > 0 ? static_cast<float>(clientWidth) / static_cast<float>(clientHeight) : 1.0f;
+    const float aspect = clientHeight > 0 ? static_cast<float>(clientWidth) / static_cast<float>(clientHeight) : 1.0f;
     frame.projection = camera->ProjectionMatrix(aspect * aspectFactor);
     frame.world = FMatrix::Identity();
 
@@ -43,8 +42,8 @@ FFrame FPhotoBookApp::DescribeFrame(int clientWidth, int clientHeight) const
         p.index = record.Tag;
         p.rotation = record.Tag >= 0 && record.Tag < photoCount ? photoRotation[static_cast<size_t>(record.Tag)] : 0;
         // In a movie each photo's effect starts when the camera arrives at it.
-        p.effectTime = exporting == 1 ? PhotoEffectTime(record.Tag, effectTime, s.TimePage, s.TimeZoom, s.TimeView)
-                                      : effectTime;
+        p.effectTime =
+            exporting == 1 ? PhotoEffectTime(record.Tag, effectTime, s.TimePage, s.TimeZoom, s.TimeView) : effectTime;
         return p;
     };
     const int32_t direction = transparentTurnState != 0 ? transparentTurnState : turnState;

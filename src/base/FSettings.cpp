@@ -15,8 +15,8 @@ namespace {
 
 // One line of the settings file: its key and the field it holds. The table's
 // order is the order the file is written in.
-using FieldPointer = std::variant<FRect FSettings::*, FColour FSettings::*, FString FSettings::*,
-                                  bool FSettings::*, int32_t FSettings::*, float FSettings::*>;
+using FieldPointer = std::variant<FRect FSettings::*, FColour FSettings::*, FString FSettings::*, bool FSettings::*,
+                                  int32_t FSettings::*, float FSettings::*>;
 
 struct FieldLine
 {
@@ -218,7 +218,8 @@ FString FSettings::SettingsFilePath() const
     const FString beside = environment_.programDirectory.Concat(FString(kSettingsFileName));
     if (environment_.userConfigDirectory.IsEmpty())
         return beside;
-    const auto& canWrite = environment_.canWrite ? environment_.canWrite : std::function<bool(const FString&)>(CanWriteAt);
+    const auto& canWrite =
+        environment_.canWrite ? environment_.canWrite : std::function<bool(const FString&)>(CanWriteAt);
     if (canWrite(beside))
         return beside;
     return environment_.userConfigDirectory.Concat(FString(kSettingsFileName));

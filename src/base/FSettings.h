@@ -8,8 +8,8 @@
 #include "base/FString.h"
 
 #include <array>
-#include <functional>
 #include <cstdint>
+#include <functional>
 
 struct FRotationEntry
 {

@@ -78,8 +78,7 @@ FString FString::FromInt(int64_t value, int width, int radix)
 FString FString::FromFloat(float value, int decimals)
 {
     char buffer[64];
-    auto [end, ec] = std::to_chars(buffer, buffer + 32, static_cast<double>(value),
-                                   std::chars_format::general, 6);
+    auto [end, ec] = std::to_chars(buffer, buffer + 32, static_cast<double>(value), std::chars_format::general, 6);
     if (ec != std::errc())
         return FString();
     FString result(std::string(buffer, end).c_str());
@@ -109,9 +108,19 @@ FString FString::FromUtf8(std::string_view bytes)
         int extra = 0;
         uint32_t cp = 0;
         uint32_t minimum = 0;
-        if ((b & 0xE0) == 0xC0) { extra = 1; cp = b & 0x1F; minimum = 0x80; }
-        else if ((b & 0xF0) == 0xE0) { extra = 2; cp = b & 0x0F; minimum = 0x800; }
-        else if ((b & 0xF8) == 0xF0) { extra = 3; cp = b & 0x07; minimum = 0x10000; }
+        if ((b & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = b & 0x1F;
+            minimum = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = b & 0x0F;
+            minimum = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = b & 0x07;
+            minimum = 0x10000;
+        }
         bool valid = extra > 0;
         if (valid) {
             for (int k = 1; k <= extra; ++k) {
@@ -166,8 +175,7 @@ std::string FString::ToUtf8() const
     };
     for (size_t i = 0; i < text_.size(); ++i) {
         char16_t u = text_[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text_.size() && text_[i + 1] >= 0xDC00 &&
-            text_[i + 1] <= 0xDFFF) {
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text_.size() && text_[i + 1] >= 0xDC00 && text_[i + 1] <= 0xDFFF) {
             put(0x10000 + ((u - 0xD800) << 10) + (text_[i + 1] - 0xDC00));
             ++i;
         } else if (u >= 0xDC80 && u <= 0xDCFF) {

@@ -76,6 +76,9 @@ private:
     std::u16string text_;
 };
 
-inline FString operator+(const FString& a, const FString& b) { return a.Concat(b); }
+inline FString operator+(const FString& a, const FString& b)
+{
+    return a.Concat(b);
+}
 
 bool IsPathSeparator(char16_t unit);

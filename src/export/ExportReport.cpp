@@ -33,9 +33,8 @@ FString ExportReportText(const FExportFigures& f)
     if (f.elapsedMs > 0) {
         const float speed = static_cast<float>(f.framesStored) * 1000.0f / static_cast<float>(f.elapsedMs);
         if (speed > 0.0f)
-            text.Append(FString(u"Export Speed:\t") + FString::FromFloat(speed, 1) +
-                        FString(u" frames per second (") + FString::FromFloat(f.framesPerSecond / speed, 1) +
-                        FString(u" seconds per second)\n"));
+            text.Append(FString(u"Export Speed:\t") + FString::FromFloat(speed, 1) + FString(u" frames per second (") +
+                        FString::FromFloat(f.framesPerSecond / speed, 1) + FString(u" seconds per second)\n"));
     }
     text.Append(Line(u"Antialiasing quality:\t", FString::FromInt(f.samplesPerPixel), u" samples per pixel"));
     return text;

@@ -95,9 +95,7 @@ std::vector<FScriptStep> BuildExportScript(const FExportSettings& settings, int3
             const FStepPlan& plan = kSpreadPlan[step];
             FScriptStep s{spread, step, plan.kind, 0, plan.from, plan.to};
             switch (plan.kind) {
-            case FStepKind::PageTurn:
-                s.frames = timing.pageFrames;
-                break;
+            case FStepKind::PageTurn: s.frames = timing.pageFrames; break;
             case FStepKind::TransparentTurn:
                 if (!settings.renderTransparentPage)
                     continue;
@@ -134,8 +132,8 @@ float StepProgress(int32_t i, int32_t n)
     return static_cast<float>(i) / static_cast<float>(n - 1);
 }
 
-FClientSize FitPreviewSize(int32_t width, int32_t height, int32_t frameWidth, int32_t frameHeight,
-                           int32_t screenWidth, int32_t screenHeight)
+FClientSize FitPreviewSize(int32_t width, int32_t height, int32_t frameWidth, int32_t frameHeight, int32_t screenWidth,
+                           int32_t screenHeight)
 {
     int32_t w = width, h = height;
     while ((w + frameWidth > screenWidth || h + frameHeight > screenHeight) && w / 2 >= 1 && h / 2 >= 1) {

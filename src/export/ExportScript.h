@@ -91,5 +91,5 @@ struct FClientSize
 // The preview window's client size for a width x height movie: halved (integer
 // division) until it fits the screen with the window's frame around it. Never below
 // one pixel, however small the screen.
-FClientSize FitPreviewSize(int32_t width, int32_t height, int32_t frameWidth, int32_t frameHeight,
-                           int32_t screenWidth, int32_t screenHeight);
+FClientSize FitPreviewSize(int32_t width, int32_t height, int32_t frameWidth, int32_t frameHeight, int32_t screenWidth,
+                           int32_t screenHeight);

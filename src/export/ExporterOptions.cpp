@@ -74,7 +74,9 @@ std::optional<FExporterOptions> ParseExporterOptions(const std::vector<std::stri
         } else if (name == "--time-page" || name == "--time-zoom" || name == "--time-view") {
             if (!ParseInt(value, n) || n < 1 || n > 20)
                 return bad("expected whole seconds from 1 to 20");
-            (name == "--time-page" ? options.timePage : name == "--time-zoom" ? options.timeZoom : options.timeView) = n;
+            (name == "--time-page"   ? options.timePage
+             : name == "--time-zoom" ? options.timeZoom
+                                     : options.timeView) = n;
         } else if (name == "--par") {
             if (!ParseFloat(value, f) || f <= 0 || f > 10)
                 return bad("expected a pixel aspect ratio above 0 and at most 10");

@@ -2,8 +2,7 @@
 
 FAutoResetEvent::FAutoResetEvent(std::shared_ptr<FEventGroup> group, bool manualReset)
     : group_(std::move(group)), manualReset_(manualReset)
-{
-}
+{}
 
 void FAutoResetEvent::Set()
 {
@@ -34,8 +33,7 @@ int FAutoResetEvent::WaitAny(FAutoResetEvent* const* events, int count, std::chr
     int taken = -1;
     const auto takeFirst = [&] {
         for (int i = 0; i < count; ++i)
-            if (events[i]->signalled_)
-            {
+            if (events[i]->signalled_) {
                 if (!events[i]->manualReset_)
                     events[i]->signalled_ = false;
                 taken = i;

@@ -31,8 +31,7 @@ FFrameGrabber::FFrameGrabber(const FFrameView& source, int32_t width, int32_t he
     // block is the integer factor, so widened targets sample with gaps or overlaps. The
     // clamp only guards the last block against float rounding past the edge.
     columnOffsets_.resize(static_cast<size_t>(width));
-    for (int32_t x = 0; x < width; ++x)
-    {
+    for (int32_t x = 0; x < width; ++x) {
         const int32_t sx = std::min(static_cast<int32_t>(static_cast<float>(x) * ratioX_), source.width - factorX_);
         columnOffsets_[static_cast<size_t>(x)] = static_cast<uint32_t>(sx) * 4;
     }
@@ -57,8 +56,7 @@ bool FFrameGrabber::ProcessFrame(const FFrameView& frame)
     return true;
 }
 
-namespace
-{
+namespace {
 constexpr uint64_t kEvenBytes = 0x00FF00FF00FF00FFull;
 
 inline uint64_t Load64(const uint8_t* p)
@@ -82,19 +80,16 @@ template <int FactorX>
 void AddRowPairs(const uint8_t* row, const uint32_t* offsets, int32_t width, int32_t factorX, uint64_t* lanes)
 {
     const int32_t fx = FactorX > 0 ? FactorX : factorX;
-    for (int32_t x = 0; x < width; ++x, lanes += 2)
-    {
+    for (int32_t x = 0; x < width; ++x, lanes += 2) {
         const uint8_t* p = row + offsets[x];
         uint64_t even = 0, odd = 0;
         int32_t i = 0;
-        for (; i + 2 <= fx; i += 2, p += 8)
-        {
+        for (; i + 2 <= fx; i += 2, p += 8) {
             const uint64_t v = Load64(p);
             even += v & kEvenBytes;
             odd += (v >> 8) & kEvenBytes;
         }
-        if (i < fx)
-        {
+        if (i < fx) {
             const uint64_t v = Load32(p);
             even += v & kEvenBytes;
             odd += (v >> 8) & kEvenBytes;
@@ -108,12 +103,10 @@ template <int FactorX>
 void AddRowScalar(const uint8_t* row, const uint32_t* offsets, int32_t width, int32_t factorX, uint32_t* sums)
 {
     const int32_t fx = FactorX > 0 ? FactorX : factorX;
-    for (int32_t x = 0; x < width; ++x, sums += 3)
-    {
+    for (int32_t x = 0; x < width; ++x, sums += 3) {
         const uint8_t* p = row + offsets[x];
         uint32_t b = 0, g = 0, r = 0;
-        for (int32_t i = 0; i < fx; ++i, p += 4)
-        {
+        for (int32_t i = 0; i < fx; ++i, p += 4) {
             b += p[0];
             g += p[1];
             r += p[2];
@@ -124,11 +117,9 @@ void AddRowScalar(const uint8_t* row, const uint32_t* offsets, int32_t width, in
     }
 }
 
-template <typename Add>
-void ForFactor(int32_t factorX, Add add)
+template <typename Add> void ForFactor(int32_t factorX, Add add)
 {
-    switch (factorX)
-    {
+    switch (factorX) {
     case 1: add(std::integral_constant<int, 1>{}); break;
     case 2: add(std::integral_constant<int, 2>{}); break;
     case 3: add(std::integral_constant<int, 3>{}); break;
@@ -156,26 +147,22 @@ bool FFrameGrabber::Convert(const FFrameView& frame)
     uint64_t* lanes = lanes_.data();
     const size_t pixelBytes = static_cast<size_t>(width_) * 3;
 
-    for (int32_t y = 0; y < height_; ++y)
-    {
-        const uint8_t* row = frame.bits + static_cast<size_t>(frame.pitch) * static_cast<size_t>(rowStarts_[static_cast<size_t>(y)]);
-        if (usePairs)
-        {
+    for (int32_t y = 0; y < height_; ++y) {
+        const uint8_t* row =
+            frame.bits + static_cast<size_t>(frame.pitch) * static_cast<size_t>(rowStarts_[static_cast<size_t>(y)]);
+        if (usePairs) {
             std::fill(lanes_.begin(), lanes_.end(), 0u);
             ForFactor(factorX_, [&](auto factor) {
                 for (int32_t j = 0; j < factorY_; ++j, row += frame.pitch)
                     AddRowPairs<decltype(factor)::value>(row, offsets, width_, factorX_, lanes);
             });
-            for (int32_t x = 0; x < width_; ++x)
-            {
+            for (int32_t x = 0; x < width_; ++x) {
                 const uint64_t even = lanes[2 * x], odd = lanes[2 * x + 1];
                 sums[3 * x] = static_cast<uint32_t>((even & 0xFFFF) + ((even >> 32) & 0xFFFF));
                 sums[3 * x + 1] = static_cast<uint32_t>((odd & 0xFFFF) + ((odd >> 32) & 0xFFFF));
                 sums[3 * x + 2] = static_cast<uint32_t>(((even >> 16) & 0xFFFF) + (even >> 48));
             }
-        }
-        else
-        {
+        } else {
             std::fill(sums_.begin(), sums_.end(), 0u);
             ForFactor(factorX_, [&](auto factor) {
                 for (int32_t j = 0; j < factorY_; ++j, row += frame.pitch)
@@ -201,6 +188,7 @@ bool FFrameGrabber::ReadRow(int32_t r, uint8_t* dest) const
 {
     if (dest == nullptr || !valid_ || r < 0 || r >= height_)
         return false;
-    std::memcpy(dest, bitmap_.data() + static_cast<size_t>(stride_) * static_cast<size_t>(r), static_cast<size_t>(stride_));
+    std::memcpy(dest, bitmap_.data() + static_cast<size_t>(stride_) * static_cast<size_t>(r),
+                static_cast<size_t>(stride_));
     return true;
 }

@@ -71,6 +71,6 @@ private:
     // Worked out once: each output column's first source byte and each row's first source row.
     std::vector<uint32_t> columnOffsets_;
     std::vector<int32_t> rowStarts_;
-    std::vector<uint64_t> lanes_;      // two words of 16-bit partial sums per output pixel
-    std::vector<uint32_t> sums_;       // B, G, R per output pixel of the row being built
+    std::vector<uint64_t> lanes_; // two words of 16-bit partial sums per output pixel
+    std::vector<uint32_t> sums_;  // B, G, R per output pixel of the row being built
 };

@@ -90,8 +90,8 @@ FExportFigures FMovieExporter::Figures(uint32_t now) const
 }
 
 FAviGraphExporter::FAviGraphExporter(std::unique_ptr<FFrameSink> sink, const FString& encoderName,
-                                     const FString& outputPath, float framesPerSecond, int32_t width,
-                                     int32_t height, const FFrameView& source, uint32_t startTime)
+                                     const FString& outputPath, float framesPerSecond, int32_t width, int32_t height,
+                                     const FFrameView& source, uint32_t startTime)
     : FMovieExporter(outputPath, framesPerSecond, source, width, height, startTime), sink_(std::move(sink))
 {
     if (FileExists(outputPath))

@@ -120,11 +120,11 @@ public:
 
 struct FExportOutcome
 {
-    int64_t totalFrames = 0;   // what the script holds
+    int64_t totalFrames = 0; // what the script holds
     int32_t framesRendered = 0;
     int32_t framesStored = 0;
-    bool fileDeleted = false;  // an aborted or failed export removes its file
-    FString report;            // the report's text, empty when none was shown
+    bool fileDeleted = false; // an aborted or failed export removes its file
+    FString report;           // the report's text, empty when none was shown
 };
 
 // Plays the export script for app's photos into an AVI at outputPath. False without

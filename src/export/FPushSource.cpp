@@ -8,8 +8,7 @@
 FPushPin::FPushPin(FFrameGrabber* grabber, float framesPerSecond, std::chrono::milliseconds wait)
     : grabber_(grabber), wait_(wait)
 {
-    if (grabber_)
-    {
+    if (grabber_) {
         width_ = grabber_->Width();
         height_ = grabber_->Height();
     }
@@ -45,12 +44,9 @@ int FPushPin::CheckMediaType(const FMediaType& type) const
 int FPushPin::DecideBufferSize(int32_t requested)
 {
     const int32_t size = std::max(ImageSize() + 10240, requested);
-    try
-    {
+    try {
         sample_.buffer.assign(static_cast<size_t>(size), 0);
-    }
-    catch (const std::bad_alloc&)
-    {
+    } catch (const std::bad_alloc&) {
         return kResultFail;
     }
     return kResultOk;
@@ -72,8 +68,7 @@ int FPushPin::FillBuffer(FMediaSample& sample)
     // A frame that cannot be copied still counts as delivered; the sample keeps old bytes.
     uint8_t* data = sample.Data();
     const int32_t stride = Stride();
-    if (data && grabber_ && grabber_->IsValid() && sample.buffer.size() >= static_cast<size_t>(ImageSize()))
-    {
+    if (data && grabber_ && grabber_->IsValid() && sample.buffer.size() >= static_cast<size_t>(ImageSize())) {
         for (int32_t r = 0; r < height_; ++r)
             grabber_->ReadRow(r, data + static_cast<size_t>(r) * static_cast<size_t>(stride));
         sample.actualLength = ImageSize();
@@ -88,8 +83,7 @@ int FPushPin::Active(FSampleSink* sink)
         return kResultPointer;
     if (thread_.joinable())
         return kResultOk;
-    if (sample_.buffer.empty())
-    {
+    if (sample_.buffer.empty()) {
         const int result = DecideBufferSize();
         if (result < 0)
             return result;
@@ -122,14 +116,11 @@ bool FPushPin::PushFrame()
 
 void FPushPin::StreamingThread()
 {
-    for (;;)
-    {
+    for (;;) {
         const int filled = FillBuffer(sample_);
-        if (filled == kResultOk)
-        {
+        if (filled == kResultOk) {
             const int received = sink_->Receive(sample_);
-            if (received < 0)
-            {
+            if (received < 0) {
                 streamResult_ = received;
                 break;
             }
@@ -146,8 +137,7 @@ void FPushPin::StreamingThread()
 
 FPushSource::FPushSource(FFrameGrabber* grabber, float framesPerSecond, int& result, std::chrono::milliseconds wait)
 {
-    if (!grabber)
-    {
+    if (!grabber) {
         result = kResultInvalidArg;
         return;
     }

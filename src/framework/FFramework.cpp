@@ -15,8 +15,7 @@ FDepthStencilBits BitsOf(FDepthStencil format)
 
 bool FDeviceCaps::IsUsable(FDepthStencil format) const
 {
-    return std::find(usableDepthStencil.begin(), usableDepthStencil.end(), format) !=
-           usableDepthStencil.end();
+    return std::find(usableDepthStencil.begin(), usableDepthStencil.end(), format) != usableDepthStencil.end();
 }
 
 FString FrameworkErrorText(FFrameworkError error)
@@ -34,10 +33,8 @@ FString FrameworkErrorText(FFrameworkError error)
                        "not released.");
     case FFrameworkError::CreatingDevice: return FString("Failed creating the OpenGL device.");
     case FFrameworkError::ResettingDevice: return FString("Failed resetting the OpenGL device.");
-    case FFrameworkError::CreateCallback:
-        return FString("An error occurred in the device create callback function.");
-    case FFrameworkError::ResetCallback:
-        return FString("An error occurred in the device reset callback function.");
+    case FFrameworkError::CreateCallback: return FString("An error occurred in the device create callback function.");
+    case FFrameworkError::ResetCallback: return FString("An error occurred in the device reset callback function.");
     case FFrameworkError::DeviceRemoved: return FString("The OpenGL device was removed.");
     default: return FString();
     }

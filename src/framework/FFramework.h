@@ -3,8 +3,8 @@
 // through, the device settings it may adjust, the pause counters and the
 // error codes with their texts. Plain logic; the Qt host implements it.
 
-#include "base/FString.h"
 #include "base/FMessage.h"
+#include "base/FString.h"
 
 #include <cstdint>
 #include <functional>

@@ -54,8 +54,7 @@ int32_t KeyOfSeconds(int64_t seconds)
     struct tm utc;
     if (!::gmtime_r(&t, &utc))
         return 0;
-    return DateKeyFromCalendar(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
-                               utc.tm_sec);
+    return DateKeyFromCalendar(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
 }
 
 } // namespace
@@ -107,7 +106,6 @@ void SortPhotos(std::vector<FPhotoEntry>& photos, bool byDate)
         std::stable_sort(photos.begin(), photos.end(),
                          [](const FPhotoEntry& a, const FPhotoEntry& b) { return a.dateKey < b.dateKey; });
     else
-        std::stable_sort(photos.begin(), photos.end(), [](const FPhotoEntry& a, const FPhotoEntry& b) {
-            return b.upperName.IsGreater(a.upperName);
-        });
+        std::stable_sort(photos.begin(), photos.end(),
+                         [](const FPhotoEntry& a, const FPhotoEntry& b) { return b.upperName.IsGreater(a.upperName); });
 }

@@ -26,16 +26,12 @@ std::optional<FGridMesh> CreateCoverBoard(bool rightBoard)
     std::array<FBookVertex, kColumns * kRows> vertices{};
     const uint32_t white = PackColor(1, 1, 1);
     for (int32_t i = 0; i < kRows; ++i)
-        for (int32_t j = 0; j < kColumns; ++j)
-        {
+        for (int32_t j = 0; j < kColumns; ++j) {
             FBookVertex& v = vertices[static_cast<size_t>(i * kColumns + j)];
-            if (rightBoard)
-            {
+            if (rightBoard) {
                 v.x = static_cast<float>(j) * 105.0f / 19.0f;
                 v.y = 0.05f * v.x - 1.0f;
-            }
-            else
-            {
+            } else {
                 v.x = static_cast<float>(19 - j) * 105.0f / -19.0f;
                 v.y = -1.0f - 0.05f * v.x;
             }

@@ -10,8 +10,8 @@
 // A sheet lies on the right at 0 and on the left at TurnEnd: 1 plus the largest
 // delay of the diagonal lift, 0.004 * 31 + 0.005 * 34.
 inline constexpr float TurnEnd = 1.294f;
-inline constexpr float kPageLength = 109.375f;   // along the spine (z)
-inline constexpr float kPageWidth = 96.875f;     // flat, 31 column steps of 3.125
+inline constexpr float kPageLength = 109.375f; // along the spine (z)
+inline constexpr float kPageWidth = 96.875f;   // flat, 31 column steps of 3.125
 inline constexpr int32_t kPageColumns = 32;
 inline constexpr int32_t kPageRows = 35;
 inline constexpr int32_t kPageVertexCount = kPageColumns * kPageRows;

@@ -25,8 +25,7 @@ class TechniqueReader
 public:
     TechniqueReader(std::string_view text, size_t position, std::string_view fileName)
         : text_(text), pos_(position), fileName_(fileName)
-    {
-    }
+    {}
 
     // On success pos() is just past the closing brace.
     bool Read(FEffectTechnique& technique)
@@ -46,8 +45,8 @@ public:
             if (token == "}")
                 return true;
             if (token != "pass")
-                return Fail(token.empty() ? "technique block not closed" : "'pass' or '}' expected, found '" +
-                                                                               token + "'", at);
+                return Fail(
+                    token.empty() ? "technique block not closed" : "'pass' or '}' expected, found '" + token + "'", at);
             FEffectPass pass;
             if (!ReadPass(pass, at))
                 return false;
@@ -75,8 +74,7 @@ private:
             if (key == "}")
                 return true;
             if (!IsName(key))
-                return Fail(key.empty() ? "pass block not closed" : "state name expected, found '" + key + "'",
-                            keyAt);
+                return Fail(key.empty() ? "pass block not closed" : "state name expected, found '" + key + "'", keyAt);
             if (Next() != "=")
                 return Fail("'=' expected after '" + key + "'", keyAt);
             const size_t valueAt = Peek();
@@ -137,10 +135,7 @@ private:
         return true;
     }
 
-    static bool IsName(const std::string& token)
-    {
-        return !token.empty() && IsIdentifierChar(token[0]);
-    }
+    static bool IsName(const std::string& token) { return !token.empty() && IsIdentifierChar(token[0]); }
 
     void SkipSpaceAndComments()
     {
@@ -184,15 +179,14 @@ private:
 
     int Line(size_t position) const
     {
-        return 1 + static_cast<int>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(
-                                                                                 std::min(position, text_.size())),
-                                               '\n'));
+        return 1 +
+               static_cast<int>(std::count(
+                   text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(std::min(position, text_.size())), '\n'));
     }
 
     bool Fail(const std::string& message, std::optional<size_t> at = std::nullopt)
     {
-        error_ = std::string(fileName_) + "(" + std::to_string(Line(at ? *at : pos_)) + "): error: " + message +
-                 "\n";
+        error_ = std::string(fileName_) + "(" + std::to_string(Line(at ? *at : pos_)) + "): error: " + message + "\n";
         return false;
     }
 
@@ -277,8 +271,9 @@ std::string MapLogLine(std::string_view line, std::string_view fileName, int lin
 
 std::u16string_view Trimmed(std::u16string_view text)
 {
-    auto space = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' ||
-                                         c == u'\f'; };
+    auto space = [](char16_t c) {
+        return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
+    };
     while (!text.empty() && space(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && space(text.back()))

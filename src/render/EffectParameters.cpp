@@ -60,8 +60,7 @@ const std::array<FEffectParameterInfo, kEffectParameterCount>& EffectParameterTa
     return kTable;
 }
 
-FEffectValues ComputeEffectValues(const FEffectScene& scene, const std::array<float, 4>& textureResolution,
-                                  float time)
+FEffectValues ComputeEffectValues(const FEffectScene& scene, const std::array<float, 4>& textureResolution, float time)
 {
     // A singular world would leave nothing sensible to transform by: keep the
     // world-space values then.

@@ -50,5 +50,4 @@ struct FEffectValue
 
 using FEffectValues = std::array<FEffectValue, kEffectParameterCount>;
 
-FEffectValues ComputeEffectValues(const FEffectScene& scene, const std::array<float, 4>& textureResolution,
-                                  float time);
+FEffectValues ComputeEffectValues(const FEffectScene& scene, const std::array<float, 4>& textureResolution, float time);

@@ -14,8 +14,7 @@ FBookLayout::FBookLayout()
              FPage(kPageFlags[2][0], kPageFlags[2][1]), FPage(kPageFlags[3][0], kPageFlags[3][1]),
              FPage(kPageFlags[4][0], kPageFlags[4][1])},
       covers_{CreateCoverBoard(false), CreateCoverBoard(true)}, background_(CreateBackgroundPlane())
-{
-}
+{}
 
 const FPhotoSource* PhotoSourceOf(const FFramePhoto& photo, FPhotoSource& out)
 {

@@ -1,7 +1,6 @@
 #include "render/FBookVertex.h"
 
-namespace
-{
+namespace {
 // Truncates towards zero, then clamps; NaN counts as 0. Clamping in float first
 // keeps the conversion defined for huge inputs and gives the same result.
 uint32_t ToChannel(float value, uint32_t highest)

@@ -16,7 +16,7 @@
 struct FFramePhoto
 {
     const FGpuTexture* texture = nullptr;
-    int32_t width = 0;  // the picture's own size in pixels
+    int32_t width = 0; // the picture's own size in pixels
     int32_t height = 0;
     int32_t rotation = 0; // RotationCode
     int32_t index = -1;   // in the photo list; -1 for none

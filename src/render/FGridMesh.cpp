@@ -23,8 +23,7 @@ std::optional<FGridMesh> CreateGridMesh(float cx, float cy, float cz, int32_t nc
     const float columnSteps = static_cast<float>(nc - 1);
     const float rowSteps = static_cast<float>(nr - 1);
     for (int32_t row = 0; row < nr; ++row)
-        for (int32_t col = 0; col < nc; ++col)
-        {
+        for (int32_t col = 0; col < nc; ++col) {
             FBookVertex& v = mesh.vertices[static_cast<size_t>(row * nc + col)];
             v.x = cx - 250.0f + static_cast<float>(col) * 500.0f / columnSteps;
             v.y = cy;
@@ -39,8 +38,7 @@ std::optional<FGridMesh> CreateGridMesh(float cx, float cy, float cz, int32_t nc
 
     mesh.indices.reserve(static_cast<size_t>(6 * (nc - 1) * (nr - 1)));
     for (int32_t row = 0; row < nr - 1; ++row)
-        for (int32_t col = 0; col < nc - 1; ++col)
-        {
+        for (int32_t col = 0; col < nc - 1; ++col) {
             const auto a = static_cast<uint16_t>(row * nc + col);
             const auto b = static_cast<uint16_t>(a + 1);
             const auto c = static_cast<uint16_t>(a + nc);
@@ -50,9 +48,11 @@ std::optional<FGridMesh> CreateGridMesh(float cx, float cy, float cz, int32_t nc
     return mesh;
 }
 
-namespace
+namespace {
+FVector3 PositionOf(const FBookVertex& v)
 {
-FVector3 PositionOf(const FBookVertex& v) { return {v.x, v.y, v.z}; }
+    return {v.x, v.y, v.z};
+}
 
 // Tiny components come from rounding noise on nearly flat quads; dropping them
 // keeps such quads' normals from tilting at random.
@@ -86,8 +86,7 @@ void ComputeGridNormals(std::span<FBookVertex> vertices, int32_t nc, int32_t nr,
         vertices[i].nx = vertices[i].ny = vertices[i].nz = 0;
 
     for (int32_t row = 0; row < nr - 1; ++row)
-        for (int32_t col = 0; col < nc - 1; ++col)
-        {
+        for (int32_t col = 0; col < nc - 1; ++col) {
             FBookVertex& v00 = vertices[static_cast<size_t>(row * nc + col)];
             FBookVertex& v10 = vertices[static_cast<size_t>(row * nc + col + 1)];
             FBookVertex& v01 = vertices[static_cast<size_t>((row + 1) * nc + col)];
@@ -105,8 +104,7 @@ void ComputeGridNormals(std::span<FBookVertex> vertices, int32_t nc, int32_t nr,
             AddNormal(v11, nb);
         }
 
-    for (size_t i = 0; i < count; ++i)
-    {
+    for (size_t i = 0; i < count; ++i) {
         FBookVertex& v = vertices[i];
         FVector3 n = Normalize({v.nx, v.ny, v.nz});
         if (flip)

@@ -78,8 +78,7 @@ FMatrix operator*(const FMatrix& a, const FMatrix& b)
 {
     FMatrix r;
     for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < 4; ++column)
-        {
+        for (int column = 0; column < 4; ++column) {
             float sum = 0;
             for (int k = 0; k < 4; ++k)
                 sum += a(row, k) * b(k, column);
@@ -116,13 +115,11 @@ bool Inverse(const FMatrix& a, FMatrix* out)
     // matrices of extreme poses still invert cleanly.
     double w[4][8];
     for (int row = 0; row < 4; ++row)
-        for (int column = 0; column < 4; ++column)
-        {
+        for (int column = 0; column < 4; ++column) {
             w[row][column] = a(row, column);
             w[row][column + 4] = row == column ? 1.0 : 0.0;
         }
-    for (int column = 0; column < 4; ++column)
-    {
+    for (int column = 0; column < 4; ++column) {
         int pivot = column;
         for (int row = column + 1; row < 4; ++row)
             if (std::fabs(w[row][column]) > std::fabs(w[pivot][column]))
@@ -135,8 +132,7 @@ bool Inverse(const FMatrix& a, FMatrix* out)
         const double scale = 1.0 / w[column][column];
         for (int k = 0; k < 8; ++k)
             w[column][k] *= scale;
-        for (int row = 0; row < 4; ++row)
-        {
+        for (int row = 0; row < 4; ++row) {
             if (row == column)
                 continue;
             const double factor = w[row][column];

@@ -4,8 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace
-{
+namespace {
 constexpr double kPi = std::numbers::pi;
 // The end angle goes through 2π as a float on purpose: it rounds slightly off
 // -angle, and turned pages must keep landing exactly where they always have.
@@ -16,13 +15,9 @@ constexpr float kRowDelay = 0.005f;
 } // namespace
 
 FPage::FPage(bool flipNormals_, bool transparent_)
-    : flipNormals(flipNormals_)
-    , transparent(transparent_)
-    , vertices(kPageVertexCount)
-    , outline(kOutlinePointCount)
+    : flipNormals(flipNormals_), transparent(transparent_), vertices(kPageVertexCount), outline(kOutlinePointCount)
 {
-    for (int32_t k = 0; k < kPageColumns; ++k)
-    {
+    for (int32_t k = 0; k < kPageColumns; ++k) {
         FPageColumn& c = columns[static_cast<size_t>(k)];
         const float s = static_cast<float>(k) / 32.0f;
         c.x = static_cast<float>(100.0 * k / 32.0);
@@ -51,20 +46,15 @@ void FPage::DeformPage(int32_t direction)
     const double forwardFactor = kTurnEndExact - double{p} / kTurnEndExact;
     const double backwardFactor = double{p} / kTurnEndExact;
 
-    for (int32_t r = 0; r < kPageRows; ++r)
-    {
+    for (int32_t r = 0; r < kPageRows; ++r) {
         const float rowZ = static_cast<float>(kPageLength * r / 34.0);
-        for (int32_t k = 0; k < kPageColumns; ++k)
-        {
+        for (int32_t k = 0; k < kPageColumns; ++k) {
             float delay = 0;
-            if (direction == 1)
-            {
+            if (direction == 1) {
                 const float columnPart = static_cast<float>(double{kColumnDelay} * (31 - k));
                 const float scaled = static_cast<float>(forwardFactor * columnPart);
                 delay = static_cast<float>(scaled + double{kRowDelay} * r);
-            }
-            else if (direction == -1)
-            {
+            } else if (direction == -1) {
                 const float columnPart = static_cast<float>(double{kColumnDelay} * k);
                 const float scaled = static_cast<float>(backwardFactor * columnPart);
                 delay = static_cast<float>(scaled + double{kRowDelay} * (34 - r));
@@ -98,22 +88,18 @@ FPageDraw FPage::DrawPage(float t, int32_t deformDirection, const FColour& paper
 
     if (!pageMesh)
         pageMesh = CreateGridMesh(0, 0, 0, kPageColumns, kPageRows);
-    if (builtPosition != t || cachedDirection != deformDirection)
-    {
+    if (builtPosition != t || cachedDirection != deformDirection) {
         builtPosition = t;
         cachedDirection = deformDirection;
         DeformPage(deformDirection);
         draw.rebuilt = true;
     }
 
-    if (transparent)
-    {
+    if (transparent) {
         draw.alpha = 0.25f;
         draw.lit = false;
         draw.depthTest = false;
-    }
-    else
-    {
+    } else {
         draw.red = paperColour.red;
         draw.green = paperColour.green;
         draw.blue = paperColour.blue;
@@ -132,12 +118,11 @@ FPageDraw FPage::DrawPageWithPhotos(float t, int32_t deformDirection, const FCol
 {
     FPageDraw draw = DrawPage(t, deformDirection, paperColour);
     const FPhotoSource* sources[2] = {photoA, photoB};
-    for (size_t slot = 0; slot < 2; ++slot)
-    {
+    for (size_t slot = 0; slot < 2; ++slot) {
         const FPhotoSource* photo = sources[slot];
         if (photo)
-            draw.photoDrawn[slot] = FitPhotoSlot(photoSlot[slot], vertices, slot == 0, flipNormals,
-                                                 photo->width, photo->height, photo->rotation);
+            draw.photoDrawn[slot] = FitPhotoSlot(photoSlot[slot], vertices, slot == 0, flipNormals, photo->width,
+                                                 photo->height, photo->rotation);
     }
     return draw;
 }

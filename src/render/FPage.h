@@ -32,8 +32,8 @@ struct FPageDraw
     bool lit = true;
     float red = 1, green = 1, blue = 1, alpha = 1;
     FCull cull = FCull::CounterClockwise;
-    bool depthTest = false;             // less-or-equal when set, always-pass otherwise
-    std::array<bool, 2> photoDrawn{};   // per slot, set by DrawPageWithPhotos
+    bool depthTest = false;           // less-or-equal when set, always-pass otherwise
+    std::array<bool, 2> photoDrawn{}; // per slot, set by DrawPageWithPhotos
 };
 
 class FPage

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <utility>
 
-bool FitPhotoSlot(FPhotoSlot& slot, std::span<const FBookVertex> pageVertices, bool lowerHalf,
-                  bool mirrorFlag, int32_t width, int32_t height, int32_t rotation)
+bool FitPhotoSlot(FPhotoSlot& slot, std::span<const FBookVertex> pageVertices, bool lowerHalf, bool mirrorFlag,
+                  int32_t width, int32_t height, int32_t rotation)
 {
     if (width < 1 || height < 1 || pageVertices.size() < static_cast<size_t>(kPageVertexCount))
         return false;
@@ -17,8 +17,7 @@ bool FitPhotoSlot(FPhotoSlot& slot, std::span<const FBookVertex> pageVertices, b
     // 64-bit so an absurd header size cannot overflow the products.
     int64_t columns = 20;
     int64_t rows = 20 * int64_t{height} / width;
-    if (rows > 15)
-    {
+    if (rows > 15) {
         rows = 15;
         columns = 15 * int64_t{width} / height;
     }
@@ -41,8 +40,7 @@ bool FitPhotoSlot(FPhotoSlot& slot, std::span<const FBookVertex> pageVertices, b
     const float rowSteps = static_cast<float>(slot.rows - 1);
     FGridMesh& mesh = *slot.photoMesh;
     for (int32_t j = 0; j < slot.rows; ++j)
-        for (int32_t i = 0; i < slot.columns; ++i)
-        {
+        for (int32_t i = 0; i < slot.columns; ++i) {
             const FBookVertex& source =
                 pageVertices[static_cast<size_t>((slot.rowOffset + j) * kPageColumns + slot.columnOffset + i)];
             FBookVertex& v = mesh.vertices[static_cast<size_t>(j * slot.columns + i)];
@@ -52,8 +50,7 @@ bool FitPhotoSlot(FPhotoSlot& slot, std::span<const FBookVertex> pageVertices, b
             const float a = static_cast<float>(i) / columnSteps;
             const float b = static_cast<float>(j) / rowSteps;
             float u = 0, w = 0;
-            switch (quarterTurns)
-            {
+            switch (quarterTurns) {
             case 0:
                 u = a;
                 w = 1.0f - b;

@@ -24,5 +24,5 @@ struct FPhotoSlot
 // from the page grid (32 x 35 vertices). mirrorFlag is the page's flipNormals: a
 // flipped page is seen from the other side, so the picture is mirrored back.
 // False, with nothing to draw, for an empty photo or a too-small page array.
-bool FitPhotoSlot(FPhotoSlot& slot, std::span<const FBookVertex> pageVertices, bool lowerHalf,
-                  bool mirrorFlag, int32_t width, int32_t height, int32_t rotation);
+bool FitPhotoSlot(FPhotoSlot& slot, std::span<const FBookVertex> pageVertices, bool lowerHalf, bool mirrorFlag,
+                  int32_t width, int32_t height, int32_t rotation);

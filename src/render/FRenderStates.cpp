@@ -5,8 +5,7 @@ FMaterial MakeMaterial(float r, float g, float b, float a, bool shiny)
     FMaterial material;
     material.diffuse = {r, g, b, a};
     material.ambient = {r, g, b, a};
-    if (shiny)
-    {
+    if (shiny) {
         material.specular = {1, 1, 1, 1};
         material.power = 1000;
     }
@@ -46,7 +45,9 @@ FDrawStates ComputeDrawStates(bool lit, bool textured, bool shiny, const FColour
 
 uint32_t ColourToArgb(float r, float g, float b)
 {
-    const auto channel = [](float value) { return static_cast<uint32_t>(static_cast<int32_t>(value * 255.0f)) & 0xFFu; };
+    const auto channel = [](float value) {
+        return static_cast<uint32_t>(static_cast<int32_t>(value * 255.0f)) & 0xFFu;
+    };
     return 0xFF000000u | channel(r) << 16 | channel(g) << 8 | channel(b);
 }
 

@@ -63,7 +63,7 @@ struct FDrawStates
 {
     FCull cull = FCull::CounterClockwise;
     bool lighting = false;
-    bool vertexColour = true;   // diffuse from the vertex instead of the material
+    bool vertexColour = true;     // diffuse from the vertex instead of the material
     bool modulateTexture = false; // stage 0: texture x diffuse, else diffuse alone
     bool alphaBlend = false;
     bool specular = false;

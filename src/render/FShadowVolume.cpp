@@ -3,8 +3,7 @@
 
 #include <vector>
 
-namespace
-{
+namespace {
 FVector3 GridPoint(const FPage& page, int32_t row, int32_t column)
 {
     const FBookVertex& v = page.vertices[static_cast<size_t>(row * kPageColumns + column)];
@@ -35,8 +34,7 @@ std::span<const std::array<float, 3>> BuildShadowVolume(FPage& page, float x, fl
     const FVector3 light{x, y, z};
     size_t out = 0;
     const auto put = [&](FVector3 p) { page.outline[out++] = {p.x, p.y, p.z}; };
-    for (size_t i = 0; i + 1 < border.size(); ++i)
-    {
+    for (size_t i = 0; i + 1 < border.size(); ++i) {
         const FVector3 a = GridPoint(page, border[i][0], border[i][1]);
         const FVector3 b = GridPoint(page, border[i + 1][0], border[i + 1][1]);
         const FVector3 da = Normalize(a - light);

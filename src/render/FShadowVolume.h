@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <span>
 
-inline constexpr int32_t kOutlineEdgeCount = 130;      // 31 + 34 + 31 + 34 border edges
-inline constexpr int32_t kShadowTriangleCount = 260;   // two per edge
+inline constexpr int32_t kOutlineEdgeCount = 130;    // 31 + 34 + 31 + 34 border edges
+inline constexpr int32_t kShadowTriangleCount = 260; // two per edge
 inline constexpr float kShadowExtrusion = 1000;
 
 // Rewrites the page's outline array from its current grid and the light at

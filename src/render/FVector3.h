@@ -11,19 +11,37 @@ struct FVector3
     bool operator==(const FVector3&) const = default;
 };
 
-inline FVector3 operator+(FVector3 a, FVector3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline FVector3 operator-(FVector3 a, FVector3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline FVector3 operator-(FVector3 a) { return {-a.x, -a.y, -a.z}; }
-inline FVector3 operator*(FVector3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
+inline FVector3 operator+(FVector3 a, FVector3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline FVector3 operator-(FVector3 a, FVector3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline FVector3 operator-(FVector3 a)
+{
+    return {-a.x, -a.y, -a.z};
+}
+inline FVector3 operator*(FVector3 a, float s)
+{
+    return {a.x * s, a.y * s, a.z * s};
+}
 
-inline float Dot(FVector3 a, FVector3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline float Dot(FVector3 a, FVector3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 inline FVector3 Cross(FVector3 a, FVector3 b)
 {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-inline float Length(FVector3 a) { return std::sqrt(Dot(a, a)); }
+inline float Length(FVector3 a)
+{
+    return std::sqrt(Dot(a, a));
+}
 
 // A zero vector stays zero instead of turning into NaNs.
 inline FVector3 Normalize(FVector3 a)

@@ -21,8 +21,7 @@ FRenderTargetSize RenderTargetSizeForFactor(int32_t width, int32_t height, int32
                                                            : static_cast<int32_t>(value);
     };
     FRenderTargetSize size{factor, scale(width), scale(height)};
-    if (limits.powerOfTwoRequired)
-    {
+    if (limits.powerOfTwoRequired) {
         size.width = WidenToPowerOfTwo(size.width);
         size.height = WidenToPowerOfTwo(size.height);
     }
@@ -44,8 +43,7 @@ FRenderTargetSize SearchRenderTargetSize(int32_t width, int32_t height, const FR
 {
     if (width < 1 || height < 1)
         return {};
-    for (int32_t factor = kLargestSupersamplingFactor; factor >= 1; --factor)
-    {
+    for (int32_t factor = kLargestSupersamplingFactor; factor >= 1; --factor) {
         const FRenderTargetSize size = RenderTargetSizeForFactor(width, height, factor, limits);
         if (FitsRenderTargetLimits(size, limits) && create(size))
             return size;

@@ -66,14 +66,12 @@ float ColourComponentFromInt(int component)
 
 FRgb ColourToRgb(const FColour& colour)
 {
-    return {ColourComponentToInt(colour.red), ColourComponentToInt(colour.green),
-            ColourComponentToInt(colour.blue)};
+    return {ColourComponentToInt(colour.red), ColourComponentToInt(colour.green), ColourComponentToInt(colour.blue)};
 }
 
 FColour ColourFromRgb(const FRgb& rgb)
 {
-    return {ColourComponentFromInt(rgb.red), ColourComponentFromInt(rgb.green),
-            ColourComponentFromInt(rgb.blue)};
+    return {ColourComponentFromInt(rgb.red), ColourComponentFromInt(rgb.green), ColourComponentFromInt(rgb.blue)};
 }
 
 FCustomColours& FCustomColours::Process()
@@ -105,8 +103,7 @@ bool IsOpenableDocument(const FString& path)
     if (path.IsEmpty())
         return false;
     const FString extension = path.ExtensionPart(); // upper-cased, "?" and after cut off
-    return extension.Equals(FString("HTML")) || extension.Equals(FString("HTM")) ||
-           extension.Equals(FString("PHP"));
+    return extension.Equals(FString("HTML")) || extension.Equals(FString("HTM")) || extension.Equals(FString("PHP"));
 }
 
 FString UserGuidePath(const FString& programDirectory)

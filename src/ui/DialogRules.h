@@ -44,7 +44,7 @@ struct FRgb
     int red = 0, green = 0, blue = 0;
     bool operator==(const FRgb&) const = default;
 };
-int ColourComponentToInt(float component);  // truncates component × 255
+int ColourComponentToInt(float component);   // truncates component × 255
 float ColourComponentFromInt(int component); // component / 255
 FRgb ColourToRgb(const FColour& colour);
 FColour ColourFromRgb(const FRgb& rgb);
@@ -57,9 +57,9 @@ class FCustomColours
 public:
     static FCustomColours& Process();
 
-    uint32_t Get(int index) const;          // white for indices out of range
-    void Set(int index, uint32_t rgb);      // ignored for indices out of range
-    void Reset();                           // all white again
+    uint32_t Get(int index) const;     // white for indices out of range
+    void Set(int index, uint32_t rgb); // ignored for indices out of range
+    void Reset();                      // all white again
 
 private:
     FCustomColours() { Reset(); }
@@ -75,7 +75,7 @@ FString UserGuidePath(const FString& programDirectory);
 inline constexpr int kAboutWidth = 640;
 inline constexpr int kAboutHeight = 480;
 inline constexpr int kAboutButtonTop = 420;
-inline constexpr int kAboutTextHeight = 18;       // pixels, bold
+inline constexpr int kAboutTextHeight = 18;            // pixels, bold
 inline constexpr uint32_t kAboutTextColour = 0x787878; // 0xRRGGBB
 inline constexpr uint32_t kAboutFillColour = 0xFFFFFF;
 

@@ -115,8 +115,7 @@ FEditReaction ReactToExportEdit(FExportEdit changed, const FExportDialogFields& 
             reaction.height = FString::FromInt(static_cast<int64_t>(static_cast<double>(w) * par / dar));
         reaction.selectCustom = true;
         break;
-    case FExportEdit::FramesPerSecond:
-        break;
+    case FExportEdit::FramesPerSecond: break;
     }
     return reaction;
 }

@@ -12,7 +12,7 @@ struct FFileDialogLayout
     FString filterDescription; // "Photos (.BMP, .JPG, .PNG, .TGA)"
     FString patterns;          // "*.BMP;*.JPG;*.PNG;*.TGA"
     bool save = false;
-    FString defaultExtension;  // empty: none
+    FString defaultExtension; // empty: none
     FString initialDirectory;
 };
 

@@ -4,8 +4,7 @@
 
 #include <numbers>
 
-namespace
-{
+namespace {
 FCameraPose Lerp(const FCameraPose& a, const FCameraPose& b, float s)
 {
     FCameraPose r;
@@ -52,7 +51,7 @@ TEST_F(CameraTest, TransitionDurationIsClampedAndClockWrapsUnsigned)
     ExpectPoseNear(camera.current, Lerp(presets[0], presets[1], 0.5f));
 
     camera.SetPreset(1, false, 0xFFFFFFFFu - 9999); // 10 s before the clock wraps
-    camera.UpdateTransition(10000, 50);              // 20 s later; TimeZoom 50 lasts 20 s
+    camera.UpdateTransition(10000, 50);             // 20 s later; TimeZoom 50 lasts 20 s
     EXPECT_FALSE(camera.InTransition());
 
     // A clock running backwards reads as a huge unsigned delay: the move ends.

@@ -76,8 +76,8 @@ TEST_F(CompositionTest, EveryTurnStateMatchesTheGoldenFile)
                     t.app.settings->RenderTransparentPage = sheet;
                     t.app.transparentPosition = sheetPosition;
                     actual << "turn=" << turn << " sheetTurn=" << sheetTurn << " sheet=" << (sheet ? "on" : "off")
-                           << " at=" << Position(sheetPosition) << " |"
-                           << Describe(t.app.DescribeFrame(800, 600)) << '\n';
+                           << " at=" << Position(sheetPosition) << " |" << Describe(t.app.DescribeFrame(800, 600))
+                           << '\n';
                 }
     const std::string path = PHOTOBOOK_TEST_DATA "/frame-composition/turn-states.txt";
     std::ifstream file(path);

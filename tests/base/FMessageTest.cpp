@@ -24,7 +24,8 @@ TEST(FMessage, OtherAltKeysAreNoKeyDownButShiftAndControlAre)
 {
     EXPECT_FALSE(TranslateKeyPress(FKey::W, kModifierAlt).has_value());
     EXPECT_FALSE(TranslateKeyPress(FKey::F4, kModifierAlt).has_value());
-    for (uint32_t mods : std::initializer_list<uint32_t>{kModifierShift, kModifierControl, kModifierShift | kModifierControl}) {
+    for (uint32_t mods :
+         std::initializer_list<uint32_t>{kModifierShift, kModifierControl, kModifierShift | kModifierControl}) {
         const auto message = TranslateKeyPress(FKey::W, mods);
         ASSERT_TRUE(message.has_value());
         EXPECT_EQ(message->kind, FMessageKind::KeyDown);

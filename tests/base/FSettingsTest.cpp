@@ -63,17 +63,54 @@ TEST(FSettings, SaveWritesEveryKeyInOrderAndLoadsBackIdentically)
     FTokenFile in(dir.fileF("QuilloPhotoBook.ini"), false);
     while (in.ReadLine())
         keys.push_back(in.GetToken(0).Str());
-    const std::vector<std::u16string> expected = {
-        u"Window", u"BGColour", u"BGTexturePath", u"CoverColour", u"CoverTexturePath",
-        u"PaperTexturePath", u"TPaperTexturePath", u"LightenPhotos", u"RenderShadows",
-        u"RenderTransparentPage", u"PaperColour", u"ShinyPaper", u"ShinyPhotos", u"Quality",
-        u"Locale", u"EffectPath", u"ExportWidth", u"ExportHeight", u"ExportPAR", u"ExportFPS",
-        u"ExportMoviePath", u"ExportType", u"EncoderName", u"TimePage", u"TimeZoom", u"TimeView",
-        u"Sort", u"RecentPath0", u"RecentPath1", u"RecentPath2", u"RecentPath3", u"RecentPath4",
-        u"RecentPath5", u"RecentPath6", u"RecentPath7", u"RecentPath8", u"RecentPath9",
-        u"Rotation", u"CameraPreset", u"CameraPreset", u"CameraPreset", u"CameraPreset",
-        u"CameraPreset", u"CameraPreset", u"CameraPreset", u"CameraPreset", u"CameraPreset",
-        u"CameraPreset"};
+    const std::vector<std::u16string> expected = {u"Window",
+                                                  u"BGColour",
+                                                  u"BGTexturePath",
+                                                  u"CoverColour",
+                                                  u"CoverTexturePath",
+                                                  u"PaperTexturePath",
+                                                  u"TPaperTexturePath",
+                                                  u"LightenPhotos",
+                                                  u"RenderShadows",
+                                                  u"RenderTransparentPage",
+                                                  u"PaperColour",
+                                                  u"ShinyPaper",
+                                                  u"ShinyPhotos",
+                                                  u"Quality",
+                                                  u"Locale",
+                                                  u"EffectPath",
+                                                  u"ExportWidth",
+                                                  u"ExportHeight",
+                                                  u"ExportPAR",
+                                                  u"ExportFPS",
+                                                  u"ExportMoviePath",
+                                                  u"ExportType",
+                                                  u"EncoderName",
+                                                  u"TimePage",
+                                                  u"TimeZoom",
+                                                  u"TimeView",
+                                                  u"Sort",
+                                                  u"RecentPath0",
+                                                  u"RecentPath1",
+                                                  u"RecentPath2",
+                                                  u"RecentPath3",
+                                                  u"RecentPath4",
+                                                  u"RecentPath5",
+                                                  u"RecentPath6",
+                                                  u"RecentPath7",
+                                                  u"RecentPath8",
+                                                  u"RecentPath9",
+                                                  u"Rotation",
+                                                  u"CameraPreset",
+                                                  u"CameraPreset",
+                                                  u"CameraPreset",
+                                                  u"CameraPreset",
+                                                  u"CameraPreset",
+                                                  u"CameraPreset",
+                                                  u"CameraPreset",
+                                                  u"CameraPreset",
+                                                  u"CameraPreset",
+                                                  u"CameraPreset"};
     EXPECT_EQ(keys, expected);
     EXPECT_NE(bytes.find(Utf16File(u"\r\nCameraPreset\t0\t0\t110\t10\t0\t1.5708\t0\t1.18\r\n", false)),
               std::string::npos);
@@ -96,17 +133,16 @@ TEST(FSettings, SaveWritesEveryKeyInOrderAndLoadsBackIdentically)
 TEST(FSettings, HandEditedFiles)
 {
     ScratchDir dir;
-    WriteBytes(dir.file("QuilloPhotoBook.ini"),
-               "Quality\r\n"
-               "quality\t2\r\n"
-               "TimeZoom\tfast\r\n"
-               "CameraPreset\t10\t1\t2\t3\t4\t5\t6\t7\r\n"
-               "CameraPreset\t-1\t1\t2\t3\t4\t5\t6\t7\r\n"
-               "CameraPreset\t3\t1\t2\r\n"
-               "Unknown\tline\r\n"
-               "\x01\x02\xff garbage \x7f\r\n"
-               "BGColour\t0.5\r\n"
-               "RecentPath4\t/Mixed/Case/A.jpg\r\n");
+    WriteBytes(dir.file("QuilloPhotoBook.ini"), "Quality\r\n"
+                                                "quality\t2\r\n"
+                                                "TimeZoom\tfast\r\n"
+                                                "CameraPreset\t10\t1\t2\t3\t4\t5\t6\t7\r\n"
+                                                "CameraPreset\t-1\t1\t2\t3\t4\t5\t6\t7\r\n"
+                                                "CameraPreset\t3\t1\t2\r\n"
+                                                "Unknown\tline\r\n"
+                                                "\x01\x02\xff garbage \x7f\r\n"
+                                                "BGColour\t0.5\r\n"
+                                                "RecentPath4\t/Mixed/Case/A.jpg\r\n");
     FSettings s(Environment(dir));
     s.SettingsLoad();
     EXPECT_TRUE(s.Loaded);

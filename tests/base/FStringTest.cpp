@@ -6,7 +6,10 @@
 
 namespace {
 
-std::string U8(const FString& s) { return s.ToUtf8(); }
+std::string U8(const FString& s)
+{
+    return s.ToUtf8();
+}
 
 TEST(FString, PathParts)
 {
@@ -45,12 +48,18 @@ TEST(FString, PathParts)
 TEST(FString, NumberText)
 {
     const std::pair<FString, const char*> texts[] = {
-        {FString::FromInt(7, 2), "07"},          {FString::FromInt(123, 3), "123"},
-        {FString::FromInt(5, 3), "005"},         {FString::FromInt(-42), "-42"},
-        {FString::FromInt(255, 1, 16), "ff"},    {FString::FromFloat(0.4f), "0.4"},
-        {FString::FromFloat(25.0f), "25"},       {FString::FromFloat(1.5707964f), "1.5708"},
-        {FString::FromFloat(1234567.0f), "1.23457e+06"}, {FString::FromFloat(3.14159f, 2), "3.14"},
-        {FString::FromFloat(3.14159f, 0), "3.14159"},    {FString::FromFloat(-0.000012f), "-1.2e-05"},
+        {FString::FromInt(7, 2), "07"},
+        {FString::FromInt(123, 3), "123"},
+        {FString::FromInt(5, 3), "005"},
+        {FString::FromInt(-42), "-42"},
+        {FString::FromInt(255, 1, 16), "ff"},
+        {FString::FromFloat(0.4f), "0.4"},
+        {FString::FromFloat(25.0f), "25"},
+        {FString::FromFloat(1.5707964f), "1.5708"},
+        {FString::FromFloat(1234567.0f), "1.23457e+06"},
+        {FString::FromFloat(3.14159f, 2), "3.14"},
+        {FString::FromFloat(3.14159f, 0), "3.14159"},
+        {FString::FromFloat(-0.000012f), "-1.2e-05"},
     };
     for (const auto& [text, expected] : texts)
         EXPECT_EQ(U8(text), expected);
@@ -86,7 +95,7 @@ TEST(FString, Comparison)
     // a, b -> a is greater; an empty side never is. Code units compare unsigned:
     // U+00E9 sorts after every ASCII letter.
     const std::tuple<const char16_t*, const char16_t*, bool> greater[] = {
-        {u"a", u"", false}, {u"", u"a", false},      {u"b", u"a", true}, {u"ab", u"a", true},
+        {u"a", u"", false},   {u"", u"a", false},      {u"b", u"a", true}, {u"ab", u"a", true},
         {u"a", u"ab", false}, {u"\u00e9", u"z", true}, {u"9", u"10", true}};
     for (const auto& [a, b, isGreater] : greater)
         EXPECT_EQ(FString(a).IsGreater(FString(b)), isGreater) << U8(FString(a)) << " > " << U8(FString(b));
@@ -152,11 +161,11 @@ TEST(FString, FileNameBytesRoundTrip)
 {
     const std::string names[] = {
         "plain.jpg",
-        "caf\xc3\xa9 \xe2\x82\xac.jpg",   // valid UTF-8
-        "\xf0\x9f\x93\xb7.png",            // outside the BMP: a surrogate pair
-        "latin1-caf\xe9.jpg",              // not UTF-8 at all
+        "caf\xc3\xa9 \xe2\x82\xac.jpg",          // valid UTF-8
+        "\xf0\x9f\x93\xb7.png",                  // outside the BMP: a surrogate pair
+        "latin1-caf\xe9.jpg",                    // not UTF-8 at all
         "\xc3(\xa0\xa1\xed\xa0\x80\xc0\xaf\xff", // broken sequences, surrogates, overlong
-        std::string("a\xe2\x82", 3),       // cut short at the end
+        std::string("a\xe2\x82", 3),             // cut short at the end
     };
     for (const std::string& name : names)
         EXPECT_EQ(FString::FromUtf8(name).ToUtf8(), name) << name;

@@ -37,15 +37,14 @@ std::vector<Line> ReadBytesAsLines(const ScratchDir& dir, const std::string& byt
 TEST(FTokenFile, SplitsTokensAndHonoursQuotes)
 {
     ScratchDir dir;
-    auto lines = ReadBytesAsLines(dir,
-        "Window\t10\t20\t810\t620\r\n"
-        "BGTexturePath\t\"/home/u/my pics/bg.jpg\"\r\n"
-        "\"a b\"c\r\n"
-        "ab\"cd\" e\r\n"
-        "x \"\" y\r\n"
-        "trailing \"\r\n"
-        "   \r\n"
-        "open \"never closed\r\n");
+    auto lines = ReadBytesAsLines(dir, "Window\t10\t20\t810\t620\r\n"
+                                       "BGTexturePath\t\"/home/u/my pics/bg.jpg\"\r\n"
+                                       "\"a b\"c\r\n"
+                                       "ab\"cd\" e\r\n"
+                                       "x \"\" y\r\n"
+                                       "trailing \"\r\n"
+                                       "   \r\n"
+                                       "open \"never closed\r\n");
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[0].tokens, (std::vector<std::u16string>{u"Window", u"10", u"20", u"810", u"620"}));
     EXPECT_EQ(lines[1].tokens, (std::vector<std::u16string>{u"BGTexturePath", u"/home/u/my pics/bg.jpg"}));

@@ -53,4 +53,7 @@ inline std::string Utf16File(std::u16string_view text, bool mark = true)
     return bytes;
 }
 
-inline std::string U8(const FString& s) { return s.ToUtf8(); }
+inline std::string U8(const FString& s)
+{
+    return s.ToUtf8();
+}

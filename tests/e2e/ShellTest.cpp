@@ -41,8 +41,7 @@ struct Program : ChildProcess
 {
     explicit Program(const ScratchDir& dir, std::vector<std::string> env = {})
         : ChildProcess(dir.file("QuilloPhotoBook"), {}, dir.file("stderr.txt"), std::move(env))
-    {
-    }
+    {}
 };
 
 // The main window's X id, once it is mapped.
@@ -69,9 +68,9 @@ std::string WindowName(const std::string& window)
 std::array<int, 3> ScreenPixel(int x, int y)
 {
     const char* display = std::getenv("DISPLAY");
-    const std::string bytes = Shell("ffmpeg -loglevel error -f x11grab -video_size 1x1 -i '" +
-                                  std::string(display ? display : ":0") + "+" + std::to_string(x) + "," +
-                                  std::to_string(y) + "' -frames:v 1 -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
+    const std::string bytes =
+        Shell("ffmpeg -loglevel error -f x11grab -video_size 1x1 -i '" + std::string(display ? display : ":0") + "+" +
+              std::to_string(x) + "," + std::to_string(y) + "' -frames:v 1 -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
     if (bytes.size() < 3)
         return {-1, -1, -1};
     return {static_cast<unsigned char>(bytes[0]), static_cast<unsigned char>(bytes[1]),
@@ -173,7 +172,7 @@ TEST_F(ShellTest, MissingOpenGL33ReportsNoCompatibleDeviceWithExitCode3)
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     Shell("for w in $(xdotool search --onlyvisible --name \"Quillo's Photo Book\"); do "
-        "xdotool windowfocus --sync $w key Return; done");
+          "xdotool windowfocus --sync $w key Return; done");
     EXPECT_EQ(program.WaitForExit(), 3) << program.Output();
     EXPECT_NE(program.Output().find("Could not find any compatible OpenGL devices."), std::string::npos)
         << program.Output();

@@ -36,8 +36,8 @@ TEST(ExportScript, ThreePhotosAtTenFpsOneSecondEach)
     const auto script = BuildExportScript(Settings(10, 1, 1, 1), 3);
     // Spread 0 opens on the transparent sheet and the right page; spread 1 turns, shows
     // the third photo (top left), goes to the left view and runs out of photos.
-    const std::vector<std::pair<int, int>> expected = {{0, 8}, {0, 9}, {0, 10}, {0, 11}, {0, 12}, {0, 13},
-                                                       {0, 14}, {1, 0}, {1, 1}, {1, 2}, {1, 3}, {1, 4}, {1, 8}};
+    const std::vector<std::pair<int, int>> expected = {{0, 8}, {0, 9}, {0, 10}, {0, 11}, {0, 12}, {0, 13}, {0, 14},
+                                                       {1, 0}, {1, 1}, {1, 2},  {1, 3},  {1, 4},  {1, 8}};
     EXPECT_EQ(SpreadSteps(script), expected);
     for (const FScriptStep& s : script)
         EXPECT_EQ(s.frames, 10) << s.spread << "/" << s.step;
@@ -53,7 +53,8 @@ TEST(ExportScript, CameraPathsOfOneSpread)
 {
     const auto script = BuildExportScript(Settings(25, 3, 3, 3), 2);
     ASSERT_EQ(script.size(), 7u);
-    const std::vector<std::pair<uint32_t, uint32_t>> expected = {{0, 0}, {0, 6}, {6, 6}, {6, 3}, {3, 7}, {7, 7}, {7, 0}};
+    const std::vector<std::pair<uint32_t, uint32_t>> expected = {{0, 0}, {0, 6}, {6, 6}, {6, 3},
+                                                                 {3, 7}, {7, 7}, {7, 0}};
     EXPECT_EQ(script[0].kind, FStepKind::TransparentTurn);
     for (size_t i = 1; i < script.size(); ++i) {
         EXPECT_EQ(std::make_pair(script[i].fromPreset, script[i].toPreset), expected[i]) << i;

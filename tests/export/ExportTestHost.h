@@ -3,8 +3,8 @@
 // colour per frame (blue = frame number, green = 50 x page index, red 200), a
 // record of what each frame saw of the book and of every box shown.
 
-#include "export/FMovieExporter.h"
 #include "app/FPhotoBookApp.h"
+#include "export/FMovieExporter.h"
 
 #include <functional>
 #include <string>
@@ -75,6 +75,9 @@ struct TestExportHost : FExportHost
         progressTotal = total;
     }
     void ShowMessage(const FString& text, FMessageIcon icon) override { boxes.push_back({text.ToUtf8(), icon, false}); }
-    void ShowExportBox(const FString& text, FMessageIcon icon) override { boxes.push_back({text.ToUtf8(), icon, true}); }
+    void ShowExportBox(const FString& text, FMessageIcon icon) override
+    {
+        boxes.push_back({text.ToUtf8(), icon, true});
+    }
     uint32_t Now() override { return clock; }
 };

@@ -6,15 +6,16 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 // A top-row-first B, G, R, X frame with a 16-byte gap after every row, as a pitch may have.
 struct SourceFrame
 {
     int32_t width, height, pitch;
     std::vector<uint8_t> bytes;
 
-    SourceFrame(int32_t w, int32_t h) : width(w), height(h), pitch(w * 4 + 16), bytes(static_cast<size_t>(pitch) * h, 0xEE) {}
+    SourceFrame(int32_t w, int32_t h)
+        : width(w), height(h), pitch(w * 4 + 16), bytes(static_cast<size_t>(pitch) * h, 0xEE)
+    {}
 
     uint8_t* Pixel(int32_t x, int32_t y) { return bytes.data() + static_cast<size_t>(pitch) * y + x * 4; }
     FFrameView View() const { return {bytes.data(), width, height, pitch}; }
@@ -23,8 +24,7 @@ struct SourceFrame
     {
         for (int32_t y = 0; y < height; ++y)
             for (int32_t x = 0; x < width; ++x)
-                for (int c = 0; c < 4; ++c)
-                {
+                for (int c = 0; c < 4; ++c) {
                     seed = seed * 1664525u + 1013904223u;
                     Pixel(x, y)[c] = static_cast<uint8_t>(seed >> 24);
                 }
@@ -46,9 +46,8 @@ TEST(FFrameGrabber, EachPixelIsTheIntegerMeanOfItsBlock)
     {
         int32_t sourceWidth, sourceHeight, width, height;
     } cases[] = {{2560, 1920, 640, 480}, {96, 40, 32, 20}, {30, 27, 30, 9}, {100, 8, 20, 8},
-                 {400, 400, 20, 20}, {320, 320, 8, 8}, {210, 140, 3, 2}};
-    for (const auto& c : cases)
-    {
+                 {400, 400, 20, 20},     {320, 320, 8, 8}, {210, 140, 3, 2}};
+    for (const auto& c : cases) {
         const int32_t fx = c.sourceWidth / c.width, fy = c.sourceHeight / c.height;
         SCOPED_TRACE(std::to_string(fx) + " x " + std::to_string(fy));
         SourceFrame source(c.sourceWidth, c.sourceHeight);
@@ -63,8 +62,7 @@ TEST(FFrameGrabber, EachPixelIsTheIntegerMeanOfItsBlock)
 
         for (int32_t y = 0; y < c.height; ++y)
             for (int32_t x = 0; x < c.width; ++x)
-                for (int ch = 0; ch < 3; ++ch)
-                {
+                for (int ch = 0; ch < 3; ++ch) {
                     int sum = 0;
                     for (int j = 0; j < fy; ++j)
                         for (int i = 0; i < fx; ++i)
@@ -83,8 +81,7 @@ TEST(FFrameGrabber, WidenedTargetSamplesOnePixelAtTruncatedPositions)
     // Every source pixel names its own position, so the output shows where it was sampled.
     SourceFrame source(1024, 512);
     for (int32_t y = 0; y < 512; ++y)
-        for (int32_t x = 0; x < 1024; ++x)
-        {
+        for (int32_t x = 0; x < 1024; ++x) {
             uint8_t* p = source.Pixel(x, y);
             p[0] = static_cast<uint8_t>(x);
             p[1] = static_cast<uint8_t>(y);
@@ -102,8 +99,7 @@ TEST(FFrameGrabber, WidenedTargetSamplesOnePixelAtTruncatedPositions)
     {
         int32_t x, y, sourceX, sourceY;
     } cases[] = {{0, 0, 0, 0}, {1, 1, 1, 1}, {5, 15, 8, 16}, {3, 14, 4, 14}, {639, 479, 1022, 510}};
-    for (const auto& c : cases)
-    {
+    for (const auto& c : cases) {
         const uint8_t* p = OutputPixel(grabber, c.x, c.y);
         EXPECT_EQ(p[0] | (p[2] & 15) << 8, c.sourceX) << c.x << "," << c.y;
         EXPECT_EQ(p[1] | (p[2] >> 4) << 8, c.sourceY) << c.x << "," << c.y;
@@ -120,8 +116,7 @@ TEST(FFrameGrabber, SameSizeCopiesUpsideDownRowsWithZeroPadding)
     ASSERT_EQ(grabber.Stride(), 484);
 
     std::vector<uint8_t> row(484, 0xAB);
-    for (int32_t r = 0; r < 37; ++r)
-    {
+    for (int32_t r = 0; r < 37; ++r) {
         ASSERT_TRUE(grabber.ReadRow(r, row.data()));
         const int32_t pictureRow = 36 - r; // row 0 is the bottom of the picture
         for (int32_t x = 0; x < 161; ++x)
@@ -161,8 +156,7 @@ TEST(FFrameGrabber, UnreadableFrameKeepsThePreviousPictureAndStillCounts)
 TEST(FFrameGrabber, EmptyOutputOrSourceIsInvalid)
 {
     SourceFrame source(8, 8);
-    for (const auto& [w, h] : {std::pair{0, 8}, std::pair{8, 0}})
-    {
+    for (const auto& [w, h] : {std::pair{0, 8}, std::pair{8, 0}}) {
         FFrameGrabber grabber(source.View(), w, h);
         EXPECT_FALSE(grabber.IsValid());
         EXPECT_FALSE(grabber.ProcessFrame());

@@ -142,7 +142,8 @@ TEST_F(MovieExport, ThreePhotosPlayTheWholeScriptIntoTheFile)
     ASSERT_EQ(host_.boxes.size(), 1u);
     EXPECT_TRUE(host_.boxes[0].exportBox);
     EXPECT_EQ(host_.boxes[0].icon, FMessageIcon::Information);
-    EXPECT_EQ(host_.boxes[0].text.rfind("Animation saved successfully!\n\nPath:\t" + path_ + "\nSize:\t130 KB\n", 0), 0u)
+    EXPECT_EQ(host_.boxes[0].text.rfind("Animation saved successfully!\n\nPath:\t" + path_ + "\nSize:\t130 KB\n", 0),
+              0u)
         << host_.boxes[0].text;
     EXPECT_TRUE(FileThere());
 }

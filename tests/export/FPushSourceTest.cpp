@@ -11,8 +11,7 @@
 
 using namespace std::chrono_literals;
 
-namespace
-{
+namespace {
 // A 7 x 3 frame (21 bytes per row, 24 with padding) filled with one value.
 struct OneColourFrame
 {
@@ -104,8 +103,7 @@ TEST(FPushPin, EachSampleCarriesItsOwnFrameAndConsecutiveStamps)
     RecordingSink sink;
     FPushPin pin(&frame.grabber, 25.0f, kFrameWait);
     ASSERT_EQ(pin.Active(&sink), kResultOk);
-    for (int k = 0; k < 10; ++k)
-    {
+    for (int k = 0; k < 10; ++k) {
         frame.Paint(static_cast<uint8_t>(10 + k));
         ASSERT_TRUE(pin.PushFrame()) << k;
     }
@@ -116,8 +114,7 @@ TEST(FPushPin, EachSampleCarriesItsOwnFrameAndConsecutiveStamps)
     EXPECT_EQ(sink.received[0].start, 0);
     EXPECT_EQ(sink.received[9].start, 3600000);
     EXPECT_EQ(sink.received[9].stop, 4000000);
-    for (int k = 0; k < 10; ++k)
-    {
+    for (int k = 0; k < 10; ++k) {
         const Received& sample = sink.received[k];
         EXPECT_EQ(sample.stop - sample.start, 400000);
         EXPECT_TRUE(sample.syncPoint);

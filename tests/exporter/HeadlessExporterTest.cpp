@@ -54,8 +54,14 @@ protected:
 
     std::vector<std::string> Small(const std::string& output)
     {
-        return {"--folder", photos.file("3"), "--output", output, "--width", "160", "--height", "120",
-                "--fps", "10", "--time-page", "1", "--time-zoom", "1", "--time-view", "1"};
+        return {"--folder",    photos.file("3"),
+                "--output",    output,
+                "--width",     "160",
+                "--height",    "120",
+                "--fps",       "10",
+                "--time-page", "1",
+                "--time-zoom", "1",
+                "--time-view", "1"};
     }
 
     ScratchDir program;

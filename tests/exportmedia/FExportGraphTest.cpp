@@ -15,8 +15,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 // A rendered frame as the render target's copy holds it (top row first, B, G, R, X):
 // the upper half red, the lower half blue, and a green column at the left edge.
 struct PaintedFrame
@@ -26,11 +25,11 @@ struct PaintedFrame
     FFrameGrabber grabber;
 
     PaintedFrame(int32_t w, int32_t h)
-        : width(w), height(h), bytes(static_cast<size_t>(w) * h * 4), grabber(FFrameView{bytes.data(), w, h, w * 4}, w, h)
+        : width(w), height(h), bytes(static_cast<size_t>(w) * h * 4),
+          grabber(FFrameView{bytes.data(), w, h, w * 4}, w, h)
     {
         for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x)
-            {
+            for (int32_t x = 0; x < w; ++x) {
                 uint8_t* p = bytes.data() + (static_cast<size_t>(y) * w + x) * 4;
                 const bool top = y < h / 2;
                 p[0] = top ? 0 : 255;
@@ -74,10 +73,10 @@ TEST(FExportGraph, MoviesDecodeUprightFrameForFrame)
         const char* encoder; // FFmpeg's name; none for uncompressed
         const char* codec;
         int frames, tolerance;
-    } cases[] = {{160, 120, nullptr, "rawvideo", 7, 0}, {150, 100, nullptr, "rawvideo", 7, 0},
+    } cases[] = {{160, 120, nullptr, "rawvideo", 7, 0},
+                 {150, 100, nullptr, "rawvideo", 7, 0},
                  {160, 120, "mpeg4", "mpeg4", 12, 40}};
-    for (const auto& c : cases)
-    {
+    for (const auto& c : cases) {
         const int w = c.width, h = c.height;
         SCOPED_TRACE(std::string(c.codec) + " " + std::to_string(w) + "x" + std::to_string(h));
         ScratchDir dir;
@@ -93,12 +92,10 @@ TEST(FExportGraph, MoviesDecodeUprightFrameForFrame)
         EXPECT_EQ(movie.height, h);
         EXPECT_EQ(av_q2d(movie.frameRate), 25.0);
         ASSERT_EQ(movie.frames.size(), static_cast<size_t>(c.frames));
-        for (size_t f = 0; f < movie.frames.size(); ++f)
-        {
+        for (size_t f = 0; f < movie.frames.size(); ++f) {
             ExpectColour(movie.Pixel(f, 80, h / 4), 0, 0, 255, c.tolerance, "upper half");
             ExpectColour(movie.Pixel(f, 80, 3 * h / 4), 255, 0, 0, c.tolerance, "lower half");
-            if (c.tolerance == 0)
-            {
+            if (c.tolerance == 0) {
                 ExpectColour(movie.Pixel(f, 10, 0), 0, 0, 255, 0, "top row");
                 ExpectColour(movie.Pixel(f, 10, h / 2 - 1), 0, 0, 255, 0, "last red row");
                 ExpectColour(movie.Pixel(f, 10, h / 2), 255, 0, 0, 0, "first blue row");
@@ -133,11 +130,12 @@ TEST(FExportGraph, EncoderProblemsAreWordedAndLeaveNoFile)
              FString(u" encoder filter says that it can't be used to create AVI files.\n\nPlease try another encoder."),
          false},
         // H.263 takes only its standard picture sizes, and 640 x 480 is none of them.
-        {650, 480, h263Name, FString(u"Could not connect the ") + h263Name + FString(u" encoder filter to the source filter."), true},
-        {640, 480, h263Name, FString(u"Could not connect the ") + h263Name + FString(u" encoder filter to the source filter."), false},
+        {650, 480, h263Name,
+         FString(u"Could not connect the ") + h263Name + FString(u" encoder filter to the source filter."), true},
+        {640, 480, h263Name,
+         FString(u"Could not connect the ") + h263Name + FString(u" encoder filter to the source filter."), false},
     };
-    for (const auto& c : cases)
-    {
+    for (const auto& c : cases) {
         SCOPED_TRACE(U8(c.encoder) + " " + std::to_string(c.width));
         ScratchDir dir;
         PaintedFrame frame(c.width, c.height);
@@ -145,11 +143,9 @@ TEST(FExportGraph, EncoderProblemsAreWordedAndLeaveNoFile)
         EXPECT_LT(graph.Build(&frame.grabber, dir.fileF("out.avi"), 25.0f, c.encoder), 0);
         EXPECT_EQ(graph.Message().Str().substr(0, c.message.Length()), c.message.Str());
         EXPECT_EQ(graph.Message().Contains(resolutionHint), c.hint) << U8(graph.Message());
-        if (c.hint)
-        {
+        if (c.hint) {
             EXPECT_TRUE(graph.Message().Str().ends_with(u"\n\nPlease try another encoder.")) << U8(graph.Message());
-        }
-        else if (c.encoder.Contains(FString(u"No Such"))) // the unknown name's message is the whole text
+        } else if (c.encoder.Contains(FString(u"No Such"))) // the unknown name's message is the whole text
         {
             EXPECT_EQ(graph.Message(), c.message);
         }
@@ -197,9 +193,7 @@ TEST(FExportGraph, StalledWriterMakesPushFrameGiveUpWithTheDiskSpaceMessage)
     // Draining the FIFO lets the streaming thread finish, so Stop can end the stream.
     std::thread drain([&] {
         char buffer[65536];
-        while (read(readEnd, buffer, sizeof buffer) > 0)
-        {
-        }
+        while (read(readEnd, buffer, sizeof buffer) > 0) {}
     });
     graph.Stop();
     graph.Release();
@@ -215,8 +209,7 @@ TEST(EncoderList, OffersSoftwareAviEncodersByFriendlyName)
     const FString mpeg4 = EncoderFriendlyName(avcodec_find_encoder_by_name("mpeg4"));
     EXPECT_NE(std::find(names.begin(), names.end(), mpeg4), names.end());
 
-    for (const FString& name : names)
-    {
+    for (const FString& name : names) {
         const AVCodec* codec = FindEncoderByName(name);
         ASSERT_NE(codec, nullptr) << U8(name);
         EXPECT_EQ(EncoderFriendlyName(codec), name);

@@ -35,7 +35,7 @@ TEST(MovieExport, UncompressedMovieHoldsEveryScriptedFrame)
     ASSERT_EQ(movie.frames.size(), 130u);
     for (size_t f : {size_t(0), size_t(69), size_t(70), size_t(80), size_t(129)}) {
         const uint8_t* p = movie.Pixel(f, 40, 10);
-        EXPECT_EQ(p[0], f);                   // blue
+        EXPECT_EQ(p[0], f);                     // blue
         EXPECT_EQ(p[1], f < 80 ? 0 : 100) << f; // the page turn of spread 1 ends at frame 79
         EXPECT_EQ(p[2], 200);
     }

@@ -49,8 +49,7 @@ inline FDecodedMovie DecodeMovie(const std::string& path)
     FAvFramePtr frame(av_frame_alloc());
     FSwsPtr convert;
     const auto takeFrames = [&]() -> int {
-        for (;;)
-        {
+        for (;;) {
             const int received = avcodec_receive_frame(decoder.get(), frame.get());
             if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
                 return 0;
@@ -67,8 +66,7 @@ inline FDecodedMovie DecodeMovie(const std::string& path)
             av_frame_unref(frame.get());
         }
     };
-    while ((result = av_read_frame(input.get(), packet.get())) >= 0)
-    {
+    while ((result = av_read_frame(input.get(), packet.get())) >= 0) {
         if (packet->stream_index == index)
             result = avcodec_send_packet(decoder.get(), packet.get());
         av_packet_unref(packet.get());

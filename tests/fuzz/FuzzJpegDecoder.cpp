@@ -29,8 +29,8 @@ std::vector<uint8_t> GoodJpeg()
     tjhandle compressor = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
-    if (!compressor || tjCompress2(compressor, rgb.data(), kGoodWidth, 0, kGoodHeight, TJPF_RGB, &jpeg, &size,
-                                   TJSAMP_420, 90, 0) != 0)
+    if (!compressor ||
+        tjCompress2(compressor, rgb.data(), kGoodWidth, 0, kGoodHeight, TJPF_RGB, &jpeg, &size, TJSAMP_420, 90, 0) != 0)
         std::abort();
     std::vector<uint8_t> bytes(jpeg, jpeg + size);
     tjFree(jpeg);
@@ -63,8 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     int w = 0, h = 0;
-    if (!decoder.Decode(good.data(), good.size(), kGoodWidth, kGoodHeight, pixels, w, h, &reason) ||
-        w != kGoodWidth || h != kGoodHeight)
+    if (!decoder.Decode(good.data(), good.size(), kGoodWidth, kGoodHeight, pixels, w, h, &reason) || w != kGoodWidth ||
+        h != kGoodHeight)
         std::abort();
     const uint8_t* left = &pixels[(kGoodHeight / 2 * kGoodWidth + 4) * 4];
     const uint8_t* right = &pixels[(kGoodHeight / 2 * kGoodWidth + kGoodWidth - 5) * 4];

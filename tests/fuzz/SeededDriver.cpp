@@ -27,9 +27,18 @@ int main(int argc, char** argv)
             const size_t at = input.empty() ? 0 : random() % input.size();
             switch (random() % 4) {
             case 0: input.insert(at, 1, static_cast<char>(random())); break;
-            case 1: if (!input.empty()) input.erase(at, 1); break;
-            case 2: if (!input.empty()) input[at] = static_cast<char>(random()); break;
-            default: input.insert(at, std::string(random() % 8 == 0 ? random() % 12000 : random() % 40, static_cast<char>("a\"\t \r\n"[random() % 6]))); break;
+            case 1:
+                if (!input.empty())
+                    input.erase(at, 1);
+                break;
+            case 2:
+                if (!input.empty())
+                    input[at] = static_cast<char>(random());
+                break;
+            default:
+                input.insert(at, std::string(random() % 8 == 0 ? random() % 12000 : random() % 40,
+                                             static_cast<char>("a\"\t \r\n"[random() % 6])));
+                break;
             }
         }
         LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(input.data()), input.size());

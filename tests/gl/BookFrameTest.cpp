@@ -98,7 +98,6 @@ protected:
             }
         return box;
     }
-
 };
 
 TEST_F(BookFrameTest, BehindTheBookIsExactlyTheBackgroundColour)
@@ -150,9 +149,9 @@ TEST_F(BookFrameTest, PhotosAreUprightAndMirrorWithTheirCode)
     };
     auto [blue, red, green] = layout(0);
     ASSERT_GT(red.count, 20);
-    EXPECT_LT(blue.CentreY(), red.CentreY()); // the picture's top row is at the top
+    EXPECT_LT(blue.CentreY(), red.CentreY());  // the picture's top row is at the top
     EXPECT_LT(red.CentreX(), green.CentreX()); // and its left half on the left
-    auto [mBlue, mRed, mGreen] = layout(4); // mirrored horizontally
+    auto [mBlue, mRed, mGreen] = layout(4);    // mirrored horizontally
     EXPECT_GT(mRed.CentreX(), mGreen.CentreX());
     EXPECT_LT(mBlue.CentreY(), mRed.CentreY());
 }
@@ -168,7 +167,7 @@ TEST_F(BookFrameTest, ForwardTurnKeepsTheOldLeftPageOnTheLeft)
     ASSERT_EQ(app.turnState, 1);
     app.turnPosition = 0.05f; // the sheet has barely lifted
     const FRenderTargetCopy copy = Frame();
-    const Box blue = Find(copy, 0, 0, 255);    // photo 2, records 0 and 1 now
+    const Box blue = Find(copy, 0, 0, 255);     // photo 2, records 0 and 1 now
     const Box yellow = Find(copy, 255, 255, 0); // photo 3
     ASSERT_GT(blue.count, 50);
     ASSERT_GT(yellow.count, 50);

@@ -8,8 +8,7 @@
 #include "app/FPhotoBookApp.h"
 #include "render/gl/FBookRenderer.h"
 
-template <class Loader>
-class BookScene : public ::testing::Test
+template <class Loader> class BookScene : public ::testing::Test
 {
 protected:
     BookScene(int width, int height) : width_(width), height_(height) {}

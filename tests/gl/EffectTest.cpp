@@ -47,10 +47,7 @@ std::string ProbeEffect(const std::string& declarations, const std::string& colo
 class EffectTest : public GlTest
 {
 protected:
-    explicit EffectTest(bool allowClipControl = true)
-        : GlTest(allowClipControl)
-    {
-    }
+    explicit EffectTest(bool allowClipControl = true) : GlTest(allowClipControl) {}
 
     // The "photo": a quad over the middle half of the view at depth 20; the
     // "page": a grey quad over the whole view behind it.
@@ -86,10 +83,7 @@ protected:
         return {p[2], p[1], p[0]};
     }
 
-    static bool Same(const FRgb& a, const FRgb& b)
-    {
-        return a.red == b.red && a.green == b.green && a.blue == b.blue;
-    }
+    static bool Same(const FRgb& a, const FRgb& b) { return a.red == b.red && a.green == b.green && a.blue == b.blue; }
 
     ScratchDir dir;
     FGridMesh photo;
@@ -181,9 +175,9 @@ TEST_F(EffectTest, TheParametersArriveWithTheirValues)
         EXPECT_TRUE(effect.IsValid()) << effect.GetErrorText().ToUtf8();
         return At(DrawScene(&effect, texture.get(), time, {800, 600, 1, 0}), 32, 32);
     };
-    EXPECT_RGB_NEAR(probe("uniform float Time; uniform float Power;",
-                          "vec4(Time / 10.0, Power / 4000.0, 0.0, 1.0)", 5.0f),
-                    128, 64, 0, 1);
+    EXPECT_RGB_NEAR(
+        probe("uniform float Time; uniform float Power;", "vec4(Time / 10.0, Power / 4000.0, 0.0, 1.0)", 5.0f), 128, 64,
+        0, 1);
     EXPECT_RGB_NEAR(probe("uniform vec4 MyTextureResolution0; uniform vec4 MyTextureResolution1;",
                           "vec4(MyTextureResolution0.x / 1000.0, MyTextureResolution0.y / 1000.0 + "
                           "MyTextureResolution1.x, MyTextureResolution0.z * 0.5 + MyTextureResolution0.w, 1.0)"),
@@ -311,14 +305,14 @@ void CheckEffectDepth(FRenderer& renderer, std::function<FRgb()> pixel)
     FGlMesh farMesh(&far), nearMesh(&near), nearestMesh(&nearest);
     renderer.ClearTarget(kBlack);
     ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &farMesh, FCull::None, true));
-    ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &nearMesh, FCull::None, true, true,
-                                  {1, 1, 1, 0}, &effect, 0));
+    ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &nearMesh, FCull::None, true, true, {1, 1, 1, 0},
+                                  &effect, 0));
     EXPECT_RGB_NEAR(pixel(), 51, 102, 153, 1);
     // Behind something nearer still, it stays hidden.
     renderer.ClearTarget(kBlack);
     ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &nearestMesh, FCull::None, true));
-    ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &nearMesh, FCull::None, true, true,
-                                  {1, 1, 1, 0}, &effect, 0));
+    ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &nearMesh, FCull::None, true, true, {1, 1, 1, 0},
+                                  &effect, 0));
     EXPECT_RGB_NEAR(pixel(), 255, 255, 255, 0);
 }
 
@@ -331,10 +325,7 @@ TEST_F(EffectTest, EffectDepthMatchesThePlainDrawWithClipControl)
 class EffectWithoutClipControlTest : public EffectTest
 {
 protected:
-    EffectWithoutClipControlTest()
-        : EffectTest(false)
-    {
-    }
+    EffectWithoutClipControlTest() : EffectTest(false) {}
 };
 
 TEST_F(EffectWithoutClipControlTest, EffectDepthMatchesThePlainDrawInTheShader)
@@ -393,7 +384,6 @@ protected:
             }
         return count;
     }
-
 };
 
 TEST_F(BookEffectTest, ChosenEffectPaintsThePhotosAndSurvivesADeviceReset)

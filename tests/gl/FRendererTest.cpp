@@ -11,8 +11,7 @@
 #include <cmath>
 #include <vector>
 
-namespace
-{
+namespace {
 constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 const uint32_t kGrey102 = ColourToArgb(0.4f, 0.4f, 0.4f);
@@ -222,8 +221,7 @@ TEST_F(GlTest, CullModesMatchTheBookSeenFromTheFrontPreset)
     EXPECT_LT(std::abs(spineNdc.x), 0.25f);
     EXPECT_LT(std::abs(spineNdc.y), 0.25f);
     FGridMesh marker = MakeQuad(2, 0, {0, 1, 0}, 0xFFFF0000u);
-    for (FBookVertex& v : marker.vertices)
-    {
+    for (FBookVertex& v : marker.vertices) {
         v.z = 54.7f + v.y; // lay it flat in y = 0 around the spine's middle
         v.y = 0;
     }
@@ -246,8 +244,7 @@ TEST_F(GlTest, CullModesMatchTheBookSeenFromTheFrontPreset)
 
     // The right page (flipped normals) at rest, and the left page at TurnEnd.
     const FColour paper{1, 1, 1};
-    for (const bool right : {true, false})
-    {
+    for (const bool right : {true, false}) {
         SCOPED_TRACE(right ? "right page" : "left page");
         FPage page(right, false);
         const FPageDraw draw = page.DrawPage(right ? 0 : TurnEnd, 0, paper);
@@ -268,10 +265,7 @@ TEST_F(GlTest, CullModesMatchTheBookSeenFromTheFrontPreset)
 class DepthTest : public GlTest, public ::testing::WithParamInterface<bool>
 {
 protected:
-    DepthTest()
-        : GlTest(GetParam())
-    {
-    }
+    DepthTest() : GlTest(GetParam()) {}
 };
 
 TEST_P(DepthTest, LessEqualKeepsTheNearerAndAlwaysPaintsOverYetWritesDepth)
@@ -306,8 +300,7 @@ TEST_P(DepthTest, LessEqualKeepsTheNearerAndAlwaysPaintsOverYetWritesDepth)
 TEST_P(DepthTest, ClipsInFrontOfTheNearPlaneAndBeyondTheFarPlane)
 {
     UsePerspective();
-    for (const float z : {0.8f, 1100.0f})
-    {
+    for (const float z : {0.8f, 1100.0f}) {
         SCOPED_TRACE(z);
         FGridMesh quad = MakeQuad(z * 0.5f, z, {0, 0, -1}, kWhite);
         FGlMesh mesh(&quad);
@@ -315,8 +308,7 @@ TEST_P(DepthTest, ClipsInFrontOfTheNearPlaneAndBeyondTheFarPlane)
         renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, false);
         EXPECT_RGB_NEAR(Pixel(kMid, kMid), 0, 0, 0, 0);
     }
-    for (const float z : {1.5f, 900.0f})
-    {
+    for (const float z : {1.5f, 900.0f}) {
         SCOPED_TRACE(z);
         FGridMesh quad = MakeQuad(z * 0.5f, z, {0, 0, -1}, kWhite);
         FGlMesh mesh(&quad);

@@ -40,8 +40,7 @@ inline FGridMesh MakeGrid(int columns, int rows, float half, float depth, FVecto
     mesh.columns = columns;
     mesh.rows = rows;
     for (int row = 0; row < rows; ++row)
-        for (int column = 0; column < columns; ++column)
-        {
+        for (int column = 0; column < columns; ++column) {
             FBookVertex v;
             v.x = -half + 2 * half * static_cast<float>(column) / static_cast<float>(columns - 1);
             v.y = -half + 2 * half * static_cast<float>(row) / static_cast<float>(rows - 1);
@@ -55,8 +54,7 @@ inline FGridMesh MakeGrid(int columns, int rows, float half, float depth, FVecto
             mesh.vertices.push_back(v);
         }
     for (int row = 0; row + 1 < rows; ++row)
-        for (int column = 0; column + 1 < columns; ++column)
-        {
+        for (int column = 0; column + 1 < columns; ++column) {
             const auto a = static_cast<uint16_t>(row * columns + column);
             const auto nc = static_cast<uint16_t>(columns);
             mesh.indices.insert(mesh.indices.end(), {a, static_cast<uint16_t>(a + 1), static_cast<uint16_t>(a + nc),
@@ -75,8 +73,7 @@ inline FGridMesh MakeQuad(float half, float depth, FVector3 normal, uint32_t col
 inline FGridMesh MakeRect(float left, float bottom, float right, float top, float depth, uint32_t colour)
 {
     FGridMesh mesh = MakeQuad(1, depth, {0, 0, -1}, colour);
-    for (FBookVertex& v : mesh.vertices)
-    {
+    for (FBookVertex& v : mesh.vertices) {
         v.x = v.x < 0 ? left : right;
         v.y = v.y < 0 ? bottom : top;
     }
@@ -88,10 +85,7 @@ class GlTest : public ::testing::Test
 protected:
     static constexpr int kSize = 64;
 
-    explicit GlTest(bool allowClipControl = true)
-        : renderer(allowClipControl)
-    {
-    }
+    explicit GlTest(bool allowClipControl = true) : renderer(allowClipControl) {}
 
     void SetUp() override
     {
@@ -139,11 +133,10 @@ protected:
     std::unique_ptr<FGlFramebuffer> screenBuffer;
 };
 
-#define EXPECT_RGB_NEAR(actual, r, g, b, tolerance)                                                                 \
-    do                                                                                                              \
-    {                                                                                                               \
-        const FRgb got_ = (actual);                                                                                 \
-        EXPECT_NEAR(got_.red, (r), (tolerance)) << got_;                                                            \
-        EXPECT_NEAR(got_.green, (g), (tolerance)) << got_;                                                          \
-        EXPECT_NEAR(got_.blue, (b), (tolerance)) << got_;                                                           \
+#define EXPECT_RGB_NEAR(actual, r, g, b, tolerance)                                                                    \
+    do {                                                                                                               \
+        const FRgb got_ = (actual);                                                                                    \
+        EXPECT_NEAR(got_.red, (r), (tolerance)) << got_;                                                               \
+        EXPECT_NEAR(got_.green, (g), (tolerance)) << got_;                                                             \
+        EXPECT_NEAR(got_.blue, (b), (tolerance)) << got_;                                                              \
     } while (0)

@@ -5,8 +5,7 @@
 #include "render/FShadowVolume.h"
 #include "render/gl/FGlMesh.h"
 
-namespace
-{
+namespace {
 constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kShadowColour = 0x30000000u; // black, alpha 48
 const uint32_t kGrey102 = ColourToArgb(0.4f, 0.4f, 0.4f);
@@ -32,8 +31,7 @@ TEST_F(GlTest, PageShadowVolumeDarkensTheWallTo207Of255)
     UsePerspective();
     FPage page(false, false);
     for (int row = 0; row < kPageRows; ++row)
-        for (int column = 0; column < kPageColumns; ++column)
-        {
+        for (int column = 0; column < kPageColumns; ++column) {
             FBookVertex& v = page.vertices[static_cast<size_t>(row * kPageColumns + column)];
             v.x = -5 + 10.0f * static_cast<float>(column) / 31;
             v.y = -5 + 10.0f * static_cast<float>(row) / 34;
@@ -42,13 +40,11 @@ TEST_F(GlTest, PageShadowVolumeDarkensTheWallTo207Of255)
     FGridMesh wall = MakeQuad(50, 50, {0, 0, -1}, 0xFFC8C8C8u); // grey 200, fills the view
     FGlMesh wallMesh(&wall);
 
-    for (const bool shadows : {false, true})
-    {
+    for (const bool shadows : {false, true}) {
         SCOPED_TRACE(shadows ? "shadows on" : "shadows off");
         renderer.ClearTarget(kBlack);
         renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &wallMesh, FCull::None, true);
-        if (shadows)
-        {
+        if (shadows) {
             renderer.ClearStencil(false);
             const auto volume = BuildShadowVolume(page, -15, 0, 0);
             ASSERT_EQ(volume.size(), 780u);

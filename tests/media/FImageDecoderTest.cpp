@@ -67,12 +67,9 @@ TEST(FImageDecoder, EveryFormatKeepsColoursAndOrientationAtEveryQuality)
 {
     ScratchDir dir;
     const FFormatCase cases[] = {
-        {"photo.jpg", 3000, 2000, 12},
-        {"photo.png", 1200, 800, 0},
-        {"photo.bmp", 1200, 800, 0},
-        {"photo.tga", 1200, 800, 0},
-        {"portrait.jpg", 600, 1000, 12},
-        {"small.png", 100, 60, 0}, // smaller than the texture: enlarged
+        {"photo.jpg", 3000, 2000, 12},   {"photo.png", 1200, 800, 0},
+        {"photo.bmp", 1200, 800, 0},     {"photo.tga", 1200, 800, 0},
+        {"portrait.jpg", 600, 1000, 12}, {"small.png", 100, 60, 0}, // smaller than the texture: enlarged
     };
     // One decoder and one output across all cases, as the texture loader uses
     // them: a reused buffer must never show the previous picture.
@@ -83,7 +80,8 @@ TEST(FImageDecoder, EveryFormatKeepsColoursAndOrientationAtEveryQuality)
         for (int square : {256, 512, 0}) {
             SCOPED_TRACE(std::string(c.file) + " at " + std::to_string(square));
             FString error;
-            ASSERT_TRUE(decoder.Decode(dir.fileF(c.file), FDecodeRequest{.squareSize = square}, out, &error)) << U8(error);
+            ASSERT_TRUE(decoder.Decode(dir.fileF(c.file), FDecodeRequest{.squareSize = square}, out, &error))
+                << U8(error);
             EXPECT_EQ(out.sourceWidth, c.width);
             EXPECT_EQ(out.sourceHeight, c.height);
             EXPECT_EQ(out.width, square ? square : c.width);
@@ -138,8 +136,8 @@ TEST(FImageDecoder, FullSizeIsScaledDownToTheMaximumTextureSize)
         SCOPED_TRACE(std::string(c.file) + " within " + std::to_string(c.maxSize));
         FDecodedImage out;
         FString error;
-        ASSERT_TRUE(decoder.Decode(dir.fileF(c.file), FDecodeRequest{.squareSize = c.square, .maxSize = c.maxSize},
-                                   out, &error))
+        ASSERT_TRUE(decoder.Decode(dir.fileF(c.file), FDecodeRequest{.squareSize = c.square, .maxSize = c.maxSize}, out,
+                                   &error))
             << U8(error);
         EXPECT_EQ(out.sourceWidth, c.sourceWidth);
         EXPECT_EQ(out.sourceHeight, c.sourceHeight);
@@ -173,14 +171,10 @@ TEST(FImageDecoder, BrokenFilesFailWithAReasonAndAnEmptyImage)
         const char* file;
         const char* reason;
     } const cases[] = {
-        {"missing.jpg", "cannot open: "},
-        {"empty.jpg", "empty file"},
-        {"folder.jpg", "cannot read: "},
-        {"text.jpg", "not a supported image"},
-        {"garbage.jpg", "corrupt JPEG data: "},
-        {"cut.jpg", "corrupt JPEG data: "},
-        {"cut.png", "corrupt PNG data"},
-        {"header-only.png", "corrupt PNG data"},
+        {"missing.jpg", "cannot open: "},       {"empty.jpg", "empty file"},
+        {"folder.jpg", "cannot read: "},        {"text.jpg", "not a supported image"},
+        {"garbage.jpg", "corrupt JPEG data: "}, {"cut.jpg", "corrupt JPEG data: "},
+        {"cut.png", "corrupt PNG data"},        {"header-only.png", "corrupt PNG data"},
     };
     FImageDecoder decoder;
     FDecodedImage out;
@@ -212,7 +206,8 @@ TEST(FImageDecoder, JpegDamagedInsideButCompleteStillShows)
     FDecodedImage out;
     FString error;
     ASSERT_TRUE(decoder.DecodeMemory(reinterpret_cast<const uint8_t*>(jpeg.data()), jpeg.size(), FString(u"d.jpg"),
-                                     FDecodeRequest{}, out, &error)) << U8(error);
+                                     FDecodeRequest{}, out, &error))
+        << U8(error);
     EXPECT_EQ(out.width, 400);
     EXPECT_TRUE(Near(PixelAt(out, 100, 10), kTopLeft, 12));
 }
@@ -353,7 +348,10 @@ TEST(FImageDecoder, PngOfEveryKindKeepsColoursAndAlphaAtEveryQuality)
         {"RGB", {}, false, 0},
         {"RGBA, 16 bits", {.type = PNG_COLOR_TYPE_RGB_ALPHA, .bits = 16}, true, 0},
         {"RGB, 16 bits, interlaced", {.bits = 16, .interlaced = true}, false, 0},
-        {"palette, 4 bits, transparent", {.type = PNG_COLOR_TYPE_PALETTE, .bits = 4, .transparentPalette = true}, true, 0},
+        {"palette, 4 bits, transparent",
+         {.type = PNG_COLOR_TYPE_PALETTE, .bits = 4, .transparentPalette = true},
+         true,
+         0},
         {"grey, 1 bit, interlaced", {.type = PNG_COLOR_TYPE_GRAY, .bits = 1, .interlaced = true}, false, 1},
         {"grey, 8 bits", {.type = PNG_COLOR_TYPE_GRAY}, false, 8},
     };
@@ -374,8 +372,9 @@ TEST(FImageDecoder, PngOfEveryKindKeepsColoursAndAlphaAtEveryQuality)
         for (int square : {256, 512, 0}) {
             SCOPED_TRACE(std::string(c.what) + " at " + std::to_string(square));
             FString error;
-            ASSERT_TRUE(decoder.DecodeMemory(reinterpret_cast<const uint8_t*>(png.data()), png.size(), FString(u"a.png"),
-                                             FDecodeRequest{.squareSize = square}, out, &error)) << U8(error);
+            ASSERT_TRUE(decoder.DecodeMemory(reinterpret_cast<const uint8_t*>(png.data()), png.size(),
+                                             FString(u"a.png"), FDecodeRequest{.squareSize = square}, out, &error))
+                << U8(error);
             EXPECT_EQ(out.sourceWidth, 300);
             EXPECT_EQ(out.width, square ? square : 300);
             for (auto [x, y] : {std::pair{75, 50}, {225, 50}, {75, 150}, {225, 150}, {75, 0}, {75, 199}})

@@ -26,7 +26,8 @@ TEST(FJpegDecoder, DecodesAtTheSmallestScaleStillCoveringTheTarget)
         int w = 0, h = 0;
         std::string reason;
         ASSERT_TRUE(decoder.Decode(reinterpret_cast<const uint8_t*>(jpeg.data()), jpeg.size(), c.target, c.target,
-                                   pixels, w, h, &reason)) << reason;
+                                   pixels, w, h, &reason))
+            << reason;
         EXPECT_EQ(w, c.decodedWidth);
         EXPECT_EQ(h, c.decodedHeight);
         ASSERT_EQ(pixels.size(), static_cast<size_t>(w) * h * 4);

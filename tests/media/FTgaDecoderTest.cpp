@@ -45,8 +45,11 @@ TEST(FTgaDecoder, HandWrittenFileAnchorsTheConventions)
 {
     // 2 x 2, true colour, default bottom-left origin: the first stored row is the
     // bottom one, pixels are B, G, R.
-    const std::string file = std::string("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\x18\0", 18) +
-                             std::string("\xFF\0\0" "\0\xFF\0" "\0\0\xFF" "\xFF\xFF\xFF", 12);
+    const std::string file = std::string("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\x18\0", 18) + std::string("\xFF\0\0"
+                                                                                                     "\0\xFF\0"
+                                                                                                     "\0\0\xFF"
+                                                                                                     "\xFF\xFF\xFF",
+                                                                                                     12);
     const FResult r = Decode(file);
     ASSERT_TRUE(r.ok) << r.reason;
     ASSERT_EQ(r.pixels.size(), 4u);
@@ -71,7 +74,9 @@ TEST(FTgaDecoder, EveryVariantGivesThePicture)
         FTgaOptions options;
     } const cases[] = {
         {"true colour 24, bottom-left", kColour, {.type = 2, .bits = 24}},
-        {"true colour 24, top-left, id field, footer", kColour, {.type = 2, .bits = 24, .top = true, .footer = true, .idLength = 7}},
+        {"true colour 24, top-left, id field, footer",
+         kColour,
+         {.type = 2, .bits = 24, .top = true, .footer = true, .idLength = 7}},
         {"true colour 24, right-to-left", kColour, {.type = 2, .bits = 24, .rightToLeft = true}},
         {"true colour 32 keeps alpha", kAlpha, {.type = 2, .bits = 32, .top = true}},
         {"true colour 16", kFive, {.type = 2, .bits = 16}},
@@ -113,8 +118,9 @@ TEST(FTgaDecoder, DamagedFilesFailAndNeverReadPastTheData)
     }
 
     const std::string header2x1 = std::string("\0\0\x0A\0\0\0\0\0\0\0\0\0\2\0\1\0\x18\0", 18);
-    const std::string mapped = std::string("\0\1\1\0\0\2\0\x18\0\0\0\0\2\0\1\0\x08\0", 18) +
-                               std::string("\0\0\xFF" "\0\xFF\0", 6);
+    const std::string mapped = std::string("\0\1\1\0\0\2\0\x18\0\0\0\0\2\0\1\0\x08\0", 18) + std::string("\0\0\xFF"
+                                                                                                         "\0\xFF\0",
+                                                                                                         6);
     struct
     {
         const char* name;
@@ -122,10 +128,15 @@ TEST(FTgaDecoder, DamagedFilesFailAndNeverReadPastTheData)
         const char* reason;
     } const cases[] = {
         {"run past the image", header2x1 + std::string("\x82\1\2\3", 4), "past the end of the image"},
-        {"raw packet past the image", header2x1 + std::string("\x02\1\2\3\4\5\6\7\x08\x09", 10), "past the end of the image"},
+        {"raw packet past the image", header2x1 + std::string("\x02\1\2\3\4\5\6\7\x08\x09", 10),
+         "past the end of the image"},
         {"colour index beyond the map", mapped + std::string("\1\5", 2), "outside the colour map"},
-        {"index below the first entry", std::string("\0\1\1\4\0\2\0\x18\0\0\0\0\2\0\1\0\x08\0", 18) +
-                                            std::string("\0\0\xFF" "\0\xFF\0" "\4\3", 8), "outside the colour map"},
+        {"index below the first entry",
+         std::string("\0\1\1\4\0\2\0\x18\0\0\0\0\2\0\1\0\x08\0", 18) + std::string("\0\0\xFF"
+                                                                                   "\0\xFF\0"
+                                                                                   "\4\3",
+                                                                                   8),
+         "outside the colour map"},
         {"unknown image type", std::string("\0\0\x04\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\0\0\0\0", 21), "unknown image type"},
         {"mapped without a map", std::string("\0\0\1\0\0\0\0\0\0\0\0\0\1\0\1\0\x08\0\0", 19), "bad pixel depth"},
         {"grey at 24 bits", std::string("\0\0\3\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\0\0\0\0", 21), "bad pixel depth"},

@@ -85,9 +85,12 @@ inline std::string PngBytes(int width, int height, const std::function<FRgba(int
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    png_set_write_fn(png, &out, [](png_structp p, png_bytep data, png_size_t n) {
-        static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<const char*>(data), n);
-    }, nullptr);
+    png_set_write_fn(
+        png, &out,
+        [](png_structp p, png_bytep data, png_size_t n) {
+            static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<const char*>(data), n);
+        },
+        nullptr);
     png_set_IHDR(png, info, width, height, o.bits, o.type, o.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<FRgba> palette;
@@ -164,11 +167,11 @@ inline bool SaveWithQt(const FTestImage& image, const std::string& path, const c
 
 struct FTgaOptions
 {
-    int type = 2;      // 1, 2, 3, or 9, 10, 11 for run-length packets
-    int bits = 24;     // pixel bits; 8 for colour-mapped and grey
-    int mapBits = 24;  // colour map entry bits
-    int mapFirst = 0;  // index of the first map entry
-    bool top = false;  // rows stored top first
+    int type = 2;     // 1, 2, 3, or 9, 10, 11 for run-length packets
+    int bits = 24;    // pixel bits; 8 for colour-mapped and grey
+    int mapBits = 24; // colour map entry bits
+    int mapFirst = 0; // index of the first map entry
+    bool top = false; // rows stored top first
     bool rightToLeft = false;
     bool footer = false;
     int idLength = 0;
@@ -180,7 +183,9 @@ inline std::string TgaBytes(const FTestImage& image, const FTgaOptions& o)
     const bool rle = (o.type & 8) != 0;
     std::vector<FRgba> palette;
     std::map<uint32_t, int> index;
-    auto key = [](const FRgba& p) { return uint32_t(p.r) | uint32_t(p.g) << 8 | uint32_t(p.b) << 16 | uint32_t(p.a) << 24; };
+    auto key = [](const FRgba& p) {
+        return uint32_t(p.r) | uint32_t(p.g) << 8 | uint32_t(p.b) << 16 | uint32_t(p.a) << 24;
+    };
     if (base == 1) {
         for (const FRgba& p : image.pixels) {
             if (index.emplace(key(p), static_cast<int>(palette.size())).second)

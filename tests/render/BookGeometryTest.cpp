@@ -25,8 +25,7 @@ TEST(BookGeometry, EaseTurnPositionClampsAndKeepsEndsExact)
 
 TEST(BookGeometry, CoverBoardsRiseFromTheSpineAndFaceUp)
 {
-    for (bool right : {true, false})
-    {
+    for (bool right : {true, false}) {
         const auto board = CreateCoverBoard(right);
         ASSERT_TRUE(board);
         ASSERT_EQ(board->VertexCount(), 200u);
@@ -38,8 +37,7 @@ TEST(BookGeometry, CoverBoardsRiseFromTheSpineAndFaceUp)
         EXPECT_FLOAT_EQ(edge.x, right ? 105 : -105);
         EXPECT_FLOAT_EQ(edge.y, 4.25f);
         EXPECT_FLOAT_EQ(edge.z, 112.109375f);
-        for (const FBookVertex& v : board->vertices)
-        {
+        for (const FBookVertex& v : board->vertices) {
             EXPECT_GT(v.ny, 0.99f);
             EXPECT_LT(right ? v.nx : -v.nx, 0); // leaning towards the spine
         }

@@ -19,12 +19,12 @@ int Lines(const std::string& text)
 
 TEST(EffectFile, TechniquesPassesAndStatesAreRead)
 {
-    const std::string text = "uniform float Time;\n"         // 1
-                             "technique First\n"             // 2
-                             "{\n"                           // 3
-                             "    pass One\n"                // 4
-                             "    {\n"                       // 5
-                             "        vertex = MyVertex;\n"  // 6
+    const std::string text = "uniform float Time;\n"        // 1
+                             "technique First\n"            // 2
+                             "{\n"                          // 3
+                             "    pass One\n"               // 4
+                             "    {\n"                      // 5
+                             "        vertex = MyVertex;\n" // 6
                              "        Cull = None; // keep both sides\n"
                              "        blend = additive;\n"
                              "        depthTest = false;\n"
@@ -97,7 +97,8 @@ TEST(EffectFile, MistakesInTheBlocksNameTheirLine)
     const Case cases[] = {
         {"float x;\ntechnique T\n{\n  pass P\n  {\n    wobble = 1;\n  }\n}\n",
          "a.fx(6): error: unknown pass state 'wobble'\n"},
-        {"technique T { pass P { cull = sideways; } }", "a.fx(1): error: 'cull' takes none, clockwise or counterclockwise\n"},
+        {"technique T { pass P { cull = sideways; } }",
+         "a.fx(1): error: 'cull' takes none, clockwise or counterclockwise\n"},
         {"technique T { pass P { blend = mix; } }", "a.fx(1): error: 'blend' takes none, alpha or additive\n"},
         {"technique T { pass P { depthtest = maybe; } }", "a.fx(1): error: 'depthtest' takes true or false\n"},
         {"technique T {\n pass P {\n cull none;\n } }", "a.fx(3): error: '=' expected after 'cull'\n"},
@@ -179,10 +180,10 @@ TEST(EffectFile, OptimizationIsSkippedOnlyWhenTheFileSaysFalse)
         {u"// optimization = false; as a comment still counts\nuniform float Time;", false},
         {u"/*\n   optimization   =   false   ;\n*/", false},
         {u"optimization = true;", true},
-        {u"optimization = true; later = false;", true},     // only up to the first ";"
-        {u"optimization = falsehood;", false},               // "contains", as the scan says
-        {u"optimization false;", false},                     // no "=": the rest is kept
-        {u"Optimization = false;", true},                    // case-sensitive
+        {u"optimization = true; later = false;", true}, // only up to the first ";"
+        {u"optimization = falsehood;", false},          // "contains", as the scan says
+        {u"optimization false;", false},                // no "=": the rest is kept
+        {u"Optimization = false;", true},               // case-sensitive
         {u"optimization = FALSE;", true},
         {u"optimization = true;\noptimization = false;", true}, // the first one decides
         {u"optimization", true},
@@ -216,8 +217,8 @@ TEST(EffectFile, PhotoEffectTimeStartsWhenTheCameraArrives)
     EXPECT_EQ(PhotoEffectStart(5, 2, 5, 7), 2 + 7 + 15 + (4 + 35 + 40));
 
     // photo, movie time -> the photo's effect time
-    const float times[][3] = {{0, 0, 0}, {0, 5.9f, 0}, {0, 6, 0}, {0, 8, 2}, {0, 9, 3}, {0, 100, 3}, {4, 52.5f, 1.5f},
-                              {4, 50, 0}};
+    const float times[][3] = {{0, 0, 0}, {0, 5.9f, 0}, {0, 6, 0},        {0, 8, 2},
+                              {0, 9, 3}, {0, 100, 3},  {4, 52.5f, 1.5f}, {4, 50, 0}};
     for (const auto& t : times)
         EXPECT_FLOAT_EQ(PhotoEffectTime(static_cast<int32_t>(t[0]), t[1], 3, 3, 3), t[2]) << t[0] << " at " << t[1];
 }

@@ -33,8 +33,7 @@ TEST(FGridMesh, NormalsOfFlatGridPointDownUnlessFlipped)
 {
     auto mesh = CreateGridMesh(0, 0, 0, 4, 3);
     ASSERT_TRUE(mesh);
-    for (bool flip : {false, true})
-    {
+    for (bool flip : {false, true}) {
         ComputeGridNormals(mesh->vertices, 4, 3, flip);
         for (const FBookVertex& v : mesh->vertices)
             EXPECT_EQ((std::vector<float>{v.nx, v.ny, v.nz}), (std::vector<float>{0, flip ? 1.0f : -1.0f, 0}));

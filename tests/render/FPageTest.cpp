@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 const FColour kPaper{0.9f, 0.8f, 0.7f};
 
 const FBookVertex& At(const FPage& page, int row, int column)
@@ -11,7 +10,10 @@ const FBookVertex& At(const FPage& page, int row, int column)
     return page.vertices[static_cast<size_t>(row * kPageColumns + column)];
 }
 
-float RowZ(int row) { return static_cast<float>(kPageLength * row / 34.0); }
+float RowZ(int row)
+{
+    return static_cast<float>(kPageLength * row / 34.0);
+}
 } // namespace
 
 TEST(FPage, RestProfileRisesDipsAndRisesAgain)
@@ -25,8 +27,7 @@ TEST(FPage, RestProfileRisesDipsAndRisesAgain)
         {24, 75, 2.41025f, 75.03872f, 1.53867f},
         {31, 96.875f, 4.81303f, 96.99449f, 1.52115f},
     };
-    for (const auto& e : table)
-    {
+    for (const auto& e : table) {
         const FPageColumn& c = page.columns[static_cast<size_t>(e[0])];
         SCOPED_TRACE(e[0]);
         EXPECT_NEAR(c.x, e[1], 1e-5);
@@ -39,16 +40,14 @@ TEST(FPage, RestProfileRisesDipsAndRisesAgain)
 TEST(FPage, RestsOnTheRightAtZeroAndMirroredOnTheLeftAtTurnEnd)
 {
     for (float position : {0.0f, TurnEnd})
-        for (int direction : {1, -1, 0})
-        {
+        for (int direction : {1, -1, 0}) {
             SCOPED_TRACE(testing::Message() << position << " " << direction);
             const bool onLeft = position == TurnEnd;
             // Whichever face shows, it faces up.
             FPage page(!onLeft, false);
             page.DrawPage(position, direction, kPaper);
             for (int row = 0; row < kPageRows; ++row)
-                for (int k = 0; k < kPageColumns; ++k)
-                {
+                for (int k = 0; k < kPageColumns; ++k) {
                     const FBookVertex& v = At(page, row, k);
                     const FPageColumn& c = page.columns[static_cast<size_t>(k)];
                     ASSERT_NEAR(v.x, onLeft ? -c.x : c.x, 1e-3) << row << "," << k;
@@ -66,14 +65,11 @@ TEST(FPage, BendFollowsDirectionRowAndColumnDelays)
     // spine. Direction 0 at 0.5 stands every column straight up, slid by 1.25 k.
     const float cases[][7] = {
         // position, direction, row, column, x, y, z
-        {0.647f, 1, 0, 16, -14.9007f, 47.7935f, 18.1137f},
-        {0.647f, -1, 0, 16, 8.336f, 49.3636f, 19.4088f},
-        {0.647f, 1, 20, 5, 1.4391f, 16.6077f, 70.5105f},
-        {0.9f, -1, 30, 25, -63.7384f, 45.2613f, 106.3395f},
+        {0.647f, 1, 0, 16, -14.9007f, 47.7935f, 18.1137f},      {0.647f, -1, 0, 16, 8.336f, 49.3636f, 19.4088f},
+        {0.647f, 1, 20, 5, 1.4391f, 16.6077f, 70.5105f},        {0.9f, -1, 30, 25, -63.7384f, 45.2613f, 106.3395f},
         {0.5f, 0, 10, 31, 0, 96.99449f, RowZ(10) + 1.25f * 31},
     };
-    for (const auto& c : cases)
-    {
+    for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c[0] << " " << c[1] << " " << c[2] << "," << c[3]);
         FPage page(false, false);
         page.builtPosition = c[0];
@@ -84,8 +80,7 @@ TEST(FPage, BendFollowsDirectionRowAndColumnDelays)
         EXPECT_NEAR(v.z, c[6], 2e-3);
     }
     // The outer corner at row 0 leads in both directions.
-    for (auto [position, direction] : {std::pair{0.3f, 1}, std::pair{1.0f, -1}})
-    {
+    for (auto [position, direction] : {std::pair{0.3f, 1}, std::pair{1.0f, -1}}) {
         FPage page(false, false);
         page.builtPosition = position;
         page.DeformPage(direction);

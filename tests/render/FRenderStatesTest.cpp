@@ -9,8 +9,7 @@ TEST(RenderStates, BlendingExactlyWhenAlphaIsNotOneAndThenNoCulling)
     EXPECT_EQ(opaque.cull, FCull::Clockwise);
     EXPECT_EQ(opaque.depthFunc, FDepthFunc::LessEqual);
 
-    for (const float alpha : {0.25f, 0.99999994f, 1.0000001f, 0.0f})
-    {
+    for (const float alpha : {0.25f, 0.99999994f, 1.0000001f, 0.0f}) {
         SCOPED_TRACE(alpha);
         const FDrawStates s = ComputeDrawStates(false, false, false, {1, 1, 1, alpha}, FCull::CounterClockwise, false);
         EXPECT_TRUE(s.alphaBlend);

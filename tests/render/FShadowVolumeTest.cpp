@@ -4,17 +4,18 @@
 
 #include <set>
 
-namespace
+namespace {
+FVector3 P(const std::array<float, 3>& a)
 {
-FVector3 P(const std::array<float, 3>& a) { return {a[0], a[1], a[2]}; }
+    return {a[0], a[1], a[2]};
+}
 
 // A flat page whose vertex (row, column) sits at (column, 0, row): easy to name.
 FPage NumberedPage()
 {
     FPage page(false, false);
     for (int row = 0; row < kPageRows; ++row)
-        for (int column = 0; column < kPageColumns; ++column)
-        {
+        for (int column = 0; column < kPageColumns; ++column) {
             FBookVertex& v = page.vertices[static_cast<size_t>(row * kPageColumns + column)];
             v.x = static_cast<float>(column);
             v.y = 0;
@@ -35,8 +36,7 @@ TEST(ShadowVolume, WalksTheBorderOnceAsSixPointsPerEdge)
     // chain (this A is the last B) and the walk closes where it began.
     std::set<std::pair<int, int>> visited;
     FVector3 previousB = P(volume[(kOutlineEdgeCount - 1) * 6]);
-    for (int edge = 0; edge < kOutlineEdgeCount; ++edge)
-    {
+    for (int edge = 0; edge < kOutlineEdgeCount; ++edge) {
         SCOPED_TRACE(edge);
         const auto* q = &volume[static_cast<size_t>(edge * 6)];
         const FVector3 b = P(q[0]), a = P(q[1]);
@@ -62,8 +62,7 @@ TEST(ShadowVolume, ExtrudesEachPoint1000UnitsAwayFromTheLight)
     FPage page = NumberedPage();
     const FVector3 light{-200, 200, 50};
     const auto volume = BuildShadowVolume(page, light.x, light.y, light.z);
-    for (int edge = 0; edge < kOutlineEdgeCount; edge += 7)
-    {
+    for (int edge = 0; edge < kOutlineEdgeCount; edge += 7) {
         const auto* q = &volume[static_cast<size_t>(edge * 6)];
         const FVector3 a = P(q[1]), b = P(q[0]), a2 = P(q[4]), b2 = P(q[2]);
         EXPECT_NEAR(Length(a2 - a), 1000, 1e-2);

@@ -4,8 +4,7 @@
 
 #include <vector>
 
-namespace
-{
+namespace {
 // Records every size the search asks for and accepts from a given factor down.
 struct FakeDevice
 {
@@ -46,8 +45,7 @@ TEST(RenderTargetSize, ForcedLimitFallsBackThroughThreeTwoOneToNone)
         {1279, {1, 640, 480}},
         {639, {0, 0, 0}},
     };
-    for (const auto& c : cases)
-    {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.limit);
         FakeDevice device;
         EXPECT_EQ(SearchRenderTargetSize(640, 480, DeviceLimits(c.limit), device.Create()), c.expected);

@@ -15,9 +15,8 @@ TEST(DialogRules, SpeedFieldsAreClampedToOneThroughTwenty)
         const char16_t* typed;
         int32_t stored;
     } cases[] = {
-        {u"0", 1},     {u"1", 1},   {u"5", 5},    {u"20", 20}, {u"21", 20},
-        {u"99", 20},   {u"-3", 1},  {u"", 1},     {u"abc", 1}, {u"7x", 7},
-        {u"  12", 12}, {u"+4", 4},  {u"99999999999", 20},
+        {u"0", 1}, {u"1", 1},   {u"5", 5},  {u"20", 20},   {u"21", 20}, {u"99", 20},          {u"-3", 1},
+        {u"", 1},  {u"abc", 1}, {u"7x", 7}, {u"  12", 12}, {u"+4", 4},  {u"99999999999", 20},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SpeedFromField(FString(c.typed)), c.stored) << FString(c.typed).ToUtf8();

@@ -1,15 +1,21 @@
 // The export dialogs' decisions: ratio text both ways, field refreshes, the reactions
 // to typing, presets and what OK stores.
 
-#include "ui/ExportDialogRules.h"
 #include "export/FExportPreset.h"
+#include "ui/ExportDialogRules.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-FString S(const char16_t* text) { return FString(text); }
-std::string U(const FString& s) { return s.ToUtf8(); }
+FString S(const char16_t* text)
+{
+    return FString(text);
+}
+std::string U(const FString& s)
+{
+    return s.ToUtf8();
+}
 
 } // namespace
 
@@ -17,17 +23,26 @@ TEST(ExportRatio, FormatFindsTheSimplestFractionAndParseReadsItBack)
 {
     // 1 is not 2:2 or 39:39; 64/45 needs a numerator above 39, so it stays a number.
     const std::pair<float, const char*> formatted[] = {
-        {4.0f / 3.0f, "4:3"},   {1.3333334f, "4:3"}, {16.0f / 9.0f, "16:9"}, {0.90909094f, "10:11"},
-        {0.8888889f, "8:9"},    {1.1851852f, "32:27"}, {1.0f, "1:1"},        {2.0f, "2:1"},
-        {1.4222223f, "1.42222"}, {0.0f, "0"},         {1.3354f, "1.3354"},
+        {4.0f / 3.0f, "4:3"},    {1.3333334f, "4:3"},   {16.0f / 9.0f, "16:9"}, {0.90909094f, "10:11"},
+        {0.8888889f, "8:9"},     {1.1851852f, "32:27"}, {1.0f, "1:1"},          {2.0f, "2:1"},
+        {1.4222223f, "1.42222"}, {0.0f, "0"},           {1.3354f, "1.3354"},
     };
     for (const auto& [ratio, text] : formatted)
         EXPECT_EQ(U(FormatRatio(ratio)), text) << ratio;
 
     // Half typed or nonsense counts as 0.
     const std::pair<const char16_t*, float> parsed[] = {
-        {u"4:3", 4.0f / 3.0f}, {u"16:9", 16.0f / 9.0f}, {u"1.5", 1.5f}, {u"1.5:0.5", 3.0f}, {u"16:", 0},
-        {u":9", 0},            {u"0:9", 0},             {u"-4:3", 0},   {u"4:-3", 0},       {u"abc", 0}, {u"", 0},
+        {u"4:3", 4.0f / 3.0f},
+        {u"16:9", 16.0f / 9.0f},
+        {u"1.5", 1.5f},
+        {u"1.5:0.5", 3.0f},
+        {u"16:", 0},
+        {u":9", 0},
+        {u"0:9", 0},
+        {u"-4:3", 0},
+        {u"4:-3", 0},
+        {u"abc", 0},
+        {u"", 0},
     };
     for (const auto& [text, ratio] : parsed)
         EXPECT_FLOAT_EQ(ParseRatio(S(text)), ratio) << U(S(text));

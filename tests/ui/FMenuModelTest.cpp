@@ -79,12 +79,34 @@ TEST(FMenuModel, EnglishMenuBarWithDefaultSettings)
          "40071 Photo Top Left\tF5", "40072 Photo Bottom Left\tF6", "40073 Photo Top Right\tF7",
          "40074 Photo Bottom Right\tF8"},
         {"[Light]", "40077 Left\t1", "40078 Right\t2", "40079 Top\t3", "40080 Front\t4"},
-        {"[Settings]", "40108 Set Background Colour...", "40109 Set Background Picture...", "---",
-         "40115 Set Cover Colour...", "40116 Set Cover Texture...", "---", "40110 Set Paper Colour...",
-         "40106 Set Paper Texture...", "40112 Shiny Paper", "---", "40111 Shiny Photos", "40099 Lighten Photos", "---",
-         "40122 Render Transparent Page... *", "40107 Set Transparent Paper Texture...", "---", "40113 Render Shadows",
-         "---", "40121 Set Animation Speed...", "---", "40085 Low Quality", "40086 Normal Quality *",
-         "40087 High Quality", "---", "40100 Reset All Settings", "---", "40103 Set Language..."},
+        {"[Settings]",
+         "40108 Set Background Colour...",
+         "40109 Set Background Picture...",
+         "---",
+         "40115 Set Cover Colour...",
+         "40116 Set Cover Texture...",
+         "---",
+         "40110 Set Paper Colour...",
+         "40106 Set Paper Texture...",
+         "40112 Shiny Paper",
+         "---",
+         "40111 Shiny Photos",
+         "40099 Lighten Photos",
+         "---",
+         "40122 Render Transparent Page... *",
+         "40107 Set Transparent Paper Texture...",
+         "---",
+         "40113 Render Shadows",
+         "---",
+         "40121 Set Animation Speed...",
+         "---",
+         "40085 Low Quality",
+         "40086 Normal Quality *",
+         "40087 High Quality",
+         "---",
+         "40100 Reset All Settings",
+         "---",
+         "40103 Set Language..."},
         {"[Help]", "40102 User Guide...", "---", "40024 About"},
     };
     const auto actual = Render(BuildMenuState(locale, settings));
@@ -151,9 +173,8 @@ TEST(FMenuModel, CheckMarksMirrorTheSettings)
     settings.ShinyPaper = settings.ShinyPhotos = true;
     settings.Quality = 2;
     settings.Sort = 0;
-    EXPECT_EQ(checkedSet(settings),
-              (std::set<int>{kCmdLightenPhotos, kCmdRenderShadows, kCmdRenderTransparentPage, kCmdShinyPaper,
-                             kCmdShinyPhotos, kCmdHighQuality, kCmdSortByName}));
+    EXPECT_EQ(checkedSet(settings), (std::set<int>{kCmdLightenPhotos, kCmdRenderShadows, kCmdRenderTransparentPage,
+                                                   kCmdShinyPaper, kCmdShinyPhotos, kCmdHighQuality, kCmdSortByName}));
 
     // A value no item stands for (a hand-edited file) checks none of the group.
     settings.Quality = 3;

@@ -1,9 +1,9 @@
 #include "../app/AppTestSupport.h"
+#include "base/FCommandIds.h"
 #include "render/FBookLayout.h"
 #include "render/MeshPicking.h"
-#include "ui/MsgProc.h"
-#include "base/FCommandIds.h"
 #include "ui/FMenuModel.h"
+#include "ui/MsgProc.h"
 
 #include <gtest/gtest.h>
 
@@ -247,9 +247,9 @@ TEST_F(MsgProcTest, PickingFindsThePhotosAndPagesOfTheFrameShownNow)
         uint32_t preset;
     };
     // At rest: the left page shows photos 2P - 2, 2P - 1, the right page 2P, 2P + 1.
-    for (const Case& c : {Case{kLeftPage, 0, 6, 4}, Case{kLeftPage, 1, 7, 5}, Case{kRightPage, 0, 8, 6},
-                          Case{kRightPage, 1, 9, 7}, Case{kLeftPage, -1, kPickLeftPage, 0},
-                          Case{kRightPage, -1, kPickRightPage, 0}}) {
+    for (const Case& c :
+         {Case{kLeftPage, 0, 6, 4}, Case{kLeftPage, 1, 7, 5}, Case{kRightPage, 0, 8, 6}, Case{kRightPage, 1, 9, 7},
+          Case{kLeftPage, -1, kPickLeftPage, 0}, Case{kRightPage, -1, kPickRightPage, 0}}) {
         const FPickHit hit = PickAt(c.page, c.slot, c.slot < 0 ? 0.05f : 0.5f);
         EXPECT_TRUE(hit.hit);
         EXPECT_EQ(hit.result, c.result) << "page " << c.page << " slot " << c.slot;
@@ -317,8 +317,8 @@ TEST_F(MsgProcTest, EveryCommandIsSafeWithoutAHost)
     // Plain tests and the headless exporter have no desktop around the book.
     t.app.host = nullptr;
     t.app.selectedPhoto = 1;
-    for (int command : {kCmdCopyPhoto, kCmdDeletePhoto, kCmdRotateClockwise, kCmdSetCoverColour,
-                        kCmdSetCoverTexture, kCmdSetLanguage, kCmdUserGuide})
+    for (int command : {kCmdCopyPhoto, kCmdDeletePhoto, kCmdRotateClockwise, kCmdSetCoverColour, kCmdSetCoverTexture,
+                        kCmdSetLanguage, kCmdUserGuide})
         EXPECT_TRUE(MsgProc(t.app, FMessage::Command(command), 1000)) << command;
     EXPECT_EQ(t.app.photoRotation[1], 1);
     for (int command = kCmdToggleFullScreen; command <= kCmdSortByDate; ++command)

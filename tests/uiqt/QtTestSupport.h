@@ -3,9 +3,9 @@
 // next modal dialog from inside its own event loop.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QKeyEvent>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>

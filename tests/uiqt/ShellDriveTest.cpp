@@ -1,12 +1,12 @@
 // The whole program in this process, driven through its real window: keys,
 // clicks, popup menus, menu commands, choosers and the trash.
 
-#include "QtTestSupport.h"
 #include "../base/TestFiles.h"
+#include "QtTestSupport.h"
 #include "app/FPhotoBookApp.h"
-#include "render/FBookLayout.h"
-#include "framework/qt/FQtFramework.h"
 #include "base/FCommandIds.h"
+#include "framework/qt/FQtFramework.h"
+#include "render/FBookLayout.h"
 #include "ui/qt/FQtMenuBar.h"
 #include "ui/qt/FShell.h"
 
@@ -64,8 +64,7 @@ int gAnswerGeneration = 0;
 
 // Answers the next modal window of type T (a box or a chooser), waiting for it
 // up to five seconds.
-template <typename T>
-void AnswerNextModal(std::function<void(T*)> answer, int waitMs = 5000)
+template <typename T> void AnswerNextModal(std::function<void(T*)> answer, int waitMs = 5000)
 {
     // A repeating timer of its own: it keeps asking while nested loops come and go.
     auto* timer = new QTimer;
@@ -282,8 +281,12 @@ TEST_F(ShellDriveTest, FullScreenAndBackThenExportAsMovieWritesTheBookAndReports
     const std::string movie = dir.file("book.avi");
     QString report;
     AnswerNextModal<QDialog>([&](QDialog* settings) {
-        for (const auto& [name, value] : {std::pair{"edit1033", "160"}, {"edit1034", "120"}, {"edit1035", "10"},
-                                          {"edit1046", "1"}, {"edit1047", "1"}, {"edit1048", "1"}}) {
+        for (const auto& [name, value] : {std::pair{"edit1033", "160"},
+                                          {"edit1034", "120"},
+                                          {"edit1035", "10"},
+                                          {"edit1046", "1"},
+                                          {"edit1047", "1"},
+                                          {"edit1048", "1"}}) {
             auto* edit = Child<QLineEdit>(settings, name);
             ASSERT_NE(edit, nullptr) << name;
             edit->setText(QString::fromLatin1(value));

@@ -9,8 +9,7 @@ extern "C" {
 #include <filesystem>
 #include <system_error>
 
-namespace
-{
+namespace {
 AVRational FrameRate(int64_t frameLength)
 {
     // The rate the frame source stamps with; den <= 65535 keeps MPEG-4's time base legal.
@@ -117,8 +116,8 @@ int FAviWriter::ConnectEncoder(const FMediaType& type)
     if (opened < 0)
         return Fail("Could not open the encoder", opened);
 
-    convert_.reset(sws_getContext(width_, height_, source, width_, height_, target, SWS_BICUBIC, nullptr, nullptr,
-                                  nullptr));
+    convert_.reset(
+        sws_getContext(width_, height_, source, width_, height_, target, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!convert_)
         return Fail("Could not convert BGR24 to the encoder's pixel format", AVERROR(EINVAL));
     frame_.reset(av_frame_alloc());
@@ -166,8 +165,7 @@ int FAviWriter::WriteHeader()
     if (!format_ || !io_)
         return Fail("Could not write the AVI header", AVERROR(EINVAL));
     const int header = avformat_write_header(format_.get(), nullptr);
-    if (header < 0)
-    {
+    if (header < 0) {
         format_->pb = nullptr;
         CloseAvio(io_);
         std::error_code ignored;
@@ -188,8 +186,7 @@ int FAviWriter::WritePacket(AVPacket* packet)
 
 int FAviWriter::Drain()
 {
-    for (;;)
-    {
+    for (;;) {
         const int received = avcodec_receive_packet(encoder_.get(), packet_.get());
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
             return 0;
@@ -211,8 +208,7 @@ int FAviWriter::Receive(const FMediaSample& sample)
     if (!data || sample.actualLength < frameBytes)
         return Fail("Could not write a frame to the file", AVERROR(EINVAL));
 
-    if (!encoder_)
-    {
+    if (!encoder_) {
         AVPacket* packet = packet_.get();
         // The sample stays ours; the muxer copies what it keeps.
         packet->data = const_cast<uint8_t*>(data);
@@ -250,8 +246,7 @@ int FAviWriter::Finish()
     if (!headerWritten_)
         return finishResult_ = 0;
     int result = 0;
-    if (encoder_)
-    {
+    if (encoder_) {
         const int flushed = avcodec_send_frame(encoder_.get(), nullptr);
         result = flushed < 0 ? Fail("Could not flush the encoder", flushed) : Drain();
     }

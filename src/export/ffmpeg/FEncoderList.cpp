@@ -5,8 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace
-{
+namespace {
 // Wrappers around devices that the capability flag does not always mark (omx carries none).
 bool IsHardwareEncoder(const AVCodec* codec)
 {
@@ -19,8 +18,7 @@ bool IsHardwareEncoder(const AVCodec* codec)
     return false;
 }
 
-template <typename Visit>
-void ForEachSoftwareVideoEncoder(Visit visit)
+template <typename Visit> void ForEachSoftwareVideoEncoder(Visit visit)
 {
     void* state = nullptr;
     while (const AVCodec* codec = av_codec_iterate(&state))

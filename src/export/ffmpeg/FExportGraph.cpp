@@ -15,8 +15,7 @@ int FExportGraph::Fail(int result, const FString& message, bool withWriterReason
 {
     message_ = message;
     error_ = message;
-    if (withWriterReason && writer_ && !writer_->Error().empty())
-    {
+    if (withWriterReason && writer_ && !writer_->Error().empty()) {
         if (!error_.IsEmpty())
             error_.Append(FString(u"\n\n"));
         error_.Append(FString::FromUtf8(writer_->Error()));
@@ -48,8 +47,7 @@ int FExportGraph::Build(FFrameGrabber* grabber, const FString& outputPath, float
         return Fail(kResultOutOfMemory, FString());
 
     const bool encoded = !encoderName.IsEmpty();
-    if (encoded)
-    {
+    if (encoded) {
         const FString& name = encoderName;
         const AVCodec* codec = FindEncoderByName(name);
         if (!codec)
@@ -60,9 +58,9 @@ int FExportGraph::Build(FFrameGrabber* grabber, const FString& outputPath, float
                                                  u"\n\nPlease try another encoder."));
         if ((result = writer_->AddEncoder(codec)) < 0)
             return Fail(result, FString(u"Could not add the ") + name + FString(u" encoder filter to the graph."));
-        if ((result = writer_->ConnectEncoder(type)) < 0)
-        {
-            FString text = FString(u"Could not connect the ") + name + FString(u" encoder filter to the source filter.");
+        if ((result = writer_->ConnectEncoder(type)) < 0) {
+            FString text =
+                FString(u"Could not connect the ") + name + FString(u" encoder filter to the source filter.");
             if (type.width != 640 || type.height != 480)
                 text.Append(FString(u"\n\nMaybe the ") + name +
                             FString(u" encoder does not like your resolution. To find out if this is the case you "
@@ -71,9 +69,9 @@ int FExportGraph::Build(FFrameGrabber* grabber, const FString& outputPath, float
             return Fail(result, text);
         }
         if ((result = writer_->ConnectEncoderToMux()) < 0)
-            return Fail(result, FString(u"Could not connect encoder filter to mux filter.\n\nPlease try another encoder."));
-    }
-    else if ((result = writer_->ConnectRaw(type)) < 0)
+            return Fail(result,
+                        FString(u"Could not connect encoder filter to mux filter.\n\nPlease try another encoder."));
+    } else if ((result = writer_->ConnectRaw(type)) < 0)
         return Fail(result, FString());
 
     // The file comes last, so a graph that cannot be built leaves no file behind.
@@ -100,8 +98,7 @@ int FExportGraph::Stop()
         return kResultFail;
     source_->Pin()->Inactive();
     // Also completes the file when the streaming thread ended without an end of stream.
-    if (writer_->Finish() < 0)
-    {
+    if (writer_->Finish() < 0) {
         error_ = FString::FromUtf8(writer_->Error());
         return kResultFail;
     }

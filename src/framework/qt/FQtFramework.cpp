@@ -44,8 +44,8 @@ FDeviceCaps CapsOf(const QSurfaceFormat& actual)
 {
     FDeviceCaps caps;
     caps.blendingRenderTarget = true; // every OpenGL 3.3 context blends into both
-    for (FDepthStencil format : {FDepthStencil::D24S8, FDepthStencil::D24X4S4, FDepthStencil::D15S1,
-                                 FDepthStencil::D24FS8}) {
+    for (FDepthStencil format :
+         {FDepthStencil::D24S8, FDepthStencil::D24X4S4, FDepthStencil::D15S1, FDepthStencil::D24FS8}) {
         const FDepthStencilBits bits = BitsOf(format);
         if (actual.depthBufferSize() >= bits.depth && actual.stencilBufferSize() >= bits.stencil)
             caps.usableDepthStencil.push_back(format);
@@ -92,8 +92,7 @@ bool FGlSurface::event(QEvent* event)
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return QWindow::event(event);
 }
@@ -578,8 +577,7 @@ void FQtFramework::ReportError(FFrameworkError error)
     if (text.IsEmpty())
         return;
     const QString caption = QString::fromStdString(
-        FrameworkErrorCaption(window_ ? FString::FromUtf8(window_->windowTitle().toStdString()) : FString())
-            .ToUtf8());
+        FrameworkErrorCaption(window_ ? FString::FromUtf8(window_->windowTitle().toStdString()) : FString()).ToUtf8());
     const QString body = QString::fromStdString(text.ToUtf8());
     std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(), body.toLocal8Bit().constData());
     if (errorBoxes_)

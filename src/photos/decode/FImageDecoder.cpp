@@ -17,7 +17,13 @@ namespace {
 // Far above any image the pixel limit lets through, even uncompressed.
 constexpr size_t kMaxFileBytes = size_t(1) << 30;
 
-enum class EFormat { Jpeg, Png, Bmp, Other };
+enum class EFormat
+{
+    Jpeg,
+    Png,
+    Bmp,
+    Other
+};
 
 EFormat FormatOf(const uint8_t* data, size_t size)
 {
@@ -36,7 +42,9 @@ EFormat FormatOf(const uint8_t* data, size_t size)
 bool DeclaredSize(EFormat format, const uint8_t* p, size_t size, int64_t& width, int64_t& height)
 {
     auto be32 = [p](size_t at) { return int64_t(p[at]) << 24 | p[at + 1] << 16 | p[at + 2] << 8 | p[at + 3]; };
-    auto le32 = [p](size_t at) { return int32_t(uint32_t(p[at]) | p[at + 1] << 8 | p[at + 2] << 16 | uint32_t(p[at + 3]) << 24); };
+    auto le32 = [p](size_t at) {
+        return int32_t(uint32_t(p[at]) | p[at + 1] << 8 | p[at + 2] << 16 | uint32_t(p[at + 3]) << 24);
+    };
     if (format == EFormat::Png) {
         if (size < 24)
             return false;
@@ -62,7 +70,9 @@ bool DeclaredSize(EFormat format, const uint8_t* p, size_t size, int64_t& width,
 bool BmpDataPresent(const uint8_t* p, size_t size, int64_t width, int64_t height, std::string& reason)
 {
     auto le16 = [p](size_t at) { return int64_t(p[at] | p[at + 1] << 8); };
-    auto le32 = [p](size_t at) { return int64_t(uint32_t(p[at]) | p[at + 1] << 8 | p[at + 2] << 16 | uint32_t(p[at + 3]) << 24); };
+    auto le32 = [p](size_t at) {
+        return int64_t(uint32_t(p[at]) | p[at + 1] << 8 | p[at + 2] << 16 | uint32_t(p[at + 3]) << 24);
+    };
     const bool core = le32(14) == 12;
     if (size < (core ? 26u : 34u)) {
         reason = "truncated BMP data: the header is cut off";
@@ -85,8 +95,7 @@ bool BmpDataPresent(const uint8_t* p, size_t size, int64_t width, int64_t height
 
 bool TooLarge(int64_t width, int64_t height)
 {
-    return width > kMaxSourceSide || height > kMaxSourceSide ||
-           static_cast<int64_t>(width) * height > kMaxSourcePixels;
+    return width > kMaxSourceSide || height > kMaxSourceSide || static_cast<int64_t>(width) * height > kMaxSourcePixels;
 }
 
 } // namespace
@@ -95,7 +104,7 @@ struct FImageDecoder::Impl
 {
     FJpegDecoder jpeg;
     FImageResizer resizer;
-    std::vector<uint8_t> file;   // the file's bytes; only the first fileSize count
+    std::vector<uint8_t> file; // the file's bytes; only the first fileSize count
     size_t fileSize = 0;
     std::vector<uint8_t> decoded; // JPEG and TGA pixels before the final resize
 
@@ -198,7 +207,8 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
         } else if (w == targetWidth && h == targetHeight) {
             out.pixels.resize(static_cast<size_t>(w) * h * 4);
             for (int y = 0; y < h; ++y)
-                std::memcpy(out.pixels.data() + static_cast<size_t>(y) * w * 4, pixels + y * stride, static_cast<size_t>(w) * 4);
+                std::memcpy(out.pixels.data() + static_cast<size_t>(y) * w * 4, pixels + y * stride,
+                            static_cast<size_t>(w) * 4);
         } else {
             out.pixels.resize(static_cast<size_t>(targetWidth) * targetHeight * 4);
             impl_->resizer.Resize(pixels, w, h, stride, out.pixels.data(), targetWidth, targetHeight);
@@ -221,7 +231,8 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
     if (format == EFormat::Png) {
         int64_t declaredWidth = 0, declaredHeight = 0;
         if (DeclaredSize(format, data, size, declaredWidth, declaredHeight) && TooLarge(declaredWidth, declaredHeight))
-            return fail("image too large (" + std::to_string(declaredWidth) + " x " + std::to_string(declaredHeight) + ")");
+            return fail("image too large (" + std::to_string(declaredWidth) + " x " + std::to_string(declaredHeight) +
+                        ")");
         if (!ReadPngSize(data, size, width, height, &reason))
             return fail(reason);
         if (TooLarge(width, height))
@@ -236,15 +247,16 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
     if (format == EFormat::Bmp) {
         int64_t declaredWidth = 0, declaredHeight = 0;
         if (DeclaredSize(format, data, size, declaredWidth, declaredHeight) && TooLarge(declaredWidth, declaredHeight))
-            return fail("image too large (" + std::to_string(declaredWidth) + " x " + std::to_string(declaredHeight) + ")");
+            return fail("image too large (" + std::to_string(declaredWidth) + " x " + std::to_string(declaredHeight) +
+                        ")");
         if (format == EFormat::Bmp && !BmpDataPresent(data, size, declaredWidth, declaredHeight, reason))
             return fail(reason);
-        const QImage image = ReadQtImage(data, size, "bmp", kMaxSourcePixels,
-                                         kMaxSourceSide, width, height, &reason);
+        const QImage image = ReadQtImage(data, size, "bmp", kMaxSourcePixels, kMaxSourceSide, width, height, &reason);
         if (image.isNull())
             return width > 0 && height > 0 && TooLarge(width, height) ? tooLarge() : fail(reason);
         setTarget();
-        return finish(image.constBits(), image.width(), image.height(), static_cast<size_t>(image.bytesPerLine()), false);
+        return finish(image.constBits(), image.width(), image.height(), static_cast<size_t>(image.bytesPerLine()),
+                      false);
     }
 
     // TGA has no signature: only a header that passes every check is taken, and

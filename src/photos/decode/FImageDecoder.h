@@ -13,9 +13,9 @@
 
 struct FDecodedImage
 {
-    int width = 0;         // size of pixels
+    int width = 0; // size of pixels
     int height = 0;
-    int sourceWidth = 0;   // the file's own size, before any scaling
+    int sourceWidth = 0; // the file's own size, before any scaling
     int sourceHeight = 0;
     std::vector<uint8_t> pixels; // RGBA8, top row first, width * height * 4 bytes
 };

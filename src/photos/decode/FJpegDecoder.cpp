@@ -75,8 +75,8 @@ bool FJpegDecoder::ReadHeader(const uint8_t* data, size_t size, int& width, int&
     return usable;
 }
 
-bool FJpegDecoder::Decode(const uint8_t* data, size_t size, int minWidth, int minHeight,
-                          std::vector<uint8_t>& pixels, int& width, int& height, std::string* reason)
+bool FJpegDecoder::Decode(const uint8_t* data, size_t size, int minWidth, int minHeight, std::vector<uint8_t>& pixels,
+                          int& width, int& height, std::string* reason)
 {
     int fullWidth = 0, fullHeight = 0, colourspace = 0;
     if (!ReadHeader(data, size, fullWidth, fullHeight, colourspace, reason)) {

@@ -24,8 +24,8 @@ public:
     // pixels is resized to width * height * 4 and keeps its capacity for the next call.
     // No size limit here: callers check ReadSize first. A failure leaves nothing
     // behind: the next file decodes as it would with a new decoder.
-    bool Decode(const uint8_t* data, size_t size, int minWidth, int minHeight,
-                std::vector<uint8_t>& pixels, int& width, int& height, std::string* reason);
+    bool Decode(const uint8_t* data, size_t size, int minWidth, int minHeight, std::vector<uint8_t>& pixels, int& width,
+                int& height, std::string* reason);
 
 private:
     bool ReadHeader(const uint8_t* data, size_t size, int& width, int& height, int& colourspace, std::string* reason);

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <utility>
 
-QImage ReadQtImage(const uint8_t* data, size_t size, const char* format, int64_t maxPixels, int maxSide,
-                   int& width, int& height, std::string* reason)
+QImage ReadQtImage(const uint8_t* data, size_t size, const char* format, int64_t maxPixels, int maxSide, int& width,
+                   int& height, std::string* reason)
 {
     // Qt refuses images over 128 MB by default, an 8000 x 6000 photo among them.
     // Our own size check below is the real limit; this only keeps Qt's above it,

@@ -7,7 +7,10 @@ namespace {
 constexpr size_t kHeaderSize = 18;
 constexpr size_t kFooterSize = 26;
 
-int Le16(const uint8_t* p) { return p[0] | (p[1] << 8); }
+int Le16(const uint8_t* p)
+{
+    return p[0] | (p[1] << 8);
+}
 
 bool Fail(std::string* reason, const char* text)
 {
@@ -33,8 +36,18 @@ void FromColour(const uint8_t* p, int bytes, uint8_t* rgba)
 {
     switch (bytes) {
     case 2: From16(p, rgba); break;
-    case 3: rgba[0] = p[2]; rgba[1] = p[1]; rgba[2] = p[0]; rgba[3] = 255; break;
-    default: rgba[0] = p[2]; rgba[1] = p[1]; rgba[2] = p[0]; rgba[3] = p[3]; break;
+    case 3:
+        rgba[0] = p[2];
+        rgba[1] = p[1];
+        rgba[2] = p[0];
+        rgba[3] = 255;
+        break;
+    default:
+        rgba[0] = p[2];
+        rgba[1] = p[1];
+        rgba[2] = p[0];
+        rgba[3] = p[3];
+        break;
     }
 }
 
@@ -44,8 +57,8 @@ class PixelSink
 {
 public:
     PixelSink(uint8_t* pixels, int width, int height, int descriptor)
-        : pixels_(pixels), width_(width), height_(height),
-          topFirst_((descriptor & 0x20) != 0), rightToLeft_((descriptor & 0x10) != 0)
+        : pixels_(pixels), width_(width), height_(height), topFirst_((descriptor & 0x20) != 0),
+          rightToLeft_((descriptor & 0x10) != 0)
     {
         StartRow();
     }
@@ -132,12 +145,11 @@ bool ParseTgaHeader(const uint8_t* data, size_t size, FTgaHeader& h, std::string
 bool HasTgaFooter(const uint8_t* data, size_t size)
 {
     static const char kSignature[] = "TRUEVISION-XFILE.";
-    return size >= kHeaderSize + kFooterSize &&
-           std::memcmp(data + size - 18, kSignature, sizeof kSignature) == 0;
+    return size >= kHeaderSize + kFooterSize && std::memcmp(data + size - 18, kSignature, sizeof kSignature) == 0;
 }
 
-bool DecodeTga(const uint8_t* data, size_t size, int64_t maxPixels, int maxSide,
-               std::vector<uint8_t>& pixels, int& width, int& height, std::string* reason)
+bool DecodeTga(const uint8_t* data, size_t size, int64_t maxPixels, int maxSide, std::vector<uint8_t>& pixels,
+               int& width, int& height, std::string* reason)
 {
     pixels.clear();
     width = height = 0;
@@ -169,8 +181,8 @@ bool DecodeTga(const uint8_t* data, size_t size, int64_t maxPixels, int maxSide,
     // Refuse inputs too short to hold the declared image before allocating it: a
     // run packet is at least 1 + pixelBytes bytes for at most 128 pixels.
     const size_t left = size - at;
-    const uint64_t needed = rle ? static_cast<uint64_t>((count + 127) / 128) * (1 + pixelBytes)
-                                : static_cast<uint64_t>(count) * pixelBytes;
+    const uint64_t needed =
+        rle ? static_cast<uint64_t>((count + 127) / 128) * (1 + pixelBytes) : static_cast<uint64_t>(count) * pixelBytes;
     if (left < needed)
         return Fail(reason, "truncated TGA data");
 

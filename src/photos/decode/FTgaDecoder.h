@@ -34,5 +34,5 @@ bool HasTgaFooter(const uint8_t* data, size_t size);
 // (resized to width * height * 4; its capacity is reused). Images with more than
 // maxPixels pixels or a side above maxSide are refused before any allocation.
 // 32-bit pixels and 16-bit grey-with-alpha keep their alpha; all others are opaque.
-bool DecodeTga(const uint8_t* data, size_t size, int64_t maxPixels, int maxSide,
-               std::vector<uint8_t>& pixels, int& width, int& height, std::string* reason);
+bool DecodeTga(const uint8_t* data, size_t size, int64_t maxPixels, int maxSide, std::vector<uint8_t>& pixels,
+               int& width, int& height, std::string* reason);

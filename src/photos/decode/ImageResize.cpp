@@ -35,8 +35,8 @@ void FImageResizer::BuildTaps(int srcSize, int dstSize, Taps& taps)
     }
 }
 
-void FImageResizer::Resize(const uint8_t* src, int srcWidth, int srcHeight, size_t srcStride,
-                           uint8_t* dst, int dstWidth, int dstHeight)
+void FImageResizer::Resize(const uint8_t* src, int srcWidth, int srcHeight, size_t srcStride, uint8_t* dst,
+                           int dstWidth, int dstHeight)
 {
     BuildTaps(srcWidth, dstWidth, across_);
     BuildTaps(srcHeight, dstHeight, down_);

@@ -12,8 +12,8 @@ class FImageResizer
 {
 public:
     // srcStride in bytes; dst holds dstWidth * dstHeight * 4 bytes, rows packed.
-    void Resize(const uint8_t* src, int srcWidth, int srcHeight, size_t srcStride,
-                uint8_t* dst, int dstWidth, int dstHeight);
+    void Resize(const uint8_t* src, int srcWidth, int srcHeight, size_t srcStride, uint8_t* dst, int dstWidth,
+                int dstHeight);
 
 private:
     struct Taps

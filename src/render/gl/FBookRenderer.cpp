@@ -81,8 +81,8 @@ void FBookRenderer::DrawPage(const FFrame& frame, const FFramePage& item)
     const FGpuTexture* paper = page.transparent ? frame.transparentPaperTexture : frame.paperTexture;
     FGlMesh& paperMesh = pageMeshes_[static_cast<size_t>(item.page)];
     if (SyncMesh(paperMesh, page.pageMesh))
-        renderer_.DrawMesh(draw.lit, paper, frame.shinyPaper, {draw.red, draw.green, draw.blue, draw.alpha},
-                           &paperMesh, draw.cull, draw.depthTest);
+        renderer_.DrawMesh(draw.lit, paper, frame.shinyPaper, {draw.red, draw.green, draw.blue, draw.alpha}, &paperMesh,
+                           draw.cull, draw.depthTest);
 
     for (size_t slot = 0; slot < 2; ++slot) {
         const FFramePhoto& photo = item.photos[slot];
@@ -93,8 +93,8 @@ void FBookRenderer::DrawPage(const FFrame& frame, const FFramePage& item)
             continue;
         const std::array<float, 4> size{static_cast<float>(photo.width), static_cast<float>(photo.height), 1, 0};
         // Depth always passes: the photo lies exactly on its paper and must win.
-        renderer_.DrawMesh(frame.lightenPhotos, photo.texture, frame.shinyPhotos, {1, 1, 1, 1}, &photoMesh,
-                           draw.cull, false, true, size, effect_.get(), photo.effectTime, &frame.eye);
+        renderer_.DrawMesh(frame.lightenPhotos, photo.texture, frame.shinyPhotos, {1, 1, 1, 1}, &photoMesh, draw.cull,
+                           false, true, size, effect_.get(), photo.effectTime, &frame.eye);
     }
 }
 
@@ -117,14 +117,14 @@ void FBookRenderer::Render(const FFrame& frame)
         renderer_.ClearTarget(background);
 
         if (frame.backgroundTexture && SyncMesh(backgroundMesh_, layout_.Background()))
-            renderer_.DrawMesh(true, frame.backgroundTexture, false, {1, 1, 1, 1}, &backgroundMesh_,
-                               FCull::Clockwise, false);
+            renderer_.DrawMesh(true, frame.backgroundTexture, false, {1, 1, 1, 1}, &backgroundMesh_, FCull::Clockwise,
+                               false);
         for (int32_t board = 0; board < 2; ++board) {
             FGlMesh& mesh = coverMeshes_[static_cast<size_t>(board)];
             if (SyncMesh(mesh, layout_.Cover(board)))
                 renderer_.DrawMesh(true, frame.coverTexture, false,
-                                   {frame.cover.red, frame.cover.green, frame.cover.blue, 1}, &mesh,
-                                   FCull::Clockwise, false);
+                                   {frame.cover.red, frame.cover.green, frame.cover.blue, 1}, &mesh, FCull::Clockwise,
+                                   false);
         }
         for (const FFramePage& item : frame.Pages())
             DrawPage(frame, item);
@@ -132,8 +132,8 @@ void FBookRenderer::Render(const FFrame& frame)
         if (frame.shadows) {
             renderer_.ClearStencil(false);
             for (int32_t caster : frame.ShadowCasters()) {
-                const auto points = BuildShadowVolume(layout_.Page(caster), frame.light.x, frame.light.y,
-                                                      frame.light.z);
+                const auto points =
+                    BuildShadowVolume(layout_.Page(caster), frame.light.x, frame.light.y, frame.light.z);
                 if (!points.empty())
                     renderer_.DrawShadowVolume(kShadowTriangleCount, points);
             }

@@ -67,8 +67,7 @@ const char* TypeName(FEffectParameterKind kind)
 
 } // namespace
 
-FEffect::FEffect(const FString& path)
-    : path_(path)
+FEffect::FEffect(const FString& path) : path_(path)
 {
     if (path.IsEmpty())
         return;
@@ -150,8 +149,7 @@ std::string FEffect::BuildPass(const FEffectFile& file, const FEffectPass& pass,
         glGetActiveUniform(program.Get(), static_cast<GLuint>(u), sizeof name, nullptr, &size, &type, name);
         for (const FEffectParameterInfo& info : table)
             if (std::string_view(name) == info.name && (type != ExpectedType(info.kind) || size != 1))
-                messages += fileName + ": error: '" + info.name + "' must be declared as " +
-                            TypeName(info.kind) + "\n";
+                messages += fileName + ": error: '" + info.name + "' must be declared as " + TypeName(info.kind) + "\n";
     }
     if (!messages.empty())
         return PassTitle(pass) + ":\n" + messages;

@@ -9,8 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace
-{
+namespace {
 std::string EglErrorText(const char* what)
 {
     char code[32];
@@ -33,32 +32,27 @@ bool HasExtension(const char* list, const char* name)
 std::unique_ptr<FGlContext> FGlContext::Create(std::string& error)
 {
     const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-    if (!HasExtension(clientExtensions, "EGL_MESA_platform_surfaceless"))
-    {
+    if (!HasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
         error = "EGL_MESA_platform_surfaceless is not available";
         return nullptr;
     }
     std::unique_ptr<FGlContext> result(new FGlContext);
     EGLDisplay display = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (display == EGL_NO_DISPLAY)
-    {
+    if (display == EGL_NO_DISPLAY) {
         error = EglErrorText("eglGetPlatformDisplay failed");
         return nullptr;
     }
     EGLint major = 0, minor = 0;
-    if (!eglInitialize(display, &major, &minor))
-    {
+    if (!eglInitialize(display, &major, &minor)) {
         error = EglErrorText("eglInitialize failed");
         return nullptr;
     }
     result->display_ = display;
-    if (!HasExtension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context"))
-    {
+    if (!HasExtension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context")) {
         error = "EGL_KHR_surfaceless_context is not available";
         return nullptr;
     }
-    if (!eglBindAPI(EGL_OPENGL_API))
-    {
+    if (!eglBindAPI(EGL_OPENGL_API)) {
         error = EglErrorText("eglBindAPI(EGL_OPENGL_API) failed");
         return nullptr;
     }
@@ -66,23 +60,20 @@ std::unique_ptr<FGlContext> FGlContext::Create(std::string& error)
     const EGLint configAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE, 0, EGL_NONE};
     EGLConfig config = nullptr;
     EGLint configCount = 0;
-    if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1)
-    {
+    if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1) {
         error = EglErrorText("no EGL config renders OpenGL");
         return nullptr;
     }
-    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
-                                        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                        EGL_NONE};
+    const EGLint contextAttributes[] = {
+        EGL_CONTEXT_MAJOR_VERSION,           3,       EGL_CONTEXT_MINOR_VERSION, 3, EGL_CONTEXT_OPENGL_PROFILE_MASK,
+        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
     EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
-    if (context == EGL_NO_CONTEXT)
-    {
+    if (context == EGL_NO_CONTEXT) {
         error = EglErrorText("eglCreateContext for OpenGL 3.3 core failed");
         return nullptr;
     }
     result->context_ = context;
-    if (!result->MakeCurrent())
-    {
+    if (!result->MakeCurrent()) {
         error = EglErrorText("eglMakeCurrent failed");
         return nullptr;
     }

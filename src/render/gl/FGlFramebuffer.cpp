@@ -25,9 +25,7 @@ std::unique_ptr<FGlFramebuffer> FGlFramebuffer::Create(int32_t width, int32_t he
     result->width_ = width;
     result->height_ = height;
 
-    while (glGetError() != GL_NO_ERROR)
-    {
-    }
+    while (glGetError() != GL_NO_ERROR) {}
     GLint previous = 0;
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &previous);
     result->depthStencil_ = FGlRenderbufferObject::Create();
@@ -37,7 +35,8 @@ std::unique_ptr<FGlFramebuffer> FGlFramebuffer::Create(int32_t width, int32_t he
     result->framebuffer_ = FGlFramebufferObject::Create();
     glBindFramebuffer(GL_FRAMEBUFFER, result->framebuffer_.Get());
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, result->texture_->Id(), 0);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, result->depthStencil_.Get());
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                              result->depthStencil_.Get());
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
     if (glGetError() != GL_NO_ERROR)
@@ -72,21 +71,16 @@ bool FGlFramebuffer::ReadBgrx(FRenderTargetCopy& copy) const
         return false;
     const size_t pitch = static_cast<size_t>(width_) * 4;
     const size_t bytes = pitch * static_cast<size_t>(height_);
-    try
-    {
+    try {
         copy.pixels.resize(bytes);
-    }
-    catch (const std::bad_alloc&)
-    {
+    } catch (const std::bad_alloc&) {
         return false;
     }
     copy.width = width_;
     copy.height = height_;
     copy.pitch = static_cast<int32_t>(pitch);
 
-    while (glGetError() != GL_NO_ERROR)
-    {
-    }
+    while (glGetError() != GL_NO_ERROR) {}
     GLint previous = 0;
     glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_.Get());

@@ -21,10 +21,7 @@ void BindBookVertexLayout()
     glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offsetof(FBookVertex, u)));
 }
 
-FGlMesh::FGlMesh(const FGridMesh* source)
-    : source_(source)
-{
-}
+FGlMesh::FGlMesh(const FGridMesh* source) : source_(source) {}
 
 FGlMesh::~FGlMesh()
 {
@@ -38,8 +35,7 @@ FGlMesh::FGlMesh(FGlMesh&& other) noexcept
 
 FGlMesh& FGlMesh::operator=(FGlMesh&& other) noexcept
 {
-    if (this != &other)
-    {
+    if (this != &other) {
         Destroy();
         source_ = other.source_;
         vertexArray_ = std::move(other.vertexArray_);
@@ -66,8 +62,7 @@ bool FGlMesh::Sync()
 {
     if (!source_ || source_->vertices.empty() || source_->indices.size() < 3)
         return false;
-    if (!vertexArray_)
-    {
+    if (!vertexArray_) {
         vertexArray_ = FGlVertexArrayObject::Create();
         vertexBuffer_ = FGlBufferObject::Create();
         indexBuffer_ = FGlBufferObject::Create();
@@ -84,8 +79,7 @@ bool FGlMesh::Sync()
     const bool sameShape = source_->vertices.size() == uploadedVertexCount_ &&
                            source_->indices.size() == static_cast<size_t>(indexCount_) &&
                            source_->columns == uploadedColumns_ && source_->rows == uploadedRows_;
-    if (!uploaded_ || !sameShape)
-    {
+    if (!uploaded_ || !sameShape) {
         glBindVertexArray(vertexArray_.Get());
         glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_.Get());
         glBufferData(GL_ARRAY_BUFFER, vertexBytes, source_->vertices.data(), GL_DYNAMIC_DRAW);
@@ -93,16 +87,12 @@ bool FGlMesh::Sync()
                      source_->indices.data(), GL_STATIC_DRAW);
         glBindVertexArray(0);
         indexCount_ = static_cast<int32_t>(source_->indices.size());
-    }
-    else if (source_->revision != uploadedRevision_)
-    {
+    } else if (source_->revision != uploadedRevision_) {
         glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_.Get());
         // Orphaning first spares the driver a stall on a buffer still in flight.
         glBufferData(GL_ARRAY_BUFFER, vertexBytes, nullptr, GL_DYNAMIC_DRAW);
         glBufferSubData(GL_ARRAY_BUFFER, 0, vertexBytes, source_->vertices.data());
-    }
-    else
-    {
+    } else {
         return true;
     }
     glBindBuffer(GL_ARRAY_BUFFER, 0);

@@ -16,9 +16,7 @@ std::unique_ptr<FGlTexture> FGlTexture::Create(int32_t width, int32_t height, co
     if (width > maxSize || height > maxSize)
         return fail("texture larger than the device's maximum texture size");
 
-    while (glGetError() != GL_NO_ERROR)
-    {
-    }
+    while (glGetError() != GL_NO_ERROR) {}
     std::unique_ptr<FGlTexture> texture(new FGlTexture);
     texture->width_ = width;
     texture->height_ = height;

@@ -13,8 +13,8 @@ FDecodeRequest FGlTextureLoader::RequestFor(int quality, int maxTextureSize)
     return request;
 }
 
-std::shared_ptr<FGpuTexture> FGlTextureLoader::CreateTextureFromFile(const FString& path, int quality,
-                                                                     int32_t& width, int32_t& height, FString* error)
+std::shared_ptr<FGpuTexture> FGlTextureLoader::CreateTextureFromFile(const FString& path, int quality, int32_t& width,
+                                                                     int32_t& height, FString* error)
 {
     const FDecodeRequest request = RequestFor(quality, FGlTexture::MaxTextureSize());
     if (!decoder_.Decode(path, request, image_, error))

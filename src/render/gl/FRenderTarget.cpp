@@ -6,8 +6,7 @@
 #include <new>
 
 FRenderTarget::FRenderTarget(int32_t width, int32_t height, bool withCopy, const FRenderTargetLimits& limits)
-    : limits_(limits)
-    , withCopy_(withCopy)
+    : limits_(limits), withCopy_(withCopy)
 {
     const FRenderTargetSize size = SearchRenderTargetSize(width, height, limits_, [&](const FRenderTargetSize& s) {
         factor_ = s.factor;
@@ -25,20 +24,16 @@ bool FRenderTarget::Create(int32_t width, int32_t height)
     framebuffer_ = FGlFramebuffer::Create(size.width, size.height);
     if (!framebuffer_)
         return false;
-    if (withCopy_)
-    {
+    if (withCopy_) {
         // The CPU copy of a 4x target runs to tens of megabytes; failing to get
         // them is a smaller factor's cue, not a crash.
-        try
-        {
+        try {
             copy_ = std::make_unique<FRenderTargetCopy>();
             copy_->width = size.width;
             copy_->height = size.height;
             copy_->pitch = size.width * 4;
             copy_->pixels.resize(static_cast<size_t>(copy_->pitch) * static_cast<size_t>(size.height));
-        }
-        catch (const std::bad_alloc&)
-        {
+        } catch (const std::bad_alloc&) {
             Release();
             return false;
         }

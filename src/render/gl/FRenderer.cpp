@@ -11,10 +11,7 @@
 #include <cstdio>
 #include <utility>
 
-FRenderer::FRenderer(bool allowClipControl)
-    : allowClipControl_(allowClipControl)
-{
-}
+FRenderer::FRenderer(bool allowClipControl) : allowClipControl_(allowClipControl) {}
 
 FRenderer::~FRenderer()
 {
@@ -23,8 +20,7 @@ FRenderer::~FRenderer()
 
 bool FRenderer::SetDevice(const FGlScreen* screen)
 {
-    if (!screen)
-    {
+    if (!screen) {
         ReleaseDevice();
         return false;
     }
@@ -69,20 +65,17 @@ bool FRenderer::SetDevice(const FGlScreen* screen)
 bool FRenderer::BuildProgram()
 {
     const auto vertex = GlCompileStage(GL_VERTEX_SHADER, kFixedFunctionVertexShader);
-    if (!vertex)
-    {
+    if (!vertex) {
         lastError_ = "vertex shader: " + vertex.log;
         return false;
     }
     const auto fragment = GlCompileStage(GL_FRAGMENT_SHADER, kFixedFunctionFragmentShader);
-    if (!fragment)
-    {
+    if (!fragment) {
         lastError_ = "fragment shader: " + fragment.log;
         return false;
     }
     auto linked = GlLinkProgram(vertex.object, fragment.object);
-    if (!linked)
-    {
+    if (!linked) {
         lastError_ = "link: " + linked.log;
         return false;
     }

@@ -134,8 +134,8 @@ private:
     struct FUniforms
     {
         int32_t worldViewProjection = -1, world = -1, convertDepth = -1, lit = -1, material = -1, ambient = -1,
-                lightPosition = -1, lightRange = -1, lightOn = -1, eye = -1, specular = -1, power = -1,
-                textured = -1, texture = -1;
+                lightPosition = -1, lightRange = -1, lightOn = -1, eye = -1, specular = -1, power = -1, textured = -1,
+                texture = -1;
     };
 
     bool BuildProgram();

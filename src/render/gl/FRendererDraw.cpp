@@ -44,13 +44,10 @@ void FRenderer::SetDrawStates(bool lit, const FGpuTexture* texture, bool shiny, 
     boundTexture_ = glTexture ? glTexture->Id() : 0;
 
     ApplyCull(states_.cull);
-    if (states_.alphaBlend)
-    {
+    if (states_.alphaBlend) {
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    }
-    else
-    {
+    } else {
         glDisable(GL_BLEND);
     }
     glEnable(GL_DEPTH_TEST);
@@ -120,8 +117,8 @@ bool FRenderer::DrawMesh(bool lit, const FGpuTexture* texture, bool shiny, const
     if (!mesh->Sync())
         return false;
     const FEffectScene scene{world_, view_, projection_, light_.position, eye ? *eye : EyeFromView()};
-    const bool drawn = effect->DrawMeshWithEffect(mesh, scene, boundTexture_, textureResolution, effectTime,
-                                                  !caps_.clipControl);
+    const bool drawn =
+        effect->DrawMeshWithEffect(mesh, scene, boundTexture_, textureResolution, effectTime, !caps_.clipControl);
     glActiveTexture(GL_TEXTURE0);
     return drawn;
 }

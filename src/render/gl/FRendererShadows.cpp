@@ -22,8 +22,7 @@ bool FRenderer::DrawShadowVolume(int32_t triangleCount, std::span<const std::arr
     UploadUniforms(false);
     glBindVertexArray(volumeArray_.Get());
     glBindBuffer(GL_ARRAY_BUFFER, volumeBuffer_.Get());
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(points[0])), points.data(),
-                 GL_STREAM_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(points[0])), points.data(), GL_STREAM_DRAW);
 
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
@@ -59,8 +58,7 @@ bool FRenderer::DrawShadowOverlay(uint32_t colour)
     // top-left, bottom-right, top-right.
     FBookVertex quad[4];
     const float corners[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
-    for (int i = 0; i < 4; ++i)
-    {
+    for (int i = 0; i < 4; ++i) {
         quad[i].x = corners[i][0];
         quad[i].y = corners[i][1];
         quad[i].diffuse = colour;

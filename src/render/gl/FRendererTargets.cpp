@@ -12,22 +12,17 @@ bool FRenderer::BeginTarget(int32_t target)
 {
     if (!hasDevice_)
         return false;
-    if (target == kScreenTarget)
-    {
+    if (target == kScreenTarget) {
         glBindFramebuffer(GL_FRAMEBUFFER, screen_.framebuffer);
         glViewport(0, 0, screen_.width, screen_.height);
         viewportWidth_ = screen_.width;
         viewportHeight_ = screen_.height;
-    }
-    else if (target == kRenderTarget)
-    {
+    } else if (target == kRenderTarget) {
         if (!renderTarget_ || !renderTarget_->Begin())
             return false;
         viewportWidth_ = renderTarget_->Width();
         viewportHeight_ = renderTarget_->Height();
-    }
-    else
-    {
+    } else {
         return false;
     }
     currentTarget_ = target;
@@ -38,8 +33,7 @@ bool FRenderer::EndTarget(int32_t target)
 {
     if (!hasDevice_)
         return false;
-    if (target == kRenderTarget)
-    {
+    if (target == kRenderTarget) {
         if (!renderTarget_ || !renderTarget_->End())
             return false;
         // Like a render-to-surface scene, ending hands drawing back to the screen.
@@ -47,9 +41,7 @@ bool FRenderer::EndTarget(int32_t target)
         glViewport(0, 0, screen_.width, screen_.height);
         viewportWidth_ = screen_.width;
         viewportHeight_ = screen_.height;
-    }
-    else if (target != kScreenTarget)
-    {
+    } else if (target != kScreenTarget) {
         return false;
     }
     currentTarget_ = -2;

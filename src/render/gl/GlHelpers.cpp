@@ -15,9 +15,7 @@ void GlApplyCull(FCull cull)
         glFrontFace(GL_CW);
         glCullFace(GL_BACK);
         break;
-    default:
-        glDisable(GL_CULL_FACE);
-        break;
+    default: glDisable(GL_CULL_FACE); break;
     }
 }
 

@@ -15,8 +15,7 @@ void GlApplyCull(FCull cull);
 
 // A compiled stage or a linked program; when the object is empty, log holds the
 // driver's reason.
-template <FGlKind Kind>
-struct FGlBuildResult
+template <FGlKind Kind> struct FGlBuildResult
 {
     FGlObject<Kind> object;
     std::string log;

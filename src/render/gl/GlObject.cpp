@@ -5,8 +5,7 @@
 uint32_t GlCreateObject(FGlKind kind, uint32_t shaderType)
 {
     GLuint name = 0;
-    switch (kind)
-    {
+    switch (kind) {
     case FGlKind::Buffer: glGenBuffers(1, &name); break;
     case FGlKind::VertexArray: glGenVertexArrays(1, &name); break;
     case FGlKind::Texture: glGenTextures(1, &name); break;
@@ -22,8 +21,7 @@ void GlDeleteObject(FGlKind kind, uint32_t name)
 {
     if (name == 0)
         return;
-    switch (kind)
-    {
+    switch (kind) {
     case FGlKind::Buffer: glDeleteBuffers(1, &name); break;
     case FGlKind::VertexArray: glDeleteVertexArrays(1, &name); break;
     case FGlKind::Texture: glDeleteTextures(1, &name); break;

@@ -31,20 +31,15 @@ uint32_t GlCreateObject(FGlKind kind, uint32_t shaderType = 0);
 // Deletes a non-zero name of the kind; 0 is ignored.
 void GlDeleteObject(FGlKind kind, uint32_t name);
 
-template <FGlKind Kind>
-class FGlObject
+template <FGlKind Kind> class FGlObject
 {
 public:
     FGlObject() = default;
     ~FGlObject() { Reset(); }
-    FGlObject(FGlObject&& other) noexcept
-        : name_(std::exchange(other.name_, 0))
-    {
-    }
+    FGlObject(FGlObject&& other) noexcept : name_(std::exchange(other.name_, 0)) {}
     FGlObject& operator=(FGlObject&& other) noexcept
     {
-        if (this != &other)
-        {
+        if (this != &other) {
             Reset();
             name_ = std::exchange(other.name_, 0);
         }
@@ -54,13 +49,8 @@ public:
     FGlObject& operator=(const FGlObject&) = delete;
 
     // Empty when the driver gives no object.
-    static FGlObject Create()
-        requires(Kind != FGlKind::Shader)
-    {
-        return FGlObject(GlCreateObject(Kind));
-    }
-    static FGlObject Create(uint32_t shaderType)
-        requires(Kind == FGlKind::Shader)
+    static FGlObject Create() requires(Kind != FGlKind::Shader) { return FGlObject(GlCreateObject(Kind)); }
+    static FGlObject Create(uint32_t shaderType) requires(Kind == FGlKind::Shader)
     {
         return FGlObject(GlCreateObject(Kind, shaderType));
     }
@@ -74,10 +64,7 @@ public:
     }
 
 private:
-    explicit FGlObject(uint32_t name)
-        : name_(name)
-    {
-    }
+    explicit FGlObject(uint32_t name) : name_(name) {}
 
     uint32_t name_ = 0;
 };

@@ -35,7 +35,8 @@ void DrawMountainLake(QPainter& p, const QRectF& r)
     p.drawEllipse(QPointF(r.left() + r.width() * 0.78, r.top() + r.height() * 0.22), r.height() * 0.09,
                   r.height() * 0.09);
     p.setBrush(QColor(0x8d, 0xa3, 0xbb));
-    p.drawPolygon(Ridge(r, {{0, 0.7}, {0.18, 0.38}, {0.32, 0.55}, {0.5, 0.28}, {0.7, 0.6}, {0.85, 0.45}, {1, 0.62}, {1, 0.7}}));
+    p.drawPolygon(
+        Ridge(r, {{0, 0.7}, {0.18, 0.38}, {0.32, 0.55}, {0.5, 0.28}, {0.7, 0.6}, {0.85, 0.45}, {1, 0.62}, {1, 0.7}}));
     p.setBrush(QColor(0x5b, 0x74, 0x90));
     p.drawPolygon(Ridge(r, {{0, 0.7}, {0.12, 0.55}, {0.26, 0.66}, {0.42, 0.46}, {0.62, 0.7}}));
     p.setBrush(QColor(0xfb, 0xfd, 0xff));
@@ -46,7 +47,8 @@ void DrawMountainLake(QPainter& p, const QRectF& r)
     p.setPen(QPen(QColor(255, 255, 255, 110), 1));
     for (int i = 0; i < 3; ++i) {
         const qreal y = lake.top() + lake.height() * (0.25 + 0.25 * i);
-        p.drawLine(QPointF(r.left() + r.width() * (0.55 + 0.05 * i), y), QPointF(r.left() + r.width() * (0.85 - 0.03 * i), y));
+        p.drawLine(QPointF(r.left() + r.width() * (0.55 + 0.05 * i), y),
+                   QPointF(r.left() + r.width() * (0.85 - 0.03 * i), y));
     }
 }
 
@@ -77,19 +79,20 @@ void DrawMeadow(QPainter& p, const QRectF& r)
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 220));
     for (const QPointF& c : {QPointF(0.22, 0.2), QPointF(0.3, 0.17), QPointF(0.37, 0.21)})
-        p.drawEllipse(QPointF(r.left() + c.x() * r.width(), r.top() + c.y() * r.height()), r.width() * 0.07, r.height() * 0.07);
+        p.drawEllipse(QPointF(r.left() + c.x() * r.width(), r.top() + c.y() * r.height()), r.width() * 0.07,
+                      r.height() * 0.07);
     QPainterPath far;
     far.moveTo(r.left(), r.top() + r.height() * 0.62);
-    far.cubicTo(r.left() + r.width() * 0.3, r.top() + r.height() * 0.45, r.left() + r.width() * 0.6, r.top() + r.height() * 0.7,
-                r.right(), r.top() + r.height() * 0.52);
+    far.cubicTo(r.left() + r.width() * 0.3, r.top() + r.height() * 0.45, r.left() + r.width() * 0.6,
+                r.top() + r.height() * 0.7, r.right(), r.top() + r.height() * 0.52);
     far.lineTo(r.bottomRight());
     far.lineTo(r.bottomLeft());
     p.setBrush(QColor(0x86, 0xc0, 0x5e));
     p.drawPath(far);
     QPainterPath near;
     near.moveTo(r.left(), r.top() + r.height() * 0.8);
-    near.cubicTo(r.left() + r.width() * 0.4, r.top() + r.height() * 0.62, r.left() + r.width() * 0.7, r.top() + r.height() * 0.85,
-                 r.right(), r.top() + r.height() * 0.74);
+    near.cubicTo(r.left() + r.width() * 0.4, r.top() + r.height() * 0.62, r.left() + r.width() * 0.7,
+                 r.top() + r.height() * 0.85, r.right(), r.top() + r.height() * 0.74);
     near.lineTo(r.bottomRight());
     near.lineTo(r.bottomLeft());
     p.setBrush(QColor(0x5a, 0x9a, 0x3e));
@@ -180,7 +183,8 @@ QPainterPath PagePath(const QPointF& outerTop, const QPointF& spineTop, const QP
                  QPointF(spineTop.x() + (outerTop.x() - spineTop.x()) * 0.6, outerTop.y() - 6), outerTop);
     path.lineTo(outerBottom);
     path.cubicTo(QPointF(spineBottom.x() + (outerBottom.x() - spineBottom.x()) * 0.6, outerBottom.y() - 4),
-                 QPointF(spineBottom.x() + (outerBottom.x() - spineBottom.x()) * 0.2, spineBottom.y() - 8), spineBottom);
+                 QPointF(spineBottom.x() + (outerBottom.x() - spineBottom.x()) * 0.2, spineBottom.y() - 8),
+                 spineBottom);
     path.closeSubpath();
     return path;
 }
@@ -254,8 +258,10 @@ void DrawBook(QPainter& p)
     p.setPen(QPen(QColor(0x3f, 0x0c, 0x15), 1));
     p.drawPolygon(cover);
 
-    DrawPage(p, QPointF(64, 132), QPointF(192, 116), QPointF(192, 362), QPointF(24, 344), DrawMountainLake, DrawMeadow, -2.5);
-    DrawPage(p, QPointF(320, 132), QPointF(192, 116), QPointF(192, 362), QPointF(360, 344), DrawSunset, DrawNightCity, 2.0);
+    DrawPage(p, QPointF(64, 132), QPointF(192, 116), QPointF(192, 362), QPointF(24, 344), DrawMountainLake, DrawMeadow,
+             -2.5);
+    DrawPage(p, QPointF(320, 132), QPointF(192, 116), QPointF(192, 362), QPointF(360, 344), DrawSunset, DrawNightCity,
+             2.0);
 
     // The crease where the pages meet.
     QLinearGradient crease(QPointF(186, 0), QPointF(198, 0));
@@ -286,9 +292,11 @@ void DrawTitle(QPainter& p)
     p.setFont(serif);
     p.setPen(QColor(0x2a, 0x3b, 0x5a));
     const QRectF column(330, 0, 625 - 330, 480);
-    p.drawText(QRectF(column.left(), 84, column.width(), 56), Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Quillo's"));
+    p.drawText(QRectF(column.left(), 84, column.width(), 56), Qt::AlignRight | Qt::AlignBottom,
+               QStringLiteral("Quillo's"));
     p.setPen(QColor(0x8c, 0x24, 0x33));
-    p.drawText(QRectF(column.left(), 136, column.width(), 56), Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Photo Book"));
+    p.drawText(QRectF(column.left(), 136, column.width(), 56), Qt::AlignRight | Qt::AlignBottom,
+               QStringLiteral("Photo Book"));
     // A short rule between the name and the version line drawn by the dialog.
     QLinearGradient rule(QPointF(430, 0), QPointF(625, 0));
     rule.setColorAt(0, QColor(0xc9, 0xa2, 0x5b, 0));

@@ -17,8 +17,8 @@ namespace {
 
 FString FromQString(const QString& text)
 {
-    return FString(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                       static_cast<size_t>(text.size())));
+    return FString(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())));
 }
 
 } // namespace

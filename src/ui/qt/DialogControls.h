@@ -22,7 +22,7 @@ FString GetControlText(const QWidget* control);
 int32_t GetControlNumber(const QWidget* control);
 float GetControlFloat(const QWidget* control);
 void SelectInComboBox(QComboBox* box, int index);
-int ComboBoxSelection(const QComboBox* box); // -1 when missing or nothing selected
+int ComboBoxSelection(const QComboBox* box);             // -1 when missing or nothing selected
 void AddToComboBox(QComboBox* box, const FString& text); // empty texts are skipped
 void SetCheckBox(QWidget* box, bool checked);
 bool GetCheckBox(const QWidget* box);

@@ -18,8 +18,7 @@ namespace {
 class FAboutBox final : public QDialog
 {
 public:
-    FAboutBox(QWidget* owner, const FLocale& locale)
-        : QDialog(owner), versionText_(ToQString(AboutVersionText(locale)))
+    FAboutBox(QWidget* owner, const FLocale& locale) : QDialog(owner), versionText_(ToQString(AboutVersionText(locale)))
     {
         setWindowTitle(QStringLiteral("Quillo's Photo Book"));
         setObjectName(QStringLiteral("AboutDialog"));

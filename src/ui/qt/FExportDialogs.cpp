@@ -1,8 +1,8 @@
 #include "ui/qt/FExportDialogs.h"
 #include "ui/qt/QtText.h"
 
-#include "ui/ExportDialogRules.h"
 #include "export/FExportPreset.h"
+#include "ui/ExportDialogRules.h"
 #include "ui/qt/FDialogs.h"
 
 #include <QComboBox>
@@ -47,8 +47,7 @@ QHBoxLayout* OkCancelRow(QDialog* dialog, const FString& okText, const FString& 
 class FExportSettingsBox : public QDialog
 {
 public:
-    FExportSettingsBox(QWidget* owner, FSettings& settings, const FLocale& locale)
-        : QDialog(owner), settings_(settings)
+    FExportSettingsBox(QWidget* owner, FSettings& settings, const FLocale& locale) : QDialog(owner), settings_(settings)
     {
         setObjectName(QStringLiteral("ExportSettingsDialog"));
         setWindowTitle(ToQString(FString(u"Quillo's Photo Book ") + locale.GetText(76)));

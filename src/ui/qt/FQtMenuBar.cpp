@@ -36,9 +36,7 @@ void FQtMenuBar::AddItems(QMenu& menu, const std::vector<FMenuItem>& items)
     connect(&menu, &QMenu::aboutToHide, this, [this] { onMenuShown_(false); });
     for (const FMenuItem& item : items) {
         switch (item.kind) {
-        case FMenuItemKind::Separator:
-            menu.addSeparator();
-            break;
+        case FMenuItemKind::Separator: menu.addSeparator(); break;
         case FMenuItemKind::Submenu: {
             QMenu* sub = menu.addMenu(QString());
             if (item.textNumber == 2 || !recentMenu_)

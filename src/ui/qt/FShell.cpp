@@ -1,15 +1,15 @@
 #include "ui/qt/FShell.h"
-#include "ui/qt/QtText.h"
 #include "ui/qt/FViewerExport.h"
+#include "ui/qt/QtText.h"
 
 #include "app/FDevicePolicy.h"
 #include "app/FPhotoBookApp.h"
 #include "app/WindowRect.h"
 #include "base/FClock.h"
+#include "base/FCommandIds.h"
 #include "base/FFile.h"
 #include "framework/qt/FQtFramework.h"
 #include "render/gl/FBookRenderer.h"
-#include "base/FCommandIds.h"
 #include "ui/FMenuModel.h"
 #include "ui/MsgProc.h"
 #include "ui/qt/FDialogs.h"
@@ -18,15 +18,15 @@
 #include "ui/qt/FShell.h"
 
 #include <QApplication>
-#include <QOpenGLContext>
-#include <QIcon>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMenu>
-#include <QStandardPaths>
 #include <QMessageBox>
+#include <QOpenGLContext>
 #include <QScreen>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <memory>
@@ -56,8 +56,8 @@ public:
     {
         framework_.SetCallbacks(Callbacks());
         const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-        FSettingsEnvironment env = environment ? *environment
-                                               : FSettingsEnvironment::ForRunningProgram(screen.width(), screen.height());
+        FSettingsEnvironment env =
+            environment ? *environment : FSettingsEnvironment::ForRunningProgram(screen.width(), screen.height());
         env.screenWidth = screen.width();
         env.screenHeight = screen.height();
         if (!app_.Init(env, MillisecondClock())) {
@@ -93,7 +93,9 @@ private:
     FFrameworkCallbacks Callbacks()
     {
         FFrameworkCallbacks c;
-        c.isDeviceAcceptable = [](const FDeviceCaps& caps, bool windowed) { return IsDeviceAcceptable(caps, windowed); };
+        c.isDeviceAcceptable = [](const FDeviceCaps& caps, bool windowed) {
+            return IsDeviceAcceptable(caps, windowed);
+        };
         c.modifyDeviceSettings = [this](FDeviceSettings& settings) {
             return ModifyDeviceSettings(settings, framework_.ClientWidth(), framework_.ClientHeight());
         };
@@ -130,7 +132,8 @@ private:
     {
         if (book_.HasDevice() && app_.IsInitialised())
             book_.Render(app_.BeginFrame(framework_.ClientWidth(), framework_.ClientHeight(), MillisecondClock()));
-        const QString title = ToQString(WindowTitle(app_.pageIndex, app_.photoCount, app_.ArePhotoTexturesPending(), *app_.locale));
+        const QString title =
+            ToQString(WindowTitle(app_.pageIndex, app_.photoCount, app_.ArePhotoTexturesPending(), *app_.locale));
         if (framework_.Window()->windowTitle() != title)
             framework_.Window()->setWindowTitle(title);
     }
@@ -162,8 +165,8 @@ private:
         }
         framework_.OnMenuShown(true);
         const double ratio = framework_.Surface()->devicePixelRatio();
-        const QPoint global = framework_.Surface()->mapToGlobal(QPoint(static_cast<int>(x / ratio),
-                                                                       static_cast<int>(y / ratio)));
+        const QPoint global =
+            framework_.Surface()->mapToGlobal(QPoint(static_cast<int>(x / ratio), static_cast<int>(y / ratio)));
         QAction* chosen = menu.exec(global);
         framework_.OnMenuShown(false);
         if (chosen && chosen->data().toInt() != 0)
@@ -249,8 +252,8 @@ private:
         }
         // The trailing "/" keeps the chooser in the folder itself even when the
         // program's path holds a ".".
-        const FString chosen = ShowFileDialog(GetModuleDirectory().Concat(FString(u"/media/Effects/")),
-                                              FFileDialogKind::Effect);
+        const FString chosen =
+            ShowFileDialog(GetModuleDirectory().Concat(FString(u"/media/Effects/")), FFileDialogKind::Effect);
         if (chosen.IsEmpty())
             return;
         // The chooser's own painting may have left another context current.
@@ -303,8 +306,23 @@ private:
 
 FShell::FShell(FPhotoBookApp& app) : impl_(std::make_unique<FShellImpl>(app)) {}
 FShell::~FShell() = default;
-bool FShell::Start(const FSettingsEnvironment* environment) { return impl_->Start(environment); }
-int FShell::Run() { return impl_->MainLoop(); }
-int FShell::ExitCode() const { return impl_->ExitCode(); }
-FQtFramework& FShell::Framework() { return impl_->Framework(); }
-FQtMenuBar* FShell::Menus() { return impl_->Menus(); }
+bool FShell::Start(const FSettingsEnvironment* environment)
+{
+    return impl_->Start(environment);
+}
+int FShell::Run()
+{
+    return impl_->MainLoop();
+}
+int FShell::ExitCode() const
+{
+    return impl_->ExitCode();
+}
+FQtFramework& FShell::Framework()
+{
+    return impl_->Framework();
+}
+FQtMenuBar* FShell::Menus()
+{
+    return impl_->Menus();
+}

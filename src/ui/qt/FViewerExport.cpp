@@ -52,10 +52,8 @@ protected:
         case QEvent::Shortcut:
         case QEvent::ShortcutOverride:
         case QEvent::Close:
-        case QEvent::ContextMenu:
-            return true;
-        default:
-            return false;
+        case QEvent::ContextMenu: return true;
+        default: return false;
         }
     }
 
@@ -79,8 +77,7 @@ class FViewerExportHost : public FExportHost
 public:
     FViewerExportHost(FQtFramework& framework, FBookRenderer& book)
         : framework_(framework), book_(book), guard_(framework)
-    {
-    }
+    {}
 
     FPreviewArea PreviewArea() const override
     {
@@ -119,10 +116,8 @@ public:
     bool IsEscapeDown() override { return framework_.IsEscapeDown(); }
     void Progress(int64_t frame, int64_t total) override
     {
-        framework_.Window()->setWindowTitle(QStringLiteral("%1, %2 / %3")
-                                                .arg(QString::fromLatin1(kProgramTitle))
-                                                .arg(frame)
-                                                .arg(total));
+        framework_.Window()->setWindowTitle(
+            QStringLiteral("%1, %2 / %3").arg(QString::fromLatin1(kProgramTitle)).arg(frame).arg(total));
     }
     void ShowMessage(const FString& text, FMessageIcon icon) override
     {
@@ -145,8 +140,7 @@ private:
 
 } // namespace
 
-bool RunExportCommand(FPhotoBookApp& app, FQtFramework& framework, FBookRenderer& book,
-                      const FFileChooser& chooseFile)
+bool RunExportCommand(FPhotoBookApp& app, FQtFramework& framework, FBookRenderer& book, const FFileChooser& chooseFile)
 {
     FSettings& settings = *app.settings;
     if (ExportSettingsDialog(framework.Window(), settings, *app.locale) != kDialogOk)

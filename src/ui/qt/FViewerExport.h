@@ -13,5 +13,4 @@ using FFileChooser = std::function<FString(const FString& path, FFileDialogKind 
 
 // The dialogs and the export (the book is already at its first spread); returns
 // whether a movie was written.
-bool RunExportCommand(FPhotoBookApp& app, FQtFramework& framework, FBookRenderer& book,
-                      const FFileChooser& chooseFile);
+bool RunExportCommand(FPhotoBookApp& app, FQtFramework& framework, FBookRenderer& book, const FFileChooser& chooseFile);
