@@ -30,15 +30,25 @@ bool FPhotoBookApp::Init(const FSettingsEnvironment& environment, uint32_t now)
     return true;
 }
 
-bool FPhotoBookApp::Shutdown(const FRect& outerWindowRect, FString* errorText)
+bool FPhotoBookApp::SaveSettings(const FRect& outerWindowRect, FString* errorText)
 {
-    locale.reset();
     if (!settings)
         return true;
     settings->Window = outerWindowRect;
-    const bool saved = settings->SettingsSave(errorText) != FSaveResult::Failed;
+    return settings->SettingsSave(errorText) != FSaveResult::Failed;
+}
+
+void FPhotoBookApp::Release()
+{
+    locale.reset();
     camera.reset(); // it writes into the settings' presets
     settings.reset();
+}
+
+bool FPhotoBookApp::Shutdown(const FRect& outerWindowRect, FString* errorText)
+{
+    const bool saved = SaveSettings(outerWindowRect, errorText);
+    Release();
     return saved;
 }
 

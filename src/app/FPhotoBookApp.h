@@ -68,7 +68,12 @@ public:
     // preset 0 and loads the locale. now = the millisecond clock.
     bool Init(const FSettingsEnvironment& environment, uint32_t now);
     // On close: stores the window's outer rectangle and writes the settings file.
-    // False (with the reason) when the settings could not be written.
+    // False (with the reason) when the settings could not be written. Everything
+    // stays alive, so the caller can say so before releasing.
+    bool SaveSettings(const FRect& outerWindowRect, FString* errorText = nullptr);
+    // Lets go of the settings, the locale and the camera; nothing runs on them after.
+    void Release();
+    // SaveSettings, then Release.
     bool Shutdown(const FRect& outerWindowRect, FString* errorText = nullptr);
     bool IsInitialised() const { return settings != nullptr; }
 

@@ -111,7 +111,10 @@ private:
         };
         c.onMsgProc = [this](const FMessage& message) { return MsgProc(message); };
         c.onFrameRender = [this](double, float) { FrameRender(); };
-        c.onFrameMove = [this](double, float) { app_.FrameMove(MillisecondClock()); };
+        c.onFrameMove = [this](double, float) {
+            if (app_.IsInitialised())
+                app_.FrameMove(MillisecondClock());
+        };
         return c;
     }
 
@@ -286,13 +289,17 @@ private:
         QRect outer = framework_.Window()->frameGeometry();
         if (!framework_.IsWindowed())
             outer = framework_.Window()->normalGeometry();
+        // The frame loop stops first: a message box below runs its own event loop,
+        // and no frame may run on the book while it is being put away.
+        framework_.SuspendIdleLoop();
         FString error;
-        if (!app_.Shutdown({outer.left(), outer.top(), outer.left() + outer.width(), outer.top() + outer.height()},
-                           &error)) {
+        if (!app_.SaveSettings({outer.left(), outer.top(), outer.left() + outer.width(), outer.top() + outer.height()},
+                               &error)) {
             const QString text = QStringLiteral("The settings could not be saved.\n\n") + ToQString(error);
             std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
             framework_.ShowMessage(text, QMessageBox::Ok, QMessageBox::Warning);
         }
+        app_.Release();
     }
 
     FPhotoBookApp& app_;
