@@ -4,6 +4,7 @@
 #include "base/FTokenFile.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -268,7 +269,32 @@ void FSettings::SettingsLoad()
             }
         }
     }
+    ReplaceValuesWithoutMeaning();
     Loaded = true;
+}
+
+void FSettings::ReplaceValuesWithoutMeaning()
+{
+    const FSettings defaults(environment_);
+    auto channel = [](float v) { return std::isfinite(v) && v >= 0.0f && v <= 1.0f; };
+    for (FColour FSettings::*colour : {&FSettings::BGColour, &FSettings::CoverColour, &FSettings::PaperColour}) {
+        const FColour& c = this->*colour;
+        if (!channel(c.red) || !channel(c.green) || !channel(c.blue))
+            this->*colour = defaults.*colour;
+    }
+    if (Quality < 0 || Quality > 2)
+        Quality = defaults.Quality;
+    if (ExportWidth <= 0)
+        ExportWidth = defaults.ExportWidth;
+    if (ExportHeight <= 0)
+        ExportHeight = defaults.ExportHeight;
+    for (float FSettings::*ratio : {&FSettings::ExportPAR, &FSettings::ExportFPS})
+        if (!std::isfinite(this->*ratio) || !(this->*ratio > 0.0f))
+            this->*ratio = defaults.*ratio;
+    for (size_t n = 0; n < cameraPresets.size(); ++n)
+        for (int k = 0; k < FCameraPose::kValueCount; ++k)
+            if (!std::isfinite(cameraPresets[n][k]))
+                cameraPresets[n] = defaults.cameraPresets[n];
 }
 
 FSaveResult FSettings::SettingsSave(FString* errorText) const

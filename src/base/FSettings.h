@@ -110,5 +110,10 @@ public:
     bool Loaded = false;
 
 private:
+    // After a load: hand-edited or damaged values outside their meaning (NaN or
+    // infinite numbers, colours outside 0..1, sizes and rates not above 0, an
+    // unknown quality) become the defaults, so they are neither used nor written back.
+    void ReplaceValuesWithoutMeaning();
+
     FSettingsEnvironment environment_;
 };
