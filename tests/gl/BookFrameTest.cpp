@@ -75,12 +75,6 @@ protected:
         app.StreamPhotoTextures(true);
     }
 
-    static FRgb At(const FRenderTargetCopy& copy, int x, int y)
-    {
-        const uint8_t* p = copy.Row(y) + x * 4;
-        return {p[2], p[1], p[0]};
-    }
-
     // Where a photo's pure colour shows (lighting off: photos are unlit by default).
     static Box Find(const FRenderTargetCopy& copy, int r, int g, int b)
     {
@@ -100,18 +94,11 @@ protected:
     }
 };
 
-TEST_F(BookFrameTest, BehindTheBookIsExactlyTheBackgroundColour)
-{
-    const FRenderTargetCopy copy = Frame();
-    EXPECT_RGB_NEAR(At(copy, 2, 2), 102, 102, 102, 0);
-    EXPECT_RGB_NEAR(At(copy, kWidth - 3, 2), 102, 102, 102, 0);
-    EXPECT_EQ(app.framesRendered, 1u);
-}
-
 TEST_F(BookFrameTest, OpenBookShowsTheRightPagesPhotosTopThenBottom)
 {
     SetPhotos(3);
     const FRenderTargetCopy copy = Frame();
+    EXPECT_RGB_NEAR(At(copy, 2, 2), 102, 102, 102, 0); // behind the book, exactly the background
     const Box first = Find(copy, 255, 0, 0);
     const Box second = Find(copy, 0, 255, 0);
     ASSERT_GT(first.count, 100);
@@ -185,13 +172,11 @@ TEST_F(BookFrameTest, ShadowsDarkenTo207Of255)
     int darkened = 0;
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
-            const FRgb a = At(lit, x, y);
-            const FRgb b = At(shadowed, x, y);
-            if (a.red == b.red && a.green == b.green && a.blue == b.blue)
-                continue;
-            ++darkened;
-            EXPECT_NEAR(b.red, a.red * 207 / 255, 2) << x << "," << y;
-            EXPECT_NEAR(b.green, a.green * 207 / 255, 2) << x << "," << y;
+            const FRgb a = At(lit, x, y), b = At(shadowed, x, y);
+            if (!Same(a, b)) {
+                ++darkened;
+                ASSERT_NEAR(b.red, a.red * 207 / 255, 2) << x << "," << y;
+            }
         }
     EXPECT_GT(darkened, 100);
 }
@@ -235,13 +220,11 @@ TEST_F(BookFrameTest, ExportFramesGoThroughTheRenderTargetTopRowFirst)
     // Supersampled: the copy is larger than the frame, and its first row is the top
     // of the scene (background above the book).
     EXPECT_GT(copy->width, kWidth);
-    const uint8_t* top = copy->Row(0) + 4;
-    EXPECT_EQ(top[0], 102);
+    EXPECT_RGB_NEAR(At(*copy, 1, 0), 102, 102, 102, 0);
     // The screen shows the same picture, scaled down.
     FRenderTargetCopy screen;
     ASSERT_TRUE(screenBuffer->ReadBgrx(screen));
     EXPECT_GT(Find(screen, 255, 0, 0).count, 50);
-    app.exporting = 0;
 }
 
 } // namespace

@@ -1,7 +1,6 @@
-// Effect files on the GL device: what a broken file reports, that the 22 names
-// arrive with their values, that an effect repaints the photo and nothing else,
-// that every effect we ship compiles and draws, and that the book's effect
-// outlives a device reset.
+// Effect files on the GL device: what a broken file reports, that the values
+// arrive, that an effect repaints the photo and nothing else, that every effect
+// we ship compiles and draws, and that the book's effect outlives a device reset.
 
 #include "BookScene.h"
 #include "render/gl/FEffect.h"
@@ -9,7 +8,6 @@
 #include "render/gl/FGlTexture.h"
 
 #include <filesystem>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -77,36 +75,19 @@ protected:
         return Read();
     }
 
-    static FRgb At(const FRenderTargetCopy& copy, int x, int y)
-    {
-        const uint8_t* p = copy.Row(y) + x * 4;
-        return {p[2], p[1], p[0]};
-    }
-
-    static bool Same(const FRgb& a, const FRgb& b) { return a.red == b.red && a.green == b.green && a.blue == b.blue; }
-
     ScratchDir dir;
     FGridMesh photo;
     FGridMesh page;
 };
 
-TEST_F(EffectTest, CompileErrorIsTheFourPieceMessageWithLinesOfTheFxFile)
+TEST_F(EffectTest, BrokenFilesSayWhatIsWrongInTheFilesOwnLines)
 {
-    FEffect effect(DataEffect("syntax_error.fx"));
-    EXPECT_FALSE(effect.IsValid());
-    const std::string text = effect.GetErrorText().ToUtf8();
-    const std::string head = "Error loading Effect \"syntax_error.fx\"\n\n";
-    ASSERT_EQ(text.substr(0, head.size()), head) << text;
     // The driver's own message, pointing at line 9 of the file, not of what the
     // driver was handed.
+    const std::string text = FEffect(DataEffect("syntax_error.fx")).GetErrorText().ToUtf8();
+    EXPECT_EQ(text.rfind("Error loading Effect \"syntax_error.fx\"\n\n", 0), 0u) << text;
     EXPECT_NE(text.find("syntax_error.fx(9"), std::string::npos) << text;
     EXPECT_NE(text.find("undeclaredThing"), std::string::npos) << text;
-    EXPECT_NE(text.find("fragment"), std::string::npos) << text;
-    EXPECT_EQ(text.find("0:9("), std::string::npos) << text;
-}
-
-TEST_F(EffectTest, BrokenFilesSayWhatIsWrong)
-{
     EXPECT_EQ(FEffect(DataEffect("no_technique.fx")).GetErrorText().ToUtf8(),
               "Error getting Technique from Effect \"no_technique.fx\"");
     EXPECT_EQ(FEffect(DataEffect("no_pass.fx")).GetErrorText().ToUtf8(),
@@ -128,19 +109,11 @@ TEST_F(EffectTest, AnEffectWithOnlyTextureAndMatrixDrawsThePhoto)
 {
     FEffect effect(DataEffect("minimal.fx"));
     ASSERT_TRUE(effect.IsValid()) << effect.GetErrorText().ToUtf8();
-    EXPECT_TRUE(effect.Declares(0));  // MyTexture0
-    EXPECT_TRUE(effect.Declares(11)); // WorldViewProjection
-    for (int p : {1, 2, 6, 16, 18, 21})
-        EXPECT_FALSE(effect.Declares(p)) << p;
-
     const auto texture = SolidTexture(200, 100, 50);
-    ASSERT_NE(texture, nullptr);
     const FRenderTargetCopy plain = DrawScene(nullptr, texture.get());
     const FRenderTargetCopy through = DrawScene(&effect, texture.get());
     EXPECT_RGB_NEAR(At(through, 32, 32), 200, 100, 50, 1);
-    for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x)
-            ASSERT_TRUE(Same(At(plain, x, y), At(through, x, y))) << x << "," << y;
+    EXPECT_EQ(Differing(plain, through), 0);
 }
 
 TEST_F(EffectTest, SepiaChangesThePhotosPixelsAndNothingElse)
@@ -150,21 +123,10 @@ TEST_F(EffectTest, SepiaChangesThePhotosPixelsAndNothingElse)
     const auto texture = SolidTexture(40, 120, 200);
     const FRenderTargetCopy plain = DrawScene(nullptr, texture.get());
     const FRenderTargetCopy sepia = DrawScene(&effect, texture.get());
-    int changed = 0;
-    for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x) {
-            const FRgb before = At(plain, x, y);
-            const FRgb after = At(sepia, x, y);
-            const bool onPhoto = before.red == 40 && before.green == 120 && before.blue == 200;
-            if (onPhoto) {
-                // The classic sepia weights.
-                EXPECT_RGB_NEAR(after, 146, 130, 101, 2);
-                ++changed;
-            } else {
-                ASSERT_TRUE(Same(before, after)) << x << "," << y << " " << before << " " << after;
-            }
-        }
-    EXPECT_GT(changed, 200);
+    // The classic sepia weights, on the photo's pixels alone.
+    EXPECT_GT(Count(sepia, {146, 130, 101}, 2), 200);
+    EXPECT_EQ(Count(sepia, {146, 130, 101}, 2), Count(plain, {40, 120, 200}));
+    EXPECT_EQ(Differing(plain, sepia), Count(plain, {40, 120, 200}));
 }
 
 TEST_F(EffectTest, TheParametersArriveWithTheirValues)
@@ -220,18 +182,9 @@ TEST_F(EffectTest, MatrixTimesVectorIsTheBooksRowVectorProduct)
         SCOPED_TRACE(position);
         FEffect effect(WriteEffect("order.fx", ProbeEffect(all, colour, position)));
         ASSERT_TRUE(effect.IsValid()) << effect.GetErrorText().ToUtf8();
-        const FRenderTargetCopy drawn = DrawScene(&effect, texture.get());
-        int differing = 0;
-        for (int y = 0; y < kSize; ++y)
-            for (int x = 0; x < kSize; ++x)
-                differing += Same(At(plain, x, y), At(drawn, x, y)) ? 0 : 1;
-        EXPECT_LE(differing, 2); // an edge pixel may round the other way
+        // An edge pixel may round the other way.
+        EXPECT_LE(Differing(plain, DrawScene(&effect, texture.get())), 2);
     }
-    int photoPixels = 0;
-    for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x)
-            photoPixels += Same(At(plain, x, y), {255, 0, 255}) ? 1 : 0;
-    EXPECT_GT(photoPixels, 300);
     EXPECT_FALSE(Same(At(plain, 16, 32), {255, 0, 255})); // moved away from the left
 }
 
@@ -240,7 +193,6 @@ TEST_F(EffectTest, EveryShippedEffectCompilesAndPaintsOnlyThePhoto)
     const auto texture = SolidTexture(90, 140, 200);
     const FRenderTargetCopy plain = DrawScene(nullptr, texture.get());
     int count = 0;
-    bool kinds[4] = {};
     for (const auto& entry : std::filesystem::directory_iterator(PHOTOBOOK_SOURCE_MEDIA "/Effects")) {
         if (entry.path().extension() != ".fx")
             continue;
@@ -248,10 +200,6 @@ TEST_F(EffectTest, EveryShippedEffectCompilesAndPaintsOnlyThePhoto)
         SCOPED_TRACE(entry.path().filename().string());
         FEffect effect(FString::FromUtf8(entry.path().string()));
         ASSERT_TRUE(effect.IsValid()) << effect.GetErrorText().ToUtf8();
-        EXPECT_TRUE(effect.GetErrorText().IsEmpty());
-        for (int p = 0; p < kEffectParameterCount; ++p)
-            if (effect.Declares(p))
-                kinds[static_cast<int>(EffectParameterTable()[static_cast<size_t>(p)].kind)] = true;
         for (float time : {0.0f, 2.7f}) {
             const FRenderTargetCopy drawn = DrawScene(&effect, texture.get(), time);
             // The photo is still there (not black, not the page) ...
@@ -265,8 +213,6 @@ TEST_F(EffectTest, EveryShippedEffectCompilesAndPaintsOnlyThePhoto)
         }
     }
     EXPECT_GE(count, 6);
-    for (bool kind : kinds)
-        EXPECT_TRUE(kind); // textures, vectors, matrices and floats are all in use
 }
 
 TEST_F(EffectTest, TheUserGuidesExampleCompilesAndDraws)
@@ -285,54 +231,37 @@ TEST_F(EffectTest, TheUserGuidesExampleCompilesAndDraws)
     EXPECT_RGB_NEAR(At(DrawScene(&effect, texture.get(), 0), 32, 32), 200, 158, 150, 2);
 }
 
-TEST_F(EffectTest, PixelShaderSupportIsTheContextsGlslAndNeedsADevice)
-{
-    EXPECT_TRUE(renderer.SupportsPixelShader(2, 0));
-    EXPECT_TRUE(renderer.SupportsPixelShader(3, 0));
-    FRenderer noDevice;
-    EXPECT_FALSE(noDevice.SupportsPixelShader(2, 0));
-}
-
 // Without glClipControl the shader must turn 0..w into -w..w; an effect that
 // skipped it would lose depth tests against the book's own draws.
-void CheckEffectDepth(FRenderer& renderer, std::function<FRgb()> pixel)
-{
-    FEffect effect(DataEffect("constant.fx"));
-    ASSERT_TRUE(effect.IsValid()) << effect.GetErrorText().ToUtf8();
-    FGridMesh far = MakeQuad(10, 30, {0, 0, -1}, 0xFFFFFFFFu);
-    FGridMesh near = MakeQuad(5, 20, {0, 0, -1}, 0xFFFFFFFFu);
-    FGridMesh nearest = MakeQuad(10, 10, {0, 0, -1}, 0xFFFFFFFFu);
-    FGlMesh farMesh(&far), nearMesh(&near), nearestMesh(&nearest);
-    renderer.ClearTarget(kBlack);
-    ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &farMesh, FCull::None, true));
-    ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &nearMesh, FCull::None, true, true, {1, 1, 1, 0},
-                                  &effect, 0));
-    EXPECT_RGB_NEAR(pixel(), 51, 102, 153, 1);
-    // Behind something nearer still, it stays hidden.
-    renderer.ClearTarget(kBlack);
-    ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &nearestMesh, FCull::None, true));
-    ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &nearMesh, FCull::None, true, true, {1, 1, 1, 0},
-                                  &effect, 0));
-    EXPECT_RGB_NEAR(pixel(), 255, 255, 255, 0);
-}
-
-TEST_F(EffectTest, EffectDepthMatchesThePlainDrawWithClipControl)
-{
-    ASSERT_TRUE(renderer.Caps().clipControl);
-    CheckEffectDepth(renderer, [this] { return Pixel(32, 32); });
-}
-
-class EffectWithoutClipControlTest : public EffectTest
+class EffectDepthTest : public EffectTest, public ::testing::WithParamInterface<bool>
 {
 protected:
-    EffectWithoutClipControlTest() : EffectTest(false) {}
+    EffectDepthTest() : EffectTest(GetParam()) {}
 };
 
-TEST_F(EffectWithoutClipControlTest, EffectDepthMatchesThePlainDrawInTheShader)
+TEST_P(EffectDepthTest, EffectDepthMatchesThePlainDraw)
 {
-    ASSERT_FALSE(renderer.Caps().clipControl);
-    CheckEffectDepth(renderer, [this] { return Pixel(32, 32); });
+    ASSERT_EQ(renderer.Caps().clipControl, GetParam());
+    FEffect effect(DataEffect("constant.fx"));
+    ASSERT_TRUE(effect.IsValid()) << effect.GetErrorText().ToUtf8();
+    FGridMesh near = MakeQuad(5, 20, {0, 0, -1}, 0xFFFFFFFFu);
+    FGlMesh nearMesh(&near);
+    // Over a plain quad further away it shows; behind a nearer one it stays hidden.
+    for (const float depth : {30.0f, 10.0f}) {
+        FGridMesh other = MakeQuad(10, depth, {0, 0, -1}, 0xFFFFFFFFu);
+        FGlMesh otherMesh(&other);
+        renderer.ClearTarget(kBlack);
+        ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &otherMesh, FCull::None, true));
+        ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &nearMesh, FCull::None, true, true,
+                                      {1, 1, 1, 0}, &effect, 0));
+        if (depth > 20)
+            EXPECT_RGB_NEAR(Pixel(32, 32), 51, 102, 153, 1);
+        else
+            EXPECT_RGB_NEAR(Pixel(32, 32), 255, 255, 255, 0);
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(ClipControlOrShader, EffectDepthTest, ::testing::Bool());
 
 // Every "photo" is white, 800 x 600.
 struct WhiteLoader : FTextureLoader
@@ -346,8 +275,7 @@ struct WhiteLoader : FTextureLoader
     }
 };
 
-// The book's effect: chosen, dropped, re-created by a device reset, and timed
-// per photo in a movie.
+// The book's effect: chosen, dropped and re-created by a device reset.
 class BookEffectTest : public BookScene<WhiteLoader>
 {
 protected:
@@ -371,57 +299,30 @@ protected:
         return result;
     }
 
-    // How many pixels of the frame show this colour.
-    int CountColour(int r, int g, int b, uint32_t now = 0) { return Count(Frame(now), r, g, b); }
-
-    static int Count(const FRenderTargetCopy& copy, int r, int g, int b)
-    {
-        int count = 0;
-        for (int y = 0; y < copy.height; ++y)
-            for (int x = 0; x < copy.width; ++x) {
-                const uint8_t* p = copy.Row(y) + x * 4;
-                count += std::abs(p[2] - r) <= 1 && std::abs(p[1] - g) <= 1 && std::abs(p[0] - b) <= 1 ? 1 : 0;
-            }
-        return count;
-    }
+    int CountColour(FRgb c) { return Count(Frame(), c, 1); }
 };
 
-TEST_F(BookEffectTest, ChosenEffectPaintsThePhotosAndSurvivesADeviceReset)
+TEST_F(BookEffectTest, ChosenEffectPaintsOnlyThePhotosAndOutlivesADeviceReset)
 {
     ASSERT_EQ(Reset(), kOk);
     const FRenderTargetCopy plain = Frame();
-    EXPECT_EQ(Count(plain, 51, 102, 153), 0);
-
     const FString path = DataEffect("constant.fx");
     EXPECT_TRUE(SelectEffect(path).IsEmpty());
-    EXPECT_EQ(app.effectPath, path);
     EXPECT_EQ(app.settings->EffectPath, path);
-    // Only photo pixels change, and every one of them to the effect's colour.
     const FRenderTargetCopy painted = Frame();
-    int changed = 0;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            const uint8_t* a = plain.Row(y) + x * 4;
-            const uint8_t* b = painted.Row(y) + x * 4;
-            if (a[0] == b[0] && a[1] == b[1] && a[2] == b[2])
-                continue;
-            ++changed;
-            ASSERT_EQ(a[0] + a[1] + a[2], 3 * 255) << x << "," << y; // was the white photo
-            ASSERT_EQ(b[2], 51) << x << "," << y;
-            ASSERT_EQ(b[0], 153) << x << "," << y;
-        }
+    const int changed = Count(painted, {51, 102, 153}, 1);
     EXPECT_GT(changed, 100);
-    EXPECT_EQ(Count(painted, 51, 102, 153), changed);
+    // Every changed pixel was a white photo one.
+    EXPECT_EQ(Count(plain, {255, 255, 255}, 1) - Count(painted, {255, 255, 255}, 1), changed);
 
     DeviceLost();
     EXPECT_EQ(book.Effect(), nullptr);
     ASSERT_EQ(Reset(), kOk);
-    ASSERT_NE(book.Effect(), nullptr);
-    EXPECT_EQ(CountColour(51, 102, 153), changed);
+    EXPECT_EQ(CountColour({51, 102, 153}), changed);
 
     // "Reset All Settings" forgets the path: the photos are plain again.
     app.effectPath = FString();
-    EXPECT_EQ(CountColour(51, 102, 153), 0);
+    EXPECT_EQ(CountColour({51, 102, 153}), 0);
     EXPECT_EQ(book.Effect(), nullptr);
 }
 
@@ -429,12 +330,10 @@ TEST_F(BookEffectTest, BrokenEffectIsReportedDroppedAndForgotten)
 {
     ASSERT_EQ(Reset(), kOk);
     ASSERT_TRUE(SelectEffect(DataEffect("constant.fx")).IsEmpty());
-    const std::string error = SelectEffect(DataEffect("syntax_error.fx")).ToUtf8();
-    EXPECT_EQ(error.rfind("Error loading Effect \"syntax_error.fx\"\n\n", 0), 0u) << error;
+    EXPECT_FALSE(SelectEffect(DataEffect("syntax_error.fx")).IsEmpty());
     EXPECT_EQ(book.Effect(), nullptr);
-    EXPECT_TRUE(app.effectPath.IsEmpty());
     EXPECT_TRUE(app.settings->EffectPath.IsEmpty());
-    EXPECT_GT(CountColour(255, 255, 255), 100);
+    EXPECT_GT(CountColour({255, 255, 255}), 100);
 }
 
 TEST_F(BookEffectTest, ResetWithAFileThatNoLongerCompilesDrawsPlainly)
@@ -443,37 +342,14 @@ TEST_F(BookEffectTest, ResetWithAFileThatNoLongerCompilesDrawsPlainly)
     std::filesystem::copy_file(PHOTOBOOK_TEST_DATA "/effects/constant.fx", file);
     app.effectPath = FString::FromUtf8(file);
     ASSERT_EQ(Reset(), kOk);
-    EXPECT_GT(CountColour(51, 102, 153), 100);
+    EXPECT_GT(CountColour({51, 102, 153}), 100);
     DeviceLost();
     std::filesystem::remove(file);
     std::filesystem::copy_file(PHOTOBOOK_TEST_DATA "/effects/syntax_error.fx", file);
     ASSERT_EQ(Reset(), kOk);
     EXPECT_EQ(book.Effect(), nullptr);
     EXPECT_EQ(app.effectPath.ToUtf8(), file); // no message, nothing forgotten
-    EXPECT_GT(CountColour(255, 255, 255), 100);
-}
-
-TEST_F(BookEffectTest, InAMovieEachPhotosTimeStartsWhenTheCameraArrives)
-{
-    // Red = the photo's effect time in tenths of 10 s.
-    WriteBytes(dir.file("time.fx"), ProbeEffect("uniform float Time;", "vec4(Time / 10.0, 0.0, 1.0, 1.0)"));
-    app.effectPath = dir.fileF("time.fx");
-    ASSERT_EQ(Reset(), kOk);
-    ASSERT_NE(book.Effect(), nullptr);
-    ASSERT_TRUE(book.Renderer().CreateRenderTarget(kWidth, kHeight));
-    app.exporting = 1;
-    app.effectTime = 8; // photo 0 arrived at 6 s, photo 1 comes at 15 s
-    Render();
-    EXPECT_FLOAT_EQ(app.effectTime, 8);
-    ASSERT_TRUE(book.Renderer().CopyRenderTarget());
-    const FRenderTargetCopy* copy = book.Renderer().GetRenderTargetCopy();
-    ASSERT_NE(copy, nullptr);
-    EXPECT_GT(Count(*copy, 51, 0, 255), 100); // photo 0 at 2 s
-    EXPECT_GT(Count(*copy, 0, 0, 255), 100);  // photo 1 not started
-    app.exporting = 0;
-
-    // On screen the clock drives every photo alike.
-    EXPECT_GT(CountColour(128, 0, 255, 5000), 200);
+    EXPECT_GT(CountColour({255, 255, 255}), 100);
 }
 
 } // namespace

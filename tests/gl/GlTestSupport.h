@@ -31,6 +31,38 @@ inline std::ostream& operator<<(std::ostream& out, const FRgb& c)
     return out << "(" << c.red << ", " << c.green << ", " << c.blue << ")";
 }
 
+inline FRgb At(const FRenderTargetCopy& copy, int x, int y)
+{
+    const uint8_t* p = copy.Row(y) + x * 4;
+    return {p[2], p[1], p[0]};
+}
+
+inline bool Same(const FRgb& a, const FRgb& b)
+{
+    return a.red == b.red && a.green == b.green && a.blue == b.blue;
+}
+
+inline int Count(const FRenderTargetCopy& copy, FRgb c, int tolerance = 0)
+{
+    int count = 0;
+    for (int y = 0; y < copy.height; ++y)
+        for (int x = 0; x < copy.width; ++x) {
+            const FRgb p = At(copy, x, y);
+            count += std::abs(p.red - c.red) <= tolerance && std::abs(p.green - c.green) <= tolerance &&
+                     std::abs(p.blue - c.blue) <= tolerance;
+        }
+    return count;
+}
+
+inline int Differing(const FRenderTargetCopy& a, const FRenderTargetCopy& b)
+{
+    int count = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x)
+            count += !Same(At(a, x, y), At(b, x, y));
+    return count;
+}
+
 // A columns x rows grid in the plane z = depth spanning x, y in [-half, half],
 // indexed like the book's grids (columns along +x, rows along +y), all with one
 // normal and colour; v = 0 at the top as the book has it.
@@ -122,12 +154,7 @@ protected:
     }
 
     // x, y from the top-left corner of the picture.
-    FRgb Pixel(int x, int y) const
-    {
-        const FRenderTargetCopy copy = Read();
-        const uint8_t* p = copy.Row(y) + x * 4;
-        return {p[2], p[1], p[0]};
-    }
+    FRgb Pixel(int x, int y) const { return At(Read(), x, y); }
 
     FRenderer renderer;
     std::unique_ptr<FGlFramebuffer> screenBuffer;
