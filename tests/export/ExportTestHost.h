@@ -1,7 +1,6 @@
 #pragma once
-// An export host without a device: a supersampled target in memory painted one
-// colour per frame (blue = frame number, green = 50 x page index, red 200), a
-// record of what each frame saw of the book and of every box shown.
+// An export host without a device: a 2x target in memory painted blue = frame number,
+// green = 50 x page index, red 200; records what each frame saw and every box shown.
 
 #include "app/FPhotoBookApp.h"
 #include "export/FMovieExporter.h"
@@ -12,7 +11,7 @@
 
 struct FrameSeen
 {
-    int32_t pageIndex, turnState, transparentTurnState, exporting;
+    int32_t transparentTurnState, exporting;
     float turnPosition, transparentPosition, aspectFactor, effectTime;
     uint32_t preset;
 };
@@ -20,7 +19,6 @@ struct FrameSeen
 struct Box
 {
     std::string text;
-    FMessageIcon icon;
     bool exportBox; // captioned for the export rather than the application
 };
 
@@ -33,8 +31,7 @@ struct TestExportHost : FExportHost
     FClientSize clientSize;
     std::vector<FrameSeen> frames;
     std::vector<Box> boxes;
-    int64_t lastProgress = 0, progressTotal = 0;
-    int sinksMade = 0;
+    int64_t lastProgress = 0;
     uint32_t clock = 1000;
     FRenderTargetCopy copy;
 
@@ -58,26 +55,15 @@ struct TestExportHost : FExportHost
             copy.pixels[i + 1] = static_cast<uint8_t>(50 * app.pageIndex);
             copy.pixels[i + 2] = 200;
         }
-        frames.push_back({app.pageIndex, app.turnState, app.transparentTurnState, app.exporting, app.turnPosition,
-                          app.transparentPosition, app.aspectFactor, app.effectTime, app.camera->presetIndex});
+        frames.push_back({app.transparentTurnState, app.exporting, app.turnPosition, app.transparentPosition,
+                          app.aspectFactor, app.effectTime, app.camera->presetIndex});
         clock += 10;
         return FrameViewOf(&copy);
     }
-    std::unique_ptr<FFrameSink> CreateSink() override
-    {
-        ++sinksMade;
-        return makeSink ? makeSink() : nullptr;
-    }
+    std::unique_ptr<FFrameSink> CreateSink() override { return makeSink ? makeSink() : nullptr; }
     bool IsEscapeDown() override { return static_cast<int>(frames.size()) == escapeAtFrame; }
-    void Progress(int64_t frame, int64_t total) override
-    {
-        lastProgress = frame;
-        progressTotal = total;
-    }
-    void ShowMessage(const FString& text, FMessageIcon icon) override { boxes.push_back({text.ToUtf8(), icon, false}); }
-    void ShowExportBox(const FString& text, FMessageIcon icon) override
-    {
-        boxes.push_back({text.ToUtf8(), icon, true});
-    }
+    void Progress(int64_t frame, int64_t) override { lastProgress = frame; }
+    void ShowMessage(const FString& text, FMessageIcon icon) override { boxes.push_back({text.ToUtf8(), false}); }
+    void ShowExportBox(const FString& text, FMessageIcon icon) override { boxes.push_back({text.ToUtf8(), true}); }
     uint32_t Now() override { return clock; }
 };

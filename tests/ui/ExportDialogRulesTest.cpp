@@ -23,38 +23,24 @@ TEST(ExportRatio, FormatFindsTheSimplestFractionAndParseReadsItBack)
 {
     // 1 is not 2:2 or 39:39; 64/45 needs a numerator above 39, so it stays a number.
     const std::pair<float, const char*> formatted[] = {
-        {4.0f / 3.0f, "4:3"},    {1.3333334f, "4:3"},   {16.0f / 9.0f, "16:9"}, {0.90909094f, "10:11"},
-        {0.8888889f, "8:9"},     {1.1851852f, "32:27"}, {1.0f, "1:1"},          {2.0f, "2:1"},
-        {1.4222223f, "1.42222"}, {0.0f, "0"},           {1.3354f, "1.3354"},
+        {1.3333334f, "4:3"}, {0.90909094f, "10:11"},  {1.1851852f, "32:27"},
+        {1.0f, "1:1"},       {1.4222223f, "1.42222"}, {0.0f, "0"},
     };
     for (const auto& [ratio, text] : formatted)
         EXPECT_EQ(U(FormatRatio(ratio)), text) << ratio;
 
-    // Half typed or nonsense counts as 0.
-    const std::pair<const char16_t*, float> parsed[] = {
-        {u"4:3", 4.0f / 3.0f},
-        {u"16:9", 16.0f / 9.0f},
-        {u"1.5", 1.5f},
-        {u"1.5:0.5", 3.0f},
-        {u"16:", 0},
-        {u":9", 0},
-        {u"0:9", 0},
-        {u"-4:3", 0},
-        {u"4:-3", 0},
-        {u"abc", 0},
-        {u"", 0},
-    };
-    for (const auto& [text, ratio] : parsed)
-        EXPECT_FLOAT_EQ(ParseRatio(S(text)), ratio) << U(S(text));
+    EXPECT_FLOAT_EQ(ParseRatio(S(u"16:9")), 16.0f / 9.0f);
+    EXPECT_FLOAT_EQ(ParseRatio(S(u"1.5:0.5")), 3.0f);
+    EXPECT_FLOAT_EQ(ParseRatio(S(u"1.5")), 1.5f);
+    for (const char16_t* text : {u"16:", u":9", u"0:9", u"4:-3", u"abc"}) // half typed or nonsense
+        EXPECT_EQ(ParseRatio(S(text)), 0.0f) << U(S(text));
     // The field is read through 31 characters: what lies beyond is not seen.
     EXPECT_FLOAT_EQ(ReadRatioField(S(u"4:0000000000000000000000000000003")), 0.0f);
 }
 
 TEST(ExportRatio, FloatFieldLeavesCloseValuesAsTyped)
 {
-    EXPECT_FALSE(FloatFieldText(S(u""), 0.0f));
     EXPECT_EQ(U(FloatFieldText(S(u""), 25.0f).value()), "25");
-    EXPECT_FALSE(FloatFieldText(S(u"25.0"), 25.0f));
     EXPECT_FALSE(FloatFieldText(S(u"29.9705"), 29.97f));
     EXPECT_EQ(U(FloatFieldText(S(u"25"), 29.97f).value()), "29.97");
     EXPECT_EQ(U(FloatFieldText(S(u"abc"), 0.0f).value_or(S(u"kept"))), "kept");
@@ -73,10 +59,8 @@ TEST(ExportDialogRules, OkClampsAndReplaces)
     };
     const Case cases[] = {
         {u"20", u"6000", u"0", u"11", u"0", u"99", u"5", 1, 64, 5000, 10.0f, 1.0f, 1, 20, 5, 1},
-        {u"720", u"576", u"120", u"0", u"3", u"3", u"3", 0, 720, 576, 10.0f, 1.0f, 3, 3, 3, 0},
         {u"abc", u"-5", u"29.97", u"4:3", u"20", u"21", u"1", 0, 64, 64, 29.97f, 4.0f / 3.0f, 20, 20, 1, 0},
         {u"5000", u"64", u"100", u"10", u"x", u"", u"2", -1, 5000, 64, 100.0f, 10.0f, 1, 1, 2, 1},
-        {u"640", u"480", u"-3", u"16:", u"1", u"1", u"1", 0, 640, 480, 10.0f, 1.0f, 1, 1, 1, 0},
     };
     for (const Case& c : cases) {
         FSettings settings{FSettingsEnvironment{}};
@@ -116,10 +100,6 @@ TEST(EncoderEntries, UncompressedEntryLastAndSelectedWhenNothingMatches)
     EXPECT_EQ(U(ChosenEncoder(e, 3, S(u"MPEG-4 part 2"))), "MPEG-4 part 2");
 
     EXPECT_EQ(EncoderEntries(names, S(u"mpeg-4 part 2")).selected, 3); // exact match only
-    e = EncoderEntries({}, S(u"gone"));
-    ASSERT_EQ(e.entries.size(), 1u);
-    EXPECT_EQ(e.selected, 0);
-    EXPECT_EQ(U(ChosenEncoder(e, 0, S(u"gone"))), "gone");
 
     std::vector<FString> many(70, S(u"x"));
     EXPECT_EQ(EncoderEntries(many, S(u"")).entries.size(), 65u);

@@ -1,4 +1,4 @@
-// The export settings and encoder dialogs, driven by typed keys and clicks while each
+// The export settings dialog, driven by typed keys and clicks while each
 // runs its own modal loop. The decisions themselves are in ExportDialogRulesTest;
 // here only their wiring to the widgets.
 
@@ -34,7 +34,6 @@ protected:
     void SetUp() override
     {
         owner_ = std::make_unique<QWidget>();
-        owner_->resize(800, 600);
         owner_->show();
     }
 
@@ -48,34 +47,28 @@ protected:
 TEST_F(ExportDialogs, OpensOnTheMatchingPresetAndPresetsFillTheFields)
 {
     settings_.TimeZoom = 7;
-    QString title, opened, times, palWide, custom;
+    QString opened, times, palWide;
     bool uncompressed = false;
     WhenModal([&](QWidget* d) {
-        title = d->windowTitle();
         opened = Resolution(d) + QLatin1Char('|') + Preset(d);
         times = EditText(d, "edit1046") + EditText(d, "edit1047") + EditText(d, "edit1048");
         uncompressed = Child<QRadioButton>(d, "radio1049")->isChecked();
         ChooseRow(d, "combo1044", 17);
         palWide = Resolution(d) + QLatin1Char('|') + Preset(d);
-        ChooseRow(d, "combo1044", 1);
-        PressKey(Child<QComboBox>(d, "combo1044"), Qt::Key_Up); // "Custom" changes nothing
-        custom = Resolution(d) + QLatin1Char('|') + Preset(d);
         ClickButton(d, "button2");
     });
     EXPECT_EQ(ExportSettingsDialog(owner_.get(), settings_, locale_), kDialogCancel);
-    EXPECT_EQ(title, "Quillo's Photo Book Export as Movie...");
     EXPECT_EQ(opened, "640 480 25 4:3 1:1|Computer 4:3 - 640 x 480");
     EXPECT_EQ(times, "373");
     EXPECT_TRUE(uncompressed);
     EXPECT_EQ(palWide, "720 576 25 16:9 1.42222|PAL DVD Widescreen");
-    EXPECT_EQ(custom, "320 240 25 4:3 1:1|Custom");
     // Cancel stores nothing.
     EXPECT_EQ(settings_.ExportWidth, 640);
 }
 
 TEST_F(ExportDialogs, TypingKeepsTheRatiosTogetherAndOkStores)
 {
-    QString afterSize, afterAspect, afterHalfRatio, afterFullRatio, afterFps;
+    QString afterSize, afterAspect, afterFullRatio, afterFps;
     WhenModal([&](QWidget* d) {
         Type(d, "edit1033", QStringLiteral("1000"));
         Type(d, "edit1034", QStringLiteral("750"));
@@ -86,9 +79,6 @@ TEST_F(ExportDialogs, TypingKeepsTheRatiosTogetherAndOkStores)
         // Held in single precision, 4:3 gives 479.99998 rows: truncated.
         afterAspect = EditText(d, "edit1034");
 
-        Type(d, "edit1036", QStringLiteral("16"));
-        Type(d, "edit1036", QStringLiteral("16:")); // half typed: parses as 0
-        afterHalfRatio = EditText(d, "edit1034");
         Type(d, "edit1036", QStringLiteral("16:9"));
         afterFullRatio = EditText(d, "edit1034");
 
@@ -103,7 +93,6 @@ TEST_F(ExportDialogs, TypingKeepsTheRatiosTogetherAndOkStores)
     EXPECT_EQ(ExportSettingsDialog(owner_.get(), settings_, locale_), kDialogOk);
     EXPECT_EQ(afterSize, "4:3|Custom");
     EXPECT_EQ(afterAspect, "479");
-    EXPECT_EQ(afterHalfRatio, "40"); // what "16" alone gave
     // 16:9 held in single precision is a hair above 16/9: 359.99998 rows, truncated.
     EXPECT_EQ(afterFullRatio, "359");
     // The frame rate is no part of the picture's shape: the preset stays.
@@ -114,41 +103,4 @@ TEST_F(ExportDialogs, TypingKeepsTheRatiosTogetherAndOkStores)
     EXPECT_FLOAT_EQ(settings_.ExportPAR, 8.0f / 9.0f);
     EXPECT_EQ(settings_.TimeZoom, 20);
     EXPECT_EQ(settings_.ExportType, 1);
-}
-
-TEST_F(ExportDialogs, EncoderDialogOffersTheNamesThenUncompressed)
-{
-    const std::vector<FString> names = {FString(u"FFV1 (FFmpeg video codec #1)"), FString(u"MPEG-4 part 2"),
-                                        FString(u"Motion JPEG")};
-    QString title;
-    QStringList entries;
-    int selected = -1;
-    WhenModal([&](QWidget* d) {
-        title = d->windowTitle();
-        auto* list = Child<QComboBox>(d, "combo1045");
-        for (int i = 0; i < list->count(); ++i)
-            entries << list->itemText(i);
-        selected = list->currentIndex();
-        ChooseRow(d, "combo1045", 2);
-        ClickButton(d, "button1");
-    });
-    FString chosen(u"no longer installed");
-    EXPECT_TRUE(EncoderDialog(owner_.get(), names, chosen));
-    EXPECT_EQ(title, "Select FFmpeg Encoder Filter");
-    EXPECT_EQ(entries, (QStringList{"FFV1 (FFmpeg video codec #1)", "MPEG-4 part 2", "Motion JPEG",
-                                    "Full Frames (Uncompressed)"}));
-    EXPECT_EQ(selected, 3);
-    EXPECT_EQ(chosen.ToUtf8(), "Motion JPEG");
-
-    // The stored name is preselected; Cancel and Escape change nothing.
-    WhenModal([&](QWidget* d) {
-        selected = Child<QComboBox>(d, "combo1045")->currentIndex();
-        ChooseRow(d, "combo1045", 1);
-        ClickButton(d, "button2");
-    });
-    EXPECT_FALSE(EncoderDialog(owner_.get(), names, chosen));
-    EXPECT_EQ(selected, 2);
-    WhenModal([](QWidget* d) { PressKey(d, Qt::Key_Escape); });
-    EXPECT_FALSE(EncoderDialog(owner_.get(), {}, chosen));
-    EXPECT_EQ(chosen.ToUtf8(), "Motion JPEG");
 }

@@ -16,20 +16,17 @@
 #include <algorithm>
 #include <functional>
 
-// The whole test run shares one application object.
 inline void EnsureQApplication()
 {
-    if (QApplication::instance())
-        return;
     static int argc = 1;
     static char name[] = "test_uiqt";
     static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives for the whole run
+    if (!QApplication::instance())
+        new QApplication(argc, argv); // lives for the whole run
 }
 
-// Runs action on the next modal dialog once it shows, inside its own event loop.
-// A dialog the action fails to close is closed after a while, so a broken test
-// fails instead of hanging.
+// Runs action on the next modal dialog inside its own event loop; one it fails to
+// close is closed after five seconds, so a broken test fails instead of hanging.
 inline void WhenModal(std::function<void(QWidget*)> action)
 {
     auto* poll = new QTimer;
@@ -53,7 +50,6 @@ inline void WhenModal(std::function<void(QWidget*)> action)
     poll->start();
 }
 
-// A key press and release as the keyboard sends them.
 inline void PressKey(QWidget* w, int key, const QString& text = QString())
 {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
@@ -62,26 +58,26 @@ inline void PressKey(QWidget* w, int key, const QString& text = QString())
     QApplication::sendEvent(w, &release);
 }
 
+template <typename T> T* Child(QWidget* dialog, const char* name)
+{
+    return dialog->findChild<T*>(QString::fromLatin1(name));
+}
+
+inline QString EditText(QWidget* dialog, const char* name)
+{
+    auto* edit = Child<QLineEdit>(dialog, name);
+    return edit ? edit->text() : QStringLiteral("<missing>");
+}
+
 // Replaces an edit's text by typing, so its validator sees every key.
 inline void Type(QWidget* dialog, const char* editName, const QString& text)
 {
-    auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(editName));
+    auto* edit = Child<QLineEdit>(dialog, editName);
     ASSERT_NE(edit, nullptr) << editName;
     edit->selectAll();
     PressKey(edit, Qt::Key_Delete);
     for (QChar c : text)
         PressKey(edit, c.toUpper().unicode(), QString(c));
-}
-
-inline QString EditText(QWidget* dialog, const char* name)
-{
-    auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
-    return edit ? edit->text() : QStringLiteral("<missing>");
-}
-
-template <typename T> T* Child(QWidget* dialog, const char* name)
-{
-    return dialog->findChild<T*>(QString::fromLatin1(name));
 }
 
 // A press and release at pos of w, delivered to the child under the pointer.
@@ -99,14 +95,13 @@ inline void ClickAt(QWidget* w, QPoint pos, Qt::MouseButton button = Qt::LeftBut
 // A left click near the left end of w, where a radio button has its circle.
 inline void Click(QWidget* w)
 {
+    ASSERT_NE(w, nullptr);
     ClickAt(w, QPoint(std::min(8, w->width() / 2), w->height() / 2));
 }
 
 inline void ClickButton(QWidget* dialog, const char* name)
 {
-    QWidget* button = Child<QPushButton>(dialog, name);
-    ASSERT_NE(button, nullptr) << name;
-    Click(button);
+    Click(Child<QPushButton>(dialog, name));
 }
 
 // Picks a row of a drop-down list the way the keyboard does: from the row above, Down.
@@ -114,7 +109,6 @@ inline void ChooseRow(QWidget* dialog, const char* comboName, int row)
 {
     auto* combo = Child<QComboBox>(dialog, comboName);
     ASSERT_NE(combo, nullptr) << comboName;
-    ASSERT_GT(row, 0);
     combo->setCurrentIndex(row - 1);
     PressKey(combo, Qt::Key_Down);
     ASSERT_EQ(combo->currentIndex(), row);
