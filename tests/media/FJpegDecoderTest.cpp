@@ -27,33 +27,6 @@ std::string Damaged(std::string jpeg, const char* marker, size_t offset, uint8_t
 
 } // namespace
 
-TEST(FJpegDecoder, DecodesAtTheSmallestScaleStillCoveringTheTarget)
-{
-    // Too small a scale blurs the texture, too large a one wastes the decode.
-    const int cases[][5] = {
-        // width, height, target -> decoded width, height
-        {4800, 3200, 256, 600, 400},   // 1/8
-        {4800, 3200, 512, 1200, 800},  // 1/4
-        {3000, 2000, 512, 1500, 1000}, // 1/2: 1/4 would be 500 high
-        {3000, 2000, 256, 750, 500},   // 1/4: 1/8 would be 250 high
-        {1000, 700, 512, 1000, 700},   // no scale is large enough
-        {300, 200, 512, 300, 200},
-    };
-    FJpegDecoder decoder;
-    std::vector<uint8_t> pixels;
-    for (const auto& [width, height, target, decodedWidth, decodedHeight] : cases) {
-        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + " for " + std::to_string(target));
-        const std::string jpeg = JpegBytes(FTestImage(width, height, [](int, int) { return FRgba{90, 160, 30}; }));
-        int w = 0, h = 0;
-        std::string reason;
-        ASSERT_TRUE(DecodeBytes(decoder, jpeg, jpeg.size(), target, pixels, w, h, &reason)) << reason;
-        EXPECT_EQ(w, decodedWidth);
-        EXPECT_EQ(h, decodedHeight);
-        ASSERT_EQ(pixels.size(), static_cast<size_t>(w) * h * 4);
-        EXPECT_NEAR(pixels[(h / 2 * w + w / 2) * 4 + 1], 160, 6);
-    }
-}
-
 TEST(FJpegDecoder, CmykPhotosComeOutAsRgb)
 {
     // Inverted inks as Adobe writes them: no cyan, full magenta and yellow, no black.

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 TEST(FPngDecoder, EveryKindReducedWhileReadingToNoLessThanTheTarget)
 {
     // A texture of a huge PNG must not hold the whole image; blocks of whole rows
@@ -58,11 +56,8 @@ TEST(FPngDecoder, EveryKindReducedWhileReadingToNoLessThanTheTarget)
                     const int levels = (1 << c.greyBits) - 1;
                     want.r = want.g = want.b = static_cast<uint8_t>((want.r >> (8 - c.greyBits)) * 255 / levels);
                 }
-                const uint8_t* p = &pixels[(static_cast<size_t>(y * h / c.height) * w + x * w / c.width) * 4];
-                const FRgba got{p[0], p[1], p[2], p[3]};
-                EXPECT_TRUE(std::abs(got.r - want.r) <= 1 && std::abs(got.g - want.g) <= 1 &&
-                            std::abs(got.b - want.b) <= 1 && got.a == want.a)
-                    << x << ", " << y << ": got " << got << " want " << want;
+                const FRgba got = RgbaAt(pixels, w, x * w / c.width, y * h / c.height);
+                EXPECT_TRUE(Near(got, want, 1)) << x << ", " << y << ": got " << got << " want " << want;
             }
         }
     }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -23,6 +24,20 @@ struct FRgba
 inline std::ostream& operator<<(std::ostream& os, const FRgba& c)
 {
     return os << '(' << int(c.r) << ", " << int(c.g) << ", " << int(c.b) << ", " << int(c.a) << ')';
+}
+
+// Equal within tolerance on each colour channel, alpha exact.
+inline bool Near(const FRgba& got, const FRgba& want, int tolerance)
+{
+    return std::abs(got.r - want.r) <= tolerance && std::abs(got.g - want.g) <= tolerance &&
+           std::abs(got.b - want.b) <= tolerance && got.a == want.a;
+}
+
+// RGBA pixel (x, y) of a buffer width pixels wide.
+inline FRgba RgbaAt(const std::vector<uint8_t>& pixels, int width, int x, int y)
+{
+    const uint8_t* p = pixels.data() + (static_cast<size_t>(y) * width + x) * 4;
+    return FRgba{p[0], p[1], p[2], p[3]};
 }
 
 using FPaint = std::function<FRgba(int, int)>;
