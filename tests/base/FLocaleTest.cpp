@@ -13,19 +13,10 @@ FString Normalised(FString s)
     return s;
 }
 
-std::string Latin1Lines(const std::vector<std::string>& lines)
-{
-    std::string bytes;
-    for (const auto& line : lines)
-        bytes += line + "\r\n";
-    return bytes;
-}
-
 TEST(FLocale, FileOverridesUpToTheFirstEmptyLine)
 {
     ScratchDir dir;
-    WriteBytes(dir.file("l.txt"),
-               Latin1Lines({"Ordner w\xe4hlen", "one\\ntwo", "one<NEW LINE>two", " \"q\"\t ", "", "x"}));
+    WriteBytes(dir.file("l.txt"), "Ordner w\xe4hlen\r\none\\ntwo\r\none<NEW LINE>two\r\n \"q\"\t \r\n\r\nx\r\n");
     FLocale locale;
     EXPECT_TRUE(locale.GetText(kLocaleTextCount).IsEmpty());
     EXPECT_TRUE(locale.GetText(static_cast<uint32_t>(-1)).IsEmpty());
@@ -37,7 +28,7 @@ TEST(FLocale, FileOverridesUpToTheFirstEmptyLine)
     EXPECT_EQ(U8(locale.GetText(5)), "Next Page");
 
     // Loading another file, or an unreadable one, starts from English again.
-    WriteBytes(dir.file("m.txt"), Latin1Lines({"Fichier"}));
+    WriteBytes(dir.file("m.txt"), "Fichier\r\n");
     ASSERT_TRUE(locale.LocaleLoad(dir.fileF("m.txt")));
     EXPECT_EQ(U8(locale.GetText(1)), "Select Folder");
     EXPECT_TRUE(locale.LocaleLoad(dir.fileF("missing.txt")));

@@ -86,45 +86,27 @@ TEST(FTokenFile, OverlongInputIsCutNotOverrun)
     EXPECT_EQ(file.GetInt(2) + file.GetFloat(-1), 0); // out of range: empty
 }
 
-TEST(FTokenFile, WritesUtf16WithQuotesAndEscapedLineBreaks)
+TEST(FTokenFile, WriterEscapesAndReportsFailureReaderWritesNothing)
 {
     ScratchDir dir;
+    FTokenFile out(dir.fileF("w.txt"), true);
+    out.AddString(FString(u"a\r\nb"));
+    out.EndLine();
+    EXPECT_TRUE(out.Finish());
+    EXPECT_EQ(ReadBytes(dir.file("w.txt")), Utf16File(u"a\\nb\r\n"));
+    FTokenFile nowhere(dir.fileF("no/such/folder/w.txt"), true);
+    nowhere.AddString(FString(u"x"));
+    nowhere.EndLine();
+    EXPECT_FALSE(nowhere.Finish());
     {
-        FTokenFile out(dir.fileF("w.txt"), true);
-        out.AddString(FString(u""));
-        out.AddString(FString(u"a\r\nb"));
-        out.EndLine();
-        out.AddString(FString(u"ignored"));
-        out.EndLine(FString(u"override"));
-        EXPECT_TRUE(out.Finish());
-    }
-    EXPECT_EQ(ReadBytes(dir.file("w.txt")), Utf16File(u"\"\"\ta\\nb\r\noverride\r\n"));
-    FTokenFile in(dir.fileF("w.txt"), false);
-    ASSERT_TRUE(in.ReadLine());
-    EXPECT_EQ(in.GetToken(1, true).Str(), u"a\r\nb");
-    EXPECT_EQ(in.GetToken(1, false).Str(), u"a\\nb");
-}
-
-TEST(FTokenFile, ReaderWritesNothingMissingFileReadsEmptyAndWriterReportsFailure)
-{
-    ScratchDir dir;
-    WriteBytes(dir.file("r.txt"), "keep\r\n");
-    {
-        FTokenFile in(dir.fileF("r.txt"), false);
+        FTokenFile in(dir.fileF("w.txt"), false);
         in.AddString(FString(u"x"));
         in.EndLine();
     }
-    EXPECT_EQ(ReadBytes(dir.file("r.txt")), "keep\r\n");
-    EXPECT_FALSE(FTokenFile(dir.fileF("nothing.txt"), false).ReadLine());
-    EXPECT_FALSE(FTokenFile(dir.dirF(), false).ReadLine()); // a directory reads as empty
-
-    FTokenFile out(dir.fileF("no/such/folder/w.txt"), true);
-    out.AddString(FString(u"x"));
-    out.EndLine();
-    EXPECT_FALSE(out.Finish());
+    EXPECT_EQ(ReadBytes(dir.file("w.txt")), Utf16File(u"a\\nb\r\n"));
 }
 
-TEST(FileUtilities, WholeFilesAndNamesThatAreNotUtf8)
+TEST(FileUtilities, MissingFilesDirectoriesAndNamesThatAreNotUtf8)
 {
     ScratchDir dir;
     WriteBytes(dir.file("a.txt"), std::string("ab\0cd", 5));
@@ -133,6 +115,8 @@ TEST(FileUtilities, WholeFilesAndNamesThatAreNotUtf8)
     EXPECT_EQ(ReadWholeFile(dir.fileF("a.txt")).Str(), u"ab");
     EXPECT_EQ(ReadWholeFile(FString::FromUtf8(dir.file("caf\xe9-\xff.txt"))).Str(), u"h\u00e9");
     EXPECT_TRUE(ReadWholeFile(dir.fileF("none")).IsEmpty());
+    EXPECT_FALSE(FTokenFile(dir.fileF("none"), false).ReadLine());
+    EXPECT_FALSE(FTokenFile(dir.dirF(), false).ReadLine()); // a directory reads as empty
 }
 
 } // namespace
