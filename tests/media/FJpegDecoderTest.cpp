@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 namespace {
 
 bool DecodeBytes(FJpegDecoder& decoder, const std::string& jpeg, size_t size, int target, std::vector<uint8_t>& pixels,
@@ -33,14 +31,13 @@ TEST(FJpegDecoder, CmykPhotosComeOutAsRgb)
     std::vector<uint8_t> cmyk;
     for (int i = 0; i < 32 * 16; ++i)
         cmyk.insert(cmyk.end(), {255, 0, 0, 255});
-    const std::string jpeg = JpegFrom(cmyk, 32, 16, TJPF_CMYK, TJSAMP_444);
+    const std::string jpeg = JpegFrom(cmyk.data(), 32, 16, TJPF_CMYK, TJSAMP_444);
     FJpegDecoder decoder;
     std::vector<uint8_t> pixels;
     int w = 0, h = 0;
     std::string reason;
     ASSERT_TRUE(DecodeBytes(decoder, jpeg, jpeg.size(), 32, pixels, w, h, &reason)) << reason;
-    ASSERT_EQ(w, 32);
-    EXPECT_TRUE(std::abs(pixels[0] - 255) <= 4 && pixels[1] <= 4 && pixels[2] <= 4 && pixels[3] == 255);
+    EXPECT_TRUE(Near(RgbaAt(pixels, w, 0, 0), FRgba{255, 0, 0}, 4)) << RgbaAt(pixels, w, 0, 0);
 }
 
 TEST(FJpegDecoder, ABrokenFileLeavesNothingBehindForTheNext)

@@ -84,13 +84,13 @@ inline int PaletteIndex(std::vector<FRgba>& palette, const FRgba& c)
 }
 
 // samples: width * height pixels of the TurboJPEG pixel format.
-inline std::string JpegFrom(const std::vector<uint8_t>& samples, int width, int height, int format = TJPF_RGB,
-                            int sampling = TJSAMP_420)
+inline std::string JpegFrom(const void* samples, int width, int height, int format, int sampling = TJSAMP_420)
 {
     tjhandle handle = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
-    tjCompress2(handle, samples.data(), width, 0, height, format, &jpeg, &size, sampling, 90, 0);
+    tjCompress2(handle, static_cast<const unsigned char*>(samples), width, 0, height, format, &jpeg, &size, sampling,
+                90, 0);
     std::string bytes(reinterpret_cast<const char*>(jpeg), size);
     tjFree(jpeg);
     tjDestroy(handle);
@@ -99,10 +99,7 @@ inline std::string JpegFrom(const std::vector<uint8_t>& samples, int width, int 
 
 inline std::string JpegBytes(const FTestImage& image)
 {
-    std::vector<uint8_t> rgb;
-    for (const FRgba& p : image.pixels)
-        rgb.insert(rgb.end(), {p.r, p.g, p.b});
-    return JpegFrom(rgb, image.width, image.height);
+    return JpegFrom(image.pixels.data(), image.width, image.height, TJPF_RGBX);
 }
 
 struct FPngOptions
@@ -171,22 +168,20 @@ inline std::string PngBytes(int width, int height, const FPaint& paint, const FP
 
 inline std::string BmpBytes(const FTestImage& image)
 {
-    QImage q(image.width, image.height, QImage::Format_RGB888);
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x)
-            q.setPixel(x, y, qRgb(image.at(x, y).r, image.at(x, y).g, image.at(x, y).b));
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    q.save(&buffer, "BMP");
+    QImage(reinterpret_cast<const uchar*>(image.pixels.data()), image.width, image.height, QImage::Format_RGBA8888)
+        .convertToFormat(QImage::Format_RGB888)
+        .save(&buffer, "BMP");
     return bytes.toStdString();
 }
 
 struct FTgaOptions
 {
     int type = 2;     // 1, 2, 3, or 9, 10, 11 for run-length packets
-    int bits = 24;    // pixel bits; 8 for colour-mapped and grey
-    int mapBits = 24; // colour map entry bits
+    int bits = 24;    // pixel bits: 24 or 32, 8 for colour-mapped and grey
+    int mapBits = 24; // colour map entry bits: 24 or 32
     int mapFirst = 0; // index of the first map entry
     bool top = false; // rows stored top first
     bool rightToLeft = false;
@@ -202,11 +197,8 @@ inline std::string TgaBytes(const FTestImage& image, const FTgaOptions& o)
         for (const FRgba& p : image.pixels)
             PaletteIndex(palette, p);
     auto le16 = [](std::string& s, int v) { s += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
-    auto colour = [&](std::string& s, const FRgba& p, int bits) {
-        if (bits == 15 || bits == 16)
-            le16(s, (bits == 16 ? 0x8000 : 0) | (p.r >> 3) << 10 | (p.g >> 3) << 5 | (p.b >> 3));
-        else
-            s += std::string{char(p.b), char(p.g), char(p.r)} + (bits == 32 ? std::string(1, char(p.a)) : "");
+    auto colour = [](const FRgba& p, int bits) {
+        return std::string{char(p.b), char(p.g), char(p.r)} + (bits == 32 ? std::string(1, char(p.a)) : "");
     };
 
     std::string out{char(o.idLength), char(base == 1), char(o.type)};
@@ -218,20 +210,15 @@ inline std::string TgaBytes(const FTestImage& image, const FTgaOptions& o)
     out += {char(o.bits), char((o.bits == 32 ? 8 : 0) | (o.top ? 0x20 : 0) | (o.rightToLeft ? 0x10 : 0))};
     out.append(static_cast<size_t>(o.idLength), 'i');
     for (const FRgba& p : palette)
-        colour(out, p, o.mapBits);
+        out += colour(p, o.mapBits);
 
     std::vector<std::string> stream;
     for (int r = 0; r < image.height; ++r)
         for (int c = 0; c < image.width; ++c) {
             const FRgba& p = image.at(o.rightToLeft ? image.width - 1 - c : c, o.top ? r : image.height - 1 - r);
-            std::string bytes;
-            if (base == 1)
-                bytes.push_back(static_cast<char>(PaletteIndex(palette, p) + o.mapFirst));
-            else if (base == 3)
-                bytes.push_back(static_cast<char>(p.r));
-            else
-                colour(bytes, p, o.bits);
-            stream.push_back(bytes);
+            stream.push_back(base == 1   ? std::string(1, char(PaletteIndex(palette, p) + o.mapFirst))
+                             : base == 3 ? std::string(1, char(p.r))
+                                         : colour(p, o.bits));
         }
     // Runs of equal pixels become run packets, the rest raw packets; neither stops
     // at the end of a row.
