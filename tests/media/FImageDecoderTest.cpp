@@ -47,6 +47,9 @@ TEST(FImageDecoder, EveryFormatByContentAtEverySize)
         {"photo.jpg", JpegBytes(Quadrants(3000, 2000)), 3000, 2000, 2048, 2048, 1365, 12},
         {"png-inside.jpg", PngBytes(1200, 800, QuadrantPaint(1200, 800)), 1200, 800, 300, 300, 200, 0},
         {"photo.bmp", BmpBytes(Quadrants(1200, 800)), 1200, 800, 16384, 1200, 800, 0},
+        // Inverted inks as Adobe writes them, no black: the stored values are R, G, B.
+        {"cmyk.jpg", JpegFrom(Quadrants(400, 300).pixels.data(), 400, 300, TJPF_CMYK, TJSAMP_444), 400, 300, 16384, 400,
+         300, 12},
         {"jpeg-inside.tga", JpegBytes(Quadrants(600, 1000)), 600, 1000, 16384, 600, 1000, 12},
         {"tga-without-hint.dat", TgaBytes(Quadrants(100, 300), {.type = 10}), 100, 300, 64, 21, 64, 0},
         // Smaller than the texture: enlarged. Names arrive as bytes; Latin-1 is not

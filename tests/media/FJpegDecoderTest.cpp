@@ -25,21 +25,6 @@ std::string Damaged(std::string jpeg, const char* marker, size_t offset, uint8_t
 
 } // namespace
 
-TEST(FJpegDecoder, CmykPhotosComeOutAsRgb)
-{
-    // Inverted inks as Adobe writes them: no cyan, full magenta and yellow, no black.
-    std::vector<uint8_t> cmyk;
-    for (int i = 0; i < 32 * 16; ++i)
-        cmyk.insert(cmyk.end(), {255, 0, 0, 255});
-    const std::string jpeg = JpegFrom(cmyk.data(), 32, 16, TJPF_CMYK, TJSAMP_444);
-    FJpegDecoder decoder;
-    std::vector<uint8_t> pixels;
-    int w = 0, h = 0;
-    std::string reason;
-    ASSERT_TRUE(DecodeBytes(decoder, jpeg, jpeg.size(), 32, pixels, w, h, &reason)) << reason;
-    EXPECT_TRUE(Near(RgbaAt(pixels, w, 0, 0), FRgba{255, 0, 0}, 4)) << RgbaAt(pixels, w, 0, 0);
-}
-
 TEST(FJpegDecoder, ABrokenFileLeavesNothingBehindForTheNext)
 {
     // The texture loader keeps one decoder for a session: a broken header or a cut
