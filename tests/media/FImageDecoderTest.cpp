@@ -69,10 +69,9 @@ TEST(FImageDecoder, EveryFormatByContentAtEverySize)
             FString error;
             ASSERT_TRUE(decoder.Decode(dir.fileF(c.file), {.squareSize = square, .maxSize = c.maxSize}, out, &error))
                 << U8(error);
-            EXPECT_EQ(out.sourceWidth, c.sourceWidth);
-            EXPECT_EQ(out.sourceHeight, c.sourceHeight);
-            EXPECT_EQ(out.width, square ? square : c.width);
-            EXPECT_EQ(out.height, square ? square : c.height);
+            EXPECT_EQ(std::pair(out.sourceWidth, out.sourceHeight), std::pair(c.sourceWidth, c.sourceHeight));
+            EXPECT_EQ(std::pair(out.width, out.height),
+                      square ? std::pair(square, square) : std::pair(c.width, c.height));
             // Resizing blurs the quadrant borders only; the centres stay put.
             ExpectQuadrants(out, c.tolerance + (square || c.width != c.sourceWidth ? 2 : 0));
         }
