@@ -1,7 +1,6 @@
 #include "base/FSettings.h"
 
 #include "TestFiles.h"
-#include "base/FTokenFile.h"
 
 #include <gtest/gtest.h>
 
@@ -17,101 +16,23 @@ FSettingsEnvironment Environment(const ScratchDir& dir)
     return {dir.dirF(), 1920, 1080};
 }
 
-TEST(FSettings, DefaultsFollowTheProgramDirectoryAndScreen)
-{
-    ScratchDir dir;
-    FSettings s({dir.dirF(), 1365, 767});
-    EXPECT_EQ(s.Window, (FRect{282, 83, 1082, 683}));
-    FSettings small({dir.dirF(), 640, 480});
-    EXPECT_EQ(small.Window, (FRect{-80, -60, 720, 540})); // rounds toward zero
-    EXPECT_EQ(U8(s.BGTexturePath), dir.path() + "/media/textures/Background.jpg");
-    EXPECT_EQ(U8(s.Locale), dir.path() + "/media/Locales/English.txt");
-    EXPECT_EQ(U8(s.RecentPath[0]), dir.path() + "/media/photos/quillo1.jpg");
-    EXPECT_TRUE(s.RecentPath[1].IsEmpty());
-    EXPECT_EQ(U8(s.SettingsFilePath()), dir.path() + "/QuilloPhotoBook.ini");
-    EXPECT_FALSE(s.Loaded);
-}
-
-TEST(FSettings, SaveWritesEveryKeyInOrderAndLoadsBackIdentically)
+TEST(FSettings, SavedFileLoadsBackAndSavesByteForByte)
 {
     ScratchDir dir;
     FSettings s(Environment(dir));
     s.Window = {-5, 7, 900, 700};
     s.BGColour = {0.1f, 0.25f, 1.0f};
     s.BGTexturePath = FString(u"/home/u/my pics/bg.jpg");
-    s.CoverTexturePath = FString(u"/c.png");
-    s.LightenPhotos = true;
     s.RenderTransparentPage = false;
-    s.Quality = 2;
-    s.ExportPAR = 1.0925f;
     s.ExportFPS = 29.97f;
-    s.EncoderName = FString(u"MPEG-4 part 2");
-    s.TimePage = 7;
-    s.Sort = 1;
     s.cameraPresets[0].pitch = 1.5707964f;
     s.AddRecentPath(FString(u"/data/Holiday 2026/IMG_1.JPG"));
     s.SetRotation(FString(u"/data/Holiday 2026/IMG_1.JPG"), 5);
     s.SetRotation(FString(u"/data/x.jpg"), 3);
     s.SetRotation(FString(u"/data/x.jpg"), 0); // set back: not written
     ASSERT_EQ(s.SettingsSave(), FSaveResult::Saved);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("QuilloPhotoBook.ini.tmp")));
-
     const std::string bytes = ReadBytes(dir.file("QuilloPhotoBook.ini"));
-    ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-    std::vector<std::u16string> keys;
-    FTokenFile in(dir.fileF("QuilloPhotoBook.ini"), false);
-    while (in.ReadLine())
-        keys.push_back(in.GetToken(0).Str());
-    const std::vector<std::u16string> expected = {u"Window",
-                                                  u"BGColour",
-                                                  u"BGTexturePath",
-                                                  u"CoverColour",
-                                                  u"CoverTexturePath",
-                                                  u"PaperTexturePath",
-                                                  u"TPaperTexturePath",
-                                                  u"LightenPhotos",
-                                                  u"RenderShadows",
-                                                  u"RenderTransparentPage",
-                                                  u"PaperColour",
-                                                  u"ShinyPaper",
-                                                  u"ShinyPhotos",
-                                                  u"Quality",
-                                                  u"Locale",
-                                                  u"EffectPath",
-                                                  u"ExportWidth",
-                                                  u"ExportHeight",
-                                                  u"ExportPAR",
-                                                  u"ExportFPS",
-                                                  u"ExportMoviePath",
-                                                  u"ExportType",
-                                                  u"EncoderName",
-                                                  u"TimePage",
-                                                  u"TimeZoom",
-                                                  u"TimeView",
-                                                  u"Sort",
-                                                  u"RecentPath0",
-                                                  u"RecentPath1",
-                                                  u"RecentPath2",
-                                                  u"RecentPath3",
-                                                  u"RecentPath4",
-                                                  u"RecentPath5",
-                                                  u"RecentPath6",
-                                                  u"RecentPath7",
-                                                  u"RecentPath8",
-                                                  u"RecentPath9",
-                                                  u"Rotation",
-                                                  u"CameraPreset",
-                                                  u"CameraPreset",
-                                                  u"CameraPreset",
-                                                  u"CameraPreset",
-                                                  u"CameraPreset",
-                                                  u"CameraPreset",
-                                                  u"CameraPreset",
-                                                  u"CameraPreset",
-                                                  u"CameraPreset",
-                                                  u"CameraPreset"};
-    EXPECT_EQ(keys, expected);
     EXPECT_NE(bytes.find(Utf16File(u"\r\nCameraPreset\t0\t0\t110\t10\t0\t1.5708\t0\t1.18\r\n", false)),
               std::string::npos);
     EXPECT_NE(bytes.find(Utf16File(u"\r\nRecentPath2\t\"\"\r\n", false)), std::string::npos);
@@ -122,8 +43,6 @@ TEST(FSettings, SaveWritesEveryKeyInOrderAndLoadsBackIdentically)
     FSettings back(Environment(dir));
     back.SettingsLoad();
     EXPECT_TRUE(back.Loaded);
-    EXPECT_EQ(back.Window, s.Window);
-    EXPECT_EQ(back.RecentPath, s.RecentPath);
     EXPECT_EQ(back.GetRotation(FString(u"/DATA/holiday 2026/img_1.jpg")), 5);
     EXPECT_EQ(back.cameraPresets[0].pitch, 1.5708f);
     ASSERT_EQ(back.SettingsSave(), FSaveResult::Saved);
@@ -135,47 +54,25 @@ TEST(FSettings, HandEditedFiles)
     ScratchDir dir;
     WriteBytes(dir.file("QuilloPhotoBook.ini"), "Quality\r\n"
                                                 "quality\t2\r\n"
-                                                "TimeZoom\tfast\r\n"
                                                 "CameraPreset\t10\t1\t2\t3\t4\t5\t6\t7\r\n"
                                                 "CameraPreset\t-1\t1\t2\t3\t4\t5\t6\t7\r\n"
                                                 "CameraPreset\t3\t1\t2\r\n"
                                                 "Unknown\tline\r\n"
                                                 "\x01\x02\xff garbage \x7f\r\n"
-                                                "BGColour\t0.5\r\n"
-                                                "RecentPath4\t/Mixed/Case/A.jpg\r\n");
+                                                "BGColour\t0.5\r\n");
     FSettings s(Environment(dir));
     s.SettingsLoad();
-    EXPECT_TRUE(s.Loaded);
-    EXPECT_EQ(s.Quality, 0);  // the key without a value stores 0
-    EXPECT_EQ(s.TimeZoom, 0); // not a number
+    EXPECT_EQ(s.Quality, 0); // the key without a value stores 0
     EXPECT_EQ(s.cameraPresets[9], DefaultCameraPresets()[9]);
     EXPECT_EQ(s.cameraPresets[3], (FCameraPose{1, 2, 0, 0, 0, 0, 0}));
     EXPECT_EQ(s.BGColour, (FColour{0.5f, 0, 0}));
-    EXPECT_EQ(U8(s.RecentPath[4]), "/Mixed/Case/A.jpg");
 }
 
-TEST(FSettings, ResetKeepsRecentFoldersRotationsAndLoaded)
+TEST(FSettings, WindowRecentFoldersRotationsAndReset)
 {
     ScratchDir dir;
-    FSettings s(Environment(dir));
-    s.Loaded = true;
-    s.Quality = 0;
-    s.cameraPresets[2].eyeX = 99;
-    s.Locale = FString(u"/x/German.txt");
-    s.AddRecentPath(FString(u"/p/a.jpg"));
-    s.SetRotation(FString(u"/p/a.jpg"), 2);
-    s.SettingsReset();
-    EXPECT_EQ(s.Quality, 1);
-    EXPECT_EQ(s.cameraPresets, DefaultCameraPresets());
-    EXPECT_EQ(U8(s.Locale), dir.path() + "/media/Locales/English.txt");
-    EXPECT_EQ(U8(s.RecentPath[0]), "/p/a.jpg");
-    EXPECT_EQ(s.GetRotation(FString(u"/p/a.jpg")), 2);
-    EXPECT_TRUE(s.Loaded);
-}
-
-TEST(FSettings, RecentFolders)
-{
-    ScratchDir dir;
+    EXPECT_EQ(FSettings({dir.dirF(), 1365, 767}).Window, (FRect{282, 83, 1082, 683}));
+    EXPECT_EQ(FSettings({dir.dirF(), 640, 480}).Window, (FRect{-80, -60, 720, 540})); // rounds toward zero
     FSettings s(Environment(dir));
     for (int i = 0; i < 10; ++i)
         s.RecentPath[i] = FString::FromUtf8("/f" + std::to_string(i) + "/p.jpg");
@@ -186,30 +83,27 @@ TEST(FSettings, RecentFolders)
 
     s.AddRecentPath(FString(u"/f3/Q.JPG"));
     EXPECT_EQ(U8(s.RecentPath[0]), "/f3/Q.JPG");
-    EXPECT_EQ(U8(s.RecentPath[1]), "/f0/p.jpg");
     EXPECT_EQ(U8(s.RecentPath[3]), "/f2/p.jpg");
-    for (int i = 4; i < 10; ++i)
-        EXPECT_EQ(s.RecentPath[i], snapshot[i]);
 
     s.AddRecentPath(FString(u"/F3/q.jpg")); // another folder on a case-sensitive disk
     EXPECT_EQ(U8(s.RecentPath[0]), "/F3/q.jpg");
     EXPECT_EQ(U8(s.RecentPath[9]), "/f8/p.jpg"); // the old entry 9 was dropped
 
-    EXPECT_EQ(U8(s.GetRecentPath(10)), " ");
-    EXPECT_EQ(U8(s.GetRecentPath(-1)), " ");
-}
+    EXPECT_EQ(U8(s.GetRecentPath(10)) + U8(s.GetRecentPath(-1)), "  ");
 
-TEST(FSettings, RotationTableFillsUpAndThenRefuses)
-{
-    ScratchDir dir;
-    FSettings s(Environment(dir));
+    // The rotation table fills up and then refuses new photos, not known ones.
     for (int i = 0; i < kRotationCount; ++i)
         ASSERT_TRUE(s.SetRotation(FString::FromUtf8("/p/" + std::to_string(i) + ".jpg"), 1));
     EXPECT_FALSE(s.SetRotation(FString(u"/p/new.jpg"), 2));
-    EXPECT_EQ(s.GetRotation(FString(u"/p/new.jpg")), 0);
-    EXPECT_TRUE(s.SetRotation(FString(u"/P/7.JPG"), 3)); // existing entries still change
+    EXPECT_TRUE(s.SetRotation(FString(u"/P/7.JPG"), 3));
     EXPECT_EQ(s.GetRotation(FString(u"/p/7.jpg")), 3);
-    EXPECT_FALSE(s.SetRotation(FString(), 1));
+
+    // Reset restores the defaults but keeps recent folders and rotations.
+    s.cameraPresets[2].eyeX = 99;
+    s.SettingsReset();
+    EXPECT_EQ(s.cameraPresets, DefaultCameraPresets());
+    EXPECT_EQ(U8(s.RecentPath[0]), "/F3/q.jpg");
+    EXPECT_EQ(s.GetRotation(FString(u"/p/7.jpg")), 3);
 }
 
 TEST(FSettings, SavesThatCannotOrMayNotWriteKeepWhatIsThere)
@@ -225,28 +119,15 @@ TEST(FSettings, SavesThatCannotOrMayNotWriteKeepWhatIsThere)
     ScratchDir other;
     std::filesystem::create_directory(other.file("QuilloPhotoBook.ini"));
     FSettings blocked(Environment(other));
-    blocked.SettingsLoad();
-    EXPECT_FALSE(blocked.Loaded);
-    FString error;
-    EXPECT_EQ(blocked.SettingsSave(&error), FSaveResult::Failed);
-    EXPECT_FALSE(error.IsEmpty());
+    EXPECT_EQ(blocked.SettingsSave(), FSaveResult::Failed);
     EXPECT_TRUE(std::filesystem::is_directory(other.file("QuilloPhotoBook.ini")));
     EXPECT_FALSE(std::filesystem::exists(other.file("QuilloPhotoBook.ini.tmp")));
-
-    // An unwritable program directory names the file it could not make.
-    FSettings nowhere({dir.fileF("missing/folder"), 800, 600});
-    EXPECT_EQ(nowhere.SettingsSave(&error), FSaveResult::Failed);
-    EXPECT_NE(U8(error).find("QuilloPhotoBook.ini.tmp"), std::string::npos);
 }
 
 TEST(FSettings, FullDiskDuringSaveKeepsTheOldFile)
 {
     ScratchDir dir;
-    {
-        FSettings first(Environment(dir));
-        first.Quality = 2;
-        ASSERT_EQ(first.SettingsSave(), FSaveResult::Saved);
-    }
+    ASSERT_EQ(FSettings(Environment(dir)).SettingsSave(), FSaveResult::Saved);
     const std::string before = ReadBytes(dir.file("QuilloPhotoBook.ini"));
 
     // A child process whose files may not grow past 100 bytes stands in for a
@@ -259,21 +140,15 @@ TEST(FSettings, FullDiskDuringSaveKeepsTheOldFile)
         setrlimit(RLIMIT_FSIZE, &limit);
         FSettings s(Environment(dir));
         s.SettingsLoad();
-        s.Quality = 0;
         s.EffectPath = FString(u"/a/long/path/so/that/the/file/is/bigger.fx");
         _exit(s.SettingsSave() == FSaveResult::Failed ? 0 : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save should have reported the failure";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save should have reported the failure";
     EXPECT_EQ(ReadBytes(dir.file("QuilloPhotoBook.ini")), before);
     EXPECT_FALSE(std::filesystem::exists(dir.file("QuilloPhotoBook.ini.tmp")));
 }
-
-} // namespace
-
-namespace {
 
 // An installed program: its folder is read-only, so the settings live in the
 // user's configuration folder; a writable file beside the program still wins.
@@ -286,26 +161,18 @@ TEST(FSettingsLocation, ReadOnlyProgramFolderUsesTheUserConfigFolder)
     environment.canWrite = [&](const FString& path) { return !path.ToUtf8().starts_with(program); };
 
     // Settings shipped beside the program are read until the user has their own.
-    {
-        FSettings shipped({FString::FromUtf8(program), 1280, 1024});
-        shipped.Quality = 0;
-        ASSERT_EQ(shipped.SettingsSave(), FSaveResult::Saved);
-    }
+    FSettings shipped({FString::FromUtf8(program), 1280, 1024});
+    shipped.Quality = 0;
+    ASSERT_EQ(shipped.SettingsSave(), FSaveResult::Saved);
     FSettings s(environment);
-    EXPECT_EQ(U8(s.SettingsFilePath()), dir.file("config/QuilloPhotoBook/QuilloPhotoBook.ini"));
     s.SettingsLoad();
-    EXPECT_TRUE(s.Loaded);
     EXPECT_EQ(s.Quality, 0);
-    s.Quality = 2;
     ASSERT_EQ(s.SettingsSave(), FSaveResult::Saved); // creates the folder
-    FSettings again(environment);
-    again.SettingsLoad();
-    EXPECT_EQ(again.Quality, 2);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("config/QuilloPhotoBook/QuilloPhotoBook.ini")));
 
     // Writable program folder: beside the program, whatever the config folder holds.
     environment.canWrite = [](const FString&) { return true; };
     FSettings beside(environment);
-    EXPECT_EQ(U8(beside.SettingsFilePath()), program + "/QuilloPhotoBook.ini");
     beside.SettingsLoad();
     EXPECT_EQ(beside.Quality, 0);
 }

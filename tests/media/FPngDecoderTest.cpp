@@ -4,48 +4,59 @@
 
 #include <gtest/gtest.h>
 
-TEST(FPngDecoder, ReducesWhileReadingToNoLessThanTheTarget)
+TEST(FPngDecoder, EveryKindReducedWhileReadingToNoLessThanTheTarget)
 {
     // A texture of a huge PNG must not hold the whole image; blocks of whole rows
-    // and columns are averaged as the rows arrive.
-    struct
+    // and columns are averaged as the rows arrive. Each case decodes at its target
+    // and at full size.
+    struct FCase
     {
+        const char* what;
         int width, height, minWidth, minHeight, decodedWidth, decodedHeight;
-        bool interlaced;
-    } const cases[] = {
-        {3000, 2000, 512, 512, 600, 667, false}, // blocks of 5 x 3
-        {3000, 2000, 256, 256, 273, 286, true},  // 11 x 7, odd rows only
-        {301, 201, 100, 100, 101, 101, true},    // the last block, row 200, has no odd row
-        {5000, 1000, 2048, 410, 2500, 500, false}, {1000, 700, 512, 512, 1000, 700, false}, // no room to reduce
-        {300, 200, 512, 512, 300, 200, false},
+        FPngOptions options;
+        int greyBits; // 0: colour
+    };
+    const FCase cases[] = {
+        {"RGB, blocks of 5 x 3", 3000, 2000, 512, 512, 600, 667, {}, 0},
+        {"Adam7 16-bit, 11 x 7, odd rows", 3000, 2000, 256, 256, 273, 286, {.bits = 16, .interlaced = true}, 0},
+        {"the last block, row 200, has no odd row", 301, 201, 100, 100, 101, 101, {.interlaced = true}, 0},
+        {"wide", 5000, 1000, 2048, 410, 2500, 500, {}, 0},
+        {"RGBA, 16 bits", 300, 200, 100, 100, 100, 100, {.type = PNG_COLOR_TYPE_RGB_ALPHA, .bits = 16}, 0},
+        {"palette, 4 bits, transparent", 300, 200, 100, 100, 100, 100, {.type = PNG_COLOR_TYPE_PALETTE, .bits = 4}, 0},
+        {"grey, 1 bit, interlaced", 300, 200, 100, 100, 100, 100, {PNG_COLOR_TYPE_GRAY, 1, true}, 1},
     };
     std::vector<uint8_t> pixels;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
-        const std::string png = PngBytes(
-            c.width, c.height,
-            [](int x, int) {
-                return FRgba{90, 160, uint8_t(x & 1 ? 0 : 200)};
-            },
-            FPngOptions{.interlaced = c.interlaced});
-        int w = 0, h = 0;
-        std::string reason;
-        ASSERT_TRUE(DecodePng(reinterpret_cast<const uint8_t*>(png.data()), png.size(), c.minWidth, c.minHeight,
-                              1'000'000'000, 32768, pixels, w, h, &reason))
-            << reason;
-        EXPECT_EQ(w, c.decodedWidth);
-        EXPECT_EQ(h, c.decodedHeight);
-        ASSERT_EQ(pixels.size(), static_cast<size_t>(w) * h * 4);
-        EXPECT_NEAR(pixels[(h / 2 * w + w / 2) * 4 + 1], 160, 1);
-        EXPECT_NEAR(pixels[((h - 1) * w + w / 2) * 4 + 1], 160, 1) << "last row";
+    for (const FCase& c : cases) {
+        // Quadrants, the top left one half transparent where the file keeps alpha.
+        auto paint = [&](int x, int y) {
+            FRgba colour = QuadrantPaint(c.width, c.height)(x, y);
+            colour.a = x < c.width / 2 && y < c.height / 2 ? 128 : 255;
+            return colour;
+        };
+        const std::string png = PngBytes(c.width, c.height, paint, c.options);
+        const bool alpha = c.options.type == PNG_COLOR_TYPE_RGB_ALPHA || c.options.type == PNG_COLOR_TYPE_PALETTE;
+        for (bool full : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (full ? " at full size" : ""));
+            int w = 0, h = 0;
+            std::string reason;
+            ASSERT_TRUE(DecodePng(reinterpret_cast<const uint8_t*>(png.data()), png.size(), full ? c.width : c.minWidth,
+                                  full ? c.height : c.minHeight, 1'000'000'000, 32768, pixels, w, h, &reason))
+                << reason;
+            EXPECT_EQ(w, full ? c.width : c.decodedWidth);
+            EXPECT_EQ(h, full ? c.height : c.decodedHeight);
+            ASSERT_EQ(pixels.size(), static_cast<size_t>(w) * h * 4);
+            for (auto [x, y] : {std::pair{c.width / 4, c.height / 4},
+                                {c.width * 3 / 4, c.height * 3 / 4},
+                                {c.width / 4, c.height - 1}}) {
+                FRgba want = paint(x, y);
+                want.a = alpha ? want.a : 255;
+                if (c.greyBits) {
+                    const int levels = (1 << c.greyBits) - 1;
+                    want.r = want.g = want.b = static_cast<uint8_t>((want.r >> (8 - c.greyBits)) * 255 / levels);
+                }
+                const FRgba got = RgbaAt(pixels, w, x * w / c.width, y * h / c.height);
+                EXPECT_TRUE(Near(got, want, 1)) << x << ", " << y << ": got " << got << " want " << want;
+            }
+        }
     }
-    // Refused before any allocation.
-    const std::string big = PngBytes(
-        400, 300, [](int, int) { return FRgba{}; }, FPngOptions{});
-    int w = 0, h = 0;
-    std::string reason;
-    EXPECT_FALSE(DecodePng(reinterpret_cast<const uint8_t*>(big.data()), big.size(), 256, 256, 100'000, 32768, pixels,
-                           w, h, &reason));
-    EXPECT_EQ(reason, "image too large");
-    EXPECT_TRUE(pixels.empty());
 }

@@ -1,15 +1,17 @@
 #pragma once
-// Test images made on the spot: JPEG through TurboJPEG, PNG through libpng or
-// QImage, BMP through QImage, TGA bytes written here by hand.
+// Test images made on the spot: JPEG through TurboJPEG, PNG through libpng, BMP
+// through QImage, TGA bytes written here by hand.
 
+#include <QBuffer>
 #include <QImage>
 #include <png.h>
 #include <turbojpeg.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
-#include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,16 +21,35 @@ struct FRgba
     bool operator==(const FRgba&) const = default;
 };
 
+inline std::ostream& operator<<(std::ostream& os, const FRgba& c)
+{
+    return os << '(' << int(c.r) << ", " << int(c.g) << ", " << int(c.b) << ", " << int(c.a) << ')';
+}
+
+// Equal within tolerance on each colour channel, alpha exact.
+inline bool Near(const FRgba& got, const FRgba& want, int tolerance)
+{
+    return std::abs(got.r - want.r) <= tolerance && std::abs(got.g - want.g) <= tolerance &&
+           std::abs(got.b - want.b) <= tolerance && got.a == want.a;
+}
+
+// RGBA pixel (x, y) of a buffer width pixels wide.
+inline FRgba RgbaAt(const std::vector<uint8_t>& pixels, int width, int x, int y)
+{
+    const uint8_t* p = pixels.data() + (static_cast<size_t>(y) * width + x) * 4;
+    return FRgba{p[0], p[1], p[2], p[3]};
+}
+
+using FPaint = std::function<FRgba(int, int)>;
+
 struct FTestImage
 {
     int width = 0;
     int height = 0;
     std::vector<FRgba> pixels; // top row first
 
-    FTestImage(int w, int h, FRgba colour) : width(w), height(h), pixels(static_cast<size_t>(w) * h, colour) {}
-    FTestImage(int w, int h, const std::function<FRgba(int, int)>& paint) : width(w), height(h)
+    FTestImage(int w, int h, const FPaint& paint) : width(w), height(h)
     {
-        pixels.reserve(static_cast<size_t>(w) * h);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
                 pixels.push_back(paint(x, y));
@@ -40,47 +61,57 @@ struct FTestImage
 // shows at once.
 inline const FRgba kTopLeft{220, 30, 40}, kTopRight{30, 200, 60}, kBottomLeft{40, 50, 210}, kBottomRight{240, 240, 240};
 
-inline FTestImage Quadrants(int w, int h)
+inline FPaint QuadrantPaint(int w, int h)
 {
-    FTestImage image(w, h, kTopLeft);
-    for (int y = 0; y < h; ++y) {
-        FRgba* row = image.pixels.data() + static_cast<size_t>(y) * w;
-        std::fill(row, row + w / 2, y < h / 2 ? kTopLeft : kBottomLeft);
-        std::fill(row + w / 2, row + w, y < h / 2 ? kTopRight : kBottomRight);
-    }
-    return image;
+    return [=](int x, int y) {
+        return y < h / 2 ? (x < w / 2 ? kTopLeft : kTopRight) : (x < w / 2 ? kBottomLeft : kBottomRight);
+    };
 }
 
-inline std::string JpegBytes(const FTestImage& image, int quality = 90)
+inline FTestImage Quadrants(int w, int h)
 {
-    std::vector<uint8_t> rgb;
-    rgb.reserve(image.pixels.size() * 3);
-    for (const FRgba& p : image.pixels) {
-        rgb.push_back(p.r);
-        rgb.push_back(p.g);
-        rgb.push_back(p.b);
-    }
+    return FTestImage(w, h, QuadrantPaint(w, h));
+}
+
+// Index of c in palette, added when new.
+inline int PaletteIndex(std::vector<FRgba>& palette, const FRgba& c)
+{
+    const auto it = std::find(palette.begin(), palette.end(), c);
+    if (it != palette.end())
+        return static_cast<int>(it - palette.begin());
+    palette.push_back(c);
+    return static_cast<int>(palette.size()) - 1;
+}
+
+// samples: width * height pixels of the TurboJPEG pixel format.
+inline std::string JpegFrom(const void* samples, int width, int height, int format, int sampling = TJSAMP_420)
+{
     tjhandle handle = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
-    tjCompress2(handle, rgb.data(), image.width, 0, image.height, TJPF_RGB, &jpeg, &size, TJSAMP_420, quality, 0);
+    tjCompress2(handle, static_cast<const unsigned char*>(samples), width, 0, height, format, &jpeg, &size, sampling,
+                90, 0);
     std::string bytes(reinterpret_cast<const char*>(jpeg), size);
     tjFree(jpeg);
     tjDestroy(handle);
     return bytes;
 }
 
+inline std::string JpegBytes(const FTestImage& image)
+{
+    return JpegFrom(image.pixels.data(), image.width, image.height, TJPF_RGBX);
+}
+
 struct FPngOptions
 {
-    int type = PNG_COLOR_TYPE_RGB; // or _RGB_ALPHA, _GRAY, _PALETTE
+    int type = PNG_COLOR_TYPE_RGB; // or _RGB_ALPHA, _GRAY, _PALETTE (alpha kept through tRNS)
     int bits = 8;                  // 16 for RGB and RGBA; 1 to 8 for grey and palette
     bool interlaced = false;
-    bool transparentPalette = false; // palette entries get alpha from a tRNS chunk
 };
 
-// Grey takes the red channel; palette images hold at most 2^bits colours. Rows
-// come from paint one at a time, so a huge image costs no memory to write.
-inline std::string PngBytes(int width, int height, const std::function<FRgba(int, int)>& paint, const FPngOptions& o)
+// Grey takes the red channel. Rows come from paint one at a time, so a huge image
+// costs no memory to write.
+inline std::string PngBytes(int width, int height, const FPaint& paint, const FPngOptions& o = {})
 {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -94,17 +125,10 @@ inline std::string PngBytes(int width, int height, const std::function<FRgba(int
     png_set_IHDR(png, info, width, height, o.bits, o.type, o.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<FRgba> palette;
-    auto indexOf = [&](const FRgba& c) {
-        for (size_t i = 0; i < palette.size(); ++i)
-            if (palette[i] == c)
-                return static_cast<int>(i);
-        palette.push_back(c);
-        return static_cast<int>(palette.size() - 1);
-    };
     if (o.type == PNG_COLOR_TYPE_PALETTE) {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                indexOf(paint(x, y));
+                PaletteIndex(palette, paint(x, y));
         std::vector<png_color> colours;
         std::vector<png_byte> alphas;
         for (const FRgba& c : palette) {
@@ -112,18 +136,14 @@ inline std::string PngBytes(int width, int height, const std::function<FRgba(int
             alphas.push_back(c.a);
         }
         png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
-        if (o.transparentPalette)
-            png_set_tRNS(png, info, alphas.data(), static_cast<int>(alphas.size()), nullptr);
+        png_set_tRNS(png, info, alphas.data(), static_cast<int>(alphas.size()), nullptr);
     }
     png_set_compression_level(png, 1);
     png_write_info(png, info);
     if (o.bits < 8)
         png_set_packing(png);
-    if (o.bits == 16)
-        png_set_swap(png); // samples below are written little-endian
     const int channels = o.type == PNG_COLOR_TYPE_RGB ? 3 : o.type == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : 1;
-    const int sampleBytes = o.bits == 16 ? 2 : 1;
-    std::vector<png_byte> row(static_cast<size_t>(width) * channels * sampleBytes);
+    std::vector<png_byte> row(static_cast<size_t>(width) * channels * (o.bits / 8 + 1));
     const int passes = png_set_interlace_handling(png);
     for (int pass = 0; pass < passes; ++pass) {
         for (int y = 0; y < height; ++y) {
@@ -132,13 +152,10 @@ inline std::string PngBytes(int width, int height, const std::function<FRgba(int
                 const FRgba c = paint(x, y);
                 const uint8_t samples[] = {c.r, c.g, c.b, c.a};
                 for (int k = 0; k < channels; ++k) {
-                    const int v = o.type == PNG_COLOR_TYPE_PALETTE ? indexOf(c) : samples[k];
-                    if (o.bits == 16) {
-                        *p++ = static_cast<png_byte>(v); // v * 257: the low byte equals the high
-                        *p++ = static_cast<png_byte>(v);
-                    } else {
-                        *p++ = static_cast<png_byte>(o.type == PNG_COLOR_TYPE_GRAY ? v >> (8 - o.bits) : v);
-                    }
+                    const int v = o.type == PNG_COLOR_TYPE_PALETTE ? PaletteIndex(palette, c) : samples[k];
+                    *p++ = static_cast<png_byte>(o.type == PNG_COLOR_TYPE_GRAY ? v >> (8 - o.bits) : v);
+                    if (o.bits == 16)
+                        *p++ = static_cast<png_byte>(v); // v * 257
                 }
             }
             png_write_row(png, row.data());
@@ -149,27 +166,22 @@ inline std::string PngBytes(int width, int height, const std::function<FRgba(int
     return out;
 }
 
-// "PNG" or "BMP" through Qt's writers.
-inline bool SaveWithQt(const FTestImage& image, const std::string& path, const char* format)
+inline std::string BmpBytes(const FTestImage& image)
 {
-    QImage q(image.width, image.height, QImage::Format_RGB888);
-    const FRgba* p = image.pixels.data();
-    for (int y = 0; y < image.height; ++y) {
-        uchar* row = q.scanLine(y);
-        for (int x = 0; x < image.width; ++x, ++p) {
-            row[x * 3] = p->r;
-            row[x * 3 + 1] = p->g;
-            row[x * 3 + 2] = p->b;
-        }
-    }
-    return q.save(QString::fromStdString(path), format);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImage(reinterpret_cast<const uchar*>(image.pixels.data()), image.width, image.height, QImage::Format_RGBA8888)
+        .convertToFormat(QImage::Format_RGB888)
+        .save(&buffer, "BMP");
+    return bytes.toStdString();
 }
 
 struct FTgaOptions
 {
     int type = 2;     // 1, 2, 3, or 9, 10, 11 for run-length packets
-    int bits = 24;    // pixel bits; 8 for colour-mapped and grey
-    int mapBits = 24; // colour map entry bits
+    int bits = 24;    // pixel bits: 24 or 32, 8 for colour-mapped and grey
+    int mapBits = 24; // colour map entry bits: 24 or 32
     int mapFirst = 0; // index of the first map entry
     bool top = false; // rows stored top first
     bool rightToLeft = false;
@@ -180,99 +192,50 @@ struct FTgaOptions
 inline std::string TgaBytes(const FTestImage& image, const FTgaOptions& o)
 {
     const int base = o.type & 7;
-    const bool rle = (o.type & 8) != 0;
     std::vector<FRgba> palette;
-    std::map<uint32_t, int> index;
-    auto key = [](const FRgba& p) {
-        return uint32_t(p.r) | uint32_t(p.g) << 8 | uint32_t(p.b) << 16 | uint32_t(p.a) << 24;
-    };
-    if (base == 1) {
-        for (const FRgba& p : image.pixels) {
-            if (index.emplace(key(p), static_cast<int>(palette.size())).second)
-                palette.push_back(p);
-        }
-    }
-    auto colour = [](std::string& s, const FRgba& p, int bits) {
-        if (bits == 15 || bits == 16) {
-            const int v = (bits == 16 ? 0x8000 : 0) | (p.r >> 3) << 10 | (p.g >> 3) << 5 | (p.b >> 3);
-            s.push_back(static_cast<char>(v & 0xFF));
-            s.push_back(static_cast<char>(v >> 8));
-            return;
-        }
-        s.push_back(static_cast<char>(p.b));
-        s.push_back(static_cast<char>(p.g));
-        s.push_back(static_cast<char>(p.r));
-        if (bits == 32)
-            s.push_back(static_cast<char>(p.a));
-    };
-    auto le16 = [](std::string& s, int v) {
-        s.push_back(static_cast<char>(v & 0xFF));
-        s.push_back(static_cast<char>(v >> 8));
+    if (base == 1)
+        for (const FRgba& p : image.pixels)
+            PaletteIndex(palette, p);
+    auto le16 = [](std::string& s, int v) { s += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
+    auto colour = [](const FRgba& p, int bits) {
+        return std::string{char(p.b), char(p.g), char(p.r)} + (bits == 32 ? std::string(1, char(p.a)) : "");
     };
 
-    std::string out;
-    out.push_back(static_cast<char>(o.idLength));
-    out.push_back(base == 1 ? 1 : 0);
-    out.push_back(static_cast<char>(o.type));
-    le16(out, base == 1 ? o.mapFirst : 0);
-    le16(out, static_cast<int>(palette.size()));
+    std::string out{char(o.idLength), char(base == 1), char(o.type)};
+    for (int v : {base == 1 ? o.mapFirst : 0, static_cast<int>(palette.size())})
+        le16(out, v);
     out.push_back(static_cast<char>(base == 1 ? o.mapBits : 0));
-    le16(out, 0);
-    le16(out, 0);
-    le16(out, image.width);
-    le16(out, image.height);
-    out.push_back(static_cast<char>(o.bits));
-    out.push_back(static_cast<char>((o.bits == 32 ? 8 : 0) | (o.top ? 0x20 : 0) | (o.rightToLeft ? 0x10 : 0)));
+    for (int v : {0, 0, image.width, image.height})
+        le16(out, v);
+    out += {char(o.bits), char((o.bits == 32 ? 8 : 0) | (o.top ? 0x20 : 0) | (o.rightToLeft ? 0x10 : 0))};
     out.append(static_cast<size_t>(o.idLength), 'i');
     for (const FRgba& p : palette)
-        colour(out, p, o.mapBits);
+        out += colour(p, o.mapBits);
 
     std::vector<std::string> stream;
-    for (int r = 0; r < image.height; ++r) {
-        const int y = o.top ? r : image.height - 1 - r;
+    for (int r = 0; r < image.height; ++r)
         for (int c = 0; c < image.width; ++c) {
-            const FRgba& p = image.at(o.rightToLeft ? image.width - 1 - c : c, y);
-            std::string bytes;
-            if (base == 1)
-                bytes.push_back(static_cast<char>(index[key(p)] + o.mapFirst));
-            else if (base == 3)
-                bytes.push_back(static_cast<char>(p.r));
-            else
-                colour(bytes, p, o.bits);
-            stream.push_back(bytes);
+            const FRgba& p = image.at(o.rightToLeft ? image.width - 1 - c : c, o.top ? r : image.height - 1 - r);
+            stream.push_back(base == 1   ? std::string(1, char(PaletteIndex(palette, p) + o.mapFirst))
+                             : base == 3 ? std::string(1, char(p.r))
+                                         : colour(p, o.bits));
         }
+    // Runs of equal pixels become run packets, the rest raw packets; neither stops
+    // at the end of a row.
+    for (size_t i = 0, n = 1; i < stream.size(); i += n) {
+        auto same = [&](size_t k) { return k + 1 < stream.size() && stream[k] == stream[k + 1]; };
+        const bool run = (o.type & 8) && same(i);
+        n = 1;
+        while (i + n < stream.size() && n < 128 && (run ? stream[i + n] == stream[i] : !same(i + n)))
+            ++n;
+        if (!(o.type & 8))
+            n = 1;
+        else
+            out.push_back(static_cast<char>((run ? 0x80 : 0) | (n - 1)));
+        for (size_t k = 0; k < (run ? 1 : n); ++k)
+            out += stream[i + k];
     }
-    if (!rle) {
-        for (const std::string& s : stream)
-            out += s;
-    } else {
-        // Runs of equal pixels become run packets, the rest raw packets; neither
-        // stops at the end of a row.
-        size_t i = 0;
-        while (i < stream.size()) {
-            size_t run = 1;
-            while (i + run < stream.size() && run < 128 && stream[i + run] == stream[i])
-                ++run;
-            if (run >= 2) {
-                out.push_back(static_cast<char>(0x80 | (run - 1)));
-                out += stream[i];
-                i += run;
-                continue;
-            }
-            size_t raw = 1;
-            while (i + raw < stream.size() && raw < 128 &&
-                   !(i + raw + 1 < stream.size() && stream[i + raw] == stream[i + raw + 1]))
-                ++raw;
-            out.push_back(static_cast<char>(raw - 1));
-            for (size_t k = 0; k < raw; ++k)
-                out += stream[i + k];
-            i += raw;
-        }
-    }
-    if (o.footer) {
-        out.append(8, '\0');
-        out += "TRUEVISION-XFILE.";
-        out.push_back('\0');
-    }
+    if (o.footer)
+        out += std::string(8, '\0') + "TRUEVISION-XFILE." + '\0';
     return out;
 }
