@@ -64,7 +64,7 @@ TEST(Navigation, TransparentPageSequenceAfterStart)
     EXPECT_EQ(t.app.pageIndex, 4);
 }
 
-TEST(Navigation, QuickPressesCompleteTheRunningTurnFirstAndTheEndsStop)
+TEST(Navigation, QuickPressesEndsAndPhotoViews)
 {
     TestApp t;
     t.SetPhotos(20);
@@ -101,15 +101,9 @@ TEST(Navigation, QuickPressesCompleteTheRunningTurnFirstAndTheEndsStop)
     u.app.GoToLastPage();
     EXPECT_EQ(u.app.pageIndex, u.app.LastPageIndex());
     EXPECT_EQ(u.app.transparentTurnState, 1);
-}
 
-// Turning from a photo view sends the camera back to the book; from another
-// preset it stays.
-TEST(Navigation, TurningFromAPhotoViewSendsTheCameraBack)
-{
-    TestApp t;
-    t.SetPhotos(20);
-    t.app.settings->RenderTransparentPage = false;
+    // Turning from a photo view sends the camera back to the book; from another
+    // preset it stays.
     t.app.camera->SetPreset(5, true, 0);
     t.app.NextPage(100);
     EXPECT_TRUE(t.app.camera->InTransition());
@@ -142,6 +136,18 @@ TEST(PhotoTextures, StreamingFillsTheWindowNearestFirstAndRetriesBrokenPhotos)
     EXPECT_TRUE(b.app.ArePhotoTexturesPending());
     b.app.StreamPhotoTextures(true);
     EXPECT_EQ(b.loader.loads.size(), 3u);
+
+    // Frames stream only once one was drawn and while nothing moves.
+    TestApp f;
+    f.SetPhotos(8);
+    f.app.FrameMove(10);
+    f.app.framesRendered = 1;
+    f.app.camera->SetPreset(3, false, 10);
+    f.app.FrameMove(20);
+    EXPECT_TRUE(f.loader.loads.empty());
+    f.app.camera->SetPreset(3, true, 20);
+    f.app.FrameMove(30);
+    EXPECT_EQ(f.loader.loads.size(), 1u);
 }
 
 // During a turn the pairs already match the spread the turn ends on, sharing the
@@ -166,20 +172,6 @@ TEST(PhotoTextures, PageTurnsShiftTheWindowSharingTextures)
     t.app.GoToFirstPage(0);
     for (const auto& record : t.app.photoTextures)
         EXPECT_FALSE(record.HasTexture());
-}
-
-TEST(PhotoTextures, FrameMoveStreamsOnlyOnceDrawnAndWhenNothingMoves)
-{
-    TestApp t;
-    t.SetPhotos(8);
-    t.app.FrameMove(10);
-    t.app.framesRendered = 1;
-    t.app.camera->SetPreset(3, false, 10);
-    t.app.FrameMove(20);
-    EXPECT_TRUE(t.loader.loads.empty());
-    t.app.camera->SetPreset(3, true, 20);
-    t.app.FrameMove(30);
-    EXPECT_EQ(t.loader.loads.size(), 1u);
 }
 
 } // namespace
