@@ -20,11 +20,9 @@ TEST(FPhotoBookApp, InitReadsSettingsStartsAtPresetZeroAndShutdownSaves)
 
     FPhotoBookApp app;
     ASSERT_TRUE(app.Init({dir.dirF(), 1280, 1024}, 5000));
-    EXPECT_TRUE(app.settings->Loaded);
     EXPECT_EQ(app.camera->current.eyeY, 123);
     EXPECT_FALSE(app.camera->InTransition());
     EXPECT_EQ(U8(app.locale->GetText(0)), "Datei");
-    EXPECT_EQ(app.transparentPosition, TurnEnd);
     EXPECT_EQ(U8(app.effectPath), "/fx/sepia.fx");
 
     ASSERT_TRUE(app.Shutdown({11, 22, 833, 644}));

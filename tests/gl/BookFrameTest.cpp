@@ -1,10 +1,11 @@
 // Whole frames of the book, read back: which pages and photos appear where, for
-// resting and turning books, with shadows and the transparent sheet.
+// resting and turning books, with shadows, the transparent sheet and effects.
 
 #include "BookScene.h"
+#include "render/gl/FEffect.h"
 #include "render/gl/FGlTexture.h"
 
-#include <map>
+#include <filesystem>
 
 namespace {
 
@@ -64,14 +65,14 @@ protected:
         ASSERT_EQ(Reset(), kOk);
     }
 
-    // Photos coloured red, green, blue, yellow, magenta, cyan, ...
-    void SetPhotos(int count)
+    // Photos coloured red, green, blue, yellow, magenta, cyan, ... or all one colour.
+    void SetPhotos(int count, const char* colour = nullptr)
     {
         static const char* const kColours[] = {"#ff0000", "#00ff00", "#0000ff", "#ffff00",
                                                "#ff00ff", "#00ffff", "#ff8000", "#8000ff"};
         app.photoCount = count;
         for (int i = 0; i < count; ++i)
-            app.photoPaths[static_cast<size_t>(i)] = FString(kColours[i % 8], 0);
+            app.photoPaths[static_cast<size_t>(i)] = FString(colour ? colour : kColours[i % 8], 0);
         app.StreamPhotoTextures(true);
     }
 
@@ -92,7 +93,22 @@ protected:
             }
         return box;
     }
+
+    FResult ResetAndStream()
+    {
+        const FResult result = Reset();
+        app.StreamPhotoTextures(true);
+        return result;
+    }
 };
+
+FString DataEffect(const char* name)
+{
+    return FString::FromUtf8(std::string(PHOTOBOOK_TEST_DATA "/effects/") + name);
+}
+
+constexpr FRgb kWhite{255, 255, 255};
+constexpr FRgb kConstant{51, 102, 153}; // what constant.fx paints
 
 TEST_F(BookFrameTest, OpenBookShowsTheRightPagesPhotosTopThenBottom)
 {
@@ -108,22 +124,9 @@ TEST_F(BookFrameTest, OpenBookShowsTheRightPagesPhotosTopThenBottom)
     EXPECT_GT(second.left, kWidth / 2);
     EXPECT_LT(first.CentreY(), second.CentreY());
     EXPECT_EQ(Find(copy, 0, 0, 255).count, 0); // photo 2 belongs to the next spread
-    // A 4:3 photo stays wider than tall on screen.
-    EXPECT_GT(first.Width(), first.Height());
 }
 
-TEST_F(BookFrameTest, AQuarterTurnStandsThePhotoUp)
-{
-    SetPhotos(2);
-    const Box upright = Find(Frame(), 255, 0, 0);
-    app.photoRotation[0] = 1;
-    const Box turned = Find(Frame(), 255, 0, 0);
-    ASSERT_GT(turned.count, 100);
-    EXPECT_GT(upright.Width(), upright.Height());
-    EXPECT_LT(turned.Width() * 10, upright.Width() * 9); // narrower once turned
-}
-
-TEST_F(BookFrameTest, PhotosAreUprightAndMirrorWithTheirCode)
+TEST_F(BookFrameTest, PhotosAreUprightTurnAndMirrorWithTheirCode)
 {
     app.photoCount = 1;
     app.photoPaths[0] = FString(u"split");
@@ -131,8 +134,7 @@ TEST_F(BookFrameTest, PhotosAreUprightAndMirrorWithTheirCode)
     auto layout = [&](int32_t code) {
         app.photoRotation[0] = code;
         const FRenderTargetCopy copy = Frame();
-        Box blue = Find(copy, 0, 0, 255), red = Find(copy, 255, 0, 0), green = Find(copy, 0, 255, 0);
-        return std::array<Box, 3>{blue, red, green};
+        return std::array<Box, 3>{Find(copy, 0, 0, 255), Find(copy, 255, 0, 0), Find(copy, 0, 255, 0)};
     };
     auto [blue, red, green] = layout(0);
     ASSERT_GT(red.count, 20);
@@ -141,6 +143,10 @@ TEST_F(BookFrameTest, PhotosAreUprightAndMirrorWithTheirCode)
     auto [mBlue, mRed, mGreen] = layout(4);    // mirrored horizontally
     EXPECT_GT(mRed.CentreX(), mGreen.CentreX());
     EXPECT_LT(mBlue.CentreY(), mRed.CentreY());
+    // A quarter turn stands the 4:3 photo up: its top row now runs down one side.
+    auto [tBlue, tRed, tGreen] = layout(1);
+    EXPECT_LT(tRed.Width() + tGreen.Width(), red.Width() + green.Width());
+    EXPECT_GT(tBlue.Height(), tBlue.Width());
 }
 
 TEST_F(BookFrameTest, ForwardTurnKeepsTheOldLeftPageOnTheLeft)
@@ -195,19 +201,6 @@ TEST_F(BookFrameTest, TransparentSheetBlendsOverThePaper)
     EXPECT_NEAR(over.blue, 191 + under.blue * 64 / 255, 3);
 }
 
-TEST_F(BookFrameTest, DeviceResetBringsMeshesAndPhotosBack)
-{
-    SetPhotos(2);
-    const Box before = Find(Frame(), 255, 0, 0);
-    DeviceLost();
-    EXPECT_FALSE(app.photoTextures[6].HasTexture());
-    ASSERT_EQ(Reset(), kOk);
-    app.StreamPhotoTextures(true);
-    const Box after = Find(Frame(), 255, 0, 0);
-    EXPECT_EQ(after.count, before.count);
-    EXPECT_EQ(after.left, before.left);
-}
-
 TEST_F(BookFrameTest, ExportFramesGoThroughTheRenderTargetTopRowFirst)
 {
     SetPhotos(2);
@@ -225,6 +218,54 @@ TEST_F(BookFrameTest, ExportFramesGoThroughTheRenderTargetTopRowFirst)
     FRenderTargetCopy screen;
     ASSERT_TRUE(screenBuffer->ReadBgrx(screen));
     EXPECT_GT(Find(screen, 255, 0, 0).count, 50);
+}
+
+// The book's effect: chosen, re-created by a device reset, dropped when broken,
+// forgotten with the settings.
+TEST_F(BookFrameTest, ChosenEffectPaintsOnlyThePhotosAndOutlivesADeviceReset)
+{
+    SetPhotos(2, "#ffffff");
+    const FRenderTargetCopy plain = Frame();
+    const FString path = DataEffect("constant.fx");
+    EXPECT_TRUE(SelectEffect(path).IsEmpty());
+    EXPECT_EQ(app.settings->EffectPath, path);
+    const FRenderTargetCopy painted = Frame();
+    const int changed = Count(painted, kConstant, 1);
+    EXPECT_GT(changed, 100);
+    // Every changed pixel was a white photo one.
+    EXPECT_EQ(Count(plain, kWhite, 1) - Count(painted, kWhite, 1), changed);
+
+    DeviceLost();
+    EXPECT_EQ(book.Effect(), nullptr);
+    ASSERT_EQ(ResetAndStream(), kOk);
+    EXPECT_EQ(Count(Frame(), kConstant, 1), changed); // meshes, photos and effect all back
+
+    EXPECT_FALSE(SelectEffect(DataEffect("syntax_error.fx")).IsEmpty());
+    EXPECT_EQ(book.Effect(), nullptr);
+    EXPECT_TRUE(app.settings->EffectPath.IsEmpty());
+    EXPECT_EQ(Count(Frame(), kConstant, 1), 0);
+    // "Reset All Settings" forgets the path: the photos are plain again.
+    ASSERT_TRUE(SelectEffect(path).IsEmpty());
+    app.effectPath = FString();
+    EXPECT_EQ(Count(Frame(), kConstant, 1), 0);
+}
+
+TEST_F(BookFrameTest, ResetWithAFileThatNoLongerCompilesDrawsPlainly)
+{
+    SetPhotos(2, "#ffffff");
+    const std::string file = dir.file("changing.fx");
+    std::filesystem::copy_file(PHOTOBOOK_TEST_DATA "/effects/constant.fx", file);
+    app.effectPath = FString::FromUtf8(file);
+    DeviceLost();
+    ASSERT_EQ(ResetAndStream(), kOk);
+    EXPECT_GT(Count(Frame(), kConstant, 1), 100);
+    DeviceLost();
+    std::filesystem::remove(file);
+    std::filesystem::copy_file(PHOTOBOOK_TEST_DATA "/effects/syntax_error.fx", file);
+    ASSERT_EQ(ResetAndStream(), kOk);
+    EXPECT_EQ(book.Effect(), nullptr);
+    EXPECT_EQ(app.effectPath.ToUtf8(), file); // no message, nothing forgotten
+    EXPECT_GT(Count(Frame(), kWhite, 1), 100);
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 // Effect files on the GL device: what a broken file reports, that the values
-// arrive, that an effect repaints the photo and nothing else, that every effect
-// we ship compiles and draws, and that the book's effect outlives a device reset.
+// arrive, and that every effect we ship compiles and repaints the photo alone.
 
-#include "BookScene.h"
+#include "../base/TestFiles.h"
+#include "GlTestSupport.h"
+#include "render/FRenderStates.h"
 #include "render/gl/FEffect.h"
 #include "render/gl/FGlMesh.h"
 #include "render/gl/FGlTexture.h"
@@ -82,51 +83,25 @@ protected:
 
 TEST_F(EffectTest, BrokenFilesSayWhatIsWrongInTheFilesOwnLines)
 {
-    // The driver's own message, pointing at line 9 of the file, not of what the
+    // The driver's own message points at line 9 of the file, not of what the
     // driver was handed.
-    const std::string text = FEffect(DataEffect("syntax_error.fx")).GetErrorText().ToUtf8();
-    EXPECT_EQ(text.rfind("Error loading Effect \"syntax_error.fx\"\n\n", 0), 0u) << text;
-    EXPECT_NE(text.find("syntax_error.fx(9"), std::string::npos) << text;
-    EXPECT_NE(text.find("undeclaredThing"), std::string::npos) << text;
-    EXPECT_EQ(FEffect(DataEffect("no_technique.fx")).GetErrorText().ToUtf8(),
-              "Error getting Technique from Effect \"no_technique.fx\"");
-    EXPECT_EQ(FEffect(DataEffect("no_pass.fx")).GetErrorText().ToUtf8(),
-              "Error setting Technique from Effect \"no_pass.fx\"");
-    EXPECT_EQ(FEffect(DataEffect("bad_state.fx")).GetErrorText().ToUtf8(),
-              "Error loading Effect \"bad_state.fx\"\n\nbad_state.fx(14): error: unknown pass state 'wobble'\n");
-    const std::string wrongType = FEffect(DataEffect("wrong_type.fx")).GetErrorText().ToUtf8();
-    EXPECT_NE(wrongType.find("'Time' must be declared as float"), std::string::npos) << wrongType;
-
+    const std::pair<const char*, const char*> cases[] = {
+        {"syntax_error.fx", "syntax_error.fx(9"},
+        {"no_technique.fx", "Error getting Technique from Effect \"no_technique.fx\""},
+        {"no_pass.fx", "Error setting Technique from Effect \"no_pass.fx\""},
+        {"bad_state.fx", "bad_state.fx(14): error: unknown pass state 'wobble'\n"},
+        {"wrong_type.fx", "'Time' must be declared as float"},
+    };
+    for (const auto& [file, wanted] : cases) {
+        const std::string text = FEffect(DataEffect(file)).GetErrorText().ToUtf8();
+        EXPECT_NE(text.find(wanted), std::string::npos) << text;
+    }
     // Nothing to compile, nothing to say: the photos are simply drawn plainly.
     for (const FString& path : {FString(), DataEffect("does_not_exist.fx")}) {
         FEffect none(path);
         EXPECT_FALSE(none.IsValid());
         EXPECT_TRUE(none.GetErrorText().IsEmpty());
     }
-}
-
-TEST_F(EffectTest, AnEffectWithOnlyTextureAndMatrixDrawsThePhoto)
-{
-    FEffect effect(DataEffect("minimal.fx"));
-    ASSERT_TRUE(effect.IsValid()) << effect.GetErrorText().ToUtf8();
-    const auto texture = SolidTexture(200, 100, 50);
-    const FRenderTargetCopy plain = DrawScene(nullptr, texture.get());
-    const FRenderTargetCopy through = DrawScene(&effect, texture.get());
-    EXPECT_RGB_NEAR(At(through, 32, 32), 200, 100, 50, 1);
-    EXPECT_EQ(Differing(plain, through), 0);
-}
-
-TEST_F(EffectTest, SepiaChangesThePhotosPixelsAndNothingElse)
-{
-    FEffect effect(FString::FromUtf8(PHOTOBOOK_SOURCE_MEDIA "/Effects/Sepia.fx"));
-    ASSERT_TRUE(effect.IsValid()) << effect.GetErrorText().ToUtf8();
-    const auto texture = SolidTexture(40, 120, 200);
-    const FRenderTargetCopy plain = DrawScene(nullptr, texture.get());
-    const FRenderTargetCopy sepia = DrawScene(&effect, texture.get());
-    // The classic sepia weights, on the photo's pixels alone.
-    EXPECT_GT(Count(sepia, {146, 130, 101}, 2), 200);
-    EXPECT_EQ(Count(sepia, {146, 130, 101}, 2), Count(plain, {40, 120, 200}));
-    EXPECT_EQ(Differing(plain, sepia), Count(plain, {40, 120, 200}));
 }
 
 TEST_F(EffectTest, TheParametersArriveWithTheirValues)
@@ -156,14 +131,12 @@ TEST_F(EffectTest, TheParametersArriveWithTheirValues)
 
     // The light and the eye come from the scene; the world is the identity.
     renderer.SetLight(MakeLight(FLightType::Point, 100, 200, 300));
-    EXPECT_RGB_NEAR(probe("uniform vec4 LightPos; uniform vec4 LightPosModelSpace;",
-                          "vec4(LightPos.x / 400.0, LightPosModelSpace.y / 400.0, LightPos.z / 400.0, 1.0)"),
-                    64, 128, 191, 1);
     renderer.SetView(FMatrix::Translation(-2, -3, 10)); // eye at (2, 3, -10)
-    const FRgb eye = probe("uniform vec4 EyePos; uniform vec4 EyePosModelSpace;",
-                           "vec4(EyePos.x / 8.0, EyePosModelSpace.y / 6.0, -EyePos.z / 40.0 * 3.0 * EyePos.w, 1.0)");
-    renderer.SetView(FMatrix::Identity());
-    EXPECT_RGB_NEAR(eye, 64, 128, 191, 1);
+    EXPECT_RGB_NEAR(probe("uniform vec4 LightPos; uniform vec4 LightPosModelSpace; uniform vec4 EyePos; uniform vec4 "
+                          "EyePosModelSpace;",
+                          "vec4(LightPos.x / 400.0 + EyePos.x / 8.0, LightPosModelSpace.y / 400.0 + "
+                          "EyePosModelSpace.y / 6.0, LightPos.z / 1200.0 - EyePos.z / 40.0 * EyePos.w, 1.0)"),
+                    128, 255, 128, 1);
 }
 
 TEST_F(EffectTest, MatrixTimesVectorIsTheBooksRowVectorProduct)
@@ -174,13 +147,12 @@ TEST_F(EffectTest, MatrixTimesVectorIsTheBooksRowVectorProduct)
     renderer.SetView(FMatrix::RotationZ(0.3f) * FMatrix::Translation(1, 0, 0));
     const std::string all = "uniform mat4 World; uniform mat4 View; uniform mat4 Projection; "
                             "uniform mat4 WorldView; uniform mat4 ViewProjection;";
-    const std::string colour = "vec4(1.0, 0.0, 1.0, 1.0)";
     const auto texture = SolidTexture(255, 0, 255);
     const FRenderTargetCopy plain = DrawScene(nullptr, texture.get());
     for (const char* position : {"WorldViewProjection * p", "Projection * (View * (World * p))",
                                  "Projection * (WorldView * p)", "ViewProjection * (World * p)"}) {
         SCOPED_TRACE(position);
-        FEffect effect(WriteEffect("order.fx", ProbeEffect(all, colour, position)));
+        FEffect effect(WriteEffect("order.fx", ProbeEffect(all, "vec4(1.0, 0.0, 1.0, 1.0)", position)));
         ASSERT_TRUE(effect.IsValid()) << effect.GetErrorText().ToUtf8();
         // An edge pixel may round the other way.
         EXPECT_LE(Differing(plain, DrawScene(&effect, texture.get())), 2);
@@ -188,31 +160,39 @@ TEST_F(EffectTest, MatrixTimesVectorIsTheBooksRowVectorProduct)
     EXPECT_FALSE(Same(At(plain, 16, 32), {255, 0, 255})); // moved away from the left
 }
 
-TEST_F(EffectTest, EveryShippedEffectCompilesAndPaintsOnlyThePhoto)
+// Each shipped effect (and the test's bare texture-and-matrix one) compiles and
+// repaints the photo's pixels and nothing else; Sepia and the bare one to a
+// known colour.
+TEST_F(EffectTest, EffectsCompileAndPaintOnlyThePhoto)
 {
-    const auto texture = SolidTexture(90, 140, 200);
+    const FRgb source{40, 120, 200};
+    const auto texture = SolidTexture(40, 120, 200);
     const FRenderTargetCopy plain = DrawScene(nullptr, texture.get());
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(PHOTOBOOK_SOURCE_MEDIA "/Effects")) {
-        if (entry.path().extension() != ".fx")
-            continue;
-        ++count;
-        SCOPED_TRACE(entry.path().filename().string());
-        FEffect effect(FString::FromUtf8(entry.path().string()));
+    const int photoPixels = Count(plain, source);
+    EXPECT_GT(photoPixels, 200);
+    std::vector<std::filesystem::path> files{DataEffect("minimal.fx").ToUtf8()};
+    for (const auto& entry : std::filesystem::directory_iterator(PHOTOBOOK_SOURCE_MEDIA "/Effects"))
+        if (entry.path().extension() == ".fx")
+            files.push_back(entry.path());
+    EXPECT_GE(files.size(), 7u);
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.filename().string());
+        FEffect effect(FString::FromUtf8(file.string()));
         ASSERT_TRUE(effect.IsValid()) << effect.GetErrorText().ToUtf8();
         for (float time : {0.0f, 2.7f}) {
             const FRenderTargetCopy drawn = DrawScene(&effect, texture.get(), time);
-            // The photo is still there (not black, not the page) ...
             const FRgb middle = At(drawn, 32, 32);
-            EXPECT_GT(middle.red + middle.green + middle.blue, 100) << middle;
-            // ... and the page around it untouched.
+            EXPECT_GT(middle.red + middle.green + middle.blue, 100) << middle; // not black, not the page
+            // The bare effect changes nothing; Sepia's classic weights reach every photo pixel.
+            EXPECT_TRUE(file.filename() != "minimal.fx" || Differing(plain, drawn) == 0);
+            EXPECT_TRUE(file.filename() != "Sepia.fx" || Count(drawn, {146, 130, 101}, 2) == photoPixels);
+            int outside = 0; // the page around the photo untouched
             for (int y = 0; y < kSize; ++y)
                 for (int x = 0; x < kSize; ++x)
-                    if (!Same(At(plain, x, y), {90, 140, 200}))
-                        ASSERT_TRUE(Same(At(plain, x, y), At(drawn, x, y))) << x << "," << y;
+                    outside += !Same(At(plain, x, y), source) && !Same(At(plain, x, y), At(drawn, x, y));
+            EXPECT_EQ(outside, 0);
         }
     }
-    EXPECT_GE(count, 6);
 }
 
 TEST_F(EffectTest, TheUserGuidesExampleCompilesAndDraws)
@@ -254,102 +234,11 @@ TEST_P(EffectDepthTest, EffectDepthMatchesThePlainDraw)
         ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &otherMesh, FCull::None, true));
         ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &nearMesh, FCull::None, true, true,
                                       {1, 1, 1, 0}, &effect, 0));
-        if (depth > 20)
-            EXPECT_RGB_NEAR(Pixel(32, 32), 51, 102, 153, 1);
-        else
-            EXPECT_RGB_NEAR(Pixel(32, 32), 255, 255, 255, 0);
+        const FRgb wanted = depth > 20 ? FRgb{51, 102, 153} : FRgb{255, 255, 255};
+        EXPECT_RGB_NEAR(Pixel(32, 32), wanted.red, wanted.green, wanted.blue, 1);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(ClipControlOrShader, EffectDepthTest, ::testing::Bool());
-
-// Every "photo" is white, 800 x 600.
-struct WhiteLoader : FTextureLoader
-{
-    std::shared_ptr<FGpuTexture> CreateTextureFromFile(const FString&, int, int32_t& width, int32_t& height,
-                                                       FString*) override
-    {
-        width = 800;
-        height = 600;
-        return std::shared_ptr<FGpuTexture>(SolidTexture(255, 255, 255));
-    }
-};
-
-// The book's effect: chosen, dropped and re-created by a device reset.
-class BookEffectTest : public BookScene<WhiteLoader>
-{
-protected:
-    static constexpr int kWidth = 160;
-    static constexpr int kHeight = 120;
-
-    BookEffectTest() : BookScene(kWidth, kHeight) {}
-
-    void SetUp() override
-    {
-        BookScene::SetUp();
-        app.photoCount = 2;
-        app.photoPaths[0] = FString(u"a");
-        app.photoPaths[1] = FString(u"b");
-    }
-
-    FResult Reset()
-    {
-        const FResult result = BookScene::Reset();
-        app.StreamPhotoTextures(true);
-        return result;
-    }
-
-    int CountColour(FRgb c) { return Count(Frame(), c, 1); }
-};
-
-TEST_F(BookEffectTest, ChosenEffectPaintsOnlyThePhotosAndOutlivesADeviceReset)
-{
-    ASSERT_EQ(Reset(), kOk);
-    const FRenderTargetCopy plain = Frame();
-    const FString path = DataEffect("constant.fx");
-    EXPECT_TRUE(SelectEffect(path).IsEmpty());
-    EXPECT_EQ(app.settings->EffectPath, path);
-    const FRenderTargetCopy painted = Frame();
-    const int changed = Count(painted, {51, 102, 153}, 1);
-    EXPECT_GT(changed, 100);
-    // Every changed pixel was a white photo one.
-    EXPECT_EQ(Count(plain, {255, 255, 255}, 1) - Count(painted, {255, 255, 255}, 1), changed);
-
-    DeviceLost();
-    EXPECT_EQ(book.Effect(), nullptr);
-    ASSERT_EQ(Reset(), kOk);
-    EXPECT_EQ(CountColour({51, 102, 153}), changed);
-
-    // "Reset All Settings" forgets the path: the photos are plain again.
-    app.effectPath = FString();
-    EXPECT_EQ(CountColour({51, 102, 153}), 0);
-    EXPECT_EQ(book.Effect(), nullptr);
-}
-
-TEST_F(BookEffectTest, BrokenEffectIsReportedDroppedAndForgotten)
-{
-    ASSERT_EQ(Reset(), kOk);
-    ASSERT_TRUE(SelectEffect(DataEffect("constant.fx")).IsEmpty());
-    EXPECT_FALSE(SelectEffect(DataEffect("syntax_error.fx")).IsEmpty());
-    EXPECT_EQ(book.Effect(), nullptr);
-    EXPECT_TRUE(app.settings->EffectPath.IsEmpty());
-    EXPECT_GT(CountColour({255, 255, 255}), 100);
-}
-
-TEST_F(BookEffectTest, ResetWithAFileThatNoLongerCompilesDrawsPlainly)
-{
-    const std::string file = dir.file("changing.fx");
-    std::filesystem::copy_file(PHOTOBOOK_TEST_DATA "/effects/constant.fx", file);
-    app.effectPath = FString::FromUtf8(file);
-    ASSERT_EQ(Reset(), kOk);
-    EXPECT_GT(CountColour({51, 102, 153}), 100);
-    DeviceLost();
-    std::filesystem::remove(file);
-    std::filesystem::copy_file(PHOTOBOOK_TEST_DATA "/effects/syntax_error.fx", file);
-    ASSERT_EQ(Reset(), kOk);
-    EXPECT_EQ(book.Effect(), nullptr);
-    EXPECT_EQ(app.effectPath.ToUtf8(), file); // no message, nothing forgotten
-    EXPECT_GT(CountColour({255, 255, 255}), 100);
-}
 
 } // namespace

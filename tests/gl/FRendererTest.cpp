@@ -15,85 +15,75 @@ namespace {
 constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 const uint32_t kGrey102 = ColourToArgb(0.4f, 0.4f, 0.4f);
+const FColourValue kOpaque{1, 1, 1, 1};
 
 // Centre pixel of the picture as seen by a 64-pixel screen.
 constexpr int kMid = 32;
+
+class DrawTest : public GlTest
+{
+protected:
+    // Clears to black, draws one mesh and reads one pixel back.
+    FRgb DrawAt(FGlMesh& mesh, int x = kMid, int y = kMid, bool lit = false, const FGlTexture* texture = nullptr,
+                bool specular = false, FColourValue material = kOpaque)
+    {
+        renderer.ClearTarget(kBlack);
+        EXPECT_TRUE(renderer.DrawMesh(lit, texture, specular, material, &mesh, FCull::None, true));
+        return Pixel(x, y);
+    }
+};
 } // namespace
 
-TEST_F(GlTest, UnlitDrawShowsTheVertexColourInItsByteOrder)
+TEST_F(DrawTest, UnlitDrawShowsTheVertexColourInItsByteOrder)
 {
-    renderer.ClearTarget(kBlack);
     UsePerspective();
     FGridMesh quad = MakeQuad(10, 20, {0, 0, -1}, 0xFF102030u);
     FGlMesh mesh(&quad);
-    ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, true));
-    EXPECT_RGB_NEAR(Pixel(kMid, kMid), 0x10, 0x20, 0x30, 0);
-    // The quad covers the middle half of the view only.
-    EXPECT_RGB_NEAR(Pixel(4, 4), 0, 0, 0, 0);
+    EXPECT_RGB_NEAR(DrawAt(mesh), 0x10, 0x20, 0x30, 0);
+    EXPECT_RGB_NEAR(Pixel(4, 4), 0, 0, 0, 0); // the quad covers the middle half only
 }
 
-TEST_F(GlTest, LightingIsAmbientPlusDiffuseNDotLPerVertexWithinRange)
+// Per vertex: ambient plus diffuse N.L within range, the vertex colours ignored,
+// and a specular highlight added after the texture, only when shiny.
+TEST_F(DrawTest, LightingAndSpecularPerVertex)
 {
     UsePerspective();
     renderer.SetAmbient(ColourToArgb(0.2f, 0.2f, 0.2f));
     const FColourValue grey{0.5f, 0.5f, 0.5f, 1};
-    // The middle vertex of a 3 x 3 grid sits right in front of the light.
-    FGridMesh facing = MakeQuad(10, 20, {0, 0, -1}, kBlack, 3);
-    FGridMesh away = MakeQuad(10, 20, {0, 0, 1}, kBlack, 3);
+    // 5 x 5 black vertices: the middle one faces light and eye head-on.
+    FGridMesh facing = MakeQuad(10, 20, {0, 0, -1}, kBlack, 5);
+    FGridMesh away = MakeQuad(10, 20, {0, 0, 1}, kBlack, 5);
     FGlMesh facingMesh(&facing), awayMesh(&away);
-
-    renderer.SetLight(MakeLight(FLightType::Point, 0, 0, 0));
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(true, nullptr, false, grey, &facingMesh, FCull::None, true);
-    EXPECT_RGB_NEAR(Pixel(kMid, kMid), 153, 153, 153, 2); // 0.5 * 0.2 + 0.5 * 1
-    // Vertex colours are ignored when lit: the black vertices do not darken it.
-
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(true, nullptr, false, grey, &awayMesh, FCull::None, true);
-    EXPECT_RGB_NEAR(Pixel(kMid, kMid), 26, 26, 26, 1); // ambient alone
-
-    // Beyond the range of 10000 the light gives nothing.
-    renderer.SetLight(MakeLight(FLightType::Point, 0, 0, -20000));
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(true, nullptr, false, grey, &facingMesh, FCull::None, true);
-    EXPECT_RGB_NEAR(Pixel(kMid, kMid), 26, 26, 26, 1);
-}
-
-TEST_F(GlTest, SpecularHighlightOnlyWhenShinyAndAddedAfterTheTexture)
-{
-    UsePerspective();
-    renderer.SetAmbient(ColourToArgb(0.2f, 0.2f, 0.2f));
-    renderer.SetLight(MakeLight(FLightType::Point, 0, 0, 0));
-    // 5 x 5 vertices: the middle one faces light and eye head-on.
-    FGridMesh quad = MakeQuad(10, 20, {0, 0, -1}, kBlack, 5);
-    FGlMesh mesh(&quad);
     const std::vector<uint8_t> black(4 * 4, 0);
     const auto blackTexture = FGlTexture::Create(2, 2, black.data(), false);
     ASSERT_NE(blackTexture, nullptr);
-    const FColourValue grey{0.5f, 0.5f, 0.5f, 1};
-
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(true, nullptr, false, grey, &mesh, FCull::None, true);
-    const FRgb dull = Pixel(kMid, kMid);
-    const FRgb dullCorner = Pixel(18, 18);
-    EXPECT_LT(dull.red, 160);
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(true, nullptr, true, grey, &mesh, FCull::None, true);
-    EXPECT_GE(Pixel(kMid, kMid).red, 250);
-    // Per vertex with power 1000: cells away from the middle vertex get nothing.
-    EXPECT_RGB_NEAR(Pixel(18, 18), dullCorner.red, dullCorner.green, dullCorner.blue, 1);
-
-    // A black texture wipes the diffuse colour but not the highlight (a little
-    // under 255: the pixel centre lies half a pixel off the vertex).
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(true, blackTexture.get(), true, grey, &mesh, FCull::None, true);
-    EXPECT_GE(Pixel(kMid, kMid).red, 225);
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(true, blackTexture.get(), false, grey, &mesh, FCull::None, true);
-    EXPECT_RGB_NEAR(Pixel(kMid, kMid), 0, 0, 0, 0);
+    const struct
+    {
+        float lightZ;
+        FGlMesh* mesh;
+        const FGlTexture* texture;
+        bool specular;
+        int expected, tolerance;
+    } cases[] = {
+        {0, &facingMesh, nullptr, false, 153, 3},            // 0.5 * 0.2 + 0.5 * 1
+        {0, &awayMesh, nullptr, false, 26, 1},               // ambient alone
+        {-20000, &facingMesh, nullptr, false, 26, 1},        // out of range
+        {0, &facingMesh, nullptr, true, 255, 5},             // highlight
+        {0, &facingMesh, blackTexture.get(), true, 240, 15}, // highlight over a black texture
+        {0, &facingMesh, blackTexture.get(), false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.lightZ << " specular " << c.specular << " texture " << !!c.texture);
+        renderer.SetLight(MakeLight(FLightType::Point, 0, 0, c.lightZ));
+        EXPECT_RGB_NEAR(DrawAt(*c.mesh, kMid, kMid, true, c.texture, c.specular, grey), c.expected, c.expected,
+                        c.expected, c.tolerance);
+    }
+    // Power 1000: cells away from the middle vertex get no highlight.
+    const FRgb dull = DrawAt(facingMesh, 18, 18, true, nullptr, false, grey);
+    EXPECT_RGB_NEAR(DrawAt(facingMesh, 18, 18, true, nullptr, true, grey), dull.red, dull.green, dull.blue, 1);
 }
 
-TEST_F(GlTest, TextureModulatesAndItsTopRowIsVZero)
+TEST_F(DrawTest, TextureModulatesItsTopRowIsVZeroAndMipmapsFilterWhenMinified)
 {
     UsePerspective();
     // Top row red, green; bottom row blue, white.
@@ -102,88 +92,51 @@ TEST_F(GlTest, TextureModulatesAndItsTopRowIsVZero)
     ASSERT_NE(texture, nullptr);
     FGridMesh quad = MakeQuad(20, 20, {0, 0, -1}, 0xFF808080u); // fills the view
     FGlMesh mesh(&quad);
-
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(false, texture.get(), false, {1, 1, 1, 1}, &mesh, FCull::None, true);
-    EXPECT_RGB_NEAR(Pixel(16, 16), 128, 0, 0, 4);
+    EXPECT_RGB_NEAR(DrawAt(mesh, 16, 16, false, texture.get()), 128, 0, 0, 4);
     EXPECT_RGB_NEAR(Pixel(48, 16), 0, 128, 0, 4);
     EXPECT_RGB_NEAR(Pixel(16, 48), 0, 0, 128, 4);
-    EXPECT_RGB_NEAR(Pixel(48, 48), 128, 128, 128, 4);
-}
 
-TEST_F(GlTest, MipmappedTextureFiltersTrilinearlyWhenMinified)
-{
-    UsePerspective();
     std::vector<uint8_t> checker(64 * 64 * 4);
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x)
-            for (int c = 0; c < 4; ++c)
-                checker[static_cast<size_t>((y * 64 + x) * 4 + c)] = ((x + y) % 2) ? 255 : 0;
-    const auto texture = FGlTexture::Create(64, 64, checker.data(), true);
-    ASSERT_NE(texture, nullptr);
-    EXPECT_TRUE(texture->HasMipmaps());
+    for (size_t i = 0; i < checker.size(); ++i)
+        checker[i] = ((i / 4 % 64 + i / 4 / 64) % 2) ? 255 : 0;
+    const auto mipmapped = FGlTexture::Create(64, 64, checker.data(), true);
+    ASSERT_NE(mipmapped, nullptr);
+    EXPECT_TRUE(mipmapped->HasMipmaps());
     // 64 texels onto 8 pixels: the chain's level 3 is an even grey.
-    FGridMesh quad = MakeQuad(2.5f, 20, {0, 0, -1}, kWhite);
-    FGlMesh mesh(&quad);
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(false, texture.get(), false, {1, 1, 1, 1}, &mesh, FCull::None, true);
+    FGridMesh small = MakeQuad(2.5f, 20, {0, 0, -1}, kWhite);
+    FGlMesh smallMesh(&small);
+    DrawAt(smallMesh, kMid, kMid, false, mipmapped.get());
     for (int x = 29; x <= 34; ++x)
         EXPECT_NEAR(Pixel(x, kMid).red, 128, 12) << x;
 }
 
-TEST(GlTexture, RefusesEmptyAndOversizedTextures)
-{
-    std::string error;
-    ASSERT_NE(SharedContext(error), nullptr) << error;
-    ASSERT_TRUE(SharedContext(error)->MakeCurrent());
-    EXPECT_EQ(FGlTexture::Create(0, 4, nullptr, false), nullptr);
-    const int32_t max = FGlTexture::MaxTextureSize();
-    EXPECT_GE(max, 2048);
-    error.clear();
-    EXPECT_EQ(FGlTexture::Create(max + 1, 1, nullptr, false, &error), nullptr);
-    EXPECT_FALSE(error.empty());
-    auto texture = FGlTexture::Create(4, 4, nullptr, false);
-    ASSERT_NE(texture, nullptr);
-    texture->Destroy();
-    texture->Destroy();
-    EXPECT_EQ(texture->Id(), 0u);
-}
-
-TEST_F(GlTest, BlendsExactlyWhenAlphaIsNotOneAndThenShowsBothFaces)
+TEST_F(DrawTest, BlendsExactlyWhenAlphaIsNotOneAndThenShowsBothFaces)
 {
     UsePerspective();
     // The transparent page's vertices: white with alpha 191.
     FGridMesh quad = MakeQuad(10, 20, {0, 0, -1}, 0xBFFFFFFFu);
     FGlMesh mesh(&quad);
-
-    renderer.ClearTarget(kGrey102);
+    const auto draw = [&](bool lit, float alpha, FCull cull) {
+        renderer.ClearTarget(kGrey102);
+        EXPECT_TRUE(renderer.DrawMesh(lit, nullptr, false, {1, 1, 1, alpha}, &mesh, cull, false));
+        return Pixel(kMid, kMid);
+    };
     // Counter-clockwise culling would remove this quad; blending turns culling off.
-    ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 0.25f}, &mesh, FCull::CounterClockwise, false));
-    EXPECT_RGB_NEAR(Pixel(kMid, kMid), 217, 217, 217, 1); // 255 * 191/255 + 102 * 64/255
-
-    renderer.ClearTarget(kGrey102);
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, false);
-    EXPECT_RGB_NEAR(Pixel(kMid, kMid), 255, 255, 255, 0); // vertex alpha alone does not blend
-
-    // Lit, the material's alpha is the one that blends.
+    EXPECT_RGB_NEAR(draw(false, 0.25f, FCull::CounterClockwise), 217, 217, 217, 1); // 255 * 191/255 + 102 * 64/255
+    EXPECT_RGB_NEAR(draw(false, 1, FCull::None), 255, 255, 255, 0);                 // vertex alpha alone does not blend
     renderer.SetAmbient(kWhite);
-    renderer.ClearTarget(kGrey102);
-    renderer.DrawMesh(true, nullptr, false, {1, 1, 1, 0.5f}, &mesh, FCull::None, false);
-    EXPECT_RGB_NEAR(Pixel(kMid, kMid), 178, 178, 178, 2);
+    EXPECT_RGB_NEAR(draw(true, 0.5f, FCull::None), 178, 178, 178, 2); // lit, the material's alpha blends
 }
 
-TEST_F(GlTest, WireframeDrawsOnlyTheEdges)
+TEST_F(DrawTest, WireframeDrawsOnlyTheEdges)
 {
     UsePerspective();
     FGridMesh quad = MakeQuad(10, 20, {0, 0, -1}, kWhite);
     FGlMesh mesh(&quad);
-    renderer.ClearTarget(kBlack);
     renderer.SetFillMode(true);
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, true);
-    EXPECT_RGB_NEAR(Pixel(40, 24), 0, 0, 0, 0);
+    EXPECT_RGB_NEAR(DrawAt(mesh, 40, 24), 0, 0, 0, 0);
     renderer.SetFillMode(false);
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, true);
-    EXPECT_RGB_NEAR(Pixel(40, 24), 255, 255, 255, 0);
+    EXPECT_RGB_NEAR(DrawAt(mesh, 40, 24), 255, 255, 255, 0);
 }
 
 // From the front preset the book's own meshes must survive the cull modes the
@@ -192,46 +145,36 @@ TEST_F(GlTest, CullModesMatchTheBookSeenFromTheFrontPreset)
 {
     const FCameraPose& pose = DefaultCameraPresets()[0];
     const FMatrix view = CameraViewMatrix(pose);
-    const FMatrix projection = CameraProjectionMatrix(pose, 1.0f);
     renderer.SetWorld(FMatrix::Identity());
     renderer.SetView(view);
-    renderer.SetProjection(projection);
-    const auto pixelOf = [&](FVector3 p) {
-        const FVector3 ndc = TransformCoord(p, view * projection);
+    renderer.SetProjection(CameraProjectionMatrix(pose, 1.0f));
+    const auto shows = [&](FGridMesh& grid, FCull cull, FVector3 p) {
+        FGlMesh mesh(&grid);
+        renderer.ClearTarget(kBlack);
+        renderer.DrawMesh(false, nullptr, false, kOpaque, &mesh, cull, true);
+        const FVector3 ndc = TransformCoord(p, view * renderer.Projection());
         EXPECT_LT(std::abs(ndc.x), 1.0f);
         EXPECT_LT(std::abs(ndc.y), 1.0f);
-        return Pixel(static_cast<int>((ndc.x + 1) * 0.5f * kSize), static_cast<int>((1 - ndc.y) * 0.5f * kSize));
+        return Pixel(static_cast<int>((ndc.x + 1) * 0.5f * kSize), static_cast<int>((1 - ndc.y) * 0.5f * kSize)).red ==
+               255;
     };
-
     // The background plane is drawn culling clockwise.
     std::optional<FGridMesh> plane = CreateBackgroundPlane();
     ASSERT_TRUE(plane.has_value());
-    FGlMesh planeMesh(&*plane);
-    const FVector3 onPlane{0, -20, 54.6875f};
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &planeMesh, FCull::Clockwise, true);
-    EXPECT_RGB_NEAR(pixelOf(onPlane), 255, 255, 255, 0);
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &planeMesh, FCull::CounterClockwise, true);
-    EXPECT_RGB_NEAR(pixelOf(onPlane), 0, 0, 0, 0);
+    EXPECT_TRUE(shows(*plane, FCull::Clockwise, {0, -20, 54.6875f}));
+    EXPECT_FALSE(shows(*plane, FCull::CounterClockwise, {0, -20, 54.6875f}));
 
     // The right page (flipped normals) at rest, and the left page at TurnEnd.
-    const FColour paper{1, 1, 1};
     for (const bool right : {true, false}) {
         SCOPED_TRACE(right ? "right page" : "left page");
         FPage page(right, false);
-        const FPageDraw draw = page.DrawPage(right ? 0 : TurnEnd, 0, paper);
+        const FPageDraw draw = page.DrawPage(right ? 0 : TurnEnd, 0, FColour{1, 1, 1});
         ASSERT_TRUE(page.pageMesh.has_value());
         EXPECT_EQ(draw.cull, right ? FCull::Clockwise : FCull::CounterClockwise);
-        const FBookVertex& middle = page.vertices[static_cast<size_t>(17 * kPageColumns + 16)];
-        FGlMesh pageMesh(&*page.pageMesh);
-        renderer.ClearTarget(kBlack);
-        renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &pageMesh, draw.cull, true);
-        EXPECT_RGB_NEAR(pixelOf({middle.x, middle.y, middle.z}), 255, 255, 255, 0);
+        const FBookVertex& m = page.vertices[static_cast<size_t>(17 * kPageColumns + 16)];
         const FCull opposite = draw.cull == FCull::Clockwise ? FCull::CounterClockwise : FCull::Clockwise;
-        renderer.ClearTarget(kBlack);
-        renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &pageMesh, opposite, true);
-        EXPECT_RGB_NEAR(pixelOf({middle.x, middle.y, middle.z}), 0, 0, 0, 0);
+        EXPECT_TRUE(shows(*page.pageMesh, draw.cull, {m.x, m.y, m.z}));
+        EXPECT_FALSE(shows(*page.pageMesh, opposite, {m.x, m.y, m.z}));
     }
 }
 
@@ -239,6 +182,10 @@ class DepthTest : public GlTest, public ::testing::WithParamInterface<bool>
 {
 protected:
     DepthTest() : GlTest(GetParam()) {}
+    void Draw(FGlMesh& mesh, bool depthTest)
+    {
+        renderer.DrawMesh(false, nullptr, false, kOpaque, &mesh, FCull::None, depthTest);
+    }
 };
 
 TEST_P(DepthTest, LessEqualKeepsTheNearerAndAlwaysPaintsOverYetWritesDepth)
@@ -247,24 +194,20 @@ TEST_P(DepthTest, LessEqualKeepsTheNearerAndAlwaysPaintsOverYetWritesDepth)
     UsePerspective();
     FGridMesh nearRed = MakeQuad(5, 10, {0, 0, -1}, 0xFFFF0000u);
     FGridMesh farGreen = MakeQuad(20, 20, {0, 0, -1}, 0xFF00FF00u);
-    FGlMesh nearMesh(&nearRed), farMesh(&farGreen);
+    FGridMesh behind = MakeQuad(40, 30, {0, 0, -1}, 0xFF0000FFu);
+    FGlMesh nearMesh(&nearRed), farMesh(&farGreen), behindMesh(&behind);
 
     renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &nearMesh, FCull::None, true);
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &farMesh, FCull::None, true);
+    Draw(nearMesh, true);
+    Draw(farMesh, true);
     EXPECT_RGB_NEAR(Pixel(kMid, kMid), 255, 0, 0, 0);
-    EXPECT_RGB_NEAR(Pixel(4, 4), 0, 255, 0, 0);
-
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &farMesh, FCull::None, false);
+    Draw(farMesh, false);
     EXPECT_RGB_NEAR(Pixel(kMid, kMid), 0, 255, 0, 0);
-
     // The far quad drawn with "always" left its own depth behind, so the near
     // one, tested again, now wins; and a quad behind stays hidden.
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &nearMesh, FCull::None, true);
+    Draw(nearMesh, true);
+    Draw(behindMesh, true);
     EXPECT_RGB_NEAR(Pixel(kMid, kMid), 255, 0, 0, 0);
-    FGridMesh behind = MakeQuad(40, 30, {0, 0, -1}, 0xFF0000FFu);
-    FGlMesh behindMesh(&behind);
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &behindMesh, FCull::None, true);
     EXPECT_RGB_NEAR(Pixel(4, 4), 0, 255, 0, 0);
 }
 
@@ -273,21 +216,13 @@ TEST_P(DepthTest, LessEqualKeepsTheNearerAndAlwaysPaintsOverYetWritesDepth)
 TEST_P(DepthTest, ClipsInFrontOfTheNearPlaneAndBeyondTheFarPlane)
 {
     UsePerspective();
-    for (const float z : {0.8f, 1100.0f}) {
+    for (const float z : {0.8f, 1100.0f, 1.5f, 900.0f}) {
         SCOPED_TRACE(z);
         FGridMesh quad = MakeQuad(z * 0.5f, z, {0, 0, -1}, kWhite);
         FGlMesh mesh(&quad);
         renderer.ClearTarget(kBlack);
-        renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, false);
-        EXPECT_RGB_NEAR(Pixel(kMid, kMid), 0, 0, 0, 0);
-    }
-    for (const float z : {1.5f, 900.0f}) {
-        SCOPED_TRACE(z);
-        FGridMesh quad = MakeQuad(z * 0.5f, z, {0, 0, -1}, kWhite);
-        FGlMesh mesh(&quad);
-        renderer.ClearTarget(kBlack);
-        renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, true);
-        EXPECT_RGB_NEAR(Pixel(kMid, kMid), 255, 255, 255, 0);
+        Draw(mesh, z > 1 && z < 1000);
+        EXPECT_EQ(Pixel(kMid, kMid).red, z > 1 && z < 1000 ? 255 : 0);
     }
 }
 
@@ -296,63 +231,61 @@ INSTANTIATE_TEST_SUITE_P(ClipControlOrShader, DepthTest, ::testing::Values(true,
                              return info.param ? "ClipControl" : "ShaderConversion";
                          });
 
-TEST_F(GlTest, MeshUploadsAgainOnlyWhenItsRevisionMoves)
+// Uploads again only when the revision moves or the buffers were dropped; a slot's
+// grid changing from 6 x 2 to 4 x 3 (same count, other triangles, revision 0
+// again) uploads in full.
+TEST_F(DrawTest, MeshUploadsWhenItsRevisionMovesOrItsBuffersWereDropped)
 {
     UsePerspective();
     FGridMesh quad = MakeQuad(10, 20, {0, 0, -1}, 0xFFFF0000u);
     FGlMesh mesh(&quad);
-    renderer.ClearTarget(kBlack);
-    ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, true));
-    ASSERT_TRUE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, true));
+    DrawAt(mesh);
+    EXPECT_RGB_NEAR(DrawAt(mesh), 255, 0, 0, 0);
     EXPECT_EQ(mesh.UploadCount(), 1);
-    EXPECT_EQ(mesh.Source(), &quad);
-
     for (FBookVertex& v : quad.vertices)
         v.diffuse = 0xFF00FF00u;
     ++quad.revision;
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, true);
+    EXPECT_RGB_NEAR(DrawAt(mesh), 0, 255, 0, 0);
     EXPECT_EQ(mesh.UploadCount(), 2);
-    EXPECT_RGB_NEAR(Pixel(kMid, kMid), 0, 255, 0, 0);
-
-    // A lost device drops the buffers; the next draw brings them back.
-    mesh.Destroy();
+    mesh.Destroy(); // a lost device
     mesh.Destroy();
     for (FBookVertex& v : quad.vertices)
         v.diffuse = 0xFF0000FFu;
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, true);
-    EXPECT_RGB_NEAR(Pixel(kMid, kMid), 0, 0, 255, 0);
+    EXPECT_RGB_NEAR(DrawAt(mesh), 0, 0, 255, 0);
 
-    FGlMesh empty;
-    EXPECT_FALSE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &empty, FCull::None, true));
-    EXPECT_FALSE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, nullptr, FCull::None, true));
-}
-
-// A photo slot's grid can change from 6 x 2 to 4 x 3 vertices: same count,
-// other triangles, and a fresh mesh starts at revision 0 again.
-TEST_F(GlTest, MeshOfANewShapeWithTheSameVertexCountUploadsInFull)
-{
-    UsePerspective();
     FGridMesh grid = MakeGrid(6, 2, 10, 20, {0, 0, -1}, 0xFFFF0000u);
-    FGlMesh mesh(&grid);
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, true);
-    EXPECT_RGB_NEAR(Pixel(kMid, kMid), 255, 0, 0, 0);
-
+    FGlMesh gridMesh(&grid);
+    DrawAt(gridMesh);
     grid = MakeGrid(4, 3, 10, 20, {0, 0, -1}, 0xFF00FF00u);
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, true);
+    DrawAt(gridMesh);
     for (const int xy : {18, 32, 46})
         EXPECT_RGB_NEAR(Pixel(xy, 64 - xy), 0, 255, 0, 0);
+
+    FGlMesh empty;
+    EXPECT_FALSE(renderer.DrawMesh(false, nullptr, false, kOpaque, &empty, FCull::None, true));
+    EXPECT_FALSE(renderer.DrawMesh(false, nullptr, false, kOpaque, nullptr, FCull::None, true));
 }
 
-TEST_F(GlTest, NothingIsDrawnWithoutADevice)
+TEST_F(GlTest, NothingIsDrawnWithoutADeviceAndTexturesRefuseEmptyOrOversizedSizes)
 {
+    EXPECT_EQ(FGlTexture::Create(0, 4, nullptr, false), nullptr);
+    const int32_t max = FGlTexture::MaxTextureSize();
+    EXPECT_GE(max, 2048);
+    std::string error;
+    EXPECT_EQ(FGlTexture::Create(max + 1, 1, nullptr, false, &error), nullptr);
+    EXPECT_FALSE(error.empty());
+    auto texture = FGlTexture::Create(4, 4, nullptr, false);
+    ASSERT_NE(texture, nullptr);
+    texture->Destroy();
+    texture->Destroy();
+    EXPECT_EQ(texture->Id(), 0u);
+
     FGridMesh quad = MakeQuad(10, 20, {0, 0, -1}, kWhite);
     FGlMesh mesh(&quad);
     FRenderer idle;
     EXPECT_FALSE(idle.HasDevice());
     EXPECT_FALSE(idle.BeginTarget(kScreenTarget));
-    EXPECT_FALSE(idle.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, true));
+    EXPECT_FALSE(idle.DrawMesh(false, nullptr, false, kOpaque, &mesh, FCull::None, true));
     EXPECT_FALSE(idle.CreateRenderTarget(64, 48));
     EXPECT_FALSE(renderer.BeginTarget(1));
     EXPECT_FALSE(renderer.BeginTarget(kRenderTarget)); // no render target yet

@@ -73,25 +73,16 @@ inline FGridMesh MakeGrid(int columns, int rows, float half, float depth, FVecto
     mesh.rows = rows;
     for (int row = 0; row < rows; ++row)
         for (int column = 0; column < columns; ++column) {
-            FBookVertex v;
-            v.x = -half + 2 * half * static_cast<float>(column) / static_cast<float>(columns - 1);
-            v.y = -half + 2 * half * static_cast<float>(row) / static_cast<float>(rows - 1);
-            v.z = depth;
-            v.nx = normal.x;
-            v.ny = normal.y;
-            v.nz = normal.z;
-            v.diffuse = colour;
-            v.u = static_cast<float>(column) / static_cast<float>(columns - 1);
-            v.v = 1 - static_cast<float>(row) / static_cast<float>(rows - 1);
-            mesh.vertices.push_back(v);
+            const float s = static_cast<float>(column) / static_cast<float>(columns - 1);
+            const float t = static_cast<float>(row) / static_cast<float>(rows - 1);
+            mesh.vertices.push_back(
+                {-half + 2 * half * s, -half + 2 * half * t, depth, normal.x, normal.y, normal.z, colour, s, 1 - t});
         }
     for (int row = 0; row + 1 < rows; ++row)
         for (int column = 0; column + 1 < columns; ++column) {
-            const auto a = static_cast<uint16_t>(row * columns + column);
-            const auto nc = static_cast<uint16_t>(columns);
-            mesh.indices.insert(mesh.indices.end(), {a, static_cast<uint16_t>(a + 1), static_cast<uint16_t>(a + nc),
-                                                     static_cast<uint16_t>(a + 1), static_cast<uint16_t>(a + nc + 1),
-                                                     static_cast<uint16_t>(a + nc)});
+            const auto a = static_cast<uint16_t>(row * columns + column), b = static_cast<uint16_t>(a + columns);
+            mesh.indices.insert(mesh.indices.end(), {a, static_cast<uint16_t>(a + 1), b, static_cast<uint16_t>(a + 1),
+                                                     static_cast<uint16_t>(b + 1), b});
         }
     return mesh;
 }

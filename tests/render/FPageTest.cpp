@@ -1,5 +1,4 @@
-// A page bent and at rest, the photos fitted onto it, and the outline that casts
-// its shadow.
+// A page bent and at rest, the photos fitted onto it, and its shadow's outline.
 
 #include "render/FPage.h"
 #include "render/FShadowVolume.h"
@@ -7,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 namespace {
 const FColour kPaper{0.9f, 0.8f, 0.7f};
@@ -45,40 +45,18 @@ FPage NumberedPage()
 }
 } // namespace
 
-TEST(FPage, RestProfileRisesDipsAndRisesAgain)
-{
-    const FPage page(false, false);
-    const float table[][5] = {
-        {0, 0, 0, 0, 0},
-        {1, 3.125f, 1.76228f, 3.58765f, 1.05732f},
-        {16, 50, 2.5f, 50.06246f, 1.52084f},
-        {31, 96.875f, 4.81303f, 96.99449f, 1.52115f},
-    };
-    for (const auto& e : table) {
-        const FPageColumn& c = page.columns[static_cast<size_t>(e[0])];
-        SCOPED_TRACE(e[0]);
-        EXPECT_NEAR(c.x, e[1], 1e-5);
-        EXPECT_NEAR(c.y, e[2], 1e-5);
-        EXPECT_NEAR(c.radius, e[3], 1e-4);
-        EXPECT_NEAR(c.angle, e[4], 1e-5);
-    }
-}
-
 TEST(FPage, RestsOnTheRightAtZeroAndMirroredOnTheLeftAtTurnEnd)
 {
     for (float position : {0.0f, TurnEnd})
         for (int direction : {1, -1, 0}) {
             SCOPED_TRACE(testing::Message() << position << " " << direction);
-            const bool onLeft = position == TurnEnd;
-            // Whichever face shows, it faces up.
-            FPage page(!onLeft, false);
+            FPage page(position == 0, false); // whichever face shows, it faces up
             page.DrawPage(position, direction, kPaper);
             for (int i = 0; i < kPageRows * kPageColumns; ++i) {
                 const FBookVertex& v = page.vertices[static_cast<size_t>(i)];
                 const FPageColumn& c = page.columns[static_cast<size_t>(i % kPageColumns)];
-                ASSERT_NEAR(v.x, onLeft ? -c.x : c.x, 1e-3) << i;
-                ASSERT_NEAR(v.y, c.y, 1e-3) << i;
-                ASSERT_NEAR(v.z, RowZ(i / kPageColumns), 1e-3) << i;
+                const FVector3 rest{position == 0 ? c.x : -c.x, c.y, RowZ(i / kPageColumns)};
+                ASSERT_NEAR(Length(FVector3{v.x, v.y, v.z} - rest), 0, 2e-3) << i;
             }
             EXPECT_GT(At(page, 17, 20).ny, 0.9f);
         }
@@ -86,11 +64,9 @@ TEST(FPage, RestsOnTheRightAtZeroAndMirroredOnTheLeftAtTurnEnd)
 
 TEST(FPage, BendFollowsDirectionRowAndColumnDelays)
 {
-    // Reference positions mid-turn: they pin down which side each delay counts
-    // from, that the forward factor is 1.294 - P/1.294, and the slide along the
-    // spine. Direction 0 at 0.5 stands every column straight up, slid by 1.25 k.
+    // position, direction, row, column -> x, y, z: which side each delay counts from,
+    // the forward factor 1.294 - P/1.294, the slide along the spine (1.25 per column).
     const float cases[][7] = {
-        // position, direction, row, column, x, y, z
         {0.647f, 1, 0, 16, -14.9007f, 47.7935f, 18.1137f},      {0.647f, -1, 0, 16, 8.336f, 49.3636f, 19.4088f},
         {0.647f, 1, 20, 5, 1.4391f, 16.6077f, 70.5105f},        {0.9f, -1, 30, 25, -63.7384f, 45.2613f, 106.3395f},
         {0.5f, 0, 10, 31, 0, 96.99449f, RowZ(10) + 1.25f * 31},
@@ -101,49 +77,37 @@ TEST(FPage, BendFollowsDirectionRowAndColumnDelays)
         page.builtPosition = c[0];
         page.DeformPage(static_cast<int32_t>(c[1]));
         const FBookVertex& v = At(page, static_cast<int>(c[2]), static_cast<int>(c[3]));
-        EXPECT_NEAR(v.x, c[4], 2e-3);
-        EXPECT_NEAR(v.y, c[5], 2e-3);
-        EXPECT_NEAR(v.z, c[6], 2e-3);
+        EXPECT_NEAR(Length(FVector3{v.x, v.y, v.z} - FVector3{c[4], c[5], c[6]}), 0, 3e-3);
     }
 }
 
-TEST(FPage, RebuildsOnlyWhenTheClampedPositionOrDirectionChanges)
+TEST(FPage, RebuildsOnlyWhenTheClampedPositionOrDirectionChangesAndOnlyALiftedOpaquePageIsDepthTested)
 {
     FPage page(false, false);
-    EXPECT_TRUE(page.DrawPage(0.5f, 1, kPaper).rebuilt); // nothing built yet
-    EXPECT_FALSE(page.DrawPage(0.5f, 1, kPaper).rebuilt);
-    EXPECT_TRUE(page.DrawPage(0.5f, -1, kPaper).rebuilt);
-    // Two draws of one page per frame at different positions rebuild twice.
-    EXPECT_TRUE(page.DrawPage(0.6f, -1, kPaper).rebuilt);
-    EXPECT_TRUE(page.DrawPage(0.5f, -1, kPaper).rebuilt);
-    EXPECT_EQ(page.pageMesh->vertices[40].y, page.vertices[40].y);
-    EXPECT_TRUE(page.DrawPage(9, -1, kPaper).rebuilt);
-    EXPECT_FALSE(page.DrawPage(TurnEnd, -1, kPaper).rebuilt);
+    // position, direction -> rebuilt; two draws of one page per frame rebuild twice
+    const std::tuple<float, int, bool> draws[] = {{0.5f, 1, true},     {0.5f, 1, false}, {0.5f, -1, true},
+                                                  {0.6f, -1, true},    {0.5f, -1, true}, {9, -1, true},
+                                                  {TurnEnd, -1, false}};
+    for (const auto& [position, direction, rebuilt] : draws)
+        EXPECT_EQ(page.DrawPage(position, direction, kPaper).rebuilt, rebuilt) << position << " " << direction;
     page.ReleaseMeshes();
     EXPECT_TRUE(page.DrawPage(TurnEnd, -1, kPaper).rebuilt);
-    EXPECT_TRUE(page.pageMesh);
-}
+    EXPECT_EQ(page.pageMesh->vertices[40].y, page.vertices[40].y);
 
-// Culling, blending and the sheet's colour show in the GL tests; depth only here.
-TEST(FPage, OnlyALiftedOpaquePageIsDepthTested)
-{
-    FPage left(false, false);
-    EXPECT_FALSE(left.DrawPage(TurnEnd, 0, kPaper).depthTest);
-    EXPECT_TRUE(left.DrawPage(TurnEnd / 2, 1, kPaper).depthTest);
+    // Culling, blending and the sheet's colour show in the GL tests; depth only here.
+    EXPECT_FALSE(page.DrawPage(TurnEnd, 0, kPaper).depthTest);
+    EXPECT_TRUE(page.DrawPage(TurnEnd / 2, 1, kPaper).depthTest);
     FPage transparent(true, true);
     const FPageDraw sheet = transparent.DrawPage(TurnEnd / 2, 1, kPaper);
-    EXPECT_FALSE(sheet.depthTest);
-    EXPECT_FALSE(sheet.lit);
+    EXPECT_FALSE(sheet.depthTest || sheet.lit);
 }
 
 TEST(FPage, PhotosFollowTheBentPage)
 {
     FPage page(true, false);
-    const FPhotoSource landscape{800, 600, 0};
-    const FPhotoSource empty{0, 600, 0};
+    const FPhotoSource landscape{800, 600, 0}, empty{0, 600, 0};
     const FPageDraw draw = page.DrawPageWithPhotos(0.4f, 1, kPaper, &landscape, &empty);
-    EXPECT_TRUE(draw.photoDrawn[0]);
-    EXPECT_FALSE(draw.photoDrawn[1]);
+    EXPECT_TRUE(draw.photoDrawn[0] && !draw.photoDrawn[1]);
     ASSERT_TRUE(page.photoSlot[0].photoMesh);
     const FBookVertex& corner = page.photoSlot[0].photoMesh->vertices[0];
     const FBookVertex& under = At(page, 18, 6); // lower band, centred
@@ -170,17 +134,12 @@ TEST(FitPhotoSlot, GridKeepsAspectAndCentresInItsBand)
                       (std::vector<int32_t>{c[3], c[4], c[5], c[6] + (lowerHalf ? 16 : 0)}));
             EXPECT_EQ(slot.photoMesh->VertexCount(), static_cast<size_t>(c[3] * c[4]));
         }
-}
-
-TEST(FitPhotoSlot, RefusesEmptyPhotosAndShortPageArraysAndRefitsToANewGrid)
-{
-    const FPage page = FlatPage();
+    // Refused: empty photos and short page arrays; a refit to a new grid.
     FPhotoSlot slot;
     EXPECT_FALSE(FitPhotoSlot(slot, page.vertices, false, false, 0, 600, 0));
     EXPECT_FALSE(FitPhotoSlot(slot, page.vertices, false, false, 800, -1, 0));
     EXPECT_FALSE(FitPhotoSlot(slot, std::span(page.vertices).first(1000), false, false, 800, 600, 0));
     EXPECT_FALSE(slot.photoMesh);
-
     ASSERT_TRUE(FitPhotoSlot(slot, page.vertices, true, false, 800, 600, 0));
     ASSERT_TRUE(FitPhotoSlot(slot, page.vertices, true, false, 600, 800, 0));
     EXPECT_EQ(slot.photoMesh->indices.size(), 6u * 10 * 14);
@@ -213,7 +172,6 @@ TEST(ShadowVolume, WalksTheBorderOnceExtrudingAwayFromTheLight)
     const FVector3 light{-200, 200, 50};
     const auto volume = BuildShadowVolume(page, light.x, light.y, light.z);
     ASSERT_EQ(volume.size(), 780u);
-    EXPECT_EQ(volume.data(), page.outline.data());
 
     std::set<std::pair<int, int>> visited;
     FVector3 previousB = P(volume[(kOutlineEdgeCount - 1) * 6]);
@@ -221,16 +179,14 @@ TEST(ShadowVolume, WalksTheBorderOnceExtrudingAwayFromTheLight)
         SCOPED_TRACE(edge);
         const auto* q = &volume[static_cast<size_t>(edge * 6)];
         const FVector3 b = P(q[0]), a = P(q[1]), a2 = P(q[4]);
-        EXPECT_EQ(a, previousB);
-        EXPECT_EQ(P(q[3]), a);
-        EXPECT_EQ(P(q[2]), P(q[5]));
+        EXPECT_TRUE(a == previousB && P(q[3]) == a && P(q[2]) == P(q[5]));
         EXPECT_FLOAT_EQ(Length(b - a), 1.0f); // neighbours on the grid
         EXPECT_TRUE(a.x == 0 || a.x == 31 || a.z == 0 || a.z == 34);
         visited.insert({static_cast<int>(a.x), static_cast<int>(a.z)});
         previousB = b;
-        EXPECT_NEAR(Length(P(q[2]) - b), 1000, 1e-2);
         EXPECT_NEAR(Dot(Normalize(a - light), Normalize(a2 - a)), 1, 1e-5);
         EXPECT_NEAR(Length(a2 - a), 1000, 1e-2);
+        EXPECT_NEAR(Length(P(q[2]) - b), 1000, 1e-2);
     }
     EXPECT_EQ(visited.size(), 130u); // every border vertex once
 
