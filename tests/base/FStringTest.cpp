@@ -15,10 +15,11 @@ TEST(FString, PathParts)
 {
     // path -> directory part, file name part, extension part
     const char16_t* cases[][4] = {
-        {u"c:\\photos\\a.jpg", u"c:\\photos", u"a.jpg", u"JPG"},
+        {u"/p/12:30.jpg", u"/p", u"12:30.jpg", u"JPG"},
+        {u"/p/a:b\\c/x\\y.jpg", u"/p/a:b\\c", u"x\\y.jpg", u"JPG"},
         {u"a.jpg", u"a.jpg", u"a.jpg", u"JPG"},
         {u"/home/u/a.jpg", u"/home/u", u"a.jpg", u"JPG"},
-        {u"c:\\photos\\", u"c:\\photos", u"", u""},
+        {u"/photos/", u"/photos", u"", u""},
         {u"photo.jpg?size=2", u"photo.jpg?size=2", u"photo.jpg?size=2", u"JPG"},
         {u"/no/dot", u"/no", u"dot", u""},
         {u"", u"", u"", u""},
@@ -33,9 +34,10 @@ TEST(FString, PathParts)
 
     // path, new extension -> path
     const char16_t* extensions[][3] = {
-        {u"c:\\x\\photo.jpg", u"BMP", u"c:\\x\\photo.BMP"},
-        {u"c:\\x.y\\photo", u".BMP", u"c:\\x.y\\photo.BMP"},
+        {u"/x/photo.jpg", u"BMP", u"/x/photo.BMP"},
+        {u"/x.y/photo", u".BMP", u"/x.y/photo.BMP"},
         {u"/a.b/movie", u"avi", u"/a.b/movie.avi"},
+        {u"/a.b\\movie", u"avi", u"/a.avi"}, // the backslash belongs to the name
         {u"", u"avi", u""},
     };
     for (const auto& c : extensions) {
