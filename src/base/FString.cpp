@@ -28,7 +28,8 @@ bool IsSpace(char16_t c)
 
 bool IsPathSeparator(char16_t unit)
 {
-    return unit == u'/' || unit == u'\\' || unit == u':';
+    // "12:30.jpg" and "a\b.jpg" are ordinary file names here.
+    return unit == u'/';
 }
 
 FString::FString(const char16_t* text)

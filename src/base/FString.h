@@ -62,7 +62,7 @@ public:
     void ReplaceAll(const FString& find, const FString& repl);
     void ReplaceLineBreaks(const FString& repl);
 
-    // Path parts; separators are "/", "\" and ":".
+    // Path parts; only "/" separates (":" and "\" are ordinary name characters).
     FString DirectoryPart() const;
     FString FileNamePart() const;
     FString ExtensionPart() const;

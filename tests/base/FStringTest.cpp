@@ -15,8 +15,12 @@ TEST(FString, PathParts)
 {
     // path -> directory part, file name part, extension part
     const char16_t* cases[][4] = {
-        {u"c:\\photos\\a.jpg", u"c:\\photos", u"a.jpg", u"JPG"},
-        {u"c:\\photos\\", u"c:\\photos", u"", u""},
+        {u"/p/12:30.jpg", u"/p", u"12:30.jpg", u"JPG"},
+        {u"/p/a:b\\c/x\\y.jpg", u"/p/a:b\\c", u"x\\y.jpg", u"JPG"},
+        {u"a.jpg", u"a.jpg", u"a.jpg", u"JPG"},
+        {u"/home/u/a.jpg", u"/home/u", u"a.jpg", u"JPG"},
+        {u"/photos/", u"/photos", u"", u""},
+        {u"photo.jpg?size=2", u"photo.jpg?size=2", u"photo.jpg?size=2", u"JPG"},
         {u"/no/dot", u"/no", u"dot", u""},
         {u"", u"", u"", u""},
     };
@@ -26,9 +30,21 @@ TEST(FString, PathParts)
         EXPECT_EQ(path.FileNamePart().Str(), c[2]) << U8(path);
         EXPECT_EQ(path.ExtensionPart().Str(), c[3]) << U8(path);
     }
-    FString movie(u"c:\\x.y\\photo");
-    movie.SetExtension(FString(u".avi"));
-    EXPECT_EQ(movie.Str(), u"c:\\x.y\\photo.avi");
+    EXPECT_EQ(U8(FString(u"ab").ExtensionPart()), "");
+
+    // path, new extension -> path
+    const char16_t* extensions[][3] = {
+        {u"/x/photo.jpg", u"BMP", u"/x/photo.BMP"},
+        {u"/x.y/photo", u".BMP", u"/x.y/photo.BMP"},
+        {u"/a.b/movie", u"avi", u"/a.b/movie.avi"},
+        {u"/a.b\\movie", u"avi", u"/a.avi"}, // the backslash belongs to the name
+        {u"", u"avi", u""},
+    };
+    for (const auto& c : extensions) {
+        FString path(c[0]);
+        path.SetExtension(FString(c[1]));
+        EXPECT_EQ(path.Str(), c[2]);
+    }
 }
 
 TEST(FString, NumberTextIgnoresTheProcessLocale)

@@ -90,16 +90,16 @@ TEST(FMenuModel, CheckMarksMirrorTheSettings)
 TEST(FMenuModel, RecentFolderItemsShowTheFolderOfEachPath)
 {
     FSettings settings = DefaultSettings();
-    settings.RecentPath[0] = FString(u"C:\\Photos\\Holiday\\IMG_001.JPG");
+    settings.RecentPath[0] = FString(u"/Photos/12:30 a\\b/IMG:001.JPG");
     settings.RecentPath[1] = FString(u"/home/ann/Bilder/urlaub.jpg");
     settings.RecentPath[2] = FString(u"D:photo.png");
     settings.RecentPath[9] = FString(u"/top.jpg"); // the root's folder text is empty
     const FMenuState state = BuildMenuState(FLocale(), settings);
 
-    EXPECT_EQ(U8(state.Find(40051)->text), "C:\\Photos\\Holiday");
+    EXPECT_EQ(U8(state.Find(40051)->text), "/Photos/12:30 a\\b"); // ":" and "\\" are name characters
     EXPECT_EQ(U8(state.Find(40052)->text), "/home/ann/Bilder");
-    EXPECT_EQ(U8(state.Find(40053)->text), "D");
-    EXPECT_EQ(U8(state.Find(40054)->text), " "); // an empty path shows a blank
+    EXPECT_EQ(U8(state.Find(40053)->text), "D:photo.png"); // no folder part: shown whole
+    EXPECT_EQ(U8(state.Find(40054)->text), " ");
     EXPECT_EQ(U8(state.Find(40060)->text), " ");
     EXPECT_EQ(U8(MenuText(FString())), " "); // an empty line of a language file too
 }

@@ -152,7 +152,9 @@ int FAviWriter::OpenFile()
     if (!format_ || !stream_)
         return Fail("Could not open the file", AVERROR(EINVAL));
     AVIOContext* io = nullptr;
-    const int opened = avio_open(&io, path_.ToUtf8().c_str(), AVIO_FLAG_WRITE);
+    // Without the scheme FFmpeg reads "12:30.avi" as protocol "12" and refuses it.
+    const std::string url = "file:" + path_.ToUtf8();
+    const int opened = avio_open(&io, url.c_str(), AVIO_FLAG_WRITE);
     if (opened < 0)
         return Fail("Could not open the file", opened);
     io_.reset(io);

@@ -1,6 +1,7 @@
 #include "photos/decode/FImageDecoder.h"
 
 #include "base/FFile.h"
+#include "photos/decode/ExifOrientation.h"
 #include "photos/decode/FJpegDecoder.h"
 #include "photos/decode/FPngDecoder.h"
 #include "photos/decode/FQtImageDecoder.h"
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -106,7 +108,8 @@ struct FImageDecoder::Impl
     FImageResizer resizer;
     std::vector<uint8_t> file; // the file's bytes; only the first fileSize count
     size_t fileSize = 0;
-    std::vector<uint8_t> decoded; // JPEG and TGA pixels before the final resize
+    std::vector<uint8_t> decoded;  // JPEG and TGA pixels before the final resize
+    std::vector<uint8_t> oriented; // decoded, turned upright
 
     bool ReadFile(const FString& path, FString& reason);
 };
@@ -216,16 +219,43 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
         return true;
     };
 
+    // The EXIF orientation is undone right after decoding: the sizes, the fit and
+    // the user's own rotation all apply to the upright picture.
+    int orientation = 1;
+    auto uprightSize = [&] {
+        if (OrientationSwapsSides(orientation))
+            std::swap(width, height);
+    };
+    // The decoders are asked for at least the target, measured along their sides.
+    auto storedMinimum = [&](int& minWidth, int& minHeight) {
+        const bool swaps = OrientationSwapsSides(orientation);
+        minWidth = swaps ? targetHeight : targetWidth;
+        minHeight = swaps ? targetWidth : targetHeight;
+    };
+    auto turnUpright = [&](int& w, int& h) {
+        if (orientation == 1)
+            return;
+        OrientPixels(impl_->decoded.data(), w, h, orientation, impl_->oriented);
+        impl_->decoded.swap(impl_->oriented);
+        // A phone photo's spare copy is worth keeping for the next; a huge one is not.
+        if (impl_->oriented.capacity() > (size_t(64) << 20))
+            std::vector<uint8_t>().swap(impl_->oriented);
+    };
+
     const EFormat format = FormatOf(data, size);
     if (format == EFormat::Jpeg) {
         if (!impl_->jpeg.ReadSize(data, size, width, height, &reason))
             return fail(reason);
         if (TooLarge(width, height))
             return tooLarge();
+        orientation = JpegExifOrientation(data, size);
+        uprightSize();
         setTarget();
-        int w = 0, h = 0;
-        if (!impl_->jpeg.Decode(data, size, targetWidth, targetHeight, impl_->decoded, w, h, &reason))
+        int w = 0, h = 0, minWidth = 0, minHeight = 0;
+        storedMinimum(minWidth, minHeight);
+        if (!impl_->jpeg.Decode(data, size, minWidth, minHeight, impl_->decoded, w, h, &reason))
             return fail(reason);
+        turnUpright(w, h);
         return finish(impl_->decoded.data(), w, h, static_cast<size_t>(w) * 4, true);
     }
     if (format == EFormat::Png) {
@@ -237,11 +267,15 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
             return fail(reason);
         if (TooLarge(width, height))
             return tooLarge();
+        orientation = PngExifOrientation(data, size);
+        uprightSize();
         setTarget();
-        int w = 0, h = 0;
-        if (!DecodePng(data, size, targetWidth, targetHeight, kMaxSourcePixels, kMaxSourceSide, impl_->decoded, w, h,
+        int w = 0, h = 0, minWidth = 0, minHeight = 0;
+        storedMinimum(minWidth, minHeight);
+        if (!DecodePng(data, size, minWidth, minHeight, kMaxSourcePixels, kMaxSourceSide, impl_->decoded, w, h,
                        &reason))
             return fail(reason);
+        turnUpright(w, h);
         return finish(impl_->decoded.data(), w, h, static_cast<size_t>(w) * 4, true);
     }
     if (format == EFormat::Bmp) {
