@@ -1,16 +1,18 @@
 #include "base/FFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <span>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
-FFile::FFile(const FString& path, bool write) : write_(write)
+FFile::FFile(const FString& path, bool write, uint64_t maxBytes) : write_(write), maxBytes_(maxBytes)
 {
     if (path.IsEmpty()) {
         error_ = ENOENT;
@@ -22,11 +24,35 @@ FFile::FFile(const FString& path, bool write) : write_(write)
         // the open below fails on it.
         ::unlink(name.c_str());
         fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    } else {
-        fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0)
+            error_ = errno;
+        return;
     }
-    if (fd_ < 0)
+    // A FIFO blocks open() until a writer comes, and a device never ends. Some
+    // devices act on open alone, so the name is looked at first; the check after
+    // the open is the one that counts, as the name may change in between. A
+    // directory opens and fails on the first read, as it always did.
+    struct stat st;
+    auto refused = [](mode_t mode) { return !S_ISREG(mode) && !S_ISDIR(mode); };
+    if (::stat(name.c_str(), &st) == 0 && refused(st.st_mode)) {
+        error_ = kErrorNotRegularFile;
+        return;
+    }
+    fd_ = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0) {
         error_ = errno;
+        return;
+    }
+    if (::fstat(fd_, &st) != 0)
+        error_ = errno;
+    else if (refused(st.st_mode))
+        error_ = kErrorNotRegularFile;
+    else if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > maxBytes_)
+        error_ = kErrorTooLarge;
+    if (error_ != 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
 }
 
 FFile::~FFile()
@@ -51,10 +77,25 @@ int64_t FFile::ReadSome(void* buffer, size_t n)
 {
     if (fd_ < 0)
         return -1;
+    if (!write_ && maxBytes_ != kNoSizeLimit) {
+        // One byte past the limit is asked for, so that reaching it is not mistaken
+        // for going over it.
+        if (position_ > maxBytes_) {
+            error_ = kErrorTooLarge;
+            return -1;
+        }
+        n = static_cast<size_t>(std::min<uint64_t>(n, maxBytes_ - position_ + 1));
+    }
     for (;;) {
         ssize_t got = ::read(fd_, buffer, n);
-        if (got >= 0)
+        if (got >= 0) {
+            position_ += static_cast<uint64_t>(got);
+            if (!write_ && position_ > maxBytes_) {
+                error_ = kErrorTooLarge;
+                return -1;
+            }
             return got;
+        }
         if (errno != EINTR) {
             error_ = errno;
             return -1;
@@ -92,10 +133,11 @@ bool FFile::Seek(int64_t position)
 {
     if (fd_ < 0)
         return false;
-    if (::lseek(fd_, position, SEEK_SET) < 0) {
-        error_ = errno;
+    if (position < 0 || ::lseek(fd_, position, SEEK_SET) < 0) {
+        error_ = position < 0 ? EINVAL : errno;
         return false;
     }
+    position_ = static_cast<uint64_t>(position);
     return true;
 }
 
@@ -155,21 +197,43 @@ uint64_t GetFileSize64(const FString& path)
     return file.ok() ? static_cast<uint64_t>(file.Size()) : 0;
 }
 
-FString ReadWholeFile(const FString& path)
+bool ReadFileBytes(const FString& path, uint64_t maxBytes, std::string& bytes, int& error)
 {
-    FFile file(path, false);
-    if (!file.ok())
-        return FString();
-    std::vector<unsigned char> bytes;
-    unsigned char chunk[65536];
-    for (;;) {
-        int64_t got = file.ReadSome(chunk, sizeof chunk);
-        if (got < 0)
-            return FString();
-        if (got == 0)
-            break;
-        bytes.insert(bytes.end(), chunk, chunk + got);
+    bytes.clear();
+    error = 0;
+    FFile file(path, false, maxBytes);
+    if (!file.ok()) {
+        error = file.LastError();
+        return false;
     }
+    bytes.reserve(static_cast<size_t>(file.Size()));
+    char chunk[65536];
+    for (;;) {
+        const int64_t got = file.ReadSome(chunk, sizeof chunk);
+        if (got < 0) {
+            error = file.LastError();
+            bytes.clear();
+            return false;
+        }
+        if (got == 0)
+            return true;
+        bytes.append(chunk, static_cast<size_t>(got));
+    }
+}
+
+FString ReadWholeFile(const FString& path, uint64_t maxBytes, int* error)
+{
+    std::string raw;
+    int failure = 0;
+    if (!ReadFileBytes(path, maxBytes, raw, failure)) {
+        if (error)
+            *error = failure;
+        return FString();
+    }
+    if (error)
+        *error = 0;
+    const auto* data = reinterpret_cast<const unsigned char*>(raw.data());
+    const std::span<const unsigned char> bytes(data, raw.size());
     std::u16string text;
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         text.reserve(bytes.size() / 2);
@@ -197,6 +261,10 @@ void DebugOutput(const FString& text)
 
 FString ErrorText(int error)
 {
+    if (error == kErrorNotRegularFile)
+        return FString(u"not a regular file");
+    if (error == kErrorTooLarge)
+        return FString(u"too large");
     char buffer[256];
     const char* text = ::strerror_r(error, buffer, sizeof buffer);
     return FString(text, FString::kCodePageUtf8);

@@ -6,13 +6,27 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+// Failures of our own beside the errno values (which are all positive);
+// ErrorText() names them too.
+inline constexpr int kErrorNotRegularFile = -1;
+inline constexpr int kErrorTooLarge = -2;
+
+inline constexpr uint64_t kNoSizeLimit = UINT64_MAX;
+// Settings, locales and other text files: far above any real one.
+inline constexpr uint64_t kMaxTextFileBytes = uint64_t(4) << 20;
 
 class FFile
 {
 public:
     // Writing deletes any file of that name first and creates a new, empty one;
-    // reading opens an existing file. ok() tells whether that worked.
-    FFile(const FString& path, bool write);
+    // reading opens an existing regular file of at most maxBytes (or a directory,
+    // whose reads fail). A FIFO or a device (or a link to one) is refused without
+    // blocking or reading, and reads past maxBytes fail, so a file that grows is
+    // caught too. ok() tells whether
+    // opening worked; LastError() says why not.
+    FFile(const FString& path, bool write, uint64_t maxBytes = kNoSizeLimit);
     ~FFile();
     FFile(const FFile&) = delete;
     FFile& operator=(const FFile&) = delete;
@@ -37,6 +51,8 @@ private:
     int fd_ = -1;
     bool write_ = false;
     int error_ = 0;
+    uint64_t maxBytes_ = kNoSizeLimit;
+    uint64_t position_ = 0; // where reading is, for the limit
 };
 
 // Directory of the running executable, without a trailing separator.
@@ -47,9 +63,13 @@ bool DirectoryExists(const FString& path);
 // 0 for the empty path or a file that cannot be opened.
 uint64_t GetFileSize64(const FString& path);
 // The whole file as text: UTF-16LE after an FF FE mark, else one character per
-// byte up to the first zero byte. Empty when the file is empty or unreadable.
-FString ReadWholeFile(const FString& path);
+// byte up to the first zero byte. Empty when the file is empty or unreadable
+// (or refused: then error, when given, is set).
+FString ReadWholeFile(const FString& path, uint64_t maxBytes = kMaxTextFileBytes, int* error = nullptr);
+// The whole file's bytes, read as FFile reads. False with error set when it
+// cannot be opened, is refused or a read fails.
+bool ReadFileBytes(const FString& path, uint64_t maxBytes, std::string& bytes, int& error);
 // One line on stderr: this program's stand-in for the debugger output.
 void DebugOutput(const FString& text);
-// Human-readable text of an errno value.
+// Human-readable text of an errno value or of one of our own failures above.
 FString ErrorText(int error);

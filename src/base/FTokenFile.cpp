@@ -51,9 +51,9 @@ void FTokenLine::Tokenise(std::u16string_view line)
     }
 }
 
-FTokenFile::FTokenFile(const FString& path, bool writing) : path_(path), writing_(writing)
+FTokenFile::FTokenFile(const FString& path, bool writing, uint64_t maxBytes) : path_(path), writing_(writing)
 {
-    file_ = std::make_unique<FFile>(path, writing);
+    file_ = std::make_unique<FFile>(path, writing, writing ? kNoSizeLimit : maxBytes);
     if (writing) {
         wide_ = true;
         static const unsigned char mark[2] = {0xFF, 0xFE};
@@ -61,6 +61,7 @@ FTokenFile::FTokenFile(const FString& path, bool writing) : path_(path), writing
             writeFailed_ = true;
         return;
     }
+    ReportRefusal();
     unsigned char mark[2];
     if (file_->Read(mark, 2) && mark[0] == 0xFF && mark[1] == 0xFE)
         wide_ = true;
@@ -68,6 +69,16 @@ FTokenFile::FTokenFile(const FString& path, bool writing) : path_(path), writing
 }
 
 FTokenFile::~FTokenFile() = default;
+
+void FTokenFile::ReportRefusal()
+{
+    // A missing file is ordinary; a FIFO, a device or a huge file is worth a word.
+    const int error = file_->LastError();
+    if (refusalReported_ || (error != kErrorNotRegularFile && error != kErrorTooLarge))
+        return;
+    refusalReported_ = true;
+    DebugOutput(path_.Concat(FString(u": ")).Concat(ErrorText(error)));
+}
 
 bool FTokenFile::ReadUnit(char16_t& unit)
 {
@@ -81,8 +92,11 @@ bool FTokenFile::ReadUnit(char16_t& unit)
         bufferEnd_ = left;
         while (bufferEnd_ < size) {
             int64_t got = file_->ReadSome(buffer_.data() + bufferEnd_, buffer_.size() - bufferEnd_);
-            if (got <= 0)
+            if (got <= 0) {
+                if (got < 0)
+                    ReportRefusal();
                 return false;
+            }
             bufferEnd_ += static_cast<size_t>(got);
         }
     }

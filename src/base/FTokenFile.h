@@ -28,7 +28,9 @@ struct FTokenLine
 class FTokenFile
 {
 public:
-    FTokenFile(const FString& path, bool writing);
+    // A file to read that is not a regular file of at most maxBytes is refused
+    // (a line on stderr names it and says why) and reads as empty.
+    FTokenFile(const FString& path, bool writing, uint64_t maxBytes = kMaxTextFileBytes);
     ~FTokenFile();
     FTokenFile(const FTokenFile&) = delete;
     FTokenFile& operator=(const FTokenFile&) = delete;
@@ -72,6 +74,7 @@ private:
     bool CheckIndex(int index) const;
     void AppendSeparator();
     void WriteUnits(const FString& text);
+    void ReportRefusal();
 
     FString path_;
     std::unique_ptr<FFile> file_;
@@ -80,6 +83,7 @@ private:
     bool writing_ = false;
     bool wide_ = false;
     bool writeFailed_ = false;
+    bool refusalReported_ = false;
 
     // Reading goes through a buffer; the format is read one unit at a time and
     // needs to step back by at most one unit.

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <signal.h>
 
 namespace {
 
@@ -24,6 +25,19 @@ volatile std::sig_atomic_t gInterrupted = 0;
 void OnInterrupt(int)
 {
     gInterrupted = 1;
+}
+
+// Ctrl+C, kill and a closed terminal are the exporter's Escape: the frame in hand
+// is finished and the file deleted. Without SA_RESTART a call blocked in the
+// kernel returns EINTR instead of waiting on, so the request is seen.
+void InstallInterruptHandlers()
+{
+    struct sigaction action = {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
 }
 
 class FHeadlessHost : public FExportHost
@@ -72,9 +86,7 @@ private:
 
 int main(int argc, char** argv)
 {
-    // Ctrl+C is the exporter's Escape: the frame in hand is finished, the file deleted.
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    InstallInterruptHandlers();
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
     const std::optional<FExporterOptions> options = ParseExporterOptions(args, error);
@@ -140,6 +152,13 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("%d photos in %s\n", app.photoCount, options->folder.c_str());
+    if (gInterrupted) {
+        // Stopped before a file was made: there is nothing to delete.
+        std::fprintf(stderr, "QuilloPhotoBookExport: interrupted\n");
+        book.DeviceDestroyed();
+        app.ReleaseDeviceTextures();
+        return 1;
+    }
 
     FHeadlessHost host(book, settings.width, settings.height);
     FExportOutcome outcome;

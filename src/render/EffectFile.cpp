@@ -401,7 +401,7 @@ bool EffectWantsOptimizationText(std::u16string_view text)
 
 bool EffectWantsOptimization(const FString& path)
 {
-    return EffectWantsOptimizationText(ReadWholeFile(path).Str());
+    return EffectWantsOptimizationText(ReadWholeFile(path, kMaxEffectFileBytes).Str());
 }
 
 int32_t PhotoEffectStart(int32_t photoIndex, int32_t timePage, int32_t timeZoom, int32_t timeView)

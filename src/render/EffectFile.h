@@ -81,6 +81,9 @@ bool EffectWantsOptimizationText(std::u16string_view text);
 // The same scan on the file; a file that cannot be read wants optimisation.
 bool EffectWantsOptimization(const FString& path);
 
+// Effect files above this are refused unread: real ones are a few kilobytes.
+inline constexpr uint64_t kMaxEffectFileBytes = uint64_t(1) << 20;
+
 // When, in whole seconds of the movie, the camera arrives at a photo: the script
 // visits four photos per two page turns. Settings times are whole seconds.
 int32_t PhotoEffectStart(int32_t photoIndex, int32_t timePage, int32_t timeZoom, int32_t timeView);

@@ -9,6 +9,9 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPixmap>
+
+#include <string>
 
 namespace {
 
@@ -23,8 +26,14 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProgramTitle));
     QApplication::setDesktopFileName(QStringLiteral("quillo-photobook"));
-    QApplication::setWindowIcon(
-        QIcon(QString::fromStdString(GetModuleDirectory().ToUtf8() + "/media/quillo-photobook.png")));
+    // Read as every other file is, so that no name in media/ can stall the start.
+    std::string iconBytes;
+    int iconError = 0;
+    QPixmap icon;
+    if (ReadFileBytes(GetModuleDirectory().Concat(FString(u"/media/quillo-photobook.png")), uint64_t(16) << 20,
+                      iconBytes, iconError) &&
+        icon.loadFromData(reinterpret_cast<const uchar*>(iconBytes.data()), static_cast<uint>(iconBytes.size())))
+        QApplication::setWindowIcon(QIcon(icon));
     FShell shell(gApp);
     if (!shell.Start())
         return shell.ExitCode();

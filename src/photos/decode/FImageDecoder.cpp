@@ -8,6 +8,7 @@
 #include "photos/decode/FTgaDecoder.h"
 #include "photos/decode/ImageResize.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -16,8 +17,8 @@
 
 namespace {
 
-// Far above any image the pixel limit lets through, even uncompressed.
-constexpr size_t kMaxFileBytes = size_t(1) << 30;
+// Far above any photo the pixel limit lets through in a compressed format.
+constexpr size_t kMaxFileBytes = size_t(512) << 20;
 
 enum class EFormat
 {
@@ -117,29 +118,31 @@ struct FImageDecoder::Impl
 bool FImageDecoder::Impl::ReadFile(const FString& path, FString& reason)
 {
     fileSize = 0;
-    FFile in(path, false);
+    FFile in(path, false, kMaxFileBytes);
+    auto failure = [&in](const char16_t* what) {
+        const int error = in.LastError();
+        if (error == kErrorTooLarge)
+            return FString(u"file too large (over 512 MB)");
+        return error == kErrorNotRegularFile ? ErrorText(error) : FString(what).Concat(ErrorText(error));
+    };
     if (!in.ok()) {
-        reason = FString(u"cannot open: ").Concat(ErrorText(in.LastError()));
+        reason = failure(u"cannot open: ");
         return false;
     }
     // The vector keeps its size between calls: growing it zero-fills, and a
-    // 6 MB photo after a 6 MB photo should cost nothing.
+    // 6 MB photo after a 6 MB photo should cost nothing. One byte more than the
+    // size tells the end without a second pass; FFile stops a file that grows.
     const size_t expected = static_cast<size_t>(in.Size()) + 1;
     if (file.size() < expected)
-        file.resize(expected < kMaxFileBytes ? expected : kMaxFileBytes);
+        file.resize(expected);
     if (file.size() < 4096)
         file.resize(4096);
     for (;;) {
-        if (fileSize == file.size()) {
-            if (file.size() >= kMaxFileBytes) {
-                reason = FString(u"file too large");
-                return false;
-            }
-            file.resize(file.size() * 2 < kMaxFileBytes ? file.size() * 2 : kMaxFileBytes);
-        }
+        if (fileSize == file.size())
+            file.resize(std::min(file.size() * 2, kMaxFileBytes + 1));
         const int64_t got = in.ReadSome(file.data() + fileSize, file.size() - fileSize);
         if (got < 0) {
-            reason = FString(u"cannot read: ").Concat(ErrorText(in.LastError()));
+            reason = failure(u"cannot read: ");
             return false;
         }
         if (got == 0)

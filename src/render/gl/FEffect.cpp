@@ -16,26 +16,16 @@ namespace {
 constexpr const char* kAttributeNames[] = {"inPosition", "inNormal", "inColour", "inTexCoord"};
 
 // Bytes as written; GLSL wants 8-bit text, so a UTF-16 file goes through our
-// text reader and comes out as UTF-8.
-bool ReadEffectText(const FString& path, std::string& text)
+// text reader and comes out as UTF-8. False with error set when unreadable.
+bool ReadEffectText(const FString& path, std::string& text, int& error)
 {
-    FFile file(path, false);
-    if (!file.ok())
+    if (!ReadFileBytes(path, kMaxEffectFileBytes, text, error))
         return false;
-    char chunk[65536];
-    for (;;) {
-        const int64_t got = file.ReadSome(chunk, sizeof chunk);
-        if (got < 0)
-            return false;
-        if (got == 0)
-            break;
-        text.append(chunk, static_cast<size_t>(got));
-    }
     if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE)
-        text = ReadWholeFile(path).ToUtf8();
+        text = ReadWholeFile(path, kMaxEffectFileBytes, &error).ToUtf8();
     else if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         text.erase(0, 3);
-    return true;
+    return error == 0;
 }
 
 std::string PassTitle(const FEffectPass& pass)
@@ -73,8 +63,17 @@ FEffect::FEffect(const FString& path) : path_(path)
         return;
     std::string text;
     // A file we cannot read leaves the compiler nothing to say: no text, no effect.
-    if (!ReadEffectText(path, text))
+    // One we will not read (a FIFO, a device, a huge file) is named, with the reason.
+    int error = 0;
+    if (!ReadEffectText(path, text, error)) {
+        if (error == kErrorNotRegularFile || error == kErrorTooLarge) {
+            const FString line = path.Concat(FString(u": ")).Concat(ErrorText(error));
+            DebugOutput(line);
+            errorText_ =
+                FString(u"Error loading Effect \"").Concat(path.FileNamePart()).Concat(FString(u"\"\n\n")).Concat(line);
+        }
         return;
+    }
     const FString fileNamePart = path.FileNamePart();
     const std::string fileName = fileNamePart.ToUtf8();
     const FEffectFile file = ParseEffectFile(text, fileName);

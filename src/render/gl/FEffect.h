@@ -20,7 +20,8 @@ class FEffect
 public:
     // Compiles and links every pass. Never throws: failures leave no program and,
     // when there is something to say, the text in GetErrorText(). An empty path
-    // or an unreadable file gives neither.
+    // or an unreadable file gives neither; a FIFO, a device or a file over
+    // kMaxEffectFileBytes is refused with a text naming it.
     explicit FEffect(const FString& path);
     ~FEffect();
     FEffect(const FEffect&) = delete;

@@ -26,15 +26,42 @@
 #include <QMessageBox>
 #include <QOpenGLContext>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
+#include <signal.h>
+#include <unistd.h>
+
+namespace {
+
+// A logout sends SIGTERM (a closed terminal SIGHUP). The handler may only write
+// to a pipe; the main loop reads it and closes the window the usual way, which
+// saves the settings.
+int gTerminatePipe[2] = {-1, -1};
+constexpr int kTerminateSignals[] = {SIGTERM, SIGHUP};
+
+void OnTerminateSignal(int signal)
+{
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(signal);
+    (void)!::write(gTerminatePipe[1], &byte, 1);
+    errno = saved;
+}
+
+} // namespace
 
 class FShellImpl : public FAppHost
 {
 public:
     explicit FShellImpl(FPhotoBookApp& app) : app_(app) {}
+    ~FShellImpl() override { RemoveTerminateHandler(); }
+    FShellImpl(const FShellImpl&) = delete;
+    FShellImpl& operator=(const FShellImpl&) = delete;
 
     FString ShowFileDialog(const FString& path, FFileDialogKind kind) override
     {
@@ -54,6 +81,7 @@ public:
     // closed, its menus, the device and the most recent folder.
     bool Start(const FSettingsEnvironment* environment)
     {
+        InstallTerminateHandler();
         framework_.SetCallbacks(Callbacks());
         const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
         FSettingsEnvironment env =
@@ -269,6 +297,49 @@ private:
     }
 
 private:
+    void InstallTerminateHandler()
+    {
+        if (terminateNotifier_ || ::pipe2(gTerminatePipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            return;
+        terminateNotifier_ = std::make_unique<QSocketNotifier>(gTerminatePipe[0], QSocketNotifier::Read);
+        QObject::connect(terminateNotifier_.get(), &QSocketNotifier::activated, [this] { OnTerminateRequested(); });
+        struct sigaction action = {};
+        action.sa_handler = OnTerminateSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int signal : kTerminateSignals)
+            sigaction(signal, &action, nullptr);
+    }
+
+    void RemoveTerminateHandler()
+    {
+        if (!terminateNotifier_)
+            return;
+        for (int signal : kTerminateSignals)
+            std::signal(signal, SIG_DFL);
+        terminateNotifier_.reset();
+        for (int& fd : gTerminatePipe) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+
+    void OnTerminateRequested()
+    {
+        unsigned char bytes[16];
+        int signal = SIGTERM;
+        for (ssize_t n; (n = ::read(gTerminatePipe[0], bytes, sizeof bytes)) > 0;)
+            signal = bytes[n - 1];
+        // A window already closing ignores this; it is saving anyway.
+        if (framework_.Window()) {
+            framework_.Close();
+            return;
+        }
+        // Before the window there is nothing to save: end as the signal would have.
+        RemoveTerminateHandler();
+        ::raise(signal);
+    }
+
     bool MsgProc(const FMessage& message)
     {
         if (message.kind == FMessageKind::Close) {
@@ -308,6 +379,7 @@ private:
     FBookRenderer book_;
     std::unique_ptr<FQtMenuBar> menus_;
     FBackBufferDesc backBuffer_;
+    std::unique_ptr<QSocketNotifier> terminateNotifier_;
 };
 
 
