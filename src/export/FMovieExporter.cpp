@@ -198,7 +198,8 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     FExportOutcome& out = outcome ? *outcome : local;
     out = FExportOutcome();
 
-    if (!ValidateExportSettings(settings))
+    // No name is no file to write; a temporary beside it would land in the working folder.
+    if (!ValidateExportSettings(settings) || outputPath.IsEmpty())
         return false;
     if (NamesSomethingElseThanAFile(outputPath)) {
         host.ShowMessage(outputPath + FString(u" is not a regular file."), FMessageIcon::Error);

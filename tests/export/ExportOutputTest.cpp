@@ -159,6 +159,9 @@ TEST_F(ExportOutput, WhatIsNotARegularFileIsRefusedAndSurvives)
         EXPECT_EQ(host.clientSize, FClientSize{}); // the window was left as it was
         EXPECT_EQ(fs::symlink_status(path).type(), before.type());
     }
+    host = TestExportHost();
+    EXPECT_FALSE(Run("")); // no name at all: nothing is made, not even beside it
+    EXPECT_EQ(host.sinksMade, 0);
     std::vector<std::string> expected = names;
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Names(), expected);
