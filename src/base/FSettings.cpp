@@ -71,7 +71,7 @@ void ReadField(FSettings& s, const FieldPointer& field, const FTokenFile& file)
             else if constexpr (std::is_same_v<T, FColour>)
                 value = {file.GetFloat(1), file.GetFloat(2), file.GetFloat(3)};
             else if constexpr (std::is_same_v<T, FString>)
-                value = file.GetToken(1);
+                value = file.GetExactToken(1);
             else if constexpr (std::is_same_v<T, bool>)
                 value = file.GetBool(1);
             else if constexpr (std::is_same_v<T, int32_t>)
@@ -96,7 +96,7 @@ void WriteField(const FSettings& s, const FieldPointer& field, FTokenFile& file)
             } else if constexpr (std::is_same_v<T, FColour>) {
                 file.AddVector3(value.red, value.green, value.blue);
             } else if constexpr (std::is_same_v<T, FString>) {
-                file.AddString(value);
+                file.AddExactString(value);
             } else if constexpr (std::is_same_v<T, bool>) {
                 file.AddBool(value);
             } else if constexpr (std::is_same_v<T, int32_t>) {
@@ -251,7 +251,7 @@ void FSettings::SettingsLoad()
             continue;
         for (int i = 0; i < kRecentPathCount; ++i) {
             if (key.Equals(FString(kRecentKeys[i]))) {
-                RecentPath[static_cast<size_t>(i)] = file.GetToken(1);
+                RecentPath[static_cast<size_t>(i)] = file.GetExactToken(1);
                 known = true;
                 break;
             }
@@ -259,7 +259,7 @@ void FSettings::SettingsLoad()
         if (known)
             continue;
         if (key.Equals(FString(u"Rotation"))) {
-            SetRotation(file.GetToken(1), file.GetInt(2));
+            SetRotation(file.GetExactToken(1), file.GetInt(2));
         } else if (key.Equals(FString(u"CameraPreset"))) {
             const uint32_t n = static_cast<uint32_t>(file.GetInt(1));
             if (n < kCameraPresetCount) {
@@ -326,14 +326,15 @@ FSaveResult FSettings::SettingsSave(FString* errorText) const
         }
         for (int i = 0; i < kRecentPathCount; ++i) {
             file.AddString(FString(kRecentKeys[i]));
-            file.AddString(RecentPath[static_cast<size_t>(i)]);
+            file.AddExactString(RecentPath[static_cast<size_t>(i)]);
             file.EndLine();
         }
         for (const FRotationEntry& entry : rotations) {
-            if (entry.code == 0 || entry.path.IsEmpty())
+            // A path too long for a token is forgotten rather than stored cut short.
+            if (entry.code == 0 || entry.path.IsEmpty() || !FTokenFile::StoresExactly(entry.path))
                 continue;
             file.AddString(FString(u"Rotation"));
-            file.AddString(entry.path);
+            file.AddExactString(entry.path);
             file.AddInt(entry.code);
             file.EndLine();
         }

@@ -1,10 +1,87 @@
 #include "base/FTokenFile.h"
 
+#include <optional>
+
 namespace {
 
 bool IsTokenSpace(char16_t c)
 {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+void AppendSeparatorTo(FString& line)
+{
+    if (!line.IsEmpty())
+        line.Append(u'\t');
+}
+
+// How AddString spells s on the line.
+void AppendPlain(FString& line, const FString& s)
+{
+    FString value(s);
+    value.ReplaceLineBreaks(FString(u"\\n"));
+    if (value.IsEmpty()) {
+        line.Append(FString(u"\t\"\""));
+        return;
+    }
+    const bool oneTab = value.Length() == 1 && value.CharAt(0) == u'\t';
+    if (!oneTab)
+        AppendSeparatorTo(line);
+    if (!oneTab && (value.ContainsChar(u' ') || value.ContainsChar(u'\t'))) {
+        line.Append(u'"');
+        line.Append(value);
+        line.Append(u'"');
+    } else {
+        line.Append(value);
+    }
+}
+
+// Marks a token spelled with %XXXX escapes (UTF-16 units in hex) for the
+// characters the line format cannot carry.
+constexpr char16_t kEscapedMark = u'?';
+
+bool NeedsEscape(char16_t c)
+{
+    return c == u'%' || IsTokenSpace(c);
+}
+
+int HexDigit(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    return -1;
+}
+
+// The token AddExactString writes for s: s itself when AddString's spelling reads
+// back unchanged, else the escaped form; nothing when neither fits in a token.
+std::optional<FString> ExactToken(const FString& s)
+{
+    if (s.IsEmpty() || s.CharAt(0) != kEscapedMark) {
+        FString line(u"K");
+        AppendPlain(line, s);
+        FTokenLine read;
+        read.Tokenise(line.Str());
+        if (read.count == 2 && read.tokens[1] == s.Str())
+            return s;
+    }
+    static const char16_t kHex[] = u"0123456789ABCDEF";
+    std::u16string escaped(1, kEscapedMark);
+    for (char16_t c : s.Str()) {
+        if (!NeedsEscape(c)) {
+            escaped.push_back(c);
+            continue;
+        }
+        escaped.push_back(u'%');
+        for (int shift = 12; shift >= 0; shift -= 4)
+            escaped.push_back(kHex[(c >> shift) & 0xF]);
+    }
+    if (escaped.size() > dMaxTokenLength)
+        return std::nullopt;
+    return FString(escaped);
 }
 
 } // namespace
@@ -198,30 +275,52 @@ void FTokenFile::Unescape(FString& s)
 
 void FTokenFile::AppendSeparator()
 {
-    if (!outputLine_.IsEmpty())
-        outputLine_.Append(u'\t');
+    AppendSeparatorTo(outputLine_);
 }
 
 void FTokenFile::AddString(const FString& s)
 {
     if (!writing_)
         return;
-    FString value(s);
-    value.ReplaceLineBreaks(FString(u"\\n"));
-    if (value.IsEmpty()) {
-        outputLine_.Append(FString(u"\t\"\""));
-        return;
+    AppendPlain(outputLine_, s);
+}
+
+bool FTokenFile::StoresExactly(const FString& s)
+{
+    return ExactToken(s).has_value();
+}
+
+void FTokenFile::AddExactString(const FString& s)
+{
+    AddString(ExactToken(s).value_or(FString()));
+}
+
+FString FTokenFile::GetExactToken(int index) const
+{
+    const FString token = GetToken(index);
+    if (token.IsEmpty() || token.CharAt(0) != kEscapedMark)
+        return token;
+    const std::u16string& text = token.Str();
+    std::u16string value;
+    for (size_t i = 1; i < text.size(); ++i) {
+        if (text[i] != u'%') {
+            value.push_back(text[i]);
+            continue;
+        }
+        // Not our spelling (a hand-written value, say): taken as it stands.
+        if (text.size() - i < 5)
+            return token;
+        int unit = 0;
+        for (size_t k = 1; k <= 4; ++k) {
+            const int digit = HexDigit(text[i + k]);
+            if (digit < 0)
+                return token;
+            unit = unit * 16 + digit;
+        }
+        value.push_back(static_cast<char16_t>(unit));
+        i += 4;
     }
-    const bool oneTab = value.Length() == 1 && value.CharAt(0) == u'\t';
-    if (!oneTab)
-        AppendSeparator();
-    if (!oneTab && (value.ContainsChar(u' ') || value.ContainsChar(u'\t'))) {
-        outputLine_.Append(u'"');
-        outputLine_.Append(value);
-        outputLine_.Append(u'"');
-    } else {
-        outputLine_.Append(value);
-    }
+    return FString(value);
 }
 
 void FTokenFile::AddInt(int32_t value)

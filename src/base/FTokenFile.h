@@ -52,8 +52,17 @@ public:
     float GetFloat(int index) const;
     bool GetBool(int index) const;
     FString GetLine(bool unescape = false) const;
+    // A token written by AddExactString, as it was before writing.
+    FString GetExactToken(int index) const;
 
     void AddString(const FString& s);
+    // Writes s so that GetExactToken reads back the same text, whatever it holds
+    // (quotes with spaces, line breaks): spelled as AddString spells it whenever
+    // that reads back unchanged, else escaped behind a leading '?'. A value that
+    // does not fit in a token either way is written as the empty one.
+    void AddExactString(const FString& s);
+    // False for the values AddExactString would write as the empty one.
+    static bool StoresExactly(const FString& s);
     void AddInt(int32_t value);
     void AddFloat(float value);
     void AddBool(bool value);

@@ -4,15 +4,67 @@
 #include "base/FFile.h"
 #include "render/BookGeometry.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <random>
 #include <system_error>
+
+namespace fs = std::filesystem;
 
 namespace {
 
 void DeleteFileAt(const FString& path)
 {
     std::error_code error;
-    std::filesystem::remove(std::filesystem::path(path.ToUtf8()), error);
+    fs::remove(fs::path(path.ToUtf8()), error);
+}
+
+// Devices, FIFOs and directories are never written over or deleted; a path that
+// cannot be looked at is left to the writer, which then fails with its own words.
+bool NamesSomethingElseThanAFile(const FString& path)
+{
+    std::error_code error;
+    const fs::file_type type = fs::status(fs::path(path.ToUtf8()), error).type();
+    return type != fs::file_type::regular && type != fs::file_type::not_found && type != fs::file_type::none;
+}
+
+// A new, empty file beside path, named ".<name>.XXXXXX<extension>" so the writer
+// treats it as it would path. The movie grows there and takes path's place only
+// once it is complete, so a failure never costs the file that was there before.
+// When no file can be created the name is still returned: the writer then fails
+// at the same place it would have failed on path itself.
+FString CreateTemporaryBeside(const FString& path)
+{
+    const fs::path target(path.ToUtf8());
+    const std::string stem = target.filename().stem().string();
+    const std::string extension = target.filename().extension().string();
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device seed;
+    std::mt19937 random(seed());
+    std::uniform_int_distribution<size_t> pick(0, sizeof(kChars) - 2);
+    fs::path candidate;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = "." + stem + ".";
+        for (int i = 0; i < 6; ++i)
+            name.push_back(kChars[pick(random)]);
+        candidate = target.parent_path() / (name + extension);
+        // "x": created here and now, never an existing file or a link planted in its place.
+        if (std::FILE* file = std::fopen(candidate.c_str(), "wbx")) {
+            std::fclose(file);
+            break;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    return FString::FromUtf8(candidate.string());
+}
+
+bool MoveOver(const FString& from, const FString& to)
+{
+    std::error_code error;
+    fs::rename(fs::path(from.ToUtf8()), fs::path(to.ToUtf8()), error);
+    return !error;
 }
 
 // Page and camera state before the first frame of a step.
@@ -94,8 +146,6 @@ FAviGraphExporter::FAviGraphExporter(std::unique_ptr<FFrameSink> sink, const FSt
                                      const FFrameView& source, uint32_t startTime)
     : FMovieExporter(outputPath, framesPerSecond, source, width, height, startTime), sink_(std::move(sink))
 {
-    if (FileExists(outputPath))
-        DeleteFileAt(outputPath);
     if (!ok_ || !sink_) {
         ok_ = false;
         return;
@@ -148,10 +198,13 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     FExportOutcome& out = outcome ? *outcome : local;
     out = FExportOutcome();
 
-    if (!ValidateExportSettings(settings))
+    // No name is no file to write; a temporary beside it would land in the working folder.
+    if (!ValidateExportSettings(settings) || outputPath.IsEmpty())
         return false;
-    if (FileExists(outputPath))
-        DeleteFileAt(outputPath);
+    if (NamesSomethingElseThanAFile(outputPath)) {
+        host.ShowMessage(outputPath + FString(u" is not a regular file."), FMessageIcon::Error);
+        return false;
+    }
 
     const FPreviewArea area = host.PreviewArea();
     const FClientSize preview = FitPreviewSize(settings.width, settings.height, area.frameWidth, area.frameHeight,
@@ -163,13 +216,22 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
         return false;
     }
 
-    auto exporter = std::make_unique<FAviGraphExporter>(host.CreateSink(), settings.encoderName, outputPath,
+    const FString temporaryPath = CreateTemporaryBeside(outputPath);
+    // The user chose outputPath; the temporary name means nothing to them.
+    auto writerWords = [&](FString text) {
+        text.ReplaceAll(temporaryPath, outputPath);
+        return text;
+    };
+    auto exporter = std::make_unique<FAviGraphExporter>(host.CreateSink(), settings.encoderName, temporaryPath,
                                                         settings.framesPerSecond, settings.width, settings.height,
                                                         host.RenderTargetCopy(), host.Now());
     if (!exporter->IsOk()) {
+        const FString message = exporter->Message();
+        exporter.reset();
+        DeleteFileAt(temporaryPath);
         // The graph builder's own words; nothing more is said.
-        if (!exporter->Message().IsEmpty())
-            host.ShowExportBox(exporter->Message(), FMessageIcon::Error);
+        if (!message.IsEmpty())
+            host.ShowExportBox(writerWords(message), FMessageIcon::Error);
         return false;
     }
 
@@ -196,7 +258,7 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
             if (!exporter->WriteFrame(copy)) {
                 going = false;
                 if (!exporter->Message().IsEmpty())
-                    host.ShowExportBox(exporter->Message(), FMessageIcon::Error);
+                    host.ShowExportBox(writerWords(exporter->Message()), FMessageIcon::Error);
             }
         }
         if (going)
@@ -207,16 +269,20 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     exporter->Finish();
     out.framesRendered = exporter->FramesRendered();
     out.framesStored = exporter->FramesStored();
+    // A directory put in the movie's place meanwhile makes the move fail.
+    if (going && !MoveOver(temporaryPath, outputPath))
+        going = false;
     if (going) {
         FExportFigures figures = exporter->Figures(host.Now());
+        figures.outputPath = outputPath;
         if (figures.bytesWritten == 0)
             figures.bytesWritten = GetFileSize64(outputPath);
         out.report = ExportReportText(figures);
         host.ShowExportBox(out.report, FMessageIcon::Information);
     } else {
         host.ShowMessage(FString(u"Error saving AVI file."), FMessageIcon::Error);
-        DeleteFileAt(outputPath);
-        out.fileDeleted = !FileExists(outputPath);
+        DeleteFileAt(temporaryPath);
+        out.fileDeleted = !FileExists(temporaryPath);
     }
     exporter.reset();
     app.exporting = 0;

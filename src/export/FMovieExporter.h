@@ -59,9 +59,9 @@ protected:
     uint32_t startTime_ = 0;
 };
 
-// Frames through a movie graph into an AVI file. Construction removes an existing
-// file, builds and runs the graph; IsOk() is false when that failed (Message() then
-// holds the graph's words, if it had any).
+// Frames through a movie graph into an AVI file. Construction builds and runs the
+// graph; IsOk() is false when that failed (Message() then holds the graph's words,
+// if it had any).
 class FAviGraphExporter : public FMovieExporter
 {
 public:
@@ -123,15 +123,18 @@ struct FExportOutcome
     int64_t totalFrames = 0; // what the script holds
     int32_t framesRendered = 0;
     int32_t framesStored = 0;
-    bool fileDeleted = false; // an aborted or failed export removes its file
+    bool fileDeleted = false; // an aborted or failed export removes the file it was writing
     FString report;           // the report's text, empty when none was shown
 };
 
 // Plays the export script for app's photos into an AVI at outputPath. False without
-// a message for settings out of range; "Out of Memory" when no render target can be
-// made; false after the graph's own message when it cannot be built; on Escape or a
-// frame that cannot be stored, "Error saving AVI file." and the file is deleted.
-// True when the movie was finished and its report shown. app needs its camera and
-// settings; the window keeps the preview's size afterwards.
+// a message for settings out of range; "... is not a regular file." when outputPath
+// names a device, FIFO, directory or the like (nothing is touched); "Out of Memory"
+// when no render target can be made; false after the graph's own message when it
+// cannot be built; on Escape or a frame that cannot be stored, "Error saving AVI
+// file." The movie is written beside outputPath and moved over it only when
+// finished, so a failed export leaves an existing file as it was and deletes its
+// own. True when the movie was finished and its report shown. app needs its camera
+// and settings; the window keeps the preview's size afterwards.
 bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FString& outputPath, FExportHost& host,
                  FExportOutcome* outcome = nullptr);

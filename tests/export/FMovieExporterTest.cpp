@@ -115,9 +115,10 @@ TEST(MovieExport, ThreePhotosPlayTheWholeScriptIntoTheFile)
 
 TEST(MovieExportFailure, EachEndsWithItsBoxesTheBookRestoredAndTheRightFileState)
 {
-    // An older movie lies at the path: only bad settings leave it. Escape and store
-    // failures complete the new file (one Stop) before deleting it. With nothing to
-    // render the empty movie stays, reported as an error though the export returns true.
+    // An older movie lies at the path and survives every failure: the new movie goes
+    // to a temporary file, completed (one Stop) and deleted on Escape or a store
+    // failure. With nothing to render the empty movie replaces it, reported as an
+    // error though the export returns true.
     const struct
     {
         const char* name;
@@ -126,14 +127,14 @@ TEST(MovieExportFailure, EachEndsWithItsBoxesTheBookRestoredAndTheRightFileState
         int pushes, stops;
         const char* boxes;
     } cases[] = {
-        {"escape during the first frame", [](MovieExport& e) { e.host_.escapeAtFrame = 0; }, false, false, 1, 1,
+        {"escape during the first frame", [](MovieExport& e) { e.host_.escapeAtFrame = 0; }, false, true, 1, 1,
          "Error saving AVI file.|"},
-        {"fifth frame not stored", [](MovieExport& e) { e.sink_.failOnPush = 5; }, false, false, 5, 1,
+        {"fifth frame not stored", [](MovieExport& e) { e.sink_.failOnPush = 5; }, false, true, 5, 1,
          "E:Error exporting frame. Maybe you run out of diskspace.|Error saving AVI file.|"},
-        {"no render target", [](MovieExport& e) { e.host_.failRenderTarget = true; }, false, false, 0, 0,
+        {"no render target", [](MovieExport& e) { e.host_.failRenderTarget = true; }, false, true, 0, 0,
          "Out of Memory|"},
         {"graph not built", [](MovieExport& e) { e.sink_.failBuild = true, e.settings_.encoderName = FString(u"X"); },
-         false, false, 0, 0, "E:Could not create the X encoder filter object.|"},
+         false, true, 0, 0, "E:Could not create the X encoder filter object.|"},
         {"settings out of range: the file stays", [](MovieExport& e) { e.settings_.width = 5001; }, false, true, 0, 0,
          ""},
         {"nothing to render", [](MovieExport& e) { e.t_.SetPhotos(0), e.settings_.renderTransparentPage = false; },
