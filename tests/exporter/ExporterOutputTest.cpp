@@ -32,6 +32,10 @@ protected:
                             "--fps", "25", "--time-page", timePage},
                            program.file("output.txt"));
         if (interruptAfterMs >= 0) {
+            // Once the export is under way (its first progress line), never before
+            // the program could install its handlers.
+            for (int i = 0; i < 2400 && child.Output().find("frame ") == std::string::npos; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
             std::this_thread::sleep_for(std::chrono::milliseconds(interruptAfterMs));
             child.Signal(SIGINT);
         }

@@ -95,18 +95,6 @@ TEST_F(HeadlessExporterTest, UncompressedMovieHoldsEveryFrameUpright)
     EXPECT_FALSE(fs::exists(program.file("QuilloPhotoBook.ini")));
 }
 
-TEST_F(HeadlessExporterTest, InterruptedExportDeletesItsFile)
-{
-    const std::string movie = photos.file("aborted.avi");
-    std::vector<std::string> args = Small(movie);
-    args[5] = "640"; // larger and slower, so the interrupt lands mid-way
-    args[7] = "480";
-    const FRun run = Export(program, args, 400);
-    EXPECT_EQ(run.status, 1) << run.output;
-    EXPECT_NE(run.output.find("Error saving AVI file."), std::string::npos) << run.output;
-    EXPECT_FALSE(fs::exists(movie)) << run.output;
-}
-
 TEST_F(HeadlessExporterTest, BadOptionsExitWithTwoAndBadEncodersFailWithoutAFile)
 {
     const std::string movie = photos.file("untouched.avi");

@@ -47,7 +47,7 @@ std::string WithApp1(const std::string& jpeg, const std::string& body)
 
 std::string ExifJpeg(const FTestImage& image, int orientation, bool bigEndian)
 {
-    return WithApp1(JpegBytes(image, 95), std::string("Exif\0\0", 6) + Tiff(orientation, bigEndian));
+    return WithApp1(JpegBytes(image), std::string("Exif\0\0", 6) + Tiff(orientation, bigEndian));
 }
 
 std::string PngChunk(const char* type, const std::string& body)
