@@ -354,25 +354,6 @@ TEST_F(GlTest, MeshUploadsAgainOnlyWhenItsRevisionMoves)
     EXPECT_FALSE(renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, nullptr, FCull::None, true));
 }
 
-// A photo slot's grid can change from 6 x 2 to 4 x 3 vertices: same count,
-// other triangles, and a fresh mesh starts at revision 0 again.
-TEST_F(GlTest, MeshOfANewShapeWithTheSameVertexCountUploadsInFull)
-{
-    UsePerspective();
-    FGridMesh grid = MakeGrid(6, 2, 10, 20, {0, 0, -1}, 0xFFFF0000u);
-    FGlMesh mesh(&grid);
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, true);
-    EXPECT_RGB_NEAR(Pixel(kMid, kMid), 255, 0, 0, 0);
-
-    grid = MakeGrid(4, 3, 10, 20, {0, 0, -1}, 0xFF00FF00u);
-    renderer.ClearTarget(kBlack);
-    renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &mesh, FCull::None, true);
-    for (const int x : {18, 26, 32, 40, 46})
-        for (const int y : {18, 32, 46})
-            EXPECT_RGB_NEAR(Pixel(x, y), 0, 255, 0, 0);
-}
-
 TEST_F(GlTest, NothingIsDrawnWithoutADevice)
 {
     FGridMesh quad = MakeQuad(10, 20, {0, 0, -1}, kWhite);
