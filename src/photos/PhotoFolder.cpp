@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 bool IsPhotoFileName(const FString& upperName)
 {
@@ -34,8 +35,11 @@ int32_t DateKeyFromCalendar(int year, int month, int day, int hour, int minute, 
 
 namespace {
 
+// A file we may not read has no date: statx itself needs no read access.
 bool FileTimes(int dirFd, const char* name, int64_t& seconds)
 {
+    if (::faccessat(dirFd, name, R_OK, AT_EACCESS) != 0)
+        return false;
     struct statx sx;
     if (::statx(dirFd, name, AT_STATX_SYNC_AS_STAT, STATX_BTIME | STATX_MTIME, &sx) != 0)
         return false;

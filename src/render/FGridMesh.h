@@ -35,5 +35,6 @@ std::optional<FGridMesh> CreateGridMesh(float cx, float cy, float cz, int32_t nc
 void ComputeGridNormals(std::span<FBookVertex> vertices, int32_t nc, int32_t nr, bool flip);
 
 // Copies the vertices into the mesh only when the counts match exactly; returns
-// whether it did.
+// whether it did. The mesh keeps its columns, rows and triangles, so the vertices
+// must come in its shape: a grid of another shape needs a mesh of its own.
 bool UploadVertices(FGridMesh& mesh, std::span<const FBookVertex> vertices);

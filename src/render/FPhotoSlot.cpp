@@ -28,7 +28,9 @@ bool FitPhotoSlot(FPhotoSlot& slot, std::span<const FBookVertex> pageVertices, b
     slot.rotation = rotation;
 
     const size_t count = static_cast<size_t>(slot.columns * slot.rows);
-    if (slot.photoMesh && slot.photoMesh->VertexCount() != count)
+    // 20 x 6 and 8 x 15 hold as many vertices but not the same triangles: a
+    // panorama followed by a portrait needs a mesh of its own shape.
+    if (slot.photoMesh && (slot.photoMesh->columns != slot.columns || slot.photoMesh->rows != slot.rows))
         slot.photoMesh.reset();
     if (!slot.photoMesh)
         slot.photoMesh = CreateGridMesh(0, 0, 0, slot.columns, slot.rows);

@@ -4,6 +4,7 @@
 
 #include "app/FPhotoBookApp.h"
 #include "base/FFile.h"
+#include "framework/FFramework.h"
 #include "ui/FMenuModel.h"
 #include "ui/qt/FShell.h"
 
@@ -13,17 +14,38 @@
 
 #include <string>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
 
 // The one application record, alive for the whole process.
 FPhotoBookApp gApp;
+
+// Qt gives up on a missing display or platform with a fatal message and an abort;
+// while the application starts that is the program's "could not initialize".
+QtMessageHandler gQtMessages = nullptr;
+
+void StartupMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (gQtMessages)
+        gQtMessages(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", FrameworkErrorText(FFrameworkError::NoGraphics).ToUtf8().c_str());
+        std::_Exit(static_cast<int>(FFrameworkError::NoGraphics));
+    }
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
     // The program takes no command-line arguments; Qt still sees its own.
+    gQtMessages = qInstallMessageHandler(StartupMessage);
     QApplication application(argc, argv);
+    qInstallMessageHandler(gQtMessages);
     QApplication::setApplicationName(QString::fromLatin1(kProgramTitle));
     QApplication::setDesktopFileName(QStringLiteral("quillo-photobook"));
     // Read as every other file is, so that no name in media/ can stall the start.

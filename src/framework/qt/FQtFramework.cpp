@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -56,6 +58,23 @@ FDeviceCaps CapsOf(const QSurfaceFormat& actual)
 bool IsCore33(const QSurfaceFormat& actual)
 {
     return actual.majorVersion() > 3 || (actual.majorVersion() == 3 && actual.minorVersion() >= 3);
+}
+
+// The menu bar takes its height only once its menus have titles, after the window
+// was shown: the layout is brought up to date and the drawable given time to follow,
+// so the device is made once, for the client area the first frame fills.
+void SettleClientArea(QMainWindow& window, QWindow& surface)
+{
+    if (QLayout* layout = window.layout())
+        layout->activate();
+    const QWidget* container = window.centralWidget();
+    if (!container)
+        return;
+    QCoreApplication::sendPostedEvents();
+    QElapsedTimer waited;
+    waited.start();
+    while (surface.size() != container->size() && waited.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
 }
 
 } // namespace
@@ -229,6 +248,7 @@ bool FQtFramework::CreateDevice(bool windowed, int width, int height)
         return false;
     }
     windowed_ = windowed;
+    SettleClientArea(*window_, *surface_);
     auto makeContext = [this](FDepthStencil depthStencil) {
         surface_->setFormat(RequestedFormat(depthStencil));
         if (!surface_->handle())
@@ -241,7 +261,9 @@ bool FQtFramework::CreateDevice(bool windowed, int width, int height)
     };
     context_ = makeContext(FDepthStencil::D24S8);
     if (!context_) {
-        ReportError(FFrameworkError::NoCompatibleDevice);
+        // An OpenGL older than 3.3 is not compatible; none at all cannot initialise.
+        QOpenGLContext any;
+        ReportError(any.create() ? FFrameworkError::NoCompatibleDevice : FFrameworkError::NoGraphics);
         return false;
     }
     deviceSettings_ = FDeviceSettings{};

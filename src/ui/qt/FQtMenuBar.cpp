@@ -7,14 +7,12 @@
 
 namespace {
 
-
-// "&" marks a mnemonic in Qt menus; locale texts mean it literally.
-QString MenuLabel(const FString& text, const FString& shortcut)
+// "&" marks a mnemonic in Qt menus; locale texts mean it literally. The model's
+// text already carries the key after a tab, which Qt shows in the shortcut column.
+QString MenuLabel(const FString& text)
 {
     QString label = ToQString(MenuText(text));
     label.replace(QLatin1Char('&'), QLatin1String("&&"));
-    if (!shortcut.IsEmpty())
-        label += QLatin1Char('\t') + ToQString(shortcut);
     return label;
 }
 
@@ -65,24 +63,14 @@ QAction* FQtMenuBar::Action(int command) const
 void FQtMenuBar::Apply(const FMenuState& state)
 {
     for (size_t i = 0; i < topMenus_.size() && i < state.menuTexts.size(); ++i)
-        topMenus_[i]->setTitle(MenuLabel(state.menuTexts[i], FString()));
+        topMenus_[i]->setTitle(MenuLabel(state.menuTexts[i]));
     if (recentMenu_)
-        recentMenu_->setTitle(MenuLabel(state.recentFoldersText, FString()));
-    std::map<int, FString> shortcuts;
-    std::function<void(const std::vector<FMenuItem>&)> collect = [&](const std::vector<FMenuItem>& items) {
-        for (const FMenuItem& item : items) {
-            if (item.kind == FMenuItemKind::Command)
-                shortcuts[item.command] = item.shortcut;
-            collect(item.items);
-        }
-    };
-    for (const FMenu& menu : MainMenu())
-        collect(menu.items);
+        recentMenu_->setTitle(MenuLabel(state.recentFoldersText));
     for (const FMenuItemState& item : state.items) {
         QAction* action = Action(item.command);
         if (!action)
             continue;
-        action->setText(MenuLabel(item.text, shortcuts[item.command]));
+        action->setText(MenuLabel(item.text));
         action->setChecked(item.checked);
         action->setEnabled(item.enabled);
     }

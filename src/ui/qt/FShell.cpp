@@ -127,7 +127,8 @@ private:
         c.modifyDeviceSettings = [this](FDeviceSettings& settings) {
             return ModifyDeviceSettings(settings, framework_.ClientWidth(), framework_.ClientHeight());
         };
-        c.onDeviceCreated = [this](const FBackBufferDesc& desc) { return OnDeviceReset(desc); };
+        // The reset that always follows creation sets the book up: once is enough.
+        c.onDeviceCreated = [](const FBackBufferDesc&) { return kOk; };
         c.onDeviceReset = [this](const FBackBufferDesc& desc) { return OnDeviceReset(desc); };
         c.onDeviceLost = [this] {
             book_.DeviceLost();
