@@ -8,10 +8,11 @@
 enum class FMessageKind
 {
     Paint,
-    LeftButtonDown,  // x, y: client coordinates
-    RightButtonDown, // x, y: client coordinates
-    KeyDown,         // key
-    Command,         // command: a menu, popup menu or accelerator id
+    LeftButtonDown,        // x, y: client coordinates
+    RightButtonDown,       // x, y: client coordinates
+    LeftButtonDoubleClick, // x, y: the second press of a double-click, in place of its button down
+    KeyDown,               // key
+    Command,               // command: a menu, popup menu or accelerator id
     Close,
 };
 
@@ -81,6 +82,7 @@ struct FMessage
     static FMessage Paint() { return {FMessageKind::Paint}; }
     static FMessage LeftButtonDown(int x, int y) { return {FMessageKind::LeftButtonDown, x, y}; }
     static FMessage RightButtonDown(int x, int y) { return {FMessageKind::RightButtonDown, x, y}; }
+    static FMessage LeftButtonDoubleClick(int x, int y) { return {FMessageKind::LeftButtonDoubleClick, x, y}; }
     static FMessage KeyDown(FKey key) { return {FMessageKind::KeyDown, 0, 0, key}; }
     static FMessage Command(int command) { return {FMessageKind::Command, 0, 0, FKey::Unknown, command}; }
     static FMessage Close() { return {FMessageKind::Close}; }

@@ -93,6 +93,7 @@ bool MsgProc(FPhotoBookApp& app, const FMessage& message, uint32_t now)
     case FMessageKind::Paint: return true;
     case FMessageKind::LeftButtonDown:
     case FMessageKind::RightButtonDown: return OnClick(app, message, now);
+    case FMessageKind::LeftButtonDoubleClick: return false; // the first press did the work
     case FMessageKind::Close: return false;
     case FMessageKind::KeyDown: return OnKeyDown(app, message.key, now);
     case FMessageKind::Command: return OnCommand(app, message.command, now);

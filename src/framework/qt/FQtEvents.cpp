@@ -1,11 +1,39 @@
 #include "framework/qt/FQtEvents.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleHints>
+
+namespace {
+
+// The main row's 1 to 4 by the key itself, whatever the layout puts on it and
+// whether Shift is held: key codes 10 to 13 in X's evdev and older XFree86 sets
+// alike (Wayland's are evdev's too).
+FKey DigitRowKey(quint32 scanCode)
+{
+    switch (scanCode) {
+    case 10: return FKey::Digit1;
+    case 11: return FKey::Digit2;
+    case 12: return FKey::Digit3;
+    case 13: return FKey::Digit4;
+    default: return FKey::Unknown;
+    }
+}
+
+} // namespace
 
 FKey KeyFromQt(const QKeyEvent& event)
 {
     const bool keypad = event.modifiers() & Qt::KeypadModifier;
+    // Without a native code (synthesised events) the produced character has to do.
+    const bool physicalDigits = event.nativeScanCode() != 0;
+    if (physicalDigits && !keypad) {
+        const FKey digit = DigitRowKey(event.nativeScanCode());
+        if (digit != FKey::Unknown)
+            return digit;
+    }
+    const auto digit = [&](FKey main, FKey pad) { return keypad ? pad : physicalDigits ? FKey::Unknown : main; };
     switch (event.key()) {
     case Qt::Key_Escape: return FKey::Escape;
     case Qt::Key_Backspace: return FKey::Backspace;
@@ -24,10 +52,10 @@ FKey KeyFromQt(const QKeyEvent& event)
     case Qt::Key_D: return FKey::D;
     case Qt::Key_S: return FKey::S;
     case Qt::Key_W: return FKey::W;
-    case Qt::Key_1: return keypad ? FKey::Unknown : FKey::Digit1;
-    case Qt::Key_2: return keypad ? FKey::Numpad2 : FKey::Digit2;
-    case Qt::Key_3: return keypad ? FKey::Unknown : FKey::Digit3;
-    case Qt::Key_4: return keypad ? FKey::Numpad4 : FKey::Digit4;
+    case Qt::Key_1: return digit(FKey::Digit1, FKey::Unknown);
+    case Qt::Key_2: return digit(FKey::Digit2, FKey::Numpad2);
+    case Qt::Key_3: return digit(FKey::Digit3, FKey::Unknown);
+    case Qt::Key_4: return digit(FKey::Digit4, FKey::Numpad4);
     case Qt::Key_6: return keypad ? FKey::Numpad6 : FKey::Unknown;
     case Qt::Key_8: return keypad ? FKey::Numpad8 : FKey::Unknown;
     case Qt::Key_Plus: return keypad ? FKey::NumpadAdd : FKey::Unknown;
@@ -62,12 +90,27 @@ bool TranslateKey(const QKeyEvent& event, FMessage& message)
     return true;
 }
 
-bool TranslateMouse(const QMouseEvent& event, double pixelRatio, FMessage& message)
+bool FClickSeries::IsSecondPress(const QMouseEvent& event)
+{
+    const QStyleHints* hints = QGuiApplication::styleHints();
+    const QPointF moved = event.globalPosition() - position_;
+    // Events made up in code carry no time (0): each is a click of its own.
+    const bool second = event.timestamp() != 0 && button_ == static_cast<int>(event.button()) &&
+                        event.timestamp() - time_ < static_cast<quint64>(hints->mouseDoubleClickInterval()) &&
+                        moved.manhattanLength() <= hints->mouseDoubleClickDistance();
+    button_ = second ? 0 : static_cast<int>(event.button());
+    time_ = event.timestamp();
+    position_ = event.globalPosition();
+    return second;
+}
+
+bool TranslateMouse(const QMouseEvent& event, double pixelRatio, FClickSeries& clicks, FMessage& message)
 {
     const int x = static_cast<int>(event.position().x() * pixelRatio);
     const int y = static_cast<int>(event.position().y() * pixelRatio);
+    const bool second = clicks.IsSecondPress(event);
     if (event.button() == Qt::LeftButton)
-        message = FMessage::LeftButtonDown(x, y);
+        message = second ? FMessage::LeftButtonDoubleClick(x, y) : FMessage::LeftButtonDown(x, y);
     else if (event.button() == Qt::RightButton)
         message = FMessage::RightButtonDown(x, y);
     else

@@ -23,6 +23,8 @@ namespace {
 // An interactive resize sends a stream of size changes; the device follows once
 // the stream has been quiet this long, as it would at the end of a drag.
 constexpr int kResizeSettleMs = 250;
+// How long the start waits for a window manager to frame the new window.
+constexpr int kFrameWaitMs = 2000;
 
 QSurfaceFormat RequestedFormat(FDepthStencil depthStencil)
 {
@@ -105,7 +107,7 @@ bool FGlSurface::event(QEvent* event)
     }
     case QEvent::MouseButtonPress: {
         FMessage message;
-        if (TranslateMouse(*static_cast<QMouseEvent*>(event), devicePixelRatio(), message)) {
+        if (TranslateMouse(*static_cast<QMouseEvent*>(event), devicePixelRatio(), clicks_, message)) {
             host_.Dispatch(message);
             return true;
         }
@@ -207,12 +209,17 @@ bool FQtFramework::CreateMainWindow(const QString& title, const QRect& outer)
     window_->move(outer.topLeft());
     window_->resize(outer.size());
     window_->show();
-    // The outer rectangle includes the frame, which is known only once shown.
-    const QRect frame = window_->frameGeometry();
-    const QRect client = window_->geometry();
-    const QSize margins = frame.size() - client.size();
-    if (!margins.isEmpty() || margins.width() > 0 || margins.height() > 0) {
-        window_->resize(outer.size() - margins);
+    // The outer rectangle includes the frame. A window manager frames the window
+    // only after show(), and it is exposed once framed: until then the frame's
+    // margins read as none, and the client area would take the outer size.
+    QWindow* handle = window_->windowHandle();
+    QElapsedTimer waited;
+    waited.start();
+    while (handle && !handle->isExposed() && waited.elapsed() < kFrameWaitMs)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    const QMargins margins = handle ? handle->frameMargins() : QMargins();
+    if (!margins.isNull()) {
+        window_->resize(outer.size().shrunkBy(margins));
         window_->move(outer.topLeft());
     }
     container->setFocus();
@@ -578,6 +585,7 @@ int FQtFramework::ToggleFullScreen()
     if (windowed_) {
         savedWindowedSize_ = QSize(ClientWidth(), ClientHeight());
         savedWindowedGeometry_ = window_->geometry();
+        savedWindowedFrame_ = window_->frameGeometry();
         window_->menuBar()->hide();
         window_->showFullScreen();
         windowed_ = false;
@@ -590,6 +598,13 @@ int FQtFramework::ToggleFullScreen()
         windowed_ = true;
     }
     return 0;
+}
+
+QRect FQtFramework::WindowedFrameGeometry() const
+{
+    if (!window_)
+        return QRect();
+    return windowed_ || !savedWindowedFrame_.isValid() ? window_->frameGeometry() : savedWindowedFrame_;
 }
 
 void FQtFramework::ReportError(FFrameworkError error)

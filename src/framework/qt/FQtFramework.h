@@ -4,6 +4,7 @@
 // callbacks. One instance per process.
 
 #include "framework/FFramework.h"
+#include "framework/qt/FQtEvents.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -32,6 +33,7 @@ protected:
 
 private:
     FQtFramework& host_;
+    FClickSeries clicks_;
 };
 
 class FMainWindow : public QMainWindow
@@ -97,6 +99,9 @@ public:
     QMenuBar* MenuBar() const;
     QOpenGLContext* Context() const { return context_.get(); }
     bool IsWindowed() const { return windowed_; }
+    // The outer rectangle (frame included) of the window as it is, or in full screen
+    // as it was before: the place to reopen at.
+    QRect WindowedFrameGeometry() const;
     QRect ModeChangeClientRect() const { return QRect(0, 0, savedWindowedSize_.width(), savedWindowedSize_.height()); }
     int ExitCode() const { return exitCode_.Value(); }
     bool DeviceReady() const { return deviceReset_; }
@@ -152,6 +157,7 @@ private:
     QSize savedWindowedSize_;
     QSize savedFullScreenSize_;
     QRect savedWindowedGeometry_;
+    QRect savedWindowedFrame_;
     uint64_t frames_ = 0;
     bool escapeDown_ = false;
     bool escapePressed_ = false;

@@ -357,10 +357,8 @@ private:
         if (!app_.IsInitialised())
             return;
         // In full screen the window's place is the screen; the place to reopen at is
-        // the window it was before.
-        QRect outer = framework_.Window()->frameGeometry();
-        if (!framework_.IsWindowed())
-            outer = framework_.Window()->normalGeometry();
+        // the window it was before, frame included.
+        const QRect outer = framework_.WindowedFrameGeometry();
         // The frame loop stops first: a message box below runs its own event loop,
         // and no frame may run on the book while it is being put away.
         framework_.SuspendIdleLoop();
