@@ -144,11 +144,13 @@ FSettingsEnvironment FSettingsEnvironment::ForRunningProgram(int32_t screenWidth
 
 namespace {
 
+// A save goes through a temporary file renamed over the old one, so the folder
+// must take new files; a writable file alone in a read-only folder is not enough.
 bool CanWriteAt(const FString& path)
 {
     const std::string file = path.ToUtf8();
-    if (::access(file.c_str(), F_OK) == 0)
-        return ::access(file.c_str(), W_OK) == 0;
+    if (::access(file.c_str(), F_OK) == 0 && ::access(file.c_str(), W_OK) != 0)
+        return false;
     const std::string folder = path.DirectoryPart().ToUtf8();
     return ::access(folder.empty() ? "/" : folder.c_str(), W_OK) == 0;
 }

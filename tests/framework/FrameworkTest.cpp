@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 namespace {
 
 FDeviceCaps Caps(std::vector<FDepthStencil> formats, bool blending = true)
@@ -57,11 +59,12 @@ TEST(ClampWindowRect, FitsStoredRectanglesOntoTheScreen)
     };
     const Case cases[] = {
         {{100, 50, 900, 650}, {100, 50, 900, 650}},
-        {{-300, -20, 500, 580}, {0, 0, 500, 580}},      // negative: to the top-left corner
-        {{10, 10, 100, 60}, {10, 10, 330, 250}},        // too small: 320 x 240
-        {{0, 0, 4000, 3000}, {0, 0, 1280, 1024}},       // too large: the screen
-        {{1500, 1100, 1900, 1400}, {0, 0, 1280, 1024}}, // off screen: back to 0, then cut
-        {{-5000, 0, -4000, 500}, {0, 0, 320, 500}},     // left edge moved right of right edge
+        {{-300, -20, 500, 580}, {0, 0, 500, 580}},                // negative: to the top-left corner
+        {{10, 10, 100, 60}, {10, 10, 330, 250}},                  // too small: 320 x 240
+        {{0, 0, 4000, 3000}, {0, 0, 1280, 1024}},                 // too large: the screen
+        {{1500, 1100, 1900, 1400}, {0, 0, 1280, 1024}},           // off screen: back to 0, then cut
+        {{-5000, 0, -4000, 500}, {0, 0, 320, 500}},               // left edge moved right of right edge
+        {{100, 100, INT32_MIN, INT32_MIN}, {100, 100, 420, 340}}, // a hand-edited extreme: no overflow
     };
     for (const Case& c : cases)
         EXPECT_EQ(ClampWindowRect(c.stored, 1280, 1024), c.expected)
