@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 
 inline constexpr int kMaxPhotos = 1024;
@@ -173,6 +174,8 @@ public:
     std::array<int32_t, kMaxPhotos> photoRotation{};
     std::array<int32_t, kMaxPhotos> photoDateKey{};
     int32_t selectedPhoto = -1;
+    // Photos of the folder that could not be read, by index, with the reason.
+    std::map<int32_t, FString> unreadablePhotos;
     uint32_t framesRendered = 0;
     float aspectFactor = 1.0f;
     bool wireframe = false;

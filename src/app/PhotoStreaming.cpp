@@ -18,9 +18,14 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
             }
             if (record.HasTexture() || !textureLoader)
                 continue;
-            if (record.Load(*textureLoader, photoPaths[static_cast<size_t>(photo)], photo, settings->Quality) &&
-                !loadAll)
-                return;
+            FString reason;
+            if (record.Load(*textureLoader, photoPaths[static_cast<size_t>(photo)], photo, settings->Quality,
+                            &reason)) {
+                if (!loadAll)
+                    return;
+            } else {
+                unreadablePhotos.emplace(photo, reason);
+            }
         }
     }
 }

@@ -23,6 +23,7 @@ bool FPhotoBookApp::ScanFolder(const FString& requested, bool sortByDate, uint32
         return false;
     photoCount = 0;
     selectedPhoto = -1;
+    unreadablePhotos.clear();
 
     std::vector<FPhotoEntry> photos;
     photos.reserve(kMaxPhotos);

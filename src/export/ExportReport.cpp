@@ -30,6 +30,8 @@ FString ExportReportText(const FExportFigures& f)
     text.Append(FString(u"\n"));
     text.Append(Line(u"Frames rendered:\t", FString::FromInt(f.framesRendered)));
     text.Append(Line(u"Frames stored:\t", FString::FromInt(f.framesStored)));
+    if (f.unreadablePhotos > 0)
+        text.Append(Line(u"Photos not readable:\t", FString::FromInt(f.unreadablePhotos)));
     if (f.elapsedMs > 0) {
         const float speed = static_cast<float>(f.framesStored) * 1000.0f / static_cast<float>(f.elapsedMs);
         if (speed > 0.0f)

@@ -21,6 +21,8 @@ struct FExportFigures
     // Since the exporter was made; the speed line is left out at 0.
     uint32_t elapsedMs = 0;
     int32_t samplesPerPixel = 0;
+    // Photos left out because they could not be read; a line only when there are any.
+    int32_t unreadablePhotos = 0;
 };
 
 inline constexpr const char16_t* kExportBoxCaption = u"Vetra";

@@ -274,6 +274,7 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
         going = false;
     if (going) {
         FExportFigures figures = exporter->Figures(host.Now());
+        figures.unreadablePhotos = static_cast<int32_t>(app.unreadablePhotos.size());
         figures.outputPath = outputPath;
         if (figures.bytesWritten == 0)
             figures.bytesWritten = GetFileSize64(outputPath);

@@ -163,6 +163,10 @@ int main(int argc, char** argv)
     FHeadlessHost host(book, settings.width, settings.height);
     FExportOutcome outcome;
     const bool exported = ExportMovie(app, settings, FString::FromUtf8(options->output), host, &outcome);
+    // The movie shows blank places for these; the user learns which and why.
+    for (const auto& [photo, reason] : app.unreadablePhotos)
+        std::fprintf(stderr, "QuilloPhotoBookExport: photo %d not shown: %s\n", photo + 1,
+                     (reason.IsEmpty() ? app.photoPaths[static_cast<size_t>(photo)] : reason).ToUtf8().c_str());
     book.DeviceDestroyed();
     app.ReleaseDeviceTextures();
     return exported && outcome.framesStored > 0 && !outcome.fileDeleted ? 0 : 1;

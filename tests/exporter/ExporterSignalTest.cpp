@@ -53,8 +53,13 @@ TEST_F(ExporterSignalTest, AFifoAndADeviceAmongThePhotosAreSkipped)
     ChildProcess child(program.file("QuilloPhotoBookExport"), Args(movie, 160), program.file("output.txt"));
     // The bound only guards the run; the export itself takes a few seconds.
     ASSERT_EQ(child.WaitForExit(240), 0) << child.Output();
-    EXPECT_NE(child.Output().find("5 photos in"), std::string::npos) << child.Output();
+    const std::string said = child.Output();
+    EXPECT_NE(said.find("5 photos in"), std::string::npos) << said;
     EXPECT_TRUE(fs::exists(movie));
+    // Each one named with its reason, and counted in the report.
+    EXPECT_NE(said.find("p4.jpg: not a regular file"), std::string::npos) << said;
+    EXPECT_NE(said.find("p5.jpg: not a regular file"), std::string::npos) << said;
+    EXPECT_NE(said.find("Photos not readable:\t2"), std::string::npos) << said;
 }
 
 TEST_F(ExporterSignalTest, HangupAndTerminateDeleteThePartialMovie)
