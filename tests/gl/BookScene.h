@@ -1,29 +1,52 @@
 #pragma once
 // A whole book on a headless screen, the one fixture of the frame and effect
-// tests: an application record, the renderer, and the test's texture loader.
+// tests: an application record, the renderer, and a loader of coloured photos.
 
 #include "GlTestSupport.h"
 
 #include "../base/TestFiles.h"
 #include "app/FPhotoBookApp.h"
 #include "render/gl/FBookRenderer.h"
+#include "render/gl/FGlTexture.h"
 
-template <class Loader> class BookScene : public ::testing::Test
+#include <cstdio>
+
+// "#rrggbb" or "#rrggbb WxH": a photo of one colour, 800 x 600 unless given. "split"
+// is red left, green right under a blue top row, so which way round it lies shows.
+struct ColourLoader : FTextureLoader
+{
+    std::shared_ptr<FGpuTexture> CreateTextureFromFile(const FString& path, int, int32_t& width, int32_t& height,
+                                                       FString*) override
+    {
+        width = 800;
+        height = 600;
+        unsigned rgb = 0;
+        if (path.ToUtf8() == "split") {
+            const uint8_t pixels[] = {0, 0, 255, 255, 0, 0, 255, 255, 255, 0, 0, 255, 0, 255, 0, 255};
+            return std::shared_ptr<FGpuTexture>(FGlTexture::Create(2, 2, pixels, false));
+        }
+        if (std::sscanf(path.ToUtf8().c_str(), "#%6x %dx%d", &rgb, &width, &height) < 1)
+            return nullptr;
+        const uint8_t pixel[] = {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
+                                 static_cast<uint8_t>(rgb), 255};
+        return std::shared_ptr<FGpuTexture>(FGlTexture::Create(1, 1, pixel, false));
+    }
+};
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+
+class BookScene : public ::testing::Test
 {
 protected:
-    BookScene(int width, int height) : width_(width), height_(height) {}
-
+    // The default decoration pictures do not exist in the scratch folder: plain colours.
     void SetUp() override
     {
-        std::string error;
-        FGlContext* context = SharedContext(error);
-        ASSERT_NE(context, nullptr) << error;
-        ASSERT_TRUE(context->MakeCurrent());
-        screenBuffer = FGlFramebuffer::Create(width_, height_, &error);
-        ASSERT_NE(screenBuffer, nullptr) << error;
+        ASSERT_NO_FATAL_FAILURE(OpenScreen(kWidth, kHeight, screenBuffer));
         ASSERT_TRUE(app.Init({dir.dirF(), 1280, 1024}, 0));
         app.textureLoader = &loader;
         app.settings->RenderTransparentPage = false;
+        ASSERT_EQ(Reset(), kOk);
     }
     void TearDown() override
     {
@@ -34,8 +57,7 @@ protected:
     // What the shell does when the device comes or changes size.
     FResult Reset()
     {
-        const FGlScreen screen{screenBuffer->Id(), width_, height_};
-        const FResult result = book.DeviceReset(screen, app.effectPath);
+        const FResult result = book.DeviceReset({screenBuffer->Id(), kWidth, kHeight}, app.effectPath);
         if (result == kOk)
             app.ReloadDecorations();
         return result;
@@ -45,6 +67,12 @@ protected:
         book.DeviceLost();
         app.ReleaseDeviceTextures();
     }
+    void ResetDevice()
+    {
+        DeviceLost();
+        ASSERT_EQ(Reset(), kOk);
+        app.StreamPhotoTextures(true);
+    }
     // The effect command after the chooser, as the shell runs it.
     FString SelectEffect(const FString& path)
     {
@@ -53,20 +81,18 @@ protected:
         return error;
     }
 
-    void Render(uint32_t now = 0) { book.Render(app.BeginFrame(width_, height_, now)); }
-    FRenderTargetCopy Frame(uint32_t now = 0)
+    void Render() { book.Render(app.BeginFrame(kWidth, kHeight, 0)); }
+    FRenderTargetCopy Frame()
     {
-        Render(now);
+        Render();
         FRenderTargetCopy copy;
         EXPECT_TRUE(screenBuffer->ReadBgrx(copy));
         return copy;
     }
 
-    int width_;
-    int height_;
     ScratchDir dir;
     FPhotoBookApp app;
-    Loader loader;
+    ColourLoader loader;
     FBookRenderer book;
     std::unique_ptr<FGlFramebuffer> screenBuffer;
 };

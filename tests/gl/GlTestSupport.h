@@ -13,17 +13,22 @@
 #include <memory>
 #include <string>
 
-inline FGlContext* SharedContext(std::string& error)
+// The context lives as long as the binary; each test gets its own screen.
+inline void OpenScreen(int width, int height, std::unique_ptr<FGlFramebuffer>& screen)
 {
     static std::string reason;
     static std::unique_ptr<FGlContext> context = FGlContext::Create(reason);
-    error = reason;
-    return context.get();
+    ASSERT_NE(context, nullptr) << reason;
+    ASSERT_TRUE(context->MakeCurrent());
+    std::string error;
+    screen = FGlFramebuffer::Create(width, height, &error);
+    ASSERT_NE(screen, nullptr) << error;
 }
 
 struct FRgb
 {
     int red = 0, green = 0, blue = 0;
+    bool operator==(const FRgb&) const = default;
 };
 
 inline std::ostream& operator<<(std::ostream& out, const FRgb& c)
@@ -37,21 +42,34 @@ inline FRgb At(const FRenderTargetCopy& copy, int x, int y)
     return {p[2], p[1], p[0]};
 }
 
-inline bool Same(const FRgb& a, const FRgb& b)
+struct Box
 {
-    return a.red == b.red && a.green == b.green && a.blue == b.blue;
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1, count = 0;
+    int Width() const { return right - left + 1; }
+    int Height() const { return bottom - top + 1; }
+    int CentreX() const { return (left + right) / 2; }
+    int CentreY() const { return (top + bottom) / 2; }
+};
+
+// Where a colour shows, within a tolerance per channel.
+inline Box FindColour(const FRenderTargetCopy& copy, FRgb c, int tolerance = 0)
+{
+    Box box;
+    for (int y = 0; y < copy.height; ++y)
+        for (int x = 0; x < copy.width; ++x) {
+            const FRgb p = At(copy, x, y);
+            if (std::abs(p.red - c.red) <= tolerance && std::abs(p.green - c.green) <= tolerance &&
+                std::abs(p.blue - c.blue) <= tolerance) {
+                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x), std::max(box.bottom, y),
+                       box.count + 1};
+            }
+        }
+    return box;
 }
 
 inline int Count(const FRenderTargetCopy& copy, FRgb c, int tolerance = 0)
 {
-    int count = 0;
-    for (int y = 0; y < copy.height; ++y)
-        for (int x = 0; x < copy.width; ++x) {
-            const FRgb p = At(copy, x, y);
-            count += std::abs(p.red - c.red) <= tolerance && std::abs(p.green - c.green) <= tolerance &&
-                     std::abs(p.blue - c.blue) <= tolerance;
-        }
-    return count;
+    return FindColour(copy, c, tolerance).count;
 }
 
 inline int Differing(const FRenderTargetCopy& a, const FRenderTargetCopy& b)
@@ -59,47 +77,30 @@ inline int Differing(const FRenderTargetCopy& a, const FRenderTargetCopy& b)
     int count = 0;
     for (int y = 0; y < a.height; ++y)
         for (int x = 0; x < a.width; ++x)
-            count += !Same(At(a, x, y), At(b, x, y));
+            count += At(a, x, y) != At(b, x, y);
     return count;
 }
 
-// A columns x rows grid in the plane z = depth spanning x, y in [-half, half],
-// indexed like the book's grids (columns along +x, rows along +y), all with one
-// normal and colour; v = 0 at the top as the book has it.
-inline FGridMesh MakeGrid(int columns, int rows, float half, float depth, FVector3 normal, uint32_t colour)
+// An n x n grid in the plane z = depth spanning x, y in [-half, half], indexed
+// like the book's grids (columns along +x, rows along +y), one normal and colour
+// throughout; v = 0 at the top as the book has it.
+inline FGridMesh MakeQuad(float half, float depth, FVector3 normal, uint32_t colour, int n = 2)
 {
     FGridMesh mesh;
-    mesh.columns = columns;
-    mesh.rows = rows;
-    for (int row = 0; row < rows; ++row)
-        for (int column = 0; column < columns; ++column) {
-            const float s = static_cast<float>(column) / static_cast<float>(columns - 1);
-            const float t = static_cast<float>(row) / static_cast<float>(rows - 1);
+    mesh.columns = mesh.rows = n;
+    for (int row = 0; row < n; ++row)
+        for (int column = 0; column < n; ++column) {
+            const float s = static_cast<float>(column) / static_cast<float>(n - 1);
+            const float t = static_cast<float>(row) / static_cast<float>(n - 1);
             mesh.vertices.push_back(
                 {-half + 2 * half * s, -half + 2 * half * t, depth, normal.x, normal.y, normal.z, colour, s, 1 - t});
         }
-    for (int row = 0; row + 1 < rows; ++row)
-        for (int column = 0; column + 1 < columns; ++column) {
-            const auto a = static_cast<uint16_t>(row * columns + column), b = static_cast<uint16_t>(a + columns);
+    for (int row = 0; row + 1 < n; ++row)
+        for (int column = 0; column + 1 < n; ++column) {
+            const auto a = static_cast<uint16_t>(row * n + column), b = static_cast<uint16_t>(a + n);
             mesh.indices.insert(mesh.indices.end(), {a, static_cast<uint16_t>(a + 1), b, static_cast<uint16_t>(a + 1),
                                                      static_cast<uint16_t>(b + 1), b});
         }
-    return mesh;
-}
-
-inline FGridMesh MakeQuad(float half, float depth, FVector3 normal, uint32_t colour, int n = 2)
-{
-    return MakeGrid(n, n, half, depth, normal, colour);
-}
-
-// An axis-aligned rectangle in the plane z = depth, facing -z, same winding as MakeQuad.
-inline FGridMesh MakeRect(float left, float bottom, float right, float top, float depth, uint32_t colour)
-{
-    FGridMesh mesh = MakeQuad(1, depth, {0, 0, -1}, colour);
-    for (FBookVertex& v : mesh.vertices) {
-        v.x = v.x < 0 ? left : right;
-        v.y = v.y < 0 ? bottom : top;
-    }
     return mesh;
 }
 
@@ -112,22 +113,13 @@ protected:
 
     void SetUp() override
     {
-        std::string error;
-        FGlContext* context = SharedContext(error);
-        ASSERT_NE(context, nullptr) << error;
-        ASSERT_TRUE(context->MakeCurrent());
-        screenBuffer = FGlFramebuffer::Create(kSize, kSize, &error);
-        ASSERT_NE(screenBuffer, nullptr) << error;
+        ASSERT_NO_FATAL_FAILURE(OpenScreen(kSize, kSize, screenBuffer));
         const FGlScreen screen{screenBuffer->Id(), kSize, kSize};
         ASSERT_TRUE(renderer.SetDevice(&screen)) << renderer.LastError();
         ASSERT_TRUE(renderer.BeginTarget(kScreenTarget));
     }
 
-    void TearDown() override
-    {
-        renderer.SetDevice(nullptr);
-        screenBuffer.reset();
-    }
+    void TearDown() override { renderer.SetDevice(nullptr); }
 
     // Camera at the origin looking along +z, 90 degrees, square.
     void UsePerspective()
@@ -143,7 +135,6 @@ protected:
         EXPECT_TRUE(screenBuffer->ReadBgrx(copy));
         return copy;
     }
-
     // x, y from the top-left corner of the picture.
     FRgb Pixel(int x, int y) const { return At(Read(), x, y); }
 
