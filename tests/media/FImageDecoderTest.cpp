@@ -24,13 +24,6 @@ void ExpectQuadrants(const FDecodedImage& image, int tolerance)
     }
 }
 
-bool DecodeBytes(FImageDecoder& decoder, const std::string& bytes, const char* name, const FDecodeRequest& request,
-                 FDecodedImage& out, FString* error = nullptr)
-{
-    return decoder.DecodeMemory(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), FString::FromUtf8(name),
-                                request, out, error);
-}
-
 } // namespace
 
 TEST(FImageDecoder, EveryFormatByContentAtEverySize)
@@ -130,7 +123,6 @@ TEST(FImageDecoder, BrokenAndOversizedFilesFailQuicklyWithAReasonAndAnEmptyImage
         {"text.jpg", "this is not a picture at all\n", "not a supported image"},
         {"cut.jpg", jpeg.substr(0, jpeg.size() / 2), "corrupt JPEG data: "},
         {"cut.png", png.substr(0, png.size() / 2), "corrupt PNG data"},
-        {"header-only.png", png.substr(0, 40), "corrupt PNG data"},
         // Decompression bombs are refused before decoding.
         {"bomb.jpg", JpegClaiming(50000, 50000), tooLarge},
         {"bomb.png", PngClaiming(50000, 50000), tooLarge},
@@ -154,11 +146,11 @@ TEST(FImageDecoder, BrokenAndOversizedFilesFailQuicklyWithAReasonAndAnEmptyImage
         FString error;
         EXPECT_FALSE(decoder.Decode(dir.fileF(file), {.squareSize = 512}, out, &error));
         const std::string text = U8(error);
-        EXPECT_EQ(text.rfind(dir.file(file) + ": ", 0), 0u) << text;
-        EXPECT_NE(text.find(reason), std::string::npos) << text;
+        EXPECT_TRUE(text.starts_with(dir.file(file) + ": ") && text.find(reason) != std::string::npos) << text;
         EXPECT_TRUE(out.pixels.empty() && out.width == 0 && out.sourceWidth == 0);
         // The next good file still decodes with the same decoder.
-        ASSERT_TRUE(DecodeBytes(decoder, jpeg, "ok.jpg", {.squareSize = 256}, out));
+        ASSERT_TRUE(decoder.DecodeMemory(reinterpret_cast<const uint8_t*>(jpeg.data()), jpeg.size(), FString(u"ok.jpg"),
+                                         {.squareSize = 256}, out, nullptr));
         ExpectQuadrants(out, 14);
     }
 }

@@ -44,8 +44,7 @@ using FPaint = std::function<FRgba(int, int)>;
 
 struct FTestImage
 {
-    int width = 0;
-    int height = 0;
+    int width, height;
     std::vector<FRgba> pixels; // top row first
 
     FTestImage(int w, int h, const FPaint& paint) : width(w), height(h)
@@ -60,11 +59,10 @@ struct FTestImage
 // Four quadrants of distinct colours: a flipped, mirrored or transposed result
 // shows at once.
 inline const FRgba kTopLeft{220, 30, 40}, kTopRight{30, 200, 60}, kBottomLeft{40, 50, 210}, kBottomRight{240, 240, 240};
-
 inline FPaint QuadrantPaint(int w, int h)
 {
     return [=](int x, int y) {
-        return y < h / 2 ? (x < w / 2 ? kTopLeft : kTopRight) : (x < w / 2 ? kBottomLeft : kBottomRight);
+        return (y < h / 2 ? x < w / 2 ? kTopLeft : kTopRight : x < w / 2 ? kBottomLeft : kBottomRight);
     };
 }
 
@@ -92,8 +90,7 @@ inline std::string JpegFrom(const void* samples, int width, int height, int form
     tjCompress2(handle, static_cast<const unsigned char*>(samples), width, 0, height, format, &jpeg, &size, sampling,
                 90, 0);
     std::string bytes(reinterpret_cast<const char*>(jpeg), size);
-    tjFree(jpeg);
-    tjDestroy(handle);
+    tjFree(jpeg), tjDestroy(handle);
     return bytes;
 }
 
@@ -131,10 +128,8 @@ inline std::string PngBytes(int width, int height, const FPaint& paint, const FP
                 PaletteIndex(palette, paint(x, y));
         std::vector<png_color> colours;
         std::vector<png_byte> alphas;
-        for (const FRgba& c : palette) {
-            colours.push_back(png_color{c.r, c.g, c.b});
-            alphas.push_back(c.a);
-        }
+        for (const FRgba& c : palette)
+            colours.push_back(png_color{c.r, c.g, c.b}), alphas.push_back(c.a);
         png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
         png_set_tRNS(png, info, alphas.data(), static_cast<int>(alphas.size()), nullptr);
     }
@@ -220,20 +215,17 @@ inline std::string TgaBytes(const FTestImage& image, const FTgaOptions& o)
                              : base == 3 ? std::string(1, char(p.r))
                                          : colour(p, o.bits));
         }
-    // Runs of equal pixels become run packets, the rest raw packets; neither stops
-    // at the end of a row.
+    // Runs of equal pixels become run packets, the rest raw packets of up to two;
+    // neither stops at the end of a row.
     for (size_t i = 0, n = 1; i < stream.size(); i += n) {
-        auto same = [&](size_t k) { return k + 1 < stream.size() && stream[k] == stream[k + 1]; };
-        const bool run = (o.type & 8) && same(i);
         n = 1;
-        while (i + n < stream.size() && n < 128 && (run ? stream[i + n] == stream[i] : !same(i + n)))
+        while ((o.type & 8) && n < 128 && i + n < stream.size() && stream[i + n] == stream[i])
             ++n;
-        if (!(o.type & 8))
-            n = 1;
-        else
-            out.push_back(static_cast<char>((run ? 0x80 : 0) | (n - 1)));
-        for (size_t k = 0; k < (run ? 1 : n); ++k)
-            out += stream[i + k];
+        const bool run = n > 1, pair = !run && (o.type & 8) && i + 2 < stream.size() && stream[i + 1] != stream[i + 2];
+        n += pair;
+        if (o.type & 8)
+            out.push_back(static_cast<char>(run ? 0x80 | (n - 1) : n - 1));
+        out += stream[i] + (pair ? stream[i + 1] : "");
     }
     if (o.footer)
         out += std::string(8, '\0') + "TRUEVISION-XFILE." + '\0';
