@@ -64,10 +64,8 @@ std::string ExifPng(const FTestImage& image, int orientation)
     return png.substr(0, 33) + PngChunk("eXIf", Tiff(orientation, false)) + png.substr(33);
 }
 
-// Decodes and checks the size and the corners (top left, top right, bottom left,
-// bottom right, 3 pixels in).
 void ExpectUpright(const std::string& bytes, const FDecodeRequest& request, int width, int height,
-                   const FRgba (&corners)[4])
+                   const FRgba (&quadrants)[4])
 {
     FImageDecoder decoder;
     FDecodedImage out;
@@ -78,11 +76,7 @@ void ExpectUpright(const std::string& bytes, const FDecodeRequest& request, int 
     ASSERT_EQ(std::pair(out.width, out.height), std::pair(width, height));
     // The source size is upright too.
     EXPECT_TRUE(request.squareSize || int64_t(out.sourceWidth) * height == int64_t(width) * out.sourceHeight);
-    const int at[4][2] = {{3, 3}, {width - 4, 3}, {3, height - 4}, {width - 4, height - 4}};
-    for (int i = 0; i < 4; ++i) {
-        const FRgba got = RgbaAt(out.pixels, width, at[i][0], at[i][1]);
-        EXPECT_TRUE(Near(got, corners[i], 24)) << "corner " << i << ": " << got;
-    }
+    ExpectQuadrants(out, 24, quadrants);
 }
 
 const FRgba &tl = kTopLeft, &tr = kTopRight, &bl = kBottomLeft, &br = kBottomRight;

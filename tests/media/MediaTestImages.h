@@ -2,8 +2,11 @@
 // Test images made on the spot: JPEG through TurboJPEG, PNG through libpng, BMP
 // through QImage, TGA bytes written here by hand.
 
+#include "photos/decode/FImageDecoder.h"
+
 #include <QBuffer>
 #include <QImage>
+#include <gtest/gtest.h>
 #include <png.h>
 #include <turbojpeg.h>
 
@@ -69,6 +72,22 @@ inline FPaint QuadrantPaint(int w, int h)
 inline FTestImage Quadrants(int w, int h)
 {
     return FTestImage(w, h, QuadrantPaint(w, h));
+}
+
+// Quadrant centres (top left, top right, bottom left, bottom right), plus the
+// first and last rows, which must be the top and the bottom of the picture.
+inline void ExpectQuadrants(const FDecodedImage& image, int tolerance,
+                            const FRgba (&q)[4] = {kTopLeft, kTopRight, kBottomLeft, kBottomRight})
+{
+    const int w = image.width, h = image.height;
+    ASSERT_EQ(image.pixels.size(), static_cast<size_t>(w) * h * 4);
+    const int at[][2] = {{w / 4, h / 4},         {3 * w / 4, h / 4}, {w / 4, 3 * h / 4},
+                         {3 * w / 4, 3 * h / 4}, {w / 4, 0},         {w / 4, h - 1}};
+    const FRgba want[] = {q[0], q[1], q[2], q[3], q[0], q[2]};
+    for (int i = 0; i < 6; ++i) {
+        const FRgba got = RgbaAt(image.pixels, w, at[i][0], at[i][1]);
+        EXPECT_TRUE(Near(got, want[i], tolerance)) << "point " << i << ": got " << got << " want " << want[i];
+    }
 }
 
 // Index of c in palette, added when new.
