@@ -31,9 +31,7 @@ TEST(FJpegDecoder, ABrokenFileLeavesNothingBehindForTheNext)
         char value;
     } damage[] = {
         {"Huffman table class 6", "\xFF\xC4", 4, 0x60},
-        {"quantisation table number 15", "\xFF\xDB", 4, 0x0F},
         {"frame without components", "\xFF\xC0", 9, 0},
-        {"sample precision 3", "\xFF\xC0", 4, 3},
         {"scan of 9 components", "\xFF\xDA", 4, 9},
         {"second SOI instead of APP0", "\xFF\xE0", 1, '\xD8'},
         {"marker length 1", "\xFF\xDB", 3, 1},

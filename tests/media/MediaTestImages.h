@@ -123,11 +123,12 @@ struct FPngOptions
     int type = PNG_COLOR_TYPE_RGB; // or _RGB_ALPHA, _GRAY, _PALETTE (alpha kept through tRNS)
     int bits = 8;                  // 16 for RGB and RGBA; 1 to 8 for grey and palette
     bool interlaced = false;
+    std::string exif; // an eXIf chunk's body
 };
 
 // Grey takes the red channel. Rows come from paint one at a time, so a huge image
 // costs no memory to write.
-inline std::string PngBytes(int width, int height, const FPaint& paint, const FPngOptions& o = {})
+inline std::string PngBytes(int width, int height, const FPaint& paint, FPngOptions o = {})
 {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -152,6 +153,8 @@ inline std::string PngBytes(int width, int height, const FPaint& paint, const FP
         png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
         png_set_tRNS(png, info, alphas.data(), static_cast<int>(alphas.size()), nullptr);
     }
+    if (!o.exif.empty())
+        png_set_eXIf_1(png, info, static_cast<png_uint_32>(o.exif.size()), reinterpret_cast<png_bytep>(o.exif.data()));
     png_set_compression_level(png, 1);
     png_write_info(png, info);
     if (o.bits < 8)
