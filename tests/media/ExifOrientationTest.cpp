@@ -14,11 +14,8 @@ namespace {
 std::string Tiff(int orientation, bool bigEndian, int type = 3)
 {
     std::string t = bigEndian ? "MM" : "II";
-    auto u16 = [&](unsigned v) {
-        const char b[2] = {char(v & 0xFF), char(v >> 8)};
-        t += bigEndian ? std::string{b[1], b[0]} : std::string{b[0], b[1]};
-    };
-    auto u32 = [&](unsigned v) { bigEndian ? (u16(v >> 16), u16(v & 0xFFFF)) : (u16(v & 0xFFFF), u16(v >> 16)); };
+    auto u16 = [&](unsigned v) { t += Bytes(v, 2, bigEndian); };
+    auto u32 = [&](unsigned v) { t += Bytes(v, 4, bigEndian); };
     u16(42), u32(8), u16(2);
     u16(0x010F), u16(2), u32(4), t.append("abc\0", 4); // Make
     u16(0x0112), u16(type), u32(1);
@@ -27,19 +24,11 @@ std::string Tiff(int orientation, bool bigEndian, int type = 3)
     return t;
 }
 
-std::string BigEndian(uint32_t v, int bytes)
-{
-    std::string s;
-    for (int i = bytes - 1; i >= 0; --i)
-        s.push_back(static_cast<char>(v >> (8 * i)));
-    return s;
-}
-
 const std::string kExif("Exif\0\0", 6);
 
 std::string Segment(char marker, const std::string& body)
 {
-    return std::string("\xFF") + marker + BigEndian(static_cast<uint32_t>(body.size() + 2), 2) + body;
+    return std::string("\xFF") + marker + Bytes(static_cast<uint32_t>(body.size() + 2), 2, true) + body;
 }
 
 // APP1 straight after SOI, where cameras put it.
@@ -126,7 +115,7 @@ TEST(ExifOrientation, OddAndBrokenTagsReadAsUpright)
     // PNG: a chunk running past the end is upright; a JPEG-style prefix is read.
     std::string png = ExifPng(16, kExif + good);
     EXPECT_EQ(PngExifOrientation(reinterpret_cast<const uint8_t*>(png.data()), png.size()), 6);
-    png.replace(png.find("eXIf") - 4, 4, BigEndian(0x7FFFFFF0, 4));
+    png.replace(png.find("eXIf") - 4, 4, Bytes(0x7FFFFFF0, 4, true));
     EXPECT_EQ(PngExifOrientation(reinterpret_cast<const uint8_t*>(png.data()), png.size()), 1);
 }
 

@@ -59,9 +59,7 @@ namespace {
 // s with v written at offset at: n bytes, big- or little-endian.
 std::string Put(std::string s, size_t at, uint32_t v, int n, bool bigEndian)
 {
-    for (int i = 0; i < n; ++i)
-        s[at + i] = static_cast<char>(v >> 8 * (bigEndian ? n - 1 - i : i));
-    return s;
+    return s.replace(at, n, Bytes(v, n, bigEndian));
 }
 
 // Small valid files whose headers then claim width x height.
@@ -103,7 +101,6 @@ TEST(FImageDecoder, BrokenAndOversizedFilesFailQuicklyWithAReasonAndAnEmptyImage
     std::filesystem::create_directory(dir.file("folder.jpg"));
     ASSERT_EQ(::mkfifo(dir.file("fifo.jpg").c_str(), 0600), 0);
     std::filesystem::create_symlink("/dev/zero", dir.file("zero.png"));
-    std::filesystem::create_symlink("/dev/null", dir.file("null.bmp"));
     WriteBytes(dir.file("huge.jpg"), "\xFF\xD8\xFF\xE0");
     std::filesystem::resize_file(dir.file("huge.jpg"), (uint64_t(512) << 20) + 1); // sparse
     const std::string tooLarge = "image too large (50000 x 50000)";
@@ -113,7 +110,6 @@ TEST(FImageDecoder, BrokenAndOversizedFilesFailQuicklyWithAReasonAndAnEmptyImage
         {"folder.jpg", "", "cannot read: "},
         {"fifo.jpg", "", "not a regular file"},
         {"zero.png", "", "not a regular file"},
-        {"null.bmp", "", "not a regular file"},
         {"huge.jpg", "", "file too large (over 512 MB)"},
         {"text.jpg", "this is not a picture at all\n", "not a supported image"},
         {"cut.jpg", jpeg.substr(0, jpeg.size() / 2), "corrupt JPEG data: "},

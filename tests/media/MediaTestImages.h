@@ -90,6 +90,15 @@ inline void ExpectQuadrants(const FDecodedImage& image, int tolerance,
     }
 }
 
+// v as n bytes, big- or little-endian.
+inline std::string Bytes(uint32_t v, int n, bool bigEndian)
+{
+    std::string s;
+    for (int i = 0; i < n; ++i)
+        s += static_cast<char>(v >> 8 * (bigEndian ? n - 1 - i : i));
+    return s;
+}
+
 // Index of c in palette, added when new.
 inline int PaletteIndex(std::vector<FRgba>& palette, const FRgba& c)
 {
@@ -213,17 +222,14 @@ inline std::string TgaBytes(const FTestImage& image, const FTgaOptions& o)
     if (base == 1)
         for (const FRgba& p : image.pixels)
             PaletteIndex(palette, p);
-    auto le16 = [](std::string& s, int v) { s += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
     auto colour = [](const FRgba& p, int bits) {
         return std::string{char(p.b), char(p.g), char(p.r)} + (bits == 32 ? std::string(1, char(p.a)) : "");
     };
 
     std::string out{char(o.idLength), char(base == 1), char(o.type)};
-    for (int v : {base == 1 ? o.mapFirst : 0, static_cast<int>(palette.size())})
-        le16(out, v);
-    out.push_back(static_cast<char>(base == 1 ? o.mapBits : 0));
-    for (int v : {0, 0, image.width, image.height})
-        le16(out, v);
+    out += Bytes(base == 1 ? o.mapFirst : 0, 2, false) + Bytes(uint32_t(palette.size()), 2, false);
+    out += static_cast<char>(base == 1 ? o.mapBits : 0) + std::string(4, '\0');
+    out += Bytes(image.width, 2, false) + Bytes(image.height, 2, false);
     out += {char(o.bits), char((o.bits == 32 ? 8 : 0) | (o.top ? 0x20 : 0) | (o.rightToLeft ? 0x10 : 0))};
     out.append(static_cast<size_t>(o.idLength), 'i');
     for (const FRgba& p : palette)
