@@ -7,31 +7,8 @@
 #include <zlib.h>
 
 #include <filesystem>
-
-namespace {
-
-// Quadrant centres, plus the first and last rows, which must be the top and the
-// bottom of the picture.
-void ExpectQuadrants(const FDecodedImage& image, int tolerance)
-{
-    const int w = image.width, h = image.height;
-    ASSERT_EQ(image.pixels.size(), static_cast<size_t>(w) * h * 4);
-    const int points[][2] = {{w / 4, h / 4}, {3 * w / 4, h / 4}, {3 * w / 4, 3 * h / 4}, {w / 4, 0}, {w / 4, h - 1}};
-    const FRgba colours[] = {kTopLeft, kTopRight, kBottomRight, kTopLeft, kBottomLeft};
-    for (int i = 0; i < 5; ++i) {
-        const FRgba got = RgbaAt(image.pixels, w, points[i][0], points[i][1]);
-        EXPECT_TRUE(Near(got, colours[i], tolerance)) << "point " << i << ": got " << got << " want " << colours[i];
-    }
-}
-
-bool DecodeBytes(FImageDecoder& decoder, const std::string& bytes, const char* name, const FDecodeRequest& request,
-                 FDecodedImage& out, FString* error = nullptr)
-{
-    return decoder.DecodeMemory(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), FString::FromUtf8(name),
-                                request, out, error);
-}
-
-} // namespace
+#include <sys/stat.h>
+#include <unistd.h>
 
 TEST(FImageDecoder, EveryFormatByContentAtEverySize)
 {
@@ -82,9 +59,7 @@ namespace {
 // s with v written at offset at: n bytes, big- or little-endian.
 std::string Put(std::string s, size_t at, uint32_t v, int n, bool bigEndian)
 {
-    for (int i = 0; i < n; ++i)
-        s[at + i] = static_cast<char>(v >> 8 * (bigEndian ? n - 1 - i : i));
-    return s;
+    return s.replace(at, n, Bytes(v, n, bigEndian));
 }
 
 // Small valid files whose headers then claim width x height.
@@ -121,16 +96,24 @@ TEST(FImageDecoder, BrokenAndOversizedFilesFailQuicklyWithAReasonAndAnEmptyImage
     ScratchDir dir;
     const std::string jpeg = JpegBytes(Quadrants(400, 300));
     const std::string png = PngBytes(400, 300, QuadrantPaint(400, 300));
+    // Irregular names are refused before any read; an alarm ends a read that blocks.
+    ::alarm(60);
     std::filesystem::create_directory(dir.file("folder.jpg"));
+    ASSERT_EQ(::mkfifo(dir.file("fifo.jpg").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir.file("zero.png"));
+    WriteBytes(dir.file("huge.jpg"), "\xFF\xD8\xFF\xE0");
+    std::filesystem::resize_file(dir.file("huge.jpg"), (uint64_t(512) << 20) + 1); // sparse
     const std::string tooLarge = "image too large (50000 x 50000)";
     const std::string cases[][3] = {
         {"missing.jpg", "", "cannot open: "},
         {"empty.jpg", "", "empty file"},
         {"folder.jpg", "", "cannot read: "},
+        {"fifo.jpg", "", "not a regular file"},
+        {"zero.png", "", "not a regular file"},
+        {"huge.jpg", "", "file too large (over 512 MB)"},
         {"text.jpg", "this is not a picture at all\n", "not a supported image"},
         {"cut.jpg", jpeg.substr(0, jpeg.size() / 2), "corrupt JPEG data: "},
         {"cut.png", png.substr(0, png.size() / 2), "corrupt PNG data"},
-        {"header-only.png", png.substr(0, 40), "corrupt PNG data"},
         // Decompression bombs are refused before decoding.
         {"bomb.jpg", JpegClaiming(50000, 50000), tooLarge},
         {"bomb.png", PngClaiming(50000, 50000), tooLarge},
@@ -149,16 +132,17 @@ TEST(FImageDecoder, BrokenAndOversizedFilesFailQuicklyWithAReasonAndAnEmptyImage
     FDecodedImage out;
     for (const auto& [file, bytes, reason] : cases) {
         SCOPED_TRACE(file);
-        if (file != "missing.jpg" && file != "folder.jpg")
+        if (file != "missing.jpg" && !std::filesystem::exists(std::filesystem::symlink_status(dir.file(file))))
             WriteBytes(dir.file(file), bytes);
         FString error;
         EXPECT_FALSE(decoder.Decode(dir.fileF(file), {.squareSize = 512}, out, &error));
         const std::string text = U8(error);
-        EXPECT_EQ(text.rfind(dir.file(file) + ": ", 0), 0u) << text;
-        EXPECT_NE(text.find(reason), std::string::npos) << text;
+        EXPECT_TRUE(text.starts_with(dir.file(file) + ": ") && text.find(reason) != std::string::npos) << text;
         EXPECT_TRUE(out.pixels.empty() && out.width == 0 && out.sourceWidth == 0);
         // The next good file still decodes with the same decoder.
-        ASSERT_TRUE(DecodeBytes(decoder, jpeg, "ok.jpg", {.squareSize = 256}, out));
+        ASSERT_TRUE(decoder.DecodeMemory(reinterpret_cast<const uint8_t*>(jpeg.data()), jpeg.size(), FString(u"ok.jpg"),
+                                         {.squareSize = 256}, out, nullptr));
         ExpectQuadrants(out, 14);
     }
+    ::alarm(0);
 }

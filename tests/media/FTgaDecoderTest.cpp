@@ -20,8 +20,8 @@ FResult Decode(const std::string& bytes)
     std::vector<uint8_t> raw;
     r.ok = DecodeTga(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 120'000'000, 32768, raw, r.width,
                      r.height, &r.reason);
-    r.pixels.assign(reinterpret_cast<const FRgba*>(raw.data()),
-                    reinterpret_cast<const FRgba*>(raw.data() + raw.size()));
+    const auto* p = reinterpret_cast<const FRgba*>(raw.data());
+    r.pixels.assign(p, p + raw.size() / 4);
     return r;
 }
 
@@ -46,14 +46,11 @@ TEST(FTgaDecoder, HandWrittenFileAnchorsTheConventions)
     // bottom one, pixels are B, G, R.
     const std::string header("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\x18\0", 18);
     const FResult r = Decode(header + std::string("\xFF\0\0\0\xFF\0\0\0\xFF\xFF\xFF\xFF", 12));
-    ASSERT_TRUE(r.ok) << r.reason;
     // Top left is the third stored pixel, bottom left the first.
-    EXPECT_EQ(r.pixels, (std::vector<FRgba>{{255, 0, 0}, {255, 255, 255}, {0, 0, 255}, {0, 255, 0}}));
-
+    EXPECT_EQ(r.pixels, (std::vector<FRgba>{{255, 0, 0}, {255, 255, 255}, {0, 0, 255}, {0, 255, 0}})) << r.reason;
     // 16-bit: 0x7C00 is pure red whatever the attribute bit says.
-    const FResult s = Decode(std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x10\0\0\xFC", 20));
-    ASSERT_TRUE(s.ok) << s.reason;
-    EXPECT_EQ(s.pixels[0], (FRgba{255, 0, 0, 255}));
+    EXPECT_EQ(Decode(std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x10\0\0\xFC", 20)).pixels,
+              (std::vector<FRgba>{{255, 0, 0, 255}}));
 }
 
 TEST(FTgaDecoder, EveryVariantGivesThePicture)
@@ -64,21 +61,19 @@ TEST(FTgaDecoder, EveryVariantGivesThePicture)
         const FRgba (&palette)[4];
         FTgaOptions options;
     } const cases[] = {
-        {"true colour 24, bottom-right origin", kColour, {.type = 2, .bits = 24, .rightToLeft = true}},
-        {"24, top-left, id, footer", kColour, {.type = 2, .bits = 24, .top = true, .footer = true, .idLength = 7}},
-        {"true colour 32 keeps alpha", kAlpha, {.type = 2, .bits = 32, .top = true}},
+        {"24, bottom-right origin, id", kColour, {.type = 2, .bits = 24, .rightToLeft = true, .idLength = 7}},
+        {"32 keeps alpha, footer", kAlpha, {.type = 2, .bits = 32, .top = true, .footer = true}},
         {"grey", kGrey, {.type = 3, .bits = 8}},
         {"colour-mapped, 24-bit map from index 3", kColour, {.type = 1, .bits = 8, .mapBits = 24, .mapFirst = 3}},
         {"RLE colour-mapped", kColour, {.type = 9, .bits = 8, .mapBits = 24, .mapFirst = 1, .footer = true}},
         {"RLE 32, top-right origin", kAlpha, {.type = 10, .bits = 32, .top = true, .rightToLeft = true}},
-        {"RLE grey, footer", kGrey, {.type = 11, .bits = 8, .footer = true}},
+        {"RLE grey", kGrey, {.type = 11, .bits = 8}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const FTestImage picture = Picture(c.palette);
         const FResult r = Decode(TgaBytes(picture, c.options));
-        ASSERT_TRUE(r.ok) << r.reason;
-        EXPECT_TRUE(r.width == 5 && r.height == 3);
+        EXPECT_TRUE(r.ok && r.width == 5 && r.height == 3) << r.reason;
         EXPECT_EQ(r.pixels, picture.pixels);
     }
 }
@@ -87,8 +82,8 @@ TEST(FTgaDecoder, DamagedFilesFailAndNeverReadPastTheData)
 {
     const FTestImage picture = Picture(kColour);
     // Every prefix of a file fails: no pixel may come from beyond the data.
-    for (const FTgaOptions& options : {FTgaOptions{.type = 10, .bits = 24}, FTgaOptions{.type = 9, .bits = 8},
-                                       FTgaOptions{.type = 2, .bits = 32}, FTgaOptions{.type = 1, .bits = 8}}) {
+    for (const FTgaOptions& options :
+         {FTgaOptions{.type = 10}, FTgaOptions{.type = 9, .bits = 8}, FTgaOptions{.type = 2}}) {
         const std::string file = TgaBytes(picture, options);
         for (size_t n = 0; n < file.size(); ++n)
             EXPECT_FALSE(Decode(file.substr(0, n)).ok) << "type " << options.type << ", " << n << " bytes";

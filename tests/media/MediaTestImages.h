@@ -2,8 +2,11 @@
 // Test images made on the spot: JPEG through TurboJPEG, PNG through libpng, BMP
 // through QImage, TGA bytes written here by hand.
 
+#include "photos/decode/FImageDecoder.h"
+
 #include <QBuffer>
 #include <QImage>
+#include <gtest/gtest.h>
 #include <png.h>
 #include <turbojpeg.h>
 
@@ -44,8 +47,7 @@ using FPaint = std::function<FRgba(int, int)>;
 
 struct FTestImage
 {
-    int width = 0;
-    int height = 0;
+    int width, height;
     std::vector<FRgba> pixels; // top row first
 
     FTestImage(int w, int h, const FPaint& paint) : width(w), height(h)
@@ -60,17 +62,41 @@ struct FTestImage
 // Four quadrants of distinct colours: a flipped, mirrored or transposed result
 // shows at once.
 inline const FRgba kTopLeft{220, 30, 40}, kTopRight{30, 200, 60}, kBottomLeft{40, 50, 210}, kBottomRight{240, 240, 240};
-
 inline FPaint QuadrantPaint(int w, int h)
 {
     return [=](int x, int y) {
-        return y < h / 2 ? (x < w / 2 ? kTopLeft : kTopRight) : (x < w / 2 ? kBottomLeft : kBottomRight);
+        return (y < h / 2 ? x < w / 2 ? kTopLeft : kTopRight : x < w / 2 ? kBottomLeft : kBottomRight);
     };
 }
 
 inline FTestImage Quadrants(int w, int h)
 {
     return FTestImage(w, h, QuadrantPaint(w, h));
+}
+
+// Quadrant centres (top left, top right, bottom left, bottom right), plus the
+// first and last rows, which must be the top and the bottom of the picture.
+inline void ExpectQuadrants(const FDecodedImage& image, int tolerance,
+                            const FRgba (&q)[4] = {kTopLeft, kTopRight, kBottomLeft, kBottomRight})
+{
+    const int w = image.width, h = image.height;
+    ASSERT_EQ(image.pixels.size(), static_cast<size_t>(w) * h * 4);
+    const int at[][2] = {{w / 4, h / 4},         {3 * w / 4, h / 4}, {w / 4, 3 * h / 4},
+                         {3 * w / 4, 3 * h / 4}, {w / 4, 0},         {w / 4, h - 1}};
+    const FRgba want[] = {q[0], q[1], q[2], q[3], q[0], q[2]};
+    for (int i = 0; i < 6; ++i) {
+        const FRgba got = RgbaAt(image.pixels, w, at[i][0], at[i][1]);
+        EXPECT_TRUE(Near(got, want[i], tolerance)) << "point " << i << ": got " << got << " want " << want[i];
+    }
+}
+
+// v as n bytes, big- or little-endian.
+inline std::string Bytes(uint32_t v, int n, bool bigEndian)
+{
+    std::string s;
+    for (int i = 0; i < n; ++i)
+        s += static_cast<char>(v >> 8 * (bigEndian ? n - 1 - i : i));
+    return s;
 }
 
 // Index of c in palette, added when new.
@@ -92,8 +118,7 @@ inline std::string JpegFrom(const void* samples, int width, int height, int form
     tjCompress2(handle, static_cast<const unsigned char*>(samples), width, 0, height, format, &jpeg, &size, sampling,
                 90, 0);
     std::string bytes(reinterpret_cast<const char*>(jpeg), size);
-    tjFree(jpeg);
-    tjDestroy(handle);
+    tjFree(jpeg), tjDestroy(handle);
     return bytes;
 }
 
@@ -107,11 +132,12 @@ struct FPngOptions
     int type = PNG_COLOR_TYPE_RGB; // or _RGB_ALPHA, _GRAY, _PALETTE (alpha kept through tRNS)
     int bits = 8;                  // 16 for RGB and RGBA; 1 to 8 for grey and palette
     bool interlaced = false;
+    std::string exif; // an eXIf chunk's body
 };
 
 // Grey takes the red channel. Rows come from paint one at a time, so a huge image
 // costs no memory to write.
-inline std::string PngBytes(int width, int height, const FPaint& paint, const FPngOptions& o = {})
+inline std::string PngBytes(int width, int height, const FPaint& paint, FPngOptions o = {})
 {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -131,13 +157,13 @@ inline std::string PngBytes(int width, int height, const FPaint& paint, const FP
                 PaletteIndex(palette, paint(x, y));
         std::vector<png_color> colours;
         std::vector<png_byte> alphas;
-        for (const FRgba& c : palette) {
-            colours.push_back(png_color{c.r, c.g, c.b});
-            alphas.push_back(c.a);
-        }
+        for (const FRgba& c : palette)
+            colours.push_back(png_color{c.r, c.g, c.b}), alphas.push_back(c.a);
         png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
         png_set_tRNS(png, info, alphas.data(), static_cast<int>(alphas.size()), nullptr);
     }
+    if (!o.exif.empty())
+        png_set_eXIf_1(png, info, static_cast<png_uint_32>(o.exif.size()), reinterpret_cast<png_bytep>(o.exif.data()));
     png_set_compression_level(png, 1);
     png_write_info(png, info);
     if (o.bits < 8)
@@ -196,17 +222,14 @@ inline std::string TgaBytes(const FTestImage& image, const FTgaOptions& o)
     if (base == 1)
         for (const FRgba& p : image.pixels)
             PaletteIndex(palette, p);
-    auto le16 = [](std::string& s, int v) { s += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
     auto colour = [](const FRgba& p, int bits) {
         return std::string{char(p.b), char(p.g), char(p.r)} + (bits == 32 ? std::string(1, char(p.a)) : "");
     };
 
     std::string out{char(o.idLength), char(base == 1), char(o.type)};
-    for (int v : {base == 1 ? o.mapFirst : 0, static_cast<int>(palette.size())})
-        le16(out, v);
-    out.push_back(static_cast<char>(base == 1 ? o.mapBits : 0));
-    for (int v : {0, 0, image.width, image.height})
-        le16(out, v);
+    out += Bytes(base == 1 ? o.mapFirst : 0, 2, false) + Bytes(uint32_t(palette.size()), 2, false);
+    out += static_cast<char>(base == 1 ? o.mapBits : 0) + std::string(4, '\0');
+    out += Bytes(image.width, 2, false) + Bytes(image.height, 2, false);
     out += {char(o.bits), char((o.bits == 32 ? 8 : 0) | (o.top ? 0x20 : 0) | (o.rightToLeft ? 0x10 : 0))};
     out.append(static_cast<size_t>(o.idLength), 'i');
     for (const FRgba& p : palette)
@@ -220,20 +243,17 @@ inline std::string TgaBytes(const FTestImage& image, const FTgaOptions& o)
                              : base == 3 ? std::string(1, char(p.r))
                                          : colour(p, o.bits));
         }
-    // Runs of equal pixels become run packets, the rest raw packets; neither stops
-    // at the end of a row.
+    // Runs of equal pixels become run packets, the rest raw packets of up to two;
+    // neither stops at the end of a row.
     for (size_t i = 0, n = 1; i < stream.size(); i += n) {
-        auto same = [&](size_t k) { return k + 1 < stream.size() && stream[k] == stream[k + 1]; };
-        const bool run = (o.type & 8) && same(i);
         n = 1;
-        while (i + n < stream.size() && n < 128 && (run ? stream[i + n] == stream[i] : !same(i + n)))
+        while ((o.type & 8) && n < 128 && i + n < stream.size() && stream[i + n] == stream[i])
             ++n;
-        if (!(o.type & 8))
-            n = 1;
-        else
-            out.push_back(static_cast<char>((run ? 0x80 : 0) | (n - 1)));
-        for (size_t k = 0; k < (run ? 1 : n); ++k)
-            out += stream[i + k];
+        const bool run = n > 1, pair = !run && (o.type & 8) && i + 2 < stream.size() && stream[i + 1] != stream[i + 2];
+        n += pair;
+        if (o.type & 8)
+            out.push_back(static_cast<char>(run ? 0x80 | (n - 1) : n - 1));
+        out += stream[i] + (pair ? stream[i + 1] : "");
     }
     if (o.footer)
         out += std::string(8, '\0') + "TRUEVISION-XFILE." + '\0';
