@@ -28,7 +28,7 @@ std::string SpreadSteps(const std::vector<FScriptStep>& script)
 
 } // namespace
 
-TEST(ExportScript, StepsFramesAndCameraPaths)
+TEST(ExportScript, StepsAndFrames)
 {
     // Spread 0 opens on the transparent sheet and the right page; spread 1 turns, shows
     // the third photo (top left), goes to the left view and runs out of photos.
@@ -36,16 +36,6 @@ TEST(ExportScript, StepsFramesAndCameraPaths)
     EXPECT_EQ(SpreadSteps(script), "0/8 0/9 0/10 0/11 0/12 0/13 0/14 1/0 1/1 1/2 1/3 1/4 1/8 ");
     EXPECT_EQ(ScriptFrameCount(script), 130);
     EXPECT_EQ(ScriptFrameCount(BuildExportScript(Settings(10, 1, 1, 1, false), 3)), 110);
-
-    const auto two = BuildExportScript(Settings(25, 3, 3, 3), 2);
-    ASSERT_EQ(two.size(), 7u);
-    EXPECT_EQ(two[0].kind, FStepKind::TransparentTurn);
-    const std::vector<std::pair<uint32_t, uint32_t>> paths = {{0, 0}, {0, 6}, {6, 6}, {6, 3}, {3, 7}, {7, 7}, {7, 0}};
-    for (size_t i = 1; i < two.size(); ++i) {
-        EXPECT_EQ(std::make_pair(two[i].fromPreset, two[i].toPreset), paths[i]) << i;
-        EXPECT_EQ(two[i].kind, paths[i].first == paths[i].second ? FStepKind::Hold : FStepKind::Move);
-        EXPECT_EQ(two[i].frames, 75);
-    }
 }
 
 TEST(ExportScript, PhotoCountsAtTheEdgesAndTruncatedPhases)
@@ -53,13 +43,11 @@ TEST(ExportScript, PhotoCountsAtTheEdgesAndTruncatedPhases)
     // No photos: only the transparent sheet turns, and without it nothing is rendered.
     EXPECT_EQ(SpreadSteps(BuildExportScript(Settings(10, 1, 1, 1), 0)), "0/8 ");
     EXPECT_TRUE(BuildExportScript(Settings(10, 1, 1, 1, false), 0).empty());
-    EXPECT_EQ(ExportSpreadCount(7), 3);
 
     EXPECT_EQ(ScriptTiming(Settings(29.97f, 3, 3, 3)).pageFrames, 89);
     // A phase of 0 seconds keeps its steps (their state still applies) but renders nothing.
     const auto noHolds = BuildExportScript(Settings(10, 1, 1, 0), 3);
-    EXPECT_EQ(noHolds.size(), 13u);
-    EXPECT_EQ(ScriptFrameCount(noHolds), 90);
+    EXPECT_TRUE(noHolds.size() == 13u && ScriptFrameCount(noHolds) == 90);
 }
 
 TEST(ExportScript, ValidationLimitsAndPreviewSize)

@@ -11,7 +11,7 @@
 
 struct FrameSeen
 {
-    int32_t transparentTurnState, exporting;
+    int32_t exporting;
     float turnPosition, transparentPosition, aspectFactor, effectTime;
     uint32_t preset;
 };
@@ -55,8 +55,8 @@ struct TestExportHost : FExportHost
             copy.pixels[i + 1] = static_cast<uint8_t>(50 * app.pageIndex);
             copy.pixels[i + 2] = 200;
         }
-        frames.push_back({app.transparentTurnState, app.exporting, app.turnPosition, app.transparentPosition,
-                          app.aspectFactor, app.effectTime, app.camera->presetIndex});
+        frames.push_back({app.exporting, app.turnPosition, app.transparentPosition, app.aspectFactor, app.effectTime,
+                          app.camera->presetIndex});
         clock += 10;
         return FrameViewOf(&copy);
     }

@@ -12,8 +12,7 @@ struct FDecodedMovie
 {
     std::string error; // empty when the whole file decoded
     std::string codec;
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     AVRational frameRate{0, 1};
     std::vector<std::vector<uint8_t>> frames; // width * 3 bytes per row, top row first
 
