@@ -43,16 +43,6 @@ const struct
     {u"?/data/%", u"?\?/data/%0025"},
 };
 
-// Paths too long for a token are left out, not cut: the first as it is, the second
-// (501 characters) only once its quotes and spaces are escaped.
-std::string Spaced()
-{
-    std::string spaced = "/";
-    for (int i = 0; i < 250; ++i)
-        spaced += " \"";
-    return spaced;
-}
-
 TEST(FSettings, SavedFileLoadsBackAndSavesByteForByte)
 {
     ScratchDir dir;
@@ -64,8 +54,13 @@ TEST(FSettings, SavedFileLoadsBackAndSavesByteForByte)
     s.RenderTransparentPage = false;
     s.ExportFPS = 29.97f;
     s.cameraPresets[0].pitch = 1.5707964f;
+    // Paths too long for a token are left out, not cut: the effect path as it is,
+    // the last recent path (501 characters) once its quotes and spaces are escaped.
+    std::string spaced = "/";
+    for (int i = 0; i < 250; ++i)
+        spaced += " \"";
     for (int i = 0; i < 10; ++i) {
-        s.RecentPath[i] = i < 9 ? FString(kPaths[i].path) : FString::FromUtf8(Spaced());
+        s.RecentPath[i] = i < 9 ? FString(kPaths[i].path) : FString::FromUtf8(spaced);
         ASSERT_TRUE(s.SetRotation(s.RecentPath[i], i + 1));
     }
     ASSERT_EQ(s.SettingsSave(), FSaveResult::Saved);
@@ -121,11 +116,9 @@ TEST(FSettings, HandEditedFiles)
     EXPECT_EQ(s.cameraPresets[3], (FCameraPose{1, 2, 0, 0, 0, 0, 0}));
     EXPECT_EQ(s.cameraPresets[4], DefaultCameraPresets()[4]);
     EXPECT_EQ(s.BGColour, (FColour{0.5f, 0, 0}));
-    EXPECT_EQ(s.CoverColour, defaults.CoverColour);
-    EXPECT_EQ(s.PaperColour, defaults.PaperColour);
-    EXPECT_EQ(s.ExportWidth, defaults.ExportWidth);
-    EXPECT_EQ(s.ExportFPS, defaults.ExportFPS);
-    EXPECT_EQ(s.TimePage, 7);
+    EXPECT_TRUE(s.CoverColour == defaults.CoverColour && s.PaperColour == defaults.PaperColour);
+    EXPECT_TRUE(s.ExportWidth == defaults.ExportWidth && s.ExportFPS == defaults.ExportFPS);
+    EXPECT_EQ(s.TimePage, 7); // a meaningful value stays
     EXPECT_EQ(U8(s.RecentPath[0]) + " " + U8(s.RecentPath[1]) + " " + U8(s.RecentPath[2]), "?%zz ?/a%00 /aAB");
 }
 
@@ -160,28 +153,14 @@ TEST(FSettings, WindowRecentFoldersRotationsAndReset)
     EXPECT_EQ(s.GetRotation(FString(u"/p/7.jpg")), 3);
 }
 
-TEST(FSettings, SavesThatCannotOrMayNotWriteKeepWhatIsThere)
-{
-    // A file that appeared after the start (another instance) is not overwritten.
-    ScratchDir dir;
-    FSettings s(Environment(dir));
-    WriteBytes(dir.file("QuilloPhotoBook.ini"), "from another instance\r\n");
-    EXPECT_EQ(s.SettingsSave(), FSaveResult::SkippedUnread);
-    EXPECT_EQ(ReadBytes(dir.file("QuilloPhotoBook.ini")), "from another instance\r\n");
-
-    // A settings file that is a directory is reported and kept.
-    ScratchDir other;
-    std::filesystem::create_directory(other.file("QuilloPhotoBook.ini"));
-    EXPECT_EQ(FSettings(Environment(other)).SettingsSave(), FSaveResult::Failed);
-    EXPECT_TRUE(std::filesystem::is_directory(other.file("QuilloPhotoBook.ini")));
-    EXPECT_FALSE(std::filesystem::exists(other.file("QuilloPhotoBook.ini.tmp")));
-}
-
-TEST(FSettings, FullDiskDuringSaveKeepsTheOldFile)
+TEST(FSettings, SavesThatMayNotOrCannotWriteKeepTheOldFile)
 {
     ScratchDir dir;
+    FSettings late(Environment(dir));
     ASSERT_EQ(FSettings(Environment(dir)).SettingsSave(), FSaveResult::Saved);
     const std::string before = ReadBytes(dir.file("QuilloPhotoBook.ini"));
+    // The file appeared after this one started (another instance, say): left alone.
+    EXPECT_EQ(late.SettingsSave(), FSaveResult::SkippedUnread);
 
     // A child whose files may not grow past 100 bytes stands in for a full disk.
     pid_t child = fork();

@@ -1,15 +1,12 @@
 #include "base/FString.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 namespace {
-
-std::string U8(const FString& s)
-{
-    return s.ToUtf8();
-}
 
 TEST(FString, PathParts)
 {
