@@ -15,7 +15,6 @@ TEST(FString, PathParts)
         {u"/p/a:b\\c/x\\y.jpg", u"/p/a:b\\c", u"x\\y.jpg", u"JPG"},
         {u"a.jpg", u"a.jpg", u"a.jpg", u"JPG"},
         {u"/photos/", u"/photos", u"", u""},
-        {u"photo.jpg?size=2", u"photo.jpg?size=2", u"photo.jpg?size=2", u"JPG"},
         {u"/no/dot", u"/no", u"dot", u""},
         {u"", u"", u"", u""},
     };

@@ -74,23 +74,6 @@ TEST(FTokenFile, OverlongInputIsCutNotOverrun)
     EXPECT_EQ(file.GetInt(2) + file.GetFloat(-1), 0); // out of range: empty
 }
 
-TEST(FTokenFile, WriterEscapesAndReportsFailureReaderWritesNothing)
-{
-    ScratchDir dir;
-    for (const char* name : {"w.txt", "no/such/folder/w.txt"}) {
-        FTokenFile out(dir.fileF(name), true);
-        out.AddString(FString(u"a\r\nb"));
-        out.EndLine();
-        EXPECT_EQ(out.Finish(), name[0] == 'w') << name;
-    }
-    {
-        FTokenFile in(dir.fileF("w.txt"), false);
-        in.AddString(FString(u"x"));
-        in.EndLine();
-    }
-    EXPECT_EQ(ReadBytes(dir.file("w.txt")), Utf16File(u"a\\nb\r\n"));
-}
-
 TEST(FileUtilities, DirectoriesAndNamesThatAreNotUtf8)
 {
     ScratchDir dir;
