@@ -35,10 +35,8 @@ public:
     }
     ~ChildProcess()
     {
-        if (pid_ > 0 && !exited_) {
-            ::kill(pid_, SIGKILL);
+        if (pid_ > 0 && !exited_ && ::kill(pid_, SIGKILL) == 0)
             ::waitpid(pid_, nullptr, 0);
-        }
     }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

@@ -1,42 +1,34 @@
 #include "base/FString.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 namespace {
 
-std::string U8(const FString& s)
-{
-    return s.ToUtf8();
-}
-
 TEST(FString, PathParts)
 {
     // path -> directory part, file name part, extension part
     const char16_t* cases[][4] = {
-        {u"/p/12:30.jpg", u"/p", u"12:30.jpg", u"JPG"},
         {u"/p/a:b\\c/x\\y.jpg", u"/p/a:b\\c", u"x\\y.jpg", u"JPG"},
         {u"a.jpg", u"a.jpg", u"a.jpg", u"JPG"},
-        {u"/home/u/a.jpg", u"/home/u", u"a.jpg", u"JPG"},
         {u"/photos/", u"/photos", u"", u""},
-        {u"photo.jpg?size=2", u"photo.jpg?size=2", u"photo.jpg?size=2", u"JPG"},
         {u"/no/dot", u"/no", u"dot", u""},
         {u"", u"", u"", u""},
     };
     for (const auto& c : cases) {
         const FString path(c[0]);
-        EXPECT_EQ(path.DirectoryPart().Str(), c[1]) << U8(path);
-        EXPECT_EQ(path.FileNamePart().Str(), c[2]) << U8(path);
-        EXPECT_EQ(path.ExtensionPart().Str(), c[3]) << U8(path);
+        EXPECT_EQ(path.DirectoryPart().Str() + u"|" + path.FileNamePart().Str() + u"|" + path.ExtensionPart().Str(),
+                  std::u16string(c[1]) + u"|" + c[2] + u"|" + c[3])
+            << U8(path);
     }
-    EXPECT_EQ(U8(FString(u"ab").ExtensionPart()), "");
 
     // path, new extension -> path
     const char16_t* extensions[][3] = {
         {u"/x/photo.jpg", u"BMP", u"/x/photo.BMP"},
         {u"/x.y/photo", u".BMP", u"/x.y/photo.BMP"},
-        {u"/a.b/movie", u"avi", u"/a.b/movie.avi"},
         {u"/a.b\\movie", u"avi", u"/a.avi"}, // the backslash belongs to the name
         {u"", u"avi", u""},
     };
@@ -57,7 +49,7 @@ TEST(FString, NumberTextIgnoresTheProcessLocale)
         setlocale(LC_NUMERIC, "de_DE");
     EXPECT_EQ(U8(FString::FromFloat(0.4f)) + " " + U8(FString::FromFloat(1234567.0f)), "0.4 1.23457e+06");
     const std::pair<const char16_t*, float> floats[] = {
-        {u"1.5", 1.5f}, {u"  -2.5abc", -2.5f}, {u"1.23457e+006", 1234570.0f}, {u"abc", 0.0f}, {u"", 0.0f}};
+        {u"  -2.5abc", -2.5f}, {u"1.23457e+006", 1234570.0f}, {u"abc", 0.0f}, {u"", 0.0f}};
     for (const auto& [text, value] : floats)
         EXPECT_FLOAT_EQ(FString(text).ToFloat(), value) << U8(FString(text));
     const std::pair<const char16_t*, int32_t> ints[] = {
@@ -79,19 +71,14 @@ TEST(FString, ComparingReplacingAndFileNameBytes)
 
     FString a(u"aaaa");
     a.ReplaceAll(FString(u"aa"), FString(u"a"));
-    EXPECT_EQ(U8(a), "a");
     FString b(u"abab");
     b.ReplaceAll(FString(u"a"), FString(u"aa")); // would never end
-    EXPECT_EQ(U8(b), "abab");
+    EXPECT_EQ(U8(a) + " " + U8(b), "a abab");
 
     // File names are bytes: whatever they hold comes back unchanged.
-    const std::string names[] = {
-        "caf\xc3\xa9 \xe2\x82\xac.jpg",          // valid UTF-8
-        "\xf0\x9f\x93\xb7.png",                  // outside the BMP: a surrogate pair
-        "\xc3(\xa0\xa1\xed\xa0\x80\xc0\xaf\xff", // broken sequences, surrogates, overlong
-        std::string("a\xe2\x82", 3),             // cut short at the end
-    };
-    for (const std::string& name : names)
+    for (const std::string& name : {std::string("\xf0\x9f\x93\xb7.png"), // outside the BMP: a surrogate pair
+                                    std::string("\xc3(\xa0\xa1\xed\xa0\x80\xc0\xaf\xff"), // broken, overlong
+                                    std::string("a\xe2\x82", 3)})                         // cut short at the end
         EXPECT_EQ(FString::FromUtf8(name).ToUtf8(), name) << name;
     EXPECT_EQ(FString::FromUtf8("caf\xc3\xa9").Str(), u"caf\u00e9");
     EXPECT_EQ(FString("caf\xe9", 0).Str(), u"caf\u00e9"); // eight-bit text is Latin-1

@@ -29,15 +29,13 @@ std::vector<Tokens> ReadLines(const ScratchDir& dir, const std::string& bytes)
 TEST(FTokenFile, TokensQuotesAndLineEnds)
 {
     ScratchDir dir;
-    const auto lines = ReadLines(dir, "BGTexturePath\t\"/home/u/my pics/bg.jpg\"\r\n"
-                                      "\"a b\"c\r\n"
+    const auto lines = ReadLines(dir, "\"a b\"c\r\n"
                                       "ab\"cd\" e\n"
                                       "x \"\" y\r"
                                       "trailing \"\r\r\n"
                                       "open \"never closed\r\n"
                                       "last");
     const std::vector<Tokens> expected = {
-        {u"BGTexturePath", u"/home/u/my pics/bg.jpg", u"BGTexturePath\t\"/home/u/my pics/bg.jpg\""},
         {u"a b", u"c", u"\"a b\"c"},
         {u"ab\"cd\"", u"e", u"ab\"cd\" e"},
         {u"x", u"", u"y", u"x \"\" y"},
@@ -48,21 +46,11 @@ TEST(FTokenFile, TokensQuotesAndLineEnds)
     };
     EXPECT_EQ(lines, expected);
     EXPECT_TRUE(ReadLines(dir, "").empty());
-}
-
-TEST(FTokenFile, EightBitAndUtf16GiveTheSameTokens)
-{
-    ScratchDir dir;
-    const std::u16string text = u"Locale\t\"/opt/qu\u00e9 p/Fran\u00e7ais.txt\"\r\nQuality\t2\r\n";
-    const std::string latin1(text.begin(), text.end());
-    EXPECT_EQ(ReadLines(dir, latin1), ReadLines(dir, Utf16File(text)));
-    EXPECT_EQ(ReadLines(dir, Utf16File(text))[0][1], u"/opt/qu\u00e9 p/Fran\u00e7ais.txt");
     // Without the mark a UTF-16 file is read byte by byte: garbage, but no crash.
     EXPECT_NE(ReadLines(dir, Utf16File(u"Quality\t2\r\n", false)).at(0).at(0), u"Quality");
     // An odd byte count loses only the stray byte.
-    const auto odd = ReadLines(dir, Utf16File(u"one\r\ntwo\r\n") + "x");
-    ASSERT_EQ(odd.size(), 2u);
-    EXPECT_EQ(odd[1], (Tokens{u"two", u"two"}));
+    EXPECT_EQ(ReadLines(dir, Utf16File(u"one\r\ntwo\r\n") + "x"),
+              (std::vector<Tokens>{{u"one", u"one"}, {u"two", u"two"}}));
 }
 
 TEST(FTokenFile, OverlongInputIsCutNotOverrun)
@@ -86,36 +74,12 @@ TEST(FTokenFile, OverlongInputIsCutNotOverrun)
     EXPECT_EQ(file.GetInt(2) + file.GetFloat(-1), 0); // out of range: empty
 }
 
-TEST(FTokenFile, WriterEscapesAndReportsFailureReaderWritesNothing)
+TEST(FileUtilities, DirectoriesAndNamesThatAreNotUtf8)
 {
     ScratchDir dir;
-    FTokenFile out(dir.fileF("w.txt"), true);
-    out.AddString(FString(u"a\r\nb"));
-    out.EndLine();
-    EXPECT_TRUE(out.Finish());
-    EXPECT_EQ(ReadBytes(dir.file("w.txt")), Utf16File(u"a\\nb\r\n"));
-    FTokenFile nowhere(dir.fileF("no/such/folder/w.txt"), true);
-    nowhere.AddString(FString(u"x"));
-    nowhere.EndLine();
-    EXPECT_FALSE(nowhere.Finish());
-    {
-        FTokenFile in(dir.fileF("w.txt"), false);
-        in.AddString(FString(u"x"));
-        in.EndLine();
-    }
-    EXPECT_EQ(ReadBytes(dir.file("w.txt")), Utf16File(u"a\\nb\r\n"));
-}
-
-TEST(FileUtilities, MissingFilesDirectoriesAndNamesThatAreNotUtf8)
-{
-    ScratchDir dir;
-    WriteBytes(dir.file("a.txt"), std::string("ab\0cd", 5));
     WriteBytes(dir.file("caf\xe9-\xff.txt"), Utf16File(u"h\u00e9"));
-    EXPECT_FALSE(FileExists(dir.dirF()));
-    EXPECT_EQ(ReadWholeFile(dir.fileF("a.txt")).Str(), u"ab");
     EXPECT_EQ(ReadWholeFile(FString::FromUtf8(dir.file("caf\xe9-\xff.txt"))).Str(), u"h\u00e9");
-    EXPECT_TRUE(ReadWholeFile(dir.fileF("none")).IsEmpty());
-    EXPECT_FALSE(FTokenFile(dir.fileF("none"), false).ReadLine());
+    EXPECT_FALSE(FileExists(dir.dirF()));
     EXPECT_FALSE(FTokenFile(dir.dirF(), false).ReadLine()); // a directory reads as empty
 }
 

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -18,15 +19,7 @@ namespace {
 class IrregularFileTest : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ::alarm(60);
-        ASSERT_EQ(::mkfifo(dir_.file("fifo").c_str(), 0600), 0);
-        std::filesystem::create_symlink("/dev/zero", dir_.file("zero"));
-        // Sparse: large on paper, nothing on the disk.
-        WriteBytes(dir_.file("huge"), "");
-        std::filesystem::resize_file(dir_.file("huge"), kMaxTextFileBytes + 1);
-    }
+    void SetUp() override { ::alarm(60); }
     void TearDown() override { ::alarm(0); }
 
     ScratchDir dir_;
@@ -34,49 +27,37 @@ protected:
 
 TEST_F(IrregularFileTest, FifosDevicesAndHugeFilesAreRefusedWithTheirReason)
 {
-    const struct
-    {
-        const char* name;
-        int error;
-        const char* text;
-    } cases[] = {{"fifo", kErrorNotRegularFile, "not a regular file"},
-                 {"zero", kErrorNotRegularFile, "not a regular file"},
-                 {"huge", kErrorTooLarge, "too large"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const FString path = dir_.fileF(c.name);
+    ASSERT_EQ(::mkfifo(dir_.file("fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir_.file("zero"));
+    WriteBytes(dir_.file("huge"), ""); // sparse: large on paper, nothing on the disk
+    std::filesystem::resize_file(dir_.file("huge"), kMaxTextFileBytes + 1);
+    const std::tuple<const char*, int, std::string> cases[] = {{"fifo", kErrorNotRegularFile, "not a regular file"},
+                                                               {"zero", kErrorNotRegularFile, "not a regular file"},
+                                                               {"huge", kErrorTooLarge, "too large"}};
+    for (const auto& [name, code, text] : cases) {
+        SCOPED_TRACE(name);
+        const FString path = dir_.fileF(name);
         FFile file(path, false, kMaxTextFileBytes);
         EXPECT_FALSE(file.ok());
-        EXPECT_EQ(file.LastError(), c.error);
-        EXPECT_EQ(ErrorText(c.error).ToUtf8(), c.text);
-
+        EXPECT_EQ(file.LastError(), code);
         int error = 0;
         EXPECT_TRUE(ReadWholeFile(path, kMaxTextFileBytes, &error).IsEmpty());
-        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(error, code);
 
         // A locale that is refused leaves English and says which file and why.
         FLocale locale;
         testing::internal::CaptureStderr();
         EXPECT_TRUE(locale.LocaleLoad(path));
-        const std::string said = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(said, U8(path) + ": " + c.text + "\n");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), U8(path) + ": " + text + "\n");
         EXPECT_EQ(locale.GetText(0).ToUtf8(), FLocale::BuiltInText(0));
-    }
-}
 
-TEST_F(IrregularFileTest, SettingsFileThatIsAFifoOrADeviceIsNamedAndSkipped)
-{
-    for (const char* target : {"fifo", "/dev/zero"}) {
+        // So does a settings file, which is then left alone.
         ScratchDir program;
-        if (std::string(target) == "fifo")
-            ASSERT_EQ(::mkfifo(program.file("QuilloPhotoBook.ini").c_str(), 0600), 0);
-        else
-            std::filesystem::create_symlink(target, program.file("QuilloPhotoBook.ini"));
+        std::filesystem::create_symlink(U8(path), program.file("QuilloPhotoBook.ini"));
         FSettings settings({program.dirF(), 1280, 1024});
         testing::internal::CaptureStderr();
         settings.SettingsLoad();
-        EXPECT_NE(testing::internal::GetCapturedStderr().find("QuilloPhotoBook.ini: not a regular file"),
-                  std::string::npos);
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("QuilloPhotoBook.ini: " + text), std::string::npos);
     }
 }
 

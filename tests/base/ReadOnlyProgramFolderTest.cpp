@@ -17,15 +17,12 @@ namespace {
 TEST(ReadOnlyProgramFolder, WritableSettingsFileThereStillSavesToTheUserFolder)
 {
     ScratchDir dir;
-    const std::string program = dir.file("program");
-    const std::string config = dir.file("config");
-    ASSERT_EQ(::mkdir(program.c_str(), 0755), 0);
-    ASSERT_EQ(::mkdir(config.c_str(), 0777), 0);
-    ASSERT_EQ(::chmod(config.c_str(), 0777), 0);
+    const std::string program = dir.file("program"), config = dir.file("config");
+    ASSERT_EQ(::mkdir(program.c_str(), 0755) | ::mkdir(config.c_str(), 0777), 0);
     WriteBytes(program + "/QuilloPhotoBook.ini", "TimePage 7\r\n");
-    ASSERT_EQ(::chmod((program + "/QuilloPhotoBook.ini").c_str(), 0666), 0);
-    ASSERT_EQ(::chmod(program.c_str(), 0555), 0);
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((program + "/QuilloPhotoBook.ini").c_str(), 0666) | ::chmod(config.c_str(), 0777) |
+                  ::chmod(program.c_str(), 0555) | ::chmod(dir.path().c_str(), 0755),
+              0);
 
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -46,9 +43,8 @@ TEST(ReadOnlyProgramFolder, WritableSettingsFileThereStillSavesToTheUserFolder)
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
     // 1: the shipped file was not read, 2: the save failed, 100: could not become nobody.
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
     EXPECT_EQ(ReadBytes(program + "/QuilloPhotoBook.ini"), "TimePage 7\r\n");
     // The user's copy, read as it lies.
     FSettings back({FString::FromUtf8(config + "/QuilloPhotoBook"), 1280, 1024});
