@@ -1,43 +1,25 @@
 // How the real program starts: the device made once, at the size the window
 // settles on, and "could not initialize" (2) when there is no display to show on.
 
-#include "../base/ChildProcess.h"
+#include "E2eSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <regex>
 
-namespace fs = std::filesystem;
-
 namespace {
-
-std::string RunShell(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            out += buffer;
-        ::pclose(pipe);
-    }
-    return out;
-}
 
 TEST(Startup, TheDeviceIsMadeOnceForTheClientAreaUnderTheMenuBar)
 {
     if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "needs an X server: run under xvfb-run";
     ScratchDir dir;
-    const fs::path build(PHOTOBOOK_BUILD_DIR);
-    fs::copy_file(build / "QuilloPhotoBook", dir.file("QuilloPhotoBook"));
-    fs::copy(build / "media", dir.file("media"), fs::copy_options::recursive);
+    InstallProgram(dir);
     ChildProcess program(dir.file("QuilloPhotoBook"), {}, dir.file("stderr.txt"));
-    const std::string window =
-        RunShell("timeout 20 xdotool search --sync --onlyvisible --name \"^Quillo's Photo Book, Page\" | head -1");
+    const std::string window = WaitForWindow("Quillo's Photo Book, Page");
     ASSERT_FALSE(window.empty()) << program.Output();
     std::this_thread::sleep_for(std::chrono::milliseconds(800)); // past any resize settling
-    RunShell("xdotool windowfocus --sync " + window.substr(0, window.find('\n')) + " key Escape");
+    Shell("xdotool windowfocus --sync " + window + " key Escape");
     EXPECT_EQ(program.WaitForExit(), 0);
 
     const std::string output = program.Output();

@@ -2,41 +2,19 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
-
-TEST(DialogRules, SpeedFieldsAreClampedToOneThroughTwenty)
+TEST(DialogRules, FieldsReadSevenCharactersAndSpeedsClampToOneThroughTwenty)
 {
-    const struct
-    {
-        const char16_t* typed;
-        int32_t stored;
-    } cases[] = {
-        {u"0", 1}, {u"20", 20}, {u"21", 20}, {u"-3", 1}, {u"", 1}, {u"abc", 1}, {u"7x", 7}, {u"  12", 12},
+    // The digit after the seventh is cut off; seven blanks leave nothing to read: 0, so 1.
+    const std::pair<const char16_t*, int32_t> speeds[] = {
+        {u"0", 1}, {u"21", 20}, {u"-3", 1}, {u"abc", 1}, {u"7x", 7}, {u"  12", 12}, {u"00000123", 12}, {u"       5", 1},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(SpeedFromField(FString(c.typed)), c.stored) << FString(c.typed).ToUtf8();
-}
-
-TEST(DialogRules, OnlyTheFirstSevenCharactersOfAFieldCount)
-{
-    // "0000012" fits; the digit after the seventh is cut off.
-    EXPECT_EQ(ReadNumberField(FString(u"00000123")), 12);
+    for (const auto& [typed, stored] : speeds)
+        EXPECT_EQ(SpeedFromField(FString(typed)), stored) << FString(typed).ToUtf8();
     EXPECT_EQ(ReadNumberField(FString(u"12345678")), 1234567);
-    // Seven blanks leave nothing to read, so a long padded entry is 0 and becomes 1.
-    EXPECT_EQ(SpeedFromField(FString(u"       5")), 1);
     EXPECT_FLOAT_EQ(ReadFloatField(FString(u"1.0925926")), 1.09259f);
-    EXPECT_FLOAT_EQ(ReadFloatField(FString(u"29.97fps")), 29.97f);
     EXPECT_FLOAT_EQ(ReadFloatField(FString(u"fast")), 0.0f);
-}
-
-TEST(DialogRules, TextsAreComparedOverTheFirst512Characters)
-{
-    EXPECT_TRUE(TextDiffers(FString(u"OK"), FString(u"Ok")));
-    std::u16string longText(512, u'a');
-    EXPECT_FALSE(TextDiffers(FString(longText + u"b"), FString(longText + u"c")));
-    EXPECT_TRUE(TextDiffers(FString(longText.substr(1) + u"b"), FString(longText.substr(1) + u"c")));
 }
 
 TEST(DialogRules, ColourComponentsRoundTripWithoutDrifting)
@@ -70,11 +48,9 @@ TEST(DialogRules, OnlyWebPagesAreOpenedAsDocuments)
         bool accepted;
     } cases[] = {
         {u"/opt/book/media/WWW/QuilloPhotoBookManual.html", true},
-        {u"/a/b.Php", true},
-        {u"/a/page.php?lang=de&x=1.jpg", true}, // the query does not count
+        {u"/a/page.Php?lang=de&x=1.jpg", true}, // the query does not count
         {u"/a/b.html.exe", false},
         {u"/a/b.shtml", false},
-        {u"/a/b.", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsOpenableDocument(FString(c.path)), c.accepted) << FString(c.path).ToUtf8();

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -14,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 
 inline void EnsureQApplication()
 {
@@ -25,18 +25,23 @@ inline void EnsureQApplication()
         new QApplication(argc, argv); // lives for the whole run
 }
 
-// Runs action on the next modal dialog inside its own event loop; one it fails to
-// close is closed after five seconds, so a broken test fails instead of hanging.
-inline void WhenModal(std::function<void(QWidget*)> action)
+// Runs action on the next modal widget of type T inside its own event loop, if one
+// comes within five seconds; one it fails to close is closed after five more, so a
+// broken test fails instead of hanging.
+template <typename T = QWidget, typename Action> void WhenModal(Action action)
 {
     auto* poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
+    QElapsedTimer started;
+    started.start();
+    QObject::connect(poll, &QTimer::timeout, [poll, action, started] {
+        T* modal = qobject_cast<T*>(QApplication::activeModalWidget());
+        const bool late = started.elapsed() > 5000;
+        if (!late && (!modal || !modal->isVisible()))
             return;
         poll->stop();
         poll->deleteLater();
+        if (late)
+            return;
         QPointer<QWidget> dialog(modal);
         action(modal);
         QTimer::singleShot(5000, [dialog] {
@@ -47,7 +52,7 @@ inline void WhenModal(std::function<void(QWidget*)> action)
             }
         });
     });
-    poll->start();
+    poll->start(10);
 }
 
 inline void PressKey(QWidget* w, int key, const QString& text = QString())

@@ -1,5 +1,5 @@
-// The whole program in this process, driven through its real window: keys,
-// clicks, popup menus, menu commands, choosers and the trash.
+// The whole program in this process, driven through its real window: keys, a
+// popup menu, menu commands, choosers, the trash and a failing save on closing.
 
 #include "../base/TestFiles.h"
 #include "QtTestSupport.h"
@@ -11,13 +11,13 @@
 #include "ui/qt/FShell.h"
 
 #include <QAction>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 
 #include <filesystem>
+#include <functional>
 
 namespace fs = std::filesystem;
 
@@ -42,29 +42,6 @@ void ChooseInDialog(QFileDialog* chooser, const std::string& path)
     ASSERT_NE(name, nullptr);
     name->setText(QString::fromStdString(path));
     PressKey(name, Qt::Key_Return);
-}
-
-// Stale answers from an earlier test must not answer this test's windows.
-int gAnswerGeneration = 0;
-
-// Answers the next modal box or chooser of type T, waiting for it up to five seconds.
-template <typename T> void AnswerNextModal(std::function<void(T*)> answer)
-{
-    auto* timer = new QTimer;
-    const int generation = gAnswerGeneration;
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, answer, generation, started] {
-        const bool stale = generation != gAnswerGeneration || started->elapsed() > 5000;
-        T* modal = stale ? nullptr : qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!stale && !modal)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (modal)
-            answer(modal);
-    });
-    timer->start(30);
 }
 
 class ShellDriveTest : public ::testing::Test
@@ -92,7 +69,6 @@ protected:
 
     void TearDown() override
     {
-        ++gAnswerGeneration;
         if (framework().Window() && framework().Window()->isVisible())
             framework().Close();
         PumpUntil([] { return false; }, 50);
@@ -100,13 +76,6 @@ protected:
     }
 
     FQtFramework& framework() { return shell->Framework(); }
-    QString Title() { return framework().Window()->windowTitle(); }
-
-    void Key(int key)
-    {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(framework().Surface(), &press);
-    }
 
     void Click(Qt::MouseButton button, QPointF at)
     {
@@ -115,25 +84,19 @@ protected:
         QApplication::sendEvent(framework().Surface(), &press);
     }
 
-    // Client position of the middle of a photo slot's mesh on a page, in the frame
-    // the book shows now.
+    // Client position of the middle of a photo on a page, in the frame the book shows now.
     QPointF PhotoCentre(int page, int slot)
     {
         const FFrame frame = app.DescribeFrame(framework().ClientWidth(), framework().ClientHeight());
         FBookLayout layout;
         for (const FFramePage& draw : frame.Pages())
             layout.Lay(draw, frame.paper);
-        const auto& mesh = layout.Page(page).photoSlot[static_cast<size_t>(slot)].photoMesh;
-        EXPECT_TRUE(mesh.has_value());
-        FVector3 sum{0, 0, 0};
-        for (const FBookVertex& v : mesh->vertices)
-            sum = sum + FVector3{v.x, v.y, v.z};
-        const float n = static_cast<float>(mesh->vertices.size());
-        const FMatrix m = frame.world * frame.view * frame.projection;
-        const FVector4 clip = Transform(FVector4{sum.x / n, sum.y / n, sum.z / n, 1}, m);
+        const FGridMesh& mesh = *layout.Page(page).photoSlot[static_cast<size_t>(slot)].photoMesh;
+        const FBookVertex& v = mesh.vertices[static_cast<size_t>(mesh.rows / 2 * mesh.columns + mesh.columns / 2)];
+        const FVector3 ndc = TransformCoord({v.x, v.y, v.z}, frame.world * frame.view * frame.projection);
         const double ratio = framework().Surface()->devicePixelRatio();
-        return {(clip.x / clip.w + 1) * 0.5 * framework().ClientWidth() / ratio,
-                (1 - clip.y / clip.w) * 0.5 * framework().ClientHeight() / ratio};
+        return {(ndc.x + 1) * 0.5 * framework().ClientWidth() / ratio,
+                (1 - ndc.y) * 0.5 * framework().ClientHeight() / ratio};
     }
 
     ScratchDir dir;
@@ -141,18 +104,9 @@ protected:
     std::unique_ptr<FShell> shell;
 };
 
-TEST_F(ShellDriveTest, ClicksTurnThePageAndSelectPhotos)
+// Left clicks on photos are in DesktopTest, with real X input.
+TEST_F(ShellDriveTest, ARightClickSelectsThePhotoAndItsMenuShowsItsPathGreyed)
 {
-    const QPointF photo = PhotoCentre(3, 0);
-    Click(Qt::LeftButton, photo);
-    EXPECT_EQ(app.selectedPhoto, 0);
-    EXPECT_EQ(app.camera->presetIndex, 6u);
-    Click(Qt::LeftButton, photo); // again: back to the front view
-    EXPECT_EQ(app.selectedPhoto, -1);
-    EXPECT_EQ(app.camera->presetIndex, 0u);
-    ASSERT_TRUE(PumpUntil([&] { return !app.camera->InTransition(); }));
-
-    // A right click opens the photo's popup with its path greyed at the top.
     QString firstItem;
     bool firstEnabled = true;
     QTimer::singleShot(200, [&] {
@@ -168,16 +122,30 @@ TEST_F(ShellDriveTest, ClicksTurnThePageAndSelectPhotos)
     EXPECT_FALSE(firstEnabled);
 }
 
-TEST_F(ShellDriveTest, MenusFollowSettingsAndLanguage)
+// Each item names its key once, in the shortcut column (after the tab) as the menu
+// draws it: its text, and the action's own shortcut when the text names none.
+TEST_F(ShellDriveTest, MenuItemsShowTheirKeyOnce)
 {
-    shell->Menus()->Action(kCmdRenderShadows)->trigger();
-    EXPECT_TRUE(shell->Menus()->Action(kCmdRenderShadows)->isChecked());
+    const auto shown = [](const QAction* action) {
+        QString text = action->text();
+        if (!text.contains(QLatin1Char('\t')) && !action->shortcut().isEmpty())
+            text += QLatin1Char('\t') + action->shortcut().toString(QKeySequence::NativeText);
+        return text.toStdString();
+    };
+    EXPECT_EQ(shown(shell->Menus()->Action(kCmdViewPhotoBottomRight)), "Photo Bottom Right\tF8");
+    EXPECT_EQ(shown(shell->Menus()->Action(kCmdLightFront)), "Front\t4");
+    for (const QAction* top : framework().MenuBar()->actions())
+        for (const QAction* action : top->menu()->actions())
+            EXPECT_EQ(shown(action).find('\t'), shown(action).rfind('\t')) << shown(action);
+}
 
+TEST_F(ShellDriveTest, MenusFollowTheLanguage)
+{
     // Set Language... with the German file: menus in German, the confirmation box.
     const std::string german = dir.file("media/Locales/German.txt");
     QString confirmation;
-    AnswerNextModal<QFileDialog>([&](QFileDialog* chooser) {
-        AnswerNextModal<QMessageBox>([&](QMessageBox* message) {
+    WhenModal<QFileDialog>([&](QFileDialog* chooser) {
+        WhenModal<QMessageBox>([&](QMessageBox* message) {
             confirmation = message->text();
             message->accept();
         });
@@ -186,7 +154,6 @@ TEST_F(ShellDriveTest, MenusFollowSettingsAndLanguage)
     shell->Menus()->Action(kCmdSetLanguage)->trigger();
     EXPECT_EQ(confirmation.toStdString(), "Die Sprache ist jetzt Deutsch");
     EXPECT_EQ(framework().MenuBar()->actions().value(0)->text().toStdString(), "Datei");
-    EXPECT_EQ(shell->Menus()->Action(kCmdSetLanguage)->text().toStdString(), "Set Language...");
 }
 
 TEST_F(ShellDriveTest, DeleteMovesThePhotoToTheTrashAndCopyNeverOverwrites)
@@ -196,28 +163,25 @@ TEST_F(ShellDriveTest, DeleteMovesThePhotoToTheTrashAndCopyNeverOverwrites)
 
     // Copy onto an existing file: refused, the target keeps its bytes.
     WriteBytes(dir.file("existing.jpg"), "keep me");
-    AnswerNextModal<QFileDialog>([&](QFileDialog* chooser) {
+    WhenModal<QFileDialog>([&](QFileDialog* chooser) {
         // Even a yes to the chooser's "replace?" must not let the copy overwrite it.
-        AnswerNextModal<QMessageBox>([](QMessageBox* message) { message->button(QMessageBox::Yes)->click(); });
+        WhenModal<QMessageBox>([](QMessageBox* message) { message->button(QMessageBox::Yes)->click(); });
         ChooseInDialog(chooser, dir.file("existing.jpg"));
     });
     shell->Menus()->Action(kCmdCopyPhoto)->trigger();
     EXPECT_EQ(ReadBytes(dir.file("existing.jpg")), "keep me");
 
-    AnswerNextModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    WhenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
     shell->Menus()->Action(kCmdDeletePhoto)->trigger();
     EXPECT_FALSE(fs::exists(photo));
     EXPECT_TRUE(fs::exists(dir.file("data/Trash/files/quillo1.jpg")));
     // The slot stays pending, and the title says so.
-    ASSERT_TRUE(PumpUntil([&] { return Title().endsWith(QStringLiteral(", Loading Photos...")); }, 2000));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return framework().Window()->windowTitle().endsWith(QStringLiteral(", Loading Photos...")); }, 2000));
 }
 
-TEST_F(ShellDriveTest, KeysTurnPagesAndGoFullScreenAndBack)
+TEST_F(ShellDriveTest, AltEnterGoesFullScreenAndEscapeBack)
 {
-    EXPECT_EQ(Title(), "Quillo's Photo Book, Page 1 of 3");
-    Key(Qt::Key_PageDown);
-    ASSERT_TRUE(PumpUntil([&] { return Title() == "Quillo's Photo Book, Page 2 of 3"; }));
-
     // Alt+Enter is the accelerator, not Enter's page turn; the menu bar goes.
     QKeyEvent altEnter(QEvent::KeyPress, Qt::Key_Return, Qt::AltModifier);
     QApplication::sendEvent(framework().Surface(), &altEnter);
@@ -225,9 +189,27 @@ TEST_F(ShellDriveTest, KeysTurnPagesAndGoFullScreenAndBack)
     EXPECT_FALSE(framework().MenuBar()->isVisible());
     EXPECT_EQ(app.turnState, 0);
     // Escape in full screen goes back to the window rather than closing it.
-    Key(Qt::Key_Escape);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(framework().Surface(), &escape);
     ASSERT_TRUE(PumpUntil([&] { return !framework().Window()->isFullScreen(); }, 3000));
     EXPECT_TRUE(framework().Window()->isVisible());
+}
+
+// It used to crash here: the frame loop ran on, under the message, on settings
+// already freed.
+TEST_F(ShellDriveTest, ClosingWithUnsavableSettingsSaysSoAndEndsCleanly)
+{
+    fs::remove(dir.file("QuilloPhotoBook.ini"));
+    fs::create_directory(dir.file("QuilloPhotoBook.ini")); // a folder in its place: the save fails
+    QString said;
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+        PumpUntil([] { return false; }, 300); // frames would run now if the loop went on
+        said = box->text();
+        box->accept();
+    });
+    framework().Close();
+    EXPECT_TRUE(said.startsWith(QStringLiteral("The settings could not be saved."))) << said.toStdString();
+    EXPECT_FALSE(app.IsInitialised());
 }
 
 } // namespace
