@@ -7,10 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -24,27 +21,19 @@ TEST(ReadOnlyProgramFolder, WritableSettingsFileThereStillSavesToTheUserFolder)
                   ::chmod(program.c_str(), 0555) | ::chmod(dir.path().c_str(), 0755),
               0);
 
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        constexpr uid_t kNobody = 65534;
-        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
-                                 ::setresuid(kNobody, kNobody, kNobody) != 0))
-            ::_exit(100);
+    const int failures = RunAsNobody([&] {
         FSettingsEnvironment environment{FString::FromUtf8(program), 1280, 1024};
         environment.userConfigDirectory = FString::FromUtf8(config + "/QuilloPhotoBook");
         FSettings settings(environment);
         settings.SettingsLoad();
-        int failures = settings.TimePage == 7 ? 0 : 1; // what shipped beside the program is read
+        int result = settings.TimePage == 7 ? 0 : 1; // what shipped beside the program is read
         settings.TimeZoom = 9;
         if (settings.SettingsSave() != FSaveResult::Saved)
-            failures |= 2;
-        ::_exit(failures);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+            result |= 2;
+        return result;
+    });
     // 1: the shipped file was not read, 2: the save failed, 100: could not become nobody.
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+    EXPECT_EQ(failures, 0);
     EXPECT_EQ(ReadBytes(program + "/QuilloPhotoBook.ini"), "TimePage 7\r\n");
     // The user's copy, read as it lies.
     FSettings back({FString::FromUtf8(config + "/QuilloPhotoBook"), 1280, 1024});

@@ -5,8 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <iterator>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 
 class ScratchDir
@@ -56,4 +59,23 @@ inline std::string Utf16File(std::u16string_view text, bool mark = true)
 inline std::string U8(const FString& s)
 {
     return s.ToUtf8();
+}
+
+// Root reads and writes everywhere: permission checks run check() in a child
+// process as "nobody". Its result, or 100 when the switch failed, -1 when the
+// child did not exit.
+inline int RunAsNobody(const std::function<int()>& check)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+                                 ::setresuid(kNobody, kNobody, kNobody) != 0))
+            ::_exit(100);
+        ::_exit(check());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
 }
