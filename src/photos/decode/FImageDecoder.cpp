@@ -223,26 +223,35 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
     };
 
     // The EXIF orientation is undone right after decoding: the sizes, the fit and
-    // the user's own rotation all apply to the upright picture.
+    // the user's own rotation all apply to the upright picture. decode(minWidth,
+    // minHeight, w, h) fills impl_->decoded at least that large along its stored
+    // sides.
     int orientation = 1;
-    auto uprightSize = [&] {
-        if (OrientationSwapsSides(orientation))
-            std::swap(width, height);
-    };
-    // The decoders are asked for at least the target, measured along their sides.
-    auto storedMinimum = [&](int& minWidth, int& minHeight) {
+    auto decodeUpright = [&](const auto& decode) {
         const bool swaps = OrientationSwapsSides(orientation);
-        minWidth = swaps ? targetHeight : targetWidth;
-        minHeight = swaps ? targetWidth : targetHeight;
+        if (swaps)
+            std::swap(width, height);
+        setTarget();
+        int w = 0, h = 0;
+        if (!decode(swaps ? targetHeight : targetWidth, swaps ? targetWidth : targetHeight, w, h))
+            return fail(reason);
+        if (orientation != 1) {
+            OrientPixels(impl_->decoded.data(), w, h, orientation, impl_->oriented);
+            impl_->decoded.swap(impl_->oriented);
+            // A phone photo's spare copy is worth keeping for the next; a huge one is not.
+            if (impl_->oriented.capacity() > (size_t(64) << 20))
+                std::vector<uint8_t>().swap(impl_->oriented);
+        }
+        return finish(impl_->decoded.data(), w, h, static_cast<size_t>(w) * 4, true);
     };
-    auto turnUpright = [&](int& w, int& h) {
-        if (orientation == 1)
-            return;
-        OrientPixels(impl_->decoded.data(), w, h, orientation, impl_->oriented);
-        impl_->decoded.swap(impl_->oriented);
-        // A phone photo's spare copy is worth keeping for the next; a huge one is not.
-        if (impl_->oriented.capacity() > (size_t(64) << 20))
-            std::vector<uint8_t>().swap(impl_->oriented);
+    // Refused by the size the header declares, before any pixel is read.
+    int64_t declaredWidth = 0, declaredHeight = 0;
+    auto declaredTooLarge = [&](EFormat format) {
+        return DeclaredSize(format, data, size, declaredWidth, declaredHeight) &&
+               TooLarge(declaredWidth, declaredHeight);
+    };
+    auto refuseDeclared = [&] {
+        return fail("image too large (" + std::to_string(declaredWidth) + " x " + std::to_string(declaredHeight) + ")");
     };
 
     const EFormat format = FormatOf(data, size);
@@ -252,41 +261,27 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
         if (TooLarge(width, height))
             return tooLarge();
         orientation = JpegExifOrientation(data, size);
-        uprightSize();
-        setTarget();
-        int w = 0, h = 0, minWidth = 0, minHeight = 0;
-        storedMinimum(minWidth, minHeight);
-        if (!impl_->jpeg.Decode(data, size, minWidth, minHeight, impl_->decoded, w, h, &reason))
-            return fail(reason);
-        turnUpright(w, h);
-        return finish(impl_->decoded.data(), w, h, static_cast<size_t>(w) * 4, true);
+        return decodeUpright([&](int minWidth, int minHeight, int& w, int& h) {
+            return impl_->jpeg.Decode(data, size, minWidth, minHeight, impl_->decoded, w, h, &reason);
+        });
     }
     if (format == EFormat::Png) {
-        int64_t declaredWidth = 0, declaredHeight = 0;
-        if (DeclaredSize(format, data, size, declaredWidth, declaredHeight) && TooLarge(declaredWidth, declaredHeight))
-            return fail("image too large (" + std::to_string(declaredWidth) + " x " + std::to_string(declaredHeight) +
-                        ")");
+        if (declaredTooLarge(format))
+            return refuseDeclared();
         if (!ReadPngSize(data, size, width, height, &reason))
             return fail(reason);
         if (TooLarge(width, height))
             return tooLarge();
         orientation = PngExifOrientation(data, size);
-        uprightSize();
-        setTarget();
-        int w = 0, h = 0, minWidth = 0, minHeight = 0;
-        storedMinimum(minWidth, minHeight);
-        if (!DecodePng(data, size, minWidth, minHeight, kMaxSourcePixels, kMaxSourceSide, impl_->decoded, w, h,
-                       &reason))
-            return fail(reason);
-        turnUpright(w, h);
-        return finish(impl_->decoded.data(), w, h, static_cast<size_t>(w) * 4, true);
+        return decodeUpright([&](int minWidth, int minHeight, int& w, int& h) {
+            return DecodePng(data, size, minWidth, minHeight, kMaxSourcePixels, kMaxSourceSide, impl_->decoded, w, h,
+                             &reason);
+        });
     }
     if (format == EFormat::Bmp) {
-        int64_t declaredWidth = 0, declaredHeight = 0;
-        if (DeclaredSize(format, data, size, declaredWidth, declaredHeight) && TooLarge(declaredWidth, declaredHeight))
-            return fail("image too large (" + std::to_string(declaredWidth) + " x " + std::to_string(declaredHeight) +
-                        ")");
-        if (format == EFormat::Bmp && !BmpDataPresent(data, size, declaredWidth, declaredHeight, reason))
+        if (declaredTooLarge(format))
+            return refuseDeclared();
+        if (!BmpDataPresent(data, size, declaredWidth, declaredHeight, reason))
             return fail(reason);
         const QImage image = ReadQtImage(data, size, "bmp", kMaxSourcePixels, kMaxSourceSide, width, height, &reason);
         if (image.isNull())
