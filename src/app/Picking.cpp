@@ -24,15 +24,13 @@ const FGridMesh* PhotoMesh(const FPage& page, const FPageDraw& draw, int slot)
 
 FPickHit FPhotoBookApp::Pick(float x, float y) const
 {
+    if (!settings)
+        return {};
     const int clientWidth = host ? host->ClientWidth() : 0;
     const int clientHeight = host ? host->ClientHeight() : 0;
     const FFrame frame = DescribeFrame(clientWidth, clientHeight);
-    if (!settings)
-        return {};
     FBookLayout layout;
-    std::array<FPageDraw, kFramePageCount> drawn{};
-    for (const FFramePage& draw : frame.Pages())
-        drawn[static_cast<size_t>(draw.page)] = layout.Lay(draw, frame.paper);
+    const std::array<FPageDraw, kFramePageCount> drawn = layout.LayAll(frame);
 
     auto hits = [&](const FGridMesh* mesh) {
         return PickMesh(mesh, x, y, static_cast<float>(clientWidth), static_cast<float>(clientHeight), frame.world,

@@ -31,6 +31,14 @@ FPageDraw FBookLayout::Lay(const FFramePage& draw, const FColour& paperColour)
                                               PhotoSourceOf(draw.photos[0], a), PhotoSourceOf(draw.photos[1], b));
 }
 
+std::array<FPageDraw, kFramePageCount> FBookLayout::LayAll(const FFrame& frame)
+{
+    std::array<FPageDraw, kFramePageCount> drawn{};
+    for (const FFramePage& draw : frame.Pages())
+        drawn[static_cast<size_t>(draw.page)] = Lay(draw, frame.paper);
+    return drawn;
+}
+
 void FBookLayout::ReleasePageMeshes()
 {
     for (FPage& page : pages_)

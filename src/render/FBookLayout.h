@@ -18,6 +18,9 @@ public:
 
     // Bends the draw's page object to its position and fits its photos.
     FPageDraw Lay(const FFramePage& draw, const FColour& paperColour);
+    // Lays every page of the frame in order; per page object, how its last draw
+    // came out. The renderer lays page by page instead, drawing in between.
+    std::array<FPageDraw, kFramePageCount> LayAll(const FFrame& frame);
 
     FPage& Page(int32_t page) { return pages_[static_cast<size_t>(page)]; }
     const FPage& Page(int32_t page) const { return pages_[static_cast<size_t>(page)]; }

@@ -37,8 +37,7 @@ struct MsgProcTest : testing::Test
     {
         const FFrame frame = t.app.DescribeFrame(800, 600);
         FBookLayout layout;
-        for (const FFramePage& draw : frame.Pages())
-            layout.Lay(draw, frame.paper);
+        layout.LayAll(frame);
         const FPage& laid = layout.Page(page);
         const FGridMesh& mesh = slot < 0 ? *laid.pageMesh : *laid.photoSlot[static_cast<size_t>(slot)].photoMesh;
         const auto column = static_cast<int32_t>(along * static_cast<float>(mesh.columns - 1));

@@ -89,8 +89,7 @@ protected:
     {
         const FFrame frame = app.DescribeFrame(framework().ClientWidth(), framework().ClientHeight());
         FBookLayout layout;
-        for (const FFramePage& draw : frame.Pages())
-            layout.Lay(draw, frame.paper);
+        layout.LayAll(frame);
         const FGridMesh& mesh = *layout.Page(page).photoSlot[static_cast<size_t>(slot)].photoMesh;
         const FBookVertex& v = mesh.vertices[static_cast<size_t>(mesh.rows / 2 * mesh.columns + mesh.columns / 2)];
         const FVector3 ndc = TransformCoord({v.x, v.y, v.z}, frame.world * frame.view * frame.projection);
