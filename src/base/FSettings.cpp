@@ -49,6 +49,7 @@ const FieldLine kFieldLines[] = {
     {u"ExportMoviePath", &FSettings::ExportMoviePath},
     {u"ExportType", &FSettings::ExportType},
     {u"EncoderName", &FSettings::EncoderName},
+    {u"ExportQuality", &FSettings::ExportQuality},
     {u"TimePage", &FSettings::TimePage},
     {u"TimeZoom", &FSettings::TimeZoom},
     {u"TimeView", &FSettings::TimeView},
@@ -209,6 +210,7 @@ void FSettings::SettingsReset()
     ExportMoviePath = FString(u"d:\\Temp\\QuilloPhotoBook.avi");
     ExportType = 0;
     EncoderName = FString();
+    ExportQuality = kDefaultExportQuality;
     TimePage = 3;
     TimeZoom = 3;
     TimeView = 3;

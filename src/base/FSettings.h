@@ -46,6 +46,12 @@ enum class FSaveResult
 };
 
 inline constexpr int kRecentPathCount = 10;
+
+// Movie quality: 1 gives the smallest file, 100 the best picture.
+inline constexpr int32_t kMinExportQuality = 1;
+inline constexpr int32_t kMaxExportQuality = 100;
+inline constexpr int32_t kDefaultExportQuality = 80;
+
 inline constexpr int kRotationCount = 1000;
 
 class FSettings
@@ -100,6 +106,8 @@ public:
     FString ExportMoviePath;
     int32_t ExportType = 0;
     FString EncoderName;
+    // Movie picture quality, 1 (smallest file) .. 100 (best picture).
+    int32_t ExportQuality = kDefaultExportQuality;
     int32_t TimePage = 3;
     int32_t TimeZoom = 3;
     int32_t TimeView = 3;

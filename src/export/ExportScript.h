@@ -22,6 +22,8 @@ struct FExportSettings
     int32_t timeView = 3;
     // Empty = uncompressed.
     FString encoderName;
+    // 1..100: what the encoder trades for file size (a quantiser, CRF or bit rate).
+    int32_t quality = kDefaultExportQuality;
     bool renderTransparentPage = true;
 };
 
