@@ -119,6 +119,10 @@ public:
     bool CreateRenderTarget(int32_t width, int32_t height);
     const FRenderTargetCopy* GetRenderTargetCopy() const;
     bool CopyRenderTarget();
+    // The same copy without stalling on it: start one after each frame, take them
+    // back oldest first (FRenderTarget::StartReadBack, TakeReadBack).
+    bool StartRenderTargetReadBack();
+    FReadBack TakeRenderTargetReadBack(bool wait);
     bool DrawRenderTargetToScreen();
     void DestroyRenderTarget();
     const FRenderTarget* RenderTarget() const { return renderTarget_.get(); }

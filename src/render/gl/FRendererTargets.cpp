@@ -104,6 +104,18 @@ bool FRenderer::CopyRenderTarget()
     return hasDevice_ && renderTarget_ && renderTarget_->CopyToSystemMemory();
 }
 
+bool FRenderer::StartRenderTargetReadBack()
+{
+    return hasDevice_ && renderTarget_ && renderTarget_->StartReadBack();
+}
+
+FReadBack FRenderer::TakeRenderTargetReadBack(bool wait)
+{
+    if (!hasDevice_ || !renderTarget_)
+        return {};
+    return renderTarget_->TakeReadBack(wait);
+}
+
 bool FRenderer::DrawRenderTargetToScreen()
 {
     if (!hasDevice_ || !renderTarget_ || !renderTarget_->IsValid())
