@@ -1,0 +1,285 @@
+// Browsing a folder of large photos as a user does: Page Down every 1.3 s through
+// the whole book and back, headless (EGL) at 1280 x 720 with shadows on and the
+// page turn at 1 s, each frame painted as the viewer paints it. Prints the frame
+// interval's median, p99 and maximum, and how many frames showed a visible page
+// with a photo missing once the first spread had loaded.
+//
+//   bench_BrowseBook [photo folder] [WIDTHxHEIGHT]
+//
+// Without a folder, 32 photo-like JPEGs and PNGs (5120 x 2880, 4000 x 3000,
+// 3840 x 2160 and portraits) are made once into $TMPDIR/quillo-browse-photos.
+
+#include "app/FPhotoBookApp.h"
+#include "base/FFile.h"
+#include "render/gl/FBookRenderer.h"
+#include "render/gl/FGlContext.h"
+#include "render/gl/FGlFramebuffer.h"
+
+#include <epoxy/gl.h>
+#include <png.h>
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FPhotoShape
+{
+    int width;
+    int height;
+    bool png;
+};
+
+// Repeated four times: every spread mixes sizes, formats and portraits.
+constexpr FPhotoShape kShapes[8] = {
+    {5120, 2880, false}, {4000, 3000, false}, {3840, 2160, true},  {5120, 2880, false},
+    {3000, 4000, false}, {4000, 3000, false}, {5120, 2880, false}, {2160, 3840, true},
+};
+constexpr int kGeneratedPhotos = 32;
+
+// Broad gradients and soft shapes with fine texture and grain: compresses, and
+// decodes, about as a camera photo does (a flat picture would flatter both).
+std::vector<unsigned char> PhotoPixels(int width, int height, int seed)
+{
+    std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
+    std::vector<float> across(static_cast<size_t>(width)), down(static_cast<size_t>(height));
+    const double f = 0.002 + 0.0007 * (seed % 5);
+    for (int x = 0; x < width; ++x)
+        across[static_cast<size_t>(x)] = static_cast<float>(60 * std::sin(x * f + seed) + 25 * std::sin(x * 0.09));
+    for (int y = 0; y < height; ++y)
+        down[static_cast<size_t>(y)] = static_cast<float>(50 * std::cos(y * f * 1.3 + seed) + 20 * std::sin(y * 0.07));
+    uint32_t noise = 2654435761u * static_cast<uint32_t>(seed + 1);
+    for (int y = 0; y < height; ++y) {
+        const float sky = 255.0f * static_cast<float>(y) / static_cast<float>(height);
+        unsigned char* p = &rgb[static_cast<size_t>(y) * width * 3];
+        for (int x = 0; x < width; ++x, p += 3) {
+            noise = noise * 1664525u + 1013904223u;
+            const float grain = static_cast<float>(static_cast<int>(noise >> 27) - 16);
+            const float a = across[static_cast<size_t>(x)], b = down[static_cast<size_t>(y)];
+            p[0] = static_cast<unsigned char>(std::clamp(110 + a + 0.3f * sky + grain, 0.0f, 255.0f));
+            p[1] = static_cast<unsigned char>(std::clamp(120 + b + 0.5f * a + grain, 0.0f, 255.0f));
+            p[2] = static_cast<unsigned char>(std::clamp(255 - sky + 0.4f * b + grain, 0.0f, 255.0f));
+        }
+    }
+    return rgb;
+}
+
+bool WriteJpeg(const fs::path& path, const std::vector<unsigned char>& rgb, int width, int height)
+{
+    tjhandle compressor = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    bool ok = compressor &&
+              tjCompress2(compressor, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_420, 92, 0) == 0;
+    if (ok) {
+        FILE* out = std::fopen(path.c_str(), "wb");
+        ok = out && std::fwrite(jpeg, 1, size, out) == size;
+        ok = out && std::fclose(out) == 0 && ok;
+    }
+    tjFree(jpeg);
+    if (compressor)
+        tjDestroy(compressor);
+    return ok;
+}
+
+bool WritePng(const fs::path& path, const std::vector<unsigned char>& rgb, int width, int height)
+{
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out)
+        return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    bool ok = false;
+    if (info && setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, out);
+        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        for (int y = 0; y < height; ++y)
+            png_write_row(png, &rgb[static_cast<size_t>(y) * width * 3]);
+        png_write_end(png, nullptr);
+        ok = true;
+    }
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(out) == 0 && ok;
+}
+
+// Made once; a folder without its "complete" mark (an interrupted run) is made again.
+bool MakePhotoFolder(const fs::path& folder)
+{
+    if (fs::exists(folder / "complete"))
+        return true;
+    std::error_code error;
+    fs::create_directories(folder, error);
+    std::printf("making %d photos in %s (once)\n", kGeneratedPhotos, folder.c_str());
+    for (int i = 0; i < kGeneratedPhotos; ++i) {
+        const FPhotoShape& s = kShapes[i % 8];
+        char name[32];
+        std::snprintf(name, sizeof name, "photo%02d.%s", i, s.png ? "png" : "jpg");
+        const std::vector<unsigned char> rgb = PhotoPixels(s.width, s.height, i);
+        const fs::path part = folder / (std::string(name) + ".part");
+        if (!(s.png ? WritePng(part, rgb, s.width, s.height) : WriteJpeg(part, rgb, s.width, s.height))) {
+            std::fprintf(stderr, "cannot write %s\n", part.c_str());
+            return false;
+        }
+        fs::rename(part, folder / name, error);
+        if (error)
+            return false;
+    }
+    FILE* mark = std::fopen((folder / "complete").c_str(), "w");
+    return mark && std::fclose(mark) == 0;
+}
+
+// The photo slots each page object of the frame shows (its lower band; the upper
+// is the next slot), as the frame composition hands them out: at rest, in a
+// forward turn and in a backward turn. -1: the page carries no photos.
+int FirstSlotOf(int32_t page, int32_t turnState)
+{
+    static constexpr int kSlots[3][4] = {
+        {4, -1, -1, 6}, // rest: left, turning front, turning back, right
+        {0, 2, 4, 6},   // forward
+        {4, 6, 8, 10},  // backward
+    };
+    if (page < kLeftPage || page > kRightPage)
+        return -1;
+    return kSlots[turnState == 0 ? 0 : turnState > 0 ? 1 : 2][page];
+}
+
+// A visible page face whose photo is in the list but has no texture yet.
+bool ShowsEmptySlot(const FPhotoBookApp& app, const FFrame& frame)
+{
+    for (const FFramePage& page : frame.Pages()) {
+        const int first = FirstSlotOf(page.page, app.turnState);
+        for (int slot = first; first >= 0 && slot < first + 2; ++slot) {
+            const int32_t photo = app.SlotPhotoIndex(slot);
+            if (photo >= 0 && photo < app.photoCount && !app.unreadablePhotos.contains(photo) &&
+                !app.photoTextures[static_cast<size_t>(slot)].HasTexture())
+                return true;
+        }
+    }
+    return false;
+}
+
+double Percentile(const std::vector<double>& sorted, double p)
+{
+    return sorted[std::min(sorted.size() - 1, static_cast<size_t>(p * static_cast<double>(sorted.size())))];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const char* tmp = std::getenv("TMPDIR");
+    const fs::path folder =
+        argc > 1 ? fs::path(argv[1]) : fs::path(tmp && *tmp ? tmp : "/tmp") / "quillo-browse-photos";
+    int width = 1280, height = 720;
+    if (argc > 2 && std::sscanf(argv[2], "%dx%d", &width, &height) != 2) {
+        std::fprintf(stderr, "size as WIDTHxHEIGHT, not %s\n", argv[2]);
+        return 2;
+    }
+    if (argc <= 1 && !MakePhotoFolder(folder))
+        return 1;
+
+    std::string error;
+    auto context = FGlContext::Create(error);
+    if (!context) {
+        std::fprintf(stderr, "no OpenGL context: %s\n", error.c_str());
+        return 1;
+    }
+    FPhotoBookApp app;
+    app.Init({GetModuleDirectory(), 1920, 1080}, 0);
+    // Whatever a settings file beside the program says, browse with the defaults.
+    app.settings->SettingsReset();
+    app.settings->RenderShadows = true;
+    app.settings->TimePage = 1;
+    FBookRenderer book;
+    app.textureLoader = &book.Loader();
+    auto screen = FGlFramebuffer::Create(width, height, &error);
+    if (!screen) {
+        std::fprintf(stderr, "no %d x %d screen: %s\n", width, height, error.c_str());
+        return 1;
+    }
+    const FGlScreen glScreen{screen->Id(), width, height};
+    if (book.DeviceReset(glScreen, app.effectPath) != kOk) {
+        std::fprintf(stderr, "%s\n", book.LastError().c_str());
+        return 1;
+    }
+    app.ReloadDecorations();
+
+    using Clock = std::chrono::steady_clock;
+    double now = 1000; // simulated milliseconds
+    const auto scanStart = Clock::now();
+    // The book opens the folder of a path: a folder's own path needs its slash.
+    const std::string open = fs::is_directory(folder) ? (folder / "").string() : folder.string();
+    if (!app.ScanFolder(FString::FromUtf8(open.c_str()), false, static_cast<uint32_t>(now)) || app.photoCount == 0) {
+        std::fprintf(stderr, "no photos in %s\n", folder.c_str());
+        return 1;
+    }
+    now += std::chrono::duration<double, std::milli>(Clock::now() - scanStart).count();
+    std::printf("OpenGL %s, %d x %d, %d photos from %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+                width, height, app.photoCount, folder.c_str());
+
+    // The viewer's idle step moves the book (FrameMove: turns, and streaming at
+    // rest) before it paints. Where BeginFrame does that itself, a second move
+    // would stream twice per frame.
+    const uint32_t probe = static_cast<uint32_t>(now);
+    app.lastFrameTime = probe - 1;
+    book.Render(app.BeginFrame(width, height, probe));
+    const bool beginFrameMoves = app.lastFrameTime == probe;
+
+    std::vector<double> intervals;
+    int emptyFrames = 0, pagePresses = 0;
+    bool loaded = false, forward = true;
+    double nextPress = now + 1300;
+    constexpr double kGiveUpMs = 10 * 60 * 1000;
+    const double start = now;
+    for (;;) {
+        if (now >= nextPress) {
+            nextPress += 1300;
+            const auto turning = [&] { return app.turnState != 0 || app.transparentTurnState != 0; };
+            // A press that starts nothing means this end of the book is reached.
+            if (forward) {
+                app.NextPage(static_cast<uint32_t>(now));
+                forward = turning();
+            }
+            if (!forward) {
+                app.PreviousPage(static_cast<uint32_t>(now));
+                if (!turning())
+                    break;
+            }
+            ++pagePresses;
+        }
+        const auto frameStart = Clock::now();
+        if (!beginFrameMoves)
+            app.FrameMove(static_cast<uint32_t>(now));
+        const FFrame frame = app.BeginFrame(width, height, static_cast<uint32_t>(now));
+        book.Render(frame);
+        glFinish();
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - frameStart).count();
+        now += ms;
+        intervals.push_back(ms);
+        const bool empty = ShowsEmptySlot(app, frame);
+        loaded = loaded || !empty;
+        emptyFrames += loaded && empty;
+        if (now - start > kGiveUpMs) {
+            std::fprintf(stderr, "still browsing after %.0f s: stopped\n", kGiveUpMs / 1000);
+            break;
+        }
+    }
+    std::sort(intervals.begin(), intervals.end());
+    std::printf("%zu frames, %d page presses, %.1f s: frame interval median %.1f ms, p99 %.1f ms, max %.1f ms\n",
+                intervals.size(), pagePresses, (now - start) / 1000, Percentile(intervals, 0.5),
+                Percentile(intervals, 0.99), intervals.back());
+    std::printf("frames showing an empty photo slot on a visible page: %d of %zu\n", emptyFrames, intervals.size());
+    book.DeviceDestroyed();
+    return 0;
+}
