@@ -26,7 +26,8 @@ enum class FReadBackStatus
 struct FReadBack
 {
     FReadBackStatus status = FReadBackStatus::Empty;
-    // Ready only: the CPU copy, valid until the next take or copy.
+    // Ready only: the target's one CPU copy (what Copy() returns, so a view of
+    // it taken once stays good), overwritten by the next take or copy.
     const FRenderTargetCopy* frame = nullptr;
 };
 
