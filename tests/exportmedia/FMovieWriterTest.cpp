@@ -74,13 +74,15 @@ TEST(FMovieWriter, MoviesDecodeUprightFrameForFrame)
         const char* codec;
         int frames, tolerance;
         const char* name;
-    } cases[] = {{160, 120, nullptr, "rawvideo", 7, 0, "12:30.avi"},
-                 {150, 100, nullptr, "rawvideo", 7, 0, "a\\b:c.avi"},
-                 {160, 120, "mpeg4", "mpeg4", 12, 40, "out.avi"},
-                 {160, 120, "rawvideo", "rawvideo", 3, 0, "raw.avi"},
-                 {150, 100, "rawvideo", "rawvideo", 3, 0, "raw150.avi"},
-                 {160, 120, nullptr, "mpeg4", 12, 40, "out.mp4"},
-                 {160, 120, nullptr, "mpeg4", 12, 40, "out.mkv"}};
+    } cases[] = {
+        {160, 120, nullptr, "rawvideo", 7, 0, "12:30.avi"},
+        {150, 100, nullptr, "rawvideo", 7, 0, "a\\b:c.avi"},
+        {160, 120, "mpeg4", "mpeg4", 12, 40, "out.avi"},
+        {160, 120, "rawvideo", "rawvideo", 3, 0, "raw.avi"},
+        {150, 100, "rawvideo", "rawvideo", 3, 0, "raw150.avi"},
+        {160, 120, "mpeg4", "mpeg4", 12, 40, "out.mp4"},
+        {160, 120, "mpeg4", "mpeg4", 12, 40, "out.mkv"},
+    };
     ScratchDir dir;
     const InFolder here(dir.path());
     for (const auto& c : cases) {
