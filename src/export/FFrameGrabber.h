@@ -2,7 +2,7 @@
 // Turns each supersampled export frame into one movie frame of the output size. Every
 // output pixel is the integer mean of a factorX x factorY block of source pixels, which
 // is the export's antialiasing; the result is kept as a bottom-up 24-bit bitmap (rows
-// padded to 4 bytes) from which the frame source reads rows.
+// padded to 4 bytes), which the movie writer stores or converts.
 
 #include <cstdint>
 #include <vector>

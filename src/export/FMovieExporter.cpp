@@ -4,6 +4,7 @@
 #include "base/FFile.h"
 #include "render/BookGeometry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -112,85 +113,6 @@ FFrameView FrameViewOf(const FRenderTargetCopy* copy)
     return {copy->pixels.empty() ? nullptr : copy->pixels.data(), copy->width, copy->height, copy->pitch};
 }
 
-FMovieExporter::FMovieExporter(const FString& outputPath, float framesPerSecond, const FFrameView& source,
-                               int32_t width, int32_t height, uint32_t startTime)
-    : outputPath_(outputPath), framesPerSecond_(framesPerSecond),
-      grabber_(std::make_unique<FFrameGrabber>(source, width, height)), startTime_(startTime)
-{
-    ok_ = grabber_->IsValid();
-}
-
-FMovieExporter::~FMovieExporter() = default;
-
-FExportFigures FMovieExporter::Figures(uint32_t now) const
-{
-    FExportFigures f;
-    f.hasGrabber = grabber_ != nullptr;
-    f.outputPath = outputPath_;
-    f.bytesWritten = GetBytesWritten();
-    if (grabber_) {
-        f.width = grabber_->Width();
-        f.height = grabber_->Height();
-        f.formatName = FString(grabber_->FormatName());
-        f.samplesPerPixel = grabber_->SampleCount();
-    }
-    f.framesPerSecond = framesPerSecond_;
-    f.framesRendered = framesRendered_;
-    f.framesStored = framesStored_;
-    f.elapsedMs = now - startTime_;
-    return f;
-}
-
-FAviGraphExporter::FAviGraphExporter(std::unique_ptr<FFrameSink> sink, const FString& encoderName,
-                                     const FString& outputPath, float framesPerSecond, int32_t width, int32_t height,
-                                     const FFrameView& source, uint32_t startTime)
-    : FMovieExporter(outputPath, framesPerSecond, source, width, height, startTime), sink_(std::move(sink))
-{
-    if (!ok_ || !sink_) {
-        ok_ = false;
-        return;
-    }
-    if (!sink_->Build(*grabber_, outputPath, framesPerSecond, encoderName)) {
-        message_ = sink_->Message();
-        sink_->Release();
-        sink_.reset();
-        ok_ = false;
-        return;
-    }
-    sink_->Run();
-}
-
-FAviGraphExporter::~FAviGraphExporter()
-{
-    if (sink_)
-        sink_->Release();
-}
-
-bool FAviGraphExporter::WriteFrame(const FFrameView& frame)
-{
-    if (!grabber_ || !sink_)
-        return false;
-    ++framesRendered_;
-    if (!grabber_->ProcessFrame(frame))
-        return true; // nothing to store this time; not a failure of the file
-    if (!sink_->PushFrame()) {
-        message_ = sink_->Message();
-        return false;
-    }
-    ++framesStored_;
-    return true;
-}
-
-bool FAviGraphExporter::Finish()
-{
-    if (sink_) {
-        sink_->Stop();
-        sink_->Release();
-        sink_.reset();
-    }
-    return true;
-}
-
 bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FString& outputPath, FExportHost& host,
                  FExportOutcome* outcome)
 {
@@ -218,20 +140,29 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
 
     const FString temporaryPath = CreateTemporaryBeside(outputPath);
     // The user chose outputPath; the temporary name means nothing to them.
-    auto writerWords = [&](FString text) {
+    auto showWriterError = [&](const FSinkError& error) {
+        FString text = error.Full();
         text.ReplaceAll(temporaryPath, outputPath);
-        return text;
+        if (!text.IsEmpty())
+            host.ShowExportBox(text, FMessageIcon::Error);
     };
-    auto exporter = std::make_unique<FAviGraphExporter>(host.CreateSink(), settings.encoderName, temporaryPath,
-                                                        settings.framesPerSecond, settings.width, settings.height,
-                                                        host.RenderTargetCopy(), host.Now());
-    if (!exporter->IsOk()) {
-        const FString message = exporter->Message();
-        exporter.reset();
+    const FFrameView source = host.RenderTargetCopy();
+    const uint32_t startTime = host.Now();
+    std::unique_ptr<FFrameSink> sink = host.CreateSink();
+    FMovieConfig config;
+    config.path = temporaryPath;
+    config.container = ContainerForPath(outputPath);
+    config.encoderName = settings.encoderName;
+    config.width = settings.width;
+    config.height = settings.height;
+    config.framesPerSecond = settings.framesPerSecond;
+    config.quality = settings.quality;
+    const FSinkError opened = sink ? sink->Open(config, source) : FSinkError{true};
+    if (opened) {
+        sink.reset();
         DeleteFileAt(temporaryPath);
-        // The graph builder's own words; nothing more is said.
-        if (!message.IsEmpty())
-            host.ShowExportBox(writerWords(message), FMessageIcon::Error);
+        // The writer's own words; nothing more is said.
+        showWriterError(opened);
         return false;
     }
 
@@ -254,11 +185,17 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
             app.effectTime = static_cast<float>(frame) / settings.framesPerSecond;
             const FFrameView copy = host.RenderFrame(app);
             ++frame;
+            ++out.framesRendered;
             host.Progress(frame, out.totalFrames);
-            if (!exporter->WriteFrame(copy)) {
+            // A frame that was not rendered (the target lost, say by a resize) is
+            // never stored in its place, nor the previous one again.
+            if (!copy.bits || copy.width != source.width || copy.height != source.height) {
                 going = false;
-                if (!exporter->Message().IsEmpty())
-                    host.ShowExportBox(writerWords(exporter->Message()), FMessageIcon::Error);
+                break;
+            }
+            if (const FSinkError written = sink->Write(copy)) {
+                going = false;
+                showWriterError(written);
             }
         }
         if (going)
@@ -266,18 +203,33 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     }
 
     app.aspectFactor = 1.0f;
-    exporter->Finish();
-    out.framesRendered = exporter->FramesRendered();
-    out.framesStored = exporter->FramesStored();
+    // A file that cannot be completed is as lost as a frame that cannot be stored.
+    const FSinkError finished = sink->Finish();
+    if (finished && going) {
+        going = false;
+        showWriterError(finished);
+    }
+    out.framesStored = sink->FramesWritten();
     // A directory put in the movie's place meanwhile makes the move fail.
     if (going && !MoveOver(temporaryPath, outputPath))
         going = false;
     if (going) {
-        FExportFigures figures = exporter->Figures(host.Now());
-        figures.unreadablePhotos = static_cast<int32_t>(app.unreadablePhotos.size());
+        FExportFigures figures;
+        figures.hasGrabber = true;
         figures.outputPath = outputPath;
+        figures.bytesWritten = sink->BytesWritten();
         if (figures.bytesWritten == 0)
             figures.bytesWritten = GetFileSize64(outputPath);
+        figures.width = settings.width;
+        figures.height = settings.height;
+        figures.formatName = FString(u"RGB");
+        figures.samplesPerPixel =
+            std::max(source.width / settings.width, 1) * std::max(source.height / settings.height, 1);
+        figures.framesPerSecond = settings.framesPerSecond;
+        figures.framesRendered = out.framesRendered;
+        figures.framesStored = out.framesStored;
+        figures.elapsedMs = host.Now() - startTime;
+        figures.unreadablePhotos = static_cast<int32_t>(app.unreadablePhotos.size());
         out.report = ExportReportText(figures);
         host.ShowExportBox(out.report, FMessageIcon::Information);
     } else {
@@ -285,7 +237,7 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
         DeleteFileAt(temporaryPath);
         out.fileDeleted = !FileExists(temporaryPath);
     }
-    exporter.reset();
+    sink.reset();
     app.exporting = 0;
     return going;
 }

@@ -8,7 +8,7 @@
 #include "export/ExporterOptions.h"
 #include "export/FMovieExporter.h"
 #include "export/ffmpeg/FEncoderList.h"
-#include "export/ffmpeg/FExportGraphSink.h"
+#include "export/ffmpeg/FMovieWriter.h"
 #include "render/gl/FBookRenderer.h"
 #include "render/gl/FGlContext.h"
 #include "render/gl/FGlFramebuffer.h"
@@ -38,6 +38,9 @@ void InstallInterruptHandlers()
     action.sa_flags = 0;
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
+    // Past a file size limit a write fails with EFBIG and the export says so and
+    // deletes the file, rather than the process dying with half a movie left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 class FHeadlessHost : public FExportHost
@@ -57,7 +60,7 @@ public:
             return {};
         return FrameViewOf(book_.Renderer().GetRenderTargetCopy());
     }
-    std::unique_ptr<FFrameSink> CreateSink() override { return std::make_unique<FExportGraphSink>(); }
+    std::unique_ptr<FFrameSink> CreateSink() override { return std::make_unique<FMovieWriter>(); }
     bool IsEscapeDown() override { return gInterrupted != 0; }
     void Progress(int64_t frame, int64_t total) override
     {

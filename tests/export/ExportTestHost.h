@@ -27,6 +27,7 @@ struct TestExportHost : FExportHost
     std::function<std::unique_ptr<FFrameSink>()> makeSink;
     bool failRenderTarget = false;
     int escapeAtFrame = -1; // 0-based frame during which Escape is down
+    int lostAtFrame = -1;   // 0-based frame whose render comes back empty (the target lost)
     FPreviewArea area;
     FClientSize clientSize;
     std::vector<FrameSeen> frames;
@@ -58,7 +59,7 @@ struct TestExportHost : FExportHost
         frames.push_back({app.exporting, app.turnPosition, app.transparentPosition, app.aspectFactor, app.effectTime,
                           app.camera->presetIndex});
         clock += 10;
-        return FrameViewOf(&copy);
+        return static_cast<int>(frames.size()) - 1 == lostAtFrame ? FFrameView{} : FrameViewOf(&copy);
     }
     std::unique_ptr<FFrameSink> CreateSink() override { return makeSink ? makeSink() : nullptr; }
     bool IsEscapeDown() override { return static_cast<int>(frames.size()) == escapeAtFrame; }

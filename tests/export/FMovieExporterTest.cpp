@@ -17,38 +17,42 @@ namespace {
 // What the test asks of the sink, and what the sink saw.
 struct SinkLog
 {
-    bool failBuild = false;
-    int failOnPush = -1, pushes = 0, stops = 0; // failOnPush counts from 1
+    bool failOpen = false, failFinish = false;
+    int failOnWrite = -1, writes = 0, finishes = 0; // failOnWrite counts from 1
     std::string path;
 };
 
-// Writes a kilobyte per pushed frame into the file, so the report has a size to read.
+// Writes a kilobyte per frame into the file, so the report has a size to read.
 struct FakeSink : FFrameSink
 {
     SinkLog& log;
-    FString message;
+    int32_t stored = 0;
 
     explicit FakeSink(SinkLog& l) : log(l) {}
 
-    bool Build(FFrameGrabber&, const FString& outputPath, float, const FString&) override
+    FSinkError Open(const FMovieConfig& config, const FFrameView&) override
     {
-        log.path = outputPath.ToUtf8();
-        if (log.failBuild)
-            return message = FString(u"Could not create the X encoder filter object."), false;
+        log.path = config.path.ToUtf8();
+        if (log.failOpen)
+            return {true, FString(u"Could not create the X encoder filter object.")};
         std::ofstream(log.path, std::ios::binary) << "RIFF";
-        return true;
+        return {};
     }
-    bool Run() override { return true; }
-    bool PushFrame() override
+    FSinkError Write(const FFrameView&) override
     {
-        if (++log.pushes == log.failOnPush)
-            return message = FString(u"Error exporting frame. Maybe you run out of diskspace."), false;
+        if (++log.writes == log.failOnWrite)
+            return {true, FString(u"Error exporting frame. Maybe you run out of diskspace."), FString(u"why")};
         std::ofstream(log.path, std::ios::binary | std::ios::app) << std::string(1024, 'f');
-        return true;
+        return ++stored, FSinkError{};
     }
-    bool Stop() override { return ++log.stops, true; }
-    void Release() override {}
-    FString Message() const override { return message; }
+    FSinkError Finish() override
+    {
+        ++log.finishes;
+        if (log.failFinish)
+            return {true, FString(u"Error exporting frame. Maybe you run out of diskspace."), FString(u"index")};
+        return {};
+    }
+    int32_t FramesWritten() const override { return stored; }
 };
 
 struct MovieExport
@@ -127,27 +131,31 @@ TEST(MovieExport, ThreePhotosPlayTheWholeScriptIntoTheFile)
 TEST(MovieExportFailure, EachEndsWithItsBoxesTheBookRestoredAndTheRightFileState)
 {
     // The older movie at the path survives every failure: the new one goes to a
-    // temporary file, completed (one Stop) and deleted on Escape or a store failure.
-    // With nothing to render the empty movie replaces it, reported as an error
-    // though the export returns true.
+    // temporary file, finished once and deleted on Escape, a frame the host lost, a
+    // store failure or a file that cannot be completed. With nothing to render the
+    // empty movie replaces it, reported as an error though the export returns true.
     const struct
     {
         const char* name;
         std::function<void(MovieExport&)> arrange;
         bool ok;
-        int pushes, stops;
+        int frames, writes, finishes;
         const char* boxes;
     } cases[] = {
-        {"escape during the first frame", [](MovieExport& e) { e.host_.escapeAtFrame = 0; }, false, 1, 1,
+        {"escape during the first frame", [](MovieExport& e) { e.host_.escapeAtFrame = 0; }, false, 1, 1, 1,
          "Error saving AVI file.|"},
-        {"fifth frame not stored", [](MovieExport& e) { e.sink_.failOnPush = 5; }, false, 5, 1,
-         "E:Error exporting frame. Maybe you run out of diskspace.|Error saving AVI file.|"},
-        {"no render target", [](MovieExport& e) { e.host_.failRenderTarget = true; }, false, 0, 0, "Out of Memory|"},
-        {"graph not built", [](MovieExport& e) { e.sink_.failBuild = true, e.settings_.encoderName = FString(u"X"); },
-         false, 0, 0, "E:Could not create the X encoder filter object.|"},
-        {"settings out of range: the file stays", [](MovieExport& e) { e.settings_.width = 5001; }, false, 0, 0, ""},
+        {"fifth frame not stored", [](MovieExport& e) { e.sink_.failOnWrite = 5; }, false, 5, 5, 1,
+         "E:Error exporting frame. Maybe you run out of diskspace.\n\nwhy|Error saving AVI file.|"},
+        {"seventh frame lost by the host", [](MovieExport& e) { e.host_.lostAtFrame = 6; }, false, 7, 6, 1,
+         "Error saving AVI file.|"},
+        {"index not written", [](MovieExport& e) { e.sink_.failFinish = true; }, false, 130, 130, 1,
+         "E:Error exporting frame. Maybe you run out of diskspace.\n\nindex|Error saving AVI file.|"},
+        {"no render target", [](MovieExport& e) { e.host_.failRenderTarget = true; }, false, 0, 0, 0, "Out of Memory|"},
+        {"writer not opened", [](MovieExport& e) { e.sink_.failOpen = true, e.settings_.encoderName = FString(u"X"); },
+         false, 0, 0, 0, "E:Could not create the X encoder filter object.|"},
+        {"settings out of range: the file stays", [](MovieExport& e) { e.settings_.width = 5001; }, false, 0, 0, 0, ""},
         {"nothing to render", [](MovieExport& e) { e.t_.SetPhotos(0), e.settings_.renderTransparentPage = false; },
-         true, 0, 1, "E:Error creating AVI file|"},
+         true, 0, 0, 1, "E:Error creating AVI file|"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -157,8 +165,8 @@ TEST(MovieExportFailure, EachEndsWithItsBoxesTheBookRestoredAndTheRightFileState
         EXPECT_EQ(e.Boxes(), c.boxes);
         EXPECT_EQ(ReadBytes(e.path_), c.ok ? "RIFF" : "an older movie");
         e.ExpectNoTemporaryLeft();
-        EXPECT_EQ(std::make_pair(e.sink_.pushes, e.sink_.stops), std::make_pair(c.pushes, c.stops));
-        EXPECT_EQ(e.host_.frames.size(), static_cast<size_t>(c.pushes));
+        EXPECT_EQ(std::make_pair(e.sink_.writes, e.sink_.finishes), std::make_pair(c.writes, c.finishes));
+        EXPECT_EQ(e.host_.frames.size(), static_cast<size_t>(c.frames));
         EXPECT_EQ(e.t_.app.exporting, 0);
     }
 }

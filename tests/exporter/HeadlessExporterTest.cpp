@@ -11,7 +11,9 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -62,10 +64,19 @@ protected:
 
     // Signalled once the 25th frame is under way, when that is given. Each run has
     // an output file of its own: an earlier run's progress must not pass for this one's.
-    FRun Export(const std::vector<std::string>& args, int signal = 0)
+    // fileLimit: the child's RLIMIT_FSIZE, with SIGXFSZ ignored so a write past it fails.
+    FRun Export(const std::vector<std::string>& args, int signal = 0, rlim_t fileLimit = RLIM_INFINITY)
     {
+        rlimit saved = {};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limited = saved;
+        limited.rlim_cur = std::min(fileLimit, saved.rlim_max);
+        const auto savedAction = std::signal(SIGXFSZ, fileLimit == RLIM_INFINITY ? SIG_DFL : SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &limited);
         ChildProcess child(program.file("QuilloPhotoBookExport"), args,
                            program.file("output" + std::to_string(++runs) + ".txt"));
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, savedAction);
         for (int i = 0; signal && i < 2400 && child.Output().find("frame 25 of") == std::string::npos; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (signal)
@@ -153,6 +164,9 @@ TEST_F(HeadlessExporterTest, BadOptionsOutputsAndEncodersFailLeavingFilesAlone)
         {Small(photos.file("fifo")), 1, photos.file("fifo") + " is not a regular file."},
         {Small(photos.file("dir.avi")), 1, photos.file("dir.avi") + " is not a regular file."},
         {encoder, 1, "Could not create the"},
+        // FFmpeg's reason follows the program's words.
+        {Small(photos.file("nodir/x.avi")), 1,
+         "/nodir/x.avi\" to writer filter\n\nCould not open the file: No such file or directory"},
         {{"--list-encoders"}, 0, "MPEG-4 part 2"},
     };
     for (const auto& c : cases) {
@@ -165,6 +179,25 @@ TEST_F(HeadlessExporterTest, BadOptionsOutputsAndEncodersFailLeavingFilesAlone)
     EXPECT_TRUE(fs::is_fifo(photos.file("fifo")));
     EXPECT_TRUE(fs::is_directory(photos.file("dir.avi")));
     EXPECT_EQ(EntriesIn(photos.path()), 4u); // 3, untouched.avi, fifo, dir.avi: no none.avi
+}
+
+TEST_F(HeadlessExporterTest, FileThatCannotBeCompletedFailsAndIsDeleted)
+{
+    // A file size limit where every frame fits but the index does not, and one in the
+    // middle of the frames: either way no half movie passes for a finished one.
+    ScratchDir out;
+    const FRun whole = Export(Small(out.file("whole.avi")));
+    ASSERT_EQ(whole.status, 0) << whole.output;
+    const rlim_t size = fs::file_size(out.file("whole.avi"));
+    fs::remove(out.file("whole.avi"));
+    for (const rlim_t limit : {size - 1000, size / 2}) {
+        SCOPED_TRACE(limit);
+        const FRun run = Export(Small(out.file("movie.avi")), 0, limit);
+        EXPECT_EQ(run.status, 1) << run.output;
+        for (const char* said : {"File too large", "Error saving AVI file."})
+            EXPECT_NE(run.output.find(said), std::string::npos) << said << "\n" << run.output;
+        EXPECT_EQ(EntriesIn(out.path()), 0u);
+    }
 }
 
 TEST(ExporterOptions, ParseAndApply)

@@ -4,7 +4,7 @@
 #include "base/FClock.h"
 #include "export/FMovieExporter.h"
 #include "export/ffmpeg/FEncoderList.h"
-#include "export/ffmpeg/FExportGraphSink.h"
+#include "export/ffmpeg/FMovieWriter.h"
 #include "framework/qt/FQtFramework.h"
 #include "render/gl/FBookRenderer.h"
 #include "ui/FMenuModel.h"
@@ -111,7 +111,7 @@ public:
             return {};
         return FrameViewOf(book_.Renderer().GetRenderTargetCopy());
     }
-    std::unique_ptr<FFrameSink> CreateSink() override { return std::make_unique<FExportGraphSink>(); }
+    std::unique_ptr<FFrameSink> CreateSink() override { return std::make_unique<FMovieWriter>(); }
     // The guard keeps every command out while the framework reads the keyboard.
     bool IsEscapeDown() override { return framework_.IsEscapeDown(); }
     void Progress(int64_t frame, int64_t total) override

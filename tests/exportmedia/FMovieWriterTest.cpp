@@ -1,6 +1,5 @@
-#include "export/FFrameGrabber.h"
 #include "export/ffmpeg/FEncoderList.h"
-#include "export/ffmpeg/FExportGraph.h"
+#include "export/ffmpeg/FMovieWriter.h"
 
 #include "../base/TestFiles.h"
 #include "MovieReader.h"
@@ -21,10 +20,9 @@ namespace {
 struct PaintedFrame
 {
     std::vector<uint8_t> bytes;
-    FFrameGrabber grabber;
+    FFrameView view;
 
-    PaintedFrame(int32_t w, int32_t h)
-        : bytes(static_cast<size_t>(w) * h * 4), grabber(FFrameView{bytes.data(), w, h, w * 4}, w, h)
+    PaintedFrame(int32_t w, int32_t h) : bytes(static_cast<size_t>(w) * h * 4), view{bytes.data(), w, h, w * 4}
     {
         for (int32_t y = 0; y < h; ++y)
             for (int32_t x = 0; x < w; ++x) {
@@ -34,9 +32,19 @@ struct PaintedFrame
                 p[1] = x < 4 ? 255 : 0;
                 p[2] = top ? 255 : 0;
             }
-        grabber.ProcessFrame();
     }
 };
+
+FMovieConfig Config(const FString& path, int32_t w, int32_t h, const FString& encoder = FString())
+{
+    FMovieConfig config;
+    config.path = path;
+    config.container = ContainerForPath(path);
+    config.encoderName = encoder;
+    config.width = w;
+    config.height = h;
+    return config;
+}
 
 struct InFolder // the working folder while it lives
 {
@@ -52,12 +60,13 @@ bool Near(const uint8_t* bgr, int b, int g, int r, int tolerance)
 }
 } // namespace
 
-TEST(FExportGraph, MoviesDecodeUprightFrameForFrame)
+TEST(FMovieWriter, MoviesDecodeUprightFrameForFrame)
 {
     // 150 * 3 = 450 bytes of pixels in 452-byte rows: the padding must not shear the
     // picture. MPEG-4 holds frames back; they must be flushed into the file. A name
     // like "12:30.avi", even relative to the working folder, is a plain file name to
-    // FFmpeg, not a protocol.
+    // FFmpeg, not a protocol. FFmpeg's raw video encoder, named like any other, gets
+    // upright rows and must not be marked bottom-up.
     const struct
     {
         int width, height;
@@ -65,24 +74,29 @@ TEST(FExportGraph, MoviesDecodeUprightFrameForFrame)
         const char* codec;
         int frames, tolerance;
         const char* name;
-    } cases[] = {{160, 120, nullptr, "rawvideo", 7, 0, "12:30.avi"},
-                 {150, 100, nullptr, "rawvideo", 7, 0, "a\\b:c.avi"},
-                 {160, 120, "mpeg4", "mpeg4", 12, 40, "out.avi"}};
+    } cases[] = {
+        {160, 120, nullptr, "rawvideo", 7, 0, "12:30.avi"},
+        {150, 100, nullptr, "rawvideo", 7, 0, "a\\b:c.avi"},
+        {160, 120, "mpeg4", "mpeg4", 12, 40, "out.avi"},
+        {160, 120, "rawvideo", "rawvideo", 3, 0, "raw.avi"},
+        {150, 100, "rawvideo", "rawvideo", 3, 0, "raw150.avi"},
+        {160, 120, "mpeg4", "mpeg4", 12, 40, "out.mp4"},
+        {160, 120, "mpeg4", "mpeg4", 12, 40, "out.mkv"},
+    };
     ScratchDir dir;
     const InFolder here(dir.path());
     for (const auto& c : cases) {
         const int w = c.width, h = c.height;
         SCOPED_TRACE(std::string(c.codec) + " " + std::to_string(w) + "x" + std::to_string(h));
         PaintedFrame frame(w, h);
-        FExportGraph graph;
+        FMovieWriter writer;
         const FString encoder = c.encoder ? EncoderFriendlyName(avcodec_find_encoder_by_name(c.encoder)) : FString();
-        ASSERT_EQ(graph.Build(&frame.grabber, FString::FromUtf8(c.name), 25.0f, encoder), kResultOk)
-            << U8(graph.Error());
-        graph.Run();
+        ASSERT_FALSE(writer.Open(Config(FString::FromUtf8(c.name), w, h, encoder), frame.view))
+            << U8(writer.Finish().Full());
         for (int i = 0; i < c.frames; ++i)
-            EXPECT_TRUE(graph.PushFrame()) << U8(graph.Error());
-        EXPECT_EQ(graph.Stop(), kResultOk) << U8(graph.Error());
-        graph.Release();
+            EXPECT_FALSE(writer.Write(frame.view)) << U8(writer.Write(frame.view).Full());
+        EXPECT_FALSE(writer.Finish()) << U8(writer.Finish().Full());
+        EXPECT_EQ(writer.FramesWritten(), c.frames);
 
         const FDecodedMovie movie = DecodeMovie(dir.file(c.name));
         ASSERT_EQ(movie.error, "");
@@ -102,7 +116,7 @@ TEST(FExportGraph, MoviesDecodeUprightFrameForFrame)
     }
 }
 
-TEST(FExportGraph, EncoderProblemsAreWordedAndLeaveNoFile)
+TEST(FMovieWriter, EncoderProblemsAreWordedAndLeaveNoFile)
 {
     const std::string h263 = U8(EncoderFriendlyName(avcodec_find_encoder_by_name("h263")));
     const std::string gif = U8(EncoderFriendlyName(avcodec_find_encoder_by_name("gif")));
@@ -124,33 +138,33 @@ TEST(FExportGraph, EncoderProblemsAreWordedAndLeaveNoFile)
         SCOPED_TRACE(c.encoder + " " + std::to_string(c.width));
         ScratchDir dir;
         PaintedFrame frame(c.width, 480);
-        FExportGraph graph;
-        EXPECT_LT(graph.Build(&frame.grabber, dir.fileF("out.avi"), 25.0f, FString::FromUtf8(c.encoder)), 0);
-        const std::string message = U8(graph.Message());
+        FMovieWriter writer;
+        const FSinkError error =
+            writer.Open(Config(dir.fileF("out.avi"), c.width, 480, FString::FromUtf8(c.encoder)), frame.view);
+        const std::string message = U8(error.text);
         EXPECT_EQ(message.rfind(c.message, 0), 0u) << message;
         EXPECT_EQ(message.find("\n\nMaybe the " + h263 + " encoder does not like") != std::string::npos, c.hint);
         EXPECT_FALSE(std::filesystem::exists(dir.file("out.avi")));
-        EXPECT_FALSE(graph.PushFrame());
-        EXPECT_EQ(graph.Run(), kResultFail);
+        EXPECT_TRUE(writer.Write(frame.view));
     }
 }
 
-TEST(FExportGraph, UnwritablePathNamesThePathAndFFmpegsReason)
+TEST(FMovieWriter, UnwritablePathNamesThePathAndFFmpegsReason)
 {
     ScratchDir dir;
     PaintedFrame frame(64, 64);
-    FExportGraph graph;
+    FMovieWriter writer;
     const FString path = dir.fileF("missing-folder/out.avi");
-    EXPECT_LT(graph.Build(&frame.grabber, path, 25.0f, FString()), 0);
-    EXPECT_EQ(graph.Message(), FString(u"Could not set file name \"") + path + FString(u"\" to writer filter"));
-    EXPECT_TRUE(graph.Error().Contains(FString(u"No such file or directory"))) << U8(graph.Error());
+    const FSinkError error = writer.Open(Config(path, 64, 64), frame.view);
+    EXPECT_EQ(error.text, FString(u"Could not set file name \"") + path + FString(u"\" to writer filter"));
+    EXPECT_EQ(U8(error.Full()), U8(error.text) + "\n\nCould not open the file: No such file or directory");
 
-    EXPECT_EQ(graph.Build(nullptr, dir.fileF("a.avi"), 25.0f, FString()), kResultFail);
-    EXPECT_EQ(graph.Build(&frame.grabber, FString(), 25.0f, FString()), kResultFail);
-    EXPECT_TRUE(graph.Message().IsEmpty());
+    // Nothing to write to, or a source below a pixel: a failure with nothing to say.
+    EXPECT_TRUE(FMovieWriter().Open(Config(FString(), 64, 64), frame.view).Full().IsEmpty());
+    EXPECT_TRUE(FMovieWriter().Open(Config(dir.fileF("a.avi"), 64, 64), FFrameView{}));
 }
 
-TEST(FExportGraph, StalledWriterMakesPushFrameGiveUpWithTheDiskSpaceMessage)
+TEST(FMovieWriter, StalledFileMakesWriteGiveUpWithTheDiskSpaceMessage)
 {
     // A FIFO nobody reads: the writer blocks on its first bytes, as on a stuck disk.
     ScratchDir dir;
@@ -159,48 +173,20 @@ TEST(FExportGraph, StalledWriterMakesPushFrameGiveUpWithTheDiskSpaceMessage)
     int readEnd = -1; // opened only to let the writer's open succeed, then never read
     std::thread reader([&] { readEnd = open(fifo.c_str(), O_RDONLY); });
     PaintedFrame frame(320, 240);
-    FExportGraph graph(std::chrono::milliseconds(200));
-    const int built = graph.Build(&frame.grabber, FString::FromUtf8(fifo), 25.0f, FString());
+    FMovieWriter writer(std::chrono::milliseconds(200));
+    const FSinkError opened = writer.Open(Config(FString::FromUtf8(fifo), 320, 240), frame.view);
     reader.join();
-    ASSERT_EQ(built, kResultOk) << U8(graph.Error());
-    graph.Run();
-    bool pushed = true;
-    for (int i = 0; i < 200 && pushed; ++i)
-        pushed = graph.PushFrame();
-    EXPECT_FALSE(pushed);
-    EXPECT_EQ(U8(graph.Message()), "Error exporting frame. Maybe you run out of diskspace.");
-    // Draining the FIFO lets the streaming thread finish, so Stop can end the stream.
+    ASSERT_FALSE(opened) << U8(opened.Full());
+    FSinkError written;
+    for (int i = 0; i < 200 && !written; ++i)
+        written = writer.Write(frame.view);
+    EXPECT_EQ(U8(written.Full()), "Error exporting frame. Maybe you run out of diskspace.");
+    // Draining the FIFO lets the worker finish, so Finish can end.
     std::thread drain([&] {
         char buffer[65536];
         while (read(readEnd, buffer, sizeof buffer) > 0) {}
     });
-    graph.Stop();
-    graph.Release();
+    EXPECT_TRUE(writer.Finish());
     drain.join();
     close(readEnd);
-}
-
-TEST(EncoderList, OffersSoftwareAviEncodersByFriendlyName)
-{
-    std::vector<FString> names;
-    ASSERT_TRUE(ListEncoders(names));
-    EXPECT_LE(names.size(), static_cast<size_t>(kMaxEncoders));
-    const FString mpeg4 = EncoderFriendlyName(avcodec_find_encoder_by_name("mpeg4"));
-    EXPECT_NE(std::find(names.begin(), names.end(), mpeg4), names.end());
-
-    for (const FString& name : names) {
-        const AVCodec* codec = FindEncoderByName(name);
-        ASSERT_NE(codec, nullptr) << U8(name);
-        EXPECT_EQ(EncoderFriendlyName(codec), name);
-        EXPECT_EQ(codec->type, AVMEDIA_TYPE_VIDEO);
-        EXPECT_FALSE(codec->capabilities & AV_CODEC_CAP_HARDWARE) << codec->name;
-        for (const char* device : {"vaapi", "nvenc", "qsv", "v4l2m2m", "amf", "vulkan", "omx"})
-            EXPECT_EQ(std::string(codec->name).find(device), std::string::npos) << codec->name;
-        EXPECT_TRUE(AviCarriesEncoder(codec)) << codec->name;
-    }
-
-    // Scripts may name an encoder by FFmpeg's short name; anything else must match exactly.
-    EXPECT_EQ(FindEncoderByName(FString(u"mpeg4")), avcodec_find_encoder_by_name("mpeg4"));
-    EXPECT_EQ(FindEncoderByName(FString::FromUtf8(U8(mpeg4).substr(1))), nullptr);
-    EXPECT_EQ(FindEncoderByName(FString()), nullptr);
 }
