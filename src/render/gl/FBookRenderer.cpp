@@ -74,15 +74,62 @@ FString FBookRenderer::SelectEffect(const FString& path)
     return error;
 }
 
+void FBookRenderer::Draw(const FMeshDraw& d)
+{
+    if (d.photo)
+        renderer_.DrawMesh(d.lit, d.texture, d.shiny, d.colour, d.mesh, d.cull, d.depthTest, true, d.textureSize,
+                           effect_.get(), d.effectTime, d.eye);
+    else
+        renderer_.DrawMesh(d.lit, d.texture, d.shiny, d.colour, d.mesh, d.cull, d.depthTest);
+}
+
+void FBookRenderer::DrawHeld()
+{
+    for (int32_t i = heldCount_; i > 0; --i) {
+        renderer_.SetCoverOrder(i);
+        Draw(held_[static_cast<size_t>(i - 1)]);
+    }
+    if (heldCount_ > 0)
+        renderer_.SetCoverOrder(0);
+    heldCount_ = 0;
+    holding_ = false;
+}
+
+void FBookRenderer::Submit(const FMeshDraw& d)
+{
+    if (holding_) {
+        // Blending and the depth test need what lies beneath already drawn; an
+        // effect may set states of its own.
+        const bool opaque = d.colour.alpha == 1.0f && !d.depthTest && !(d.photo && effect_ && effect_->IsValid());
+        if (opaque && heldCount_ < kMaxCoverOrderId) {
+            held_[static_cast<size_t>(heldCount_++)] = d;
+            return;
+        }
+        DrawHeld();
+    }
+    Draw(d);
+}
+
 void FBookRenderer::DrawPage(const FFrame& frame, const FFramePage& item)
 {
+    if (holding_) {
+        bool& laid = heldPages_[static_cast<size_t>(item.page)];
+        if (laid)
+            DrawHeld();
+        laid = true;
+    }
     const FPageDraw draw = layout_.Lay(item, frame.paper);
     const FPage& page = layout_.Page(item.page);
     const FGpuTexture* paper = page.transparent ? frame.transparentPaperTexture : frame.paperTexture;
     FGlMesh& paperMesh = pageMeshes_[static_cast<size_t>(item.page)];
     if (SyncMesh(paperMesh, page.pageMesh))
-        renderer_.DrawMesh(draw.lit, paper, frame.shinyPaper, {draw.red, draw.green, draw.blue, draw.alpha}, &paperMesh,
-                           draw.cull, draw.depthTest);
+        Submit({&paperMesh,
+                draw.lit,
+                paper,
+                frame.shinyPaper,
+                {draw.red, draw.green, draw.blue, draw.alpha},
+                draw.cull,
+                draw.depthTest});
 
     for (size_t slot = 0; slot < 2; ++slot) {
         const FFramePhoto& photo = item.photos[slot];
@@ -93,8 +140,17 @@ void FBookRenderer::DrawPage(const FFrame& frame, const FFramePage& item)
             continue;
         const std::array<float, 4> size{static_cast<float>(photo.width), static_cast<float>(photo.height), 1, 0};
         // Depth always passes: the photo lies exactly on its paper and must win.
-        renderer_.DrawMesh(frame.lightenPhotos, photo.texture, frame.shinyPhotos, {1, 1, 1, 1}, &photoMesh, draw.cull,
-                           false, true, size, effect_.get(), photo.effectTime, &frame.eye);
+        Submit({&photoMesh,
+                frame.lightenPhotos,
+                photo.texture,
+                frame.shinyPhotos,
+                {1, 1, 1, 1},
+                draw.cull,
+                false,
+                true,
+                size,
+                photo.effectTime,
+                &frame.eye});
     }
 }
 
@@ -114,23 +170,30 @@ void FBookRenderer::Render(const FFrame& frame)
 
     const int32_t target = frame.toRenderTarget ? kRenderTarget : kScreenTarget;
     if (renderer_.BeginTarget(target)) {
+        // Clears the stencil too, which the shadows count in.
         renderer_.ClearTarget(background);
+        holding_ = !frame.wireframe;
+        heldCount_ = 0;
+        heldPages_.fill(false);
 
         if (frame.backgroundTexture && SyncMesh(backgroundMesh_, layout_.Background()))
-            renderer_.DrawMesh(true, frame.backgroundTexture, false, {1, 1, 1, 1}, &backgroundMesh_, FCull::Clockwise,
-                               false);
+            Submit({&backgroundMesh_, true, frame.backgroundTexture, false, {1, 1, 1, 1}, FCull::Clockwise, false});
         for (int32_t board = 0; board < 2; ++board) {
             FGlMesh& mesh = coverMeshes_[static_cast<size_t>(board)];
             if (SyncMesh(mesh, layout_.Cover(board)))
-                renderer_.DrawMesh(true, frame.coverTexture, false,
-                                   {frame.cover.red, frame.cover.green, frame.cover.blue, 1}, &mesh, FCull::Clockwise,
-                                   false);
+                Submit({&mesh,
+                        true,
+                        frame.coverTexture,
+                        false,
+                        {frame.cover.red, frame.cover.green, frame.cover.blue, 1},
+                        FCull::Clockwise,
+                        false});
         }
         for (const FFramePage& item : frame.Pages())
             DrawPage(frame, item);
+        DrawHeld();
 
         if (frame.shadows) {
-            renderer_.ClearStencil(false);
             for (int32_t caster : frame.ShadowCasters()) {
                 const auto points =
                     BuildShadowVolume(layout_.Page(caster), frame.light.x, frame.light.y, frame.light.z);

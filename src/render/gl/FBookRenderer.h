@@ -48,7 +48,28 @@ public:
     const std::string& LastError() const { return renderer_.LastError(); }
 
 private:
+    // One mesh draw as FRenderer::DrawMesh takes it.
+    struct FMeshDraw
+    {
+        FGlMesh* mesh = nullptr;
+        bool lit = true;
+        const FGpuTexture* texture = nullptr;
+        bool shiny = false;
+        FColourValue colour{1, 1, 1, 1};
+        FCull cull = FCull::CounterClockwise;
+        bool depthTest = false;
+        bool photo = false; // through the effect, if any
+        std::array<float, 4> textureSize{};
+        float effectTime = 0;
+        const FVector3* eye = nullptr;
+    };
+
     void DrawPage(const FFrame& frame, const FFramePage& draw);
+    // Holds back the frame's leading opaque, untested draws to paint them top
+    // first without overdraw (FRenderer::SetCoverOrder); the rest draw at once.
+    void Submit(const FMeshDraw& draw);
+    void DrawHeld();
+    void Draw(const FMeshDraw& draw);
     bool SyncMesh(FGlMesh& gl, const std::optional<FGridMesh>& cpu);
 
     FRenderer renderer_;
@@ -60,4 +81,10 @@ private:
     FGlMesh backgroundMesh_;
     // A device object: compiled at every reset from the book's effect path.
     std::unique_ptr<FEffect> effect_;
+
+    std::array<FMeshDraw, kMaxCoverOrderId> held_{};
+    int32_t heldCount_ = 0;
+    bool holding_ = false;
+    // Page objects laid for held draws: laying one again would bend them under the held draw.
+    std::array<bool, kFramePageCount> heldPages_{};
 };

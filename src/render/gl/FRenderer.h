@@ -42,6 +42,12 @@ struct FGlCaps
     bool clipControl = false; // depth 0..w handled by glClipControl, else in the shader
 };
 
+// Stencil bits: shadow counts in the low four (a pixel never sits in 16 volume
+// sides at once), the cover order's draw ids in the high four.
+inline constexpr uint32_t kShadowStencilBits = 0x0F;
+inline constexpr int32_t kCoverOrderShift = 4;
+inline constexpr int32_t kMaxCoverOrderId = 15;
+
 inline constexpr int32_t kScreenTarget = -1;
 inline constexpr int32_t kRenderTarget = 0;
 
@@ -105,6 +111,13 @@ public:
     // compiled: up to 3.0 that takes GLSL 3.30, later ones their GLSL version.
     // False without a device.
     bool SupportsPixelShader(int major, int minor) const;
+
+    // Painting back to front without the overdraw: opaque draws without depth
+    // test given ids 1..kMaxCoverOrderId in painter's order, then drawn from the
+    // highest id down, each fill only pixels no higher id took (the id stays in
+    // the stencil). What shows and the depth left are those of painting in order,
+    // also where a draw overlaps itself. 0 ends it; the ids stay until a clear.
+    void SetCoverOrder(int32_t id);
 
     // Shadows: volumes counted into the stencil buffer, then everything whose
     // count is not 0 darkened by one overlay.

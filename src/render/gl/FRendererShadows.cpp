@@ -28,22 +28,25 @@ bool FRenderer::DrawShadowVolume(int32_t triangleCount, std::span<const std::arr
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_FALSE);
     glEnable(GL_STENCIL_TEST);
-    glStencilFunc(GL_ALWAYS, 1, 0xFFFFFFFFu);
-    glStencilMask(0xFFFFFFFFu);
+    glStencilFunc(GL_ALWAYS, 1, kShadowStencilBits);
+    glStencilMask(kShadowStencilBits);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    // Faces towards the camera count up, faces away count down; wrapping keeps a
-    // negative count non-zero, so it still shades.
-    ApplyCull(FCull::Clockwise);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_INCR_WRAP);
+    // Faces towards the camera count up, faces away count down, both in one pass
+    // (the counts add up the same in any order); wrapping keeps a negative count
+    // non-zero, so it still shades.
+    glDisable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
+    glStencilOpSeparate(GL_FRONT, GL_KEEP, GL_KEEP, GL_INCR_WRAP);
+    glStencilOpSeparate(GL_BACK, GL_KEEP, GL_KEEP, GL_DECR_WRAP);
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
     ApplyCull(FCull::CounterClockwise);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_DECR_WRAP);
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
 
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindVertexArray(0);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
+    glStencilMask(0xFFFFFFFFu);
     glDisable(GL_STENCIL_TEST);
     glDisable(GL_BLEND);
     states_ = saved;
@@ -74,7 +77,7 @@ bool FRenderer::DrawShadowOverlay(uint32_t colour)
     glDisable(GL_CULL_FACE);
     glEnable(GL_STENCIL_TEST);
     // Passes where 1 <= the stored count: the shadowed pixels.
-    glStencilFunc(GL_LEQUAL, 1, 0xFFFFFFFFu);
+    glStencilFunc(GL_LEQUAL, 1, kShadowStencilBits);
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
