@@ -132,11 +132,10 @@ int main(int argc, char** argv)
             app.FinishTurn();
             app.GoToFirstPage(0);
             app.StreamPhotoTextures(true);
-            std::printf(
-                "%d x %d, shadows %-3s: resting %.2f ms (%.0f fps, worst %.2f, cpu %.2f), turning %.2f ms (%.0f "
-                "fps, worst %.2f, cpu %.2f)\n",
-                size.width, size.height, shadows ? "on" : "off", rest.median, 1000 / rest.median, rest.worst, rest.cpu,
-                turn.median, 1000 / turn.median, turn.worst, turn.cpu);
+            std::printf("%d x %d, shadows %-3s: resting %.2f ms (%.0f fps, worst %.2f, cpu %.2f), turning %.2f ms (%.0f "
+                        "fps, worst %.2f, cpu %.2f)\n",
+                        size.width, size.height, shadows ? "on" : "off", rest.median, 1000 / rest.median, rest.worst,
+                        rest.cpu, turn.median, 1000 / turn.median, turn.worst, turn.cpu);
         }
     }
 

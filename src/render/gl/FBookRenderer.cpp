@@ -2,6 +2,8 @@
 
 #include "render/FShadowVolume.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr uint32_t kShadowColour = 0x30000000; // black, alpha 48
@@ -154,6 +156,87 @@ void FBookRenderer::DrawPage(const FFrame& frame, const FFramePage& item)
     }
 }
 
+std::optional<float> FBookRenderer::HidingFloor(const FFrame& frame) const
+{
+    const auto& plane = layout_.Background();
+    if (!plane || plane->vertices.empty() || !(frame.world == FMatrix::Identity()))
+        return std::nullopt;
+    const float y = plane->vertices[0].y;
+    float minX = plane->vertices[0].x, maxX = minX, minZ = plane->vertices[0].z, maxZ = minZ;
+    for (const FBookVertex& v : plane->vertices) {
+        if (v.y != y)
+            return std::nullopt;
+        minX = std::min(minX, v.x);
+        maxX = std::max(maxX, v.x);
+        minZ = std::min(minZ, v.z);
+        maxZ = std::max(maxZ, v.z);
+    }
+    FMatrix inverseView, inverseViewProjection;
+    if (!Inverse(frame.view, &inverseView) || !Inverse(frame.view * frame.projection, &inverseViewProjection))
+        return std::nullopt;
+    if (!(inverseView(3, 1) > y))
+        return std::nullopt;
+    // The floor hides what lies beneath it when every ray through the view meets
+    // it between the near and far planes: the eye is above it and the rays through
+    // the corners, which bound all others, meet it inside its edges.
+    constexpr float kMargin = 1;
+    for (const float cx : {-1.0f, 1.0f})
+        for (const float cy : {-1.0f, 1.0f}) {
+            const FVector4 n = Transform({cx, cy, 0, 1}, inverseViewProjection);
+            const FVector4 f = Transform({cx, cy, 1, 1}, inverseViewProjection);
+            if (!(n.w > 0) || !(f.w > 0))
+                return std::nullopt;
+            const FVector3 a{n.x / n.w, n.y / n.w, n.z / n.w}, b{f.x / f.w, f.y / f.w, f.z / f.w};
+            if (!(a.y > y) || !(b.y < y))
+                return std::nullopt;
+            const FVector3 hit = a + (b - a) * ((y - a.y) / (b.y - a.y));
+            if (!(hit.x > minX + kMargin && hit.x < maxX - kMargin && hit.z > minZ + kMargin && hit.z < maxZ - kMargin))
+                return std::nullopt;
+        }
+    return y;
+}
+
+void FBookRenderer::DrawShadows(const FFrame& frame, bool backgroundDrawn)
+{
+    // Only where a volume side lies above the floor can it pass the depth test, and
+    // only there can a count stay: each side of each outline is drawn in that
+    // rectangle alone, and the overlay in all of them. A unit below the floor
+    // leaves room for depth rounding where the sides go through it.
+    // An effect's vertices may go anywhere, beneath the floor too.
+    const bool effect = effect_ && effect_->IsValid();
+    const std::optional<float> floor = backgroundDrawn && !plain_ && !effect ? HidingFloor(frame) : std::nullopt;
+    const FMatrix viewProjection = frame.view * frame.projection;
+    const int32_t width = renderer_.ViewportWidth(), height = renderer_.ViewportHeight();
+    FPixelRect shaded;
+    for (int32_t caster : frame.ShadowCasters()) {
+        const auto points = BuildShadowVolume(layout_.Page(caster), frame.light.x, frame.light.y, frame.light.z);
+        if (points.empty())
+            continue;
+        if (!floor) {
+            renderer_.DrawShadowVolume(kShadowTriangleCount, points);
+            continue;
+        }
+        for (const auto& [first, end] : kOutlineSides) {
+            const auto side = points.subspan(static_cast<size_t>(first) * 6, static_cast<size_t>(end - first) * 6);
+            const FPixelRect rect = ShadowVolumeBounds(side, viewProjection, *floor - 1, width, height);
+            if (rect.Empty())
+                continue;
+            renderer_.SetScissor(&rect);
+            renderer_.DrawShadowVolume((end - first) * 2, side);
+            shaded = Union(shaded, rect);
+        }
+    }
+    if (!floor) {
+        renderer_.DrawShadowOverlay(kShadowColour);
+        return;
+    }
+    if (!shaded.Empty()) {
+        renderer_.SetScissor(&shaded);
+        renderer_.DrawShadowOverlay(kShadowColour);
+    }
+    renderer_.SetScissor(nullptr);
+}
+
 void FBookRenderer::Render(const FFrame& frame)
 {
     if (!renderer_.HasDevice())
@@ -172,11 +255,12 @@ void FBookRenderer::Render(const FFrame& frame)
     if (renderer_.BeginTarget(target)) {
         // Clears the stencil too, which the shadows count in.
         renderer_.ClearTarget(background);
-        holding_ = !frame.wireframe;
+        holding_ = !frame.wireframe && !plain_;
         heldCount_ = 0;
         heldPages_.fill(false);
 
-        if (frame.backgroundTexture && SyncMesh(backgroundMesh_, layout_.Background()))
+        const bool backgroundDrawn = frame.backgroundTexture && SyncMesh(backgroundMesh_, layout_.Background());
+        if (backgroundDrawn)
             Submit({&backgroundMesh_, true, frame.backgroundTexture, false, {1, 1, 1, 1}, FCull::Clockwise, false});
         for (int32_t board = 0; board < 2; ++board) {
             FGlMesh& mesh = coverMeshes_[static_cast<size_t>(board)];
@@ -193,15 +277,8 @@ void FBookRenderer::Render(const FFrame& frame)
             DrawPage(frame, item);
         DrawHeld();
 
-        if (frame.shadows) {
-            for (int32_t caster : frame.ShadowCasters()) {
-                const auto points =
-                    BuildShadowVolume(layout_.Page(caster), frame.light.x, frame.light.y, frame.light.z);
-                if (!points.empty())
-                    renderer_.DrawShadowVolume(kShadowTriangleCount, points);
-            }
-            renderer_.DrawShadowOverlay(kShadowColour);
-        }
+        if (frame.shadows)
+            DrawShadows(frame, backgroundDrawn);
         renderer_.EndTarget(target);
     }
     if (target == kRenderTarget && renderer_.BeginTarget(kScreenTarget)) {

@@ -43,6 +43,10 @@ public:
     // The effect photos are drawn with, or null.
     FEffect* Effect() { return effect_.get(); }
 
+    // Every mesh in painter's order and each shadow volume over the whole target:
+    // slower, and to the byte what the usual drawing shows.
+    void SetPlainDrawing(bool plain) { plain_ = plain; }
+
     FTextureLoader& Loader() { return loader_; }
     FRenderer& Renderer() { return renderer_; }
     const std::string& LastError() const { return renderer_.LastError(); }
@@ -70,6 +74,10 @@ private:
     void Submit(const FMeshDraw& draw);
     void DrawHeld();
     void Draw(const FMeshDraw& draw);
+    // The height of a floor (the background plane) that hides all beneath it from
+    // this frame's camera, if there is one.
+    std::optional<float> HidingFloor(const FFrame& frame) const;
+    void DrawShadows(const FFrame& frame, bool backgroundDrawn);
     bool SyncMesh(FGlMesh& gl, const std::optional<FGridMesh>& cpu);
 
     FRenderer renderer_;
@@ -82,6 +90,7 @@ private:
     // A device object: compiled at every reset from the book's effect path.
     std::unique_ptr<FEffect> effect_;
 
+    bool plain_ = false;
     std::array<FMeshDraw, kMaxCoverOrderId> held_{};
     int32_t heldCount_ = 0;
     bool holding_ = false;

@@ -12,6 +12,7 @@
 #include "render/FMatrix.h"
 #include "render/FRenderStates.h"
 #include "render/FRenderTargetCopy.h"
+#include "render/FShadowVolume.h"
 #include "render/RenderTargetSize.h"
 #include "render/gl/FGlMesh.h"
 #include "render/gl/FRenderTarget.h"
@@ -72,6 +73,9 @@ public:
     const std::string& LastError() const { return lastError_; }
     const FGlCaps& Caps() const { return caps_; }
     const FGlScreen& Screen() const { return screen_; }
+    // The current target's size in pixels.
+    int32_t ViewportWidth() const { return viewportWidth_; }
+    int32_t ViewportHeight() const { return viewportHeight_; }
 
     void SetWorld(const FMatrix& m);
     void SetView(const FMatrix& m);
@@ -123,6 +127,8 @@ public:
     // count is not 0 darkened by one overlay.
     bool DrawShadowVolume(int32_t triangleCount, std::span<const std::array<float, 3>> points);
     bool DrawShadowOverlay(uint32_t colour);
+    // Draws after this touch only the rectangle's pixels; null: all. Clears ignore it.
+    void SetScissor(const FPixelRect* rect);
 
     // The export's render target. The limit (0: none) and the power-of-two flag
     // reach the factor search; tests use them, the device never needs them.

@@ -90,3 +90,15 @@ bool FRenderer::DrawShadowOverlay(uint32_t colour)
     states_ = saved;
     return true;
 }
+
+void FRenderer::SetScissor(const FPixelRect* rect)
+{
+    if (!hasDevice_)
+        return;
+    if (!rect) {
+        glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(rect->x0, rect->y0, std::max(0, rect->x1 - rect->x0), std::max(0, rect->y1 - rect->y0));
+}
