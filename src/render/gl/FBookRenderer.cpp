@@ -202,9 +202,11 @@ void FBookRenderer::DrawShadows(const FFrame& frame, bool backgroundDrawn)
     // only there can a count stay: each side of each outline is drawn in that
     // rectangle alone, and the overlay in all of them. A unit below the floor
     // leaves room for depth rounding where the sides go through it.
-    // An effect's vertices may go anywhere, beneath the floor too.
+    // An effect's vertices may go anywhere, beneath the floor too; a wireframe
+    // floor hides nothing.
     const bool effect = effect_ && effect_->IsValid();
-    const std::optional<float> floor = backgroundDrawn && !plain_ && !effect ? HidingFloor(frame) : std::nullopt;
+    const std::optional<float> floor =
+        backgroundDrawn && !plain_ && !effect && !frame.wireframe ? HidingFloor(frame) : std::nullopt;
     const FMatrix viewProjection = frame.view * frame.projection;
     const int32_t width = renderer_.ViewportWidth(), height = renderer_.ViewportHeight();
     FPixelRect shaded;
@@ -228,8 +230,10 @@ void FBookRenderer::DrawShadows(const FFrame& frame, bool backgroundDrawn)
     }
     if (!floor) {
         renderer_.DrawShadowOverlay(kShadowColour);
+        shadowArea_ = {0, 0, width, height};
         return;
     }
+    shadowArea_ = shaded;
     if (!shaded.Empty()) {
         renderer_.SetScissor(&shaded);
         renderer_.DrawShadowOverlay(kShadowColour);
@@ -277,6 +281,7 @@ void FBookRenderer::Render(const FFrame& frame)
             DrawPage(frame, item);
         DrawHeld();
 
+        shadowArea_ = {};
         if (frame.shadows)
             DrawShadows(frame, backgroundDrawn);
         renderer_.EndTarget(target);

@@ -46,6 +46,8 @@ public:
     // Every mesh in painter's order and each shadow volume over the whole target:
     // slower, and to the byte what the usual drawing shows.
     void SetPlainDrawing(bool plain) { plain_ = plain; }
+    // Where the last frame's shadows could fall: the whole target when not bounded.
+    const FPixelRect& ShadowArea() const { return shadowArea_; }
 
     FTextureLoader& Loader() { return loader_; }
     FRenderer& Renderer() { return renderer_; }
@@ -91,6 +93,7 @@ private:
     std::unique_ptr<FEffect> effect_;
 
     bool plain_ = false;
+    FPixelRect shadowArea_;
     std::array<FMeshDraw, kMaxCoverOrderId> held_{};
     int32_t heldCount_ = 0;
     bool holding_ = false;
