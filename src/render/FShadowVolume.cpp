@@ -21,18 +21,22 @@ std::span<const std::array<float, 3>> BuildShadowVolume(FPage& page, float x, fl
         return {};
 
     // One consistent walk round the border, so every side faces the same way and
-    // the two stencil passes cancel outside the shadow.
-    std::vector<std::array<int32_t, 2>> border; // (row, column), 131 points, the first repeated at the end
-    border.reserve(kOutlineEdgeCount + 1);
-    const int32_t lastColumn = kPageColumns - 1, lastRow = kPageRows - 1;
-    for (int32_t c = 0; c < lastColumn; ++c)
-        border.push_back({0, c});
-    for (int32_t r = 0; r < lastRow; ++r)
-        border.push_back({r, lastColumn});
-    for (int32_t c = lastColumn; c > 0; --c)
-        border.push_back({lastRow, c});
-    for (int32_t r = lastRow; r >= 0; --r)
-        border.push_back({r, 0});
+    // the two stencil passes cancel outside the shadow: (row, column), the first
+    // point repeated at the end. Built once; it only depends on the grid.
+    static const std::array<std::array<int32_t, 2>, kOutlineEdgeCount + 1> border = [] {
+        std::array<std::array<int32_t, 2>, kOutlineEdgeCount + 1> walk{};
+        size_t n = 0;
+        const int32_t lastColumn = kPageColumns - 1, lastRow = kPageRows - 1;
+        for (int32_t c = 0; c < lastColumn; ++c)
+            walk[n++] = {0, c};
+        for (int32_t r = 0; r < lastRow; ++r)
+            walk[n++] = {r, lastColumn};
+        for (int32_t c = lastColumn; c > 0; --c)
+            walk[n++] = {lastRow, c};
+        for (int32_t r = lastRow; r >= 0; --r)
+            walk[n++] = {r, 0};
+        return walk;
+    }();
 
     const FVector3 light{x, y, z};
     size_t out = 0;

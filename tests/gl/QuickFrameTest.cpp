@@ -83,4 +83,32 @@ TEST_F(QuickFrameTest, ShadowsFallInsideTheirBoundedArea)
     EXPECT_GT(darkened, 100);
 }
 
+// Meshes go up again only when their page bends: a renderer that drew other
+// stages before shows what a fresh one shows, photos included.
+TEST_F(QuickFrameTest, AfterOtherFramesTheSameAsAFreshRenderer)
+{
+    app.settings->RenderShadows = true;
+    Render();
+    app.NextPage(0);
+    for (const float at : {0.2f, 0.2f, 0.6f, 0.95f}) {
+        app.turnPosition = TurnEnd * at;
+        const FRenderTargetCopy drawn = Frame();
+        FBookRenderer fresh;
+        ASSERT_EQ(fresh.DeviceReset({screenBuffer->Id(), kWidth, kHeight}, app.effectPath), kOk);
+        fresh.Render(app.BeginFrame(kWidth, kHeight, 0));
+        FRenderTargetCopy expected;
+        ASSERT_TRUE(screenBuffer->ReadBgrx(expected));
+        fresh.DeviceDestroyed();
+        EXPECT_EQ(Differing(drawn, expected), 0) << at;
+    }
+    app.FinishTurn();
+    const FRenderTargetCopy after = Frame();
+    app.GoToFirstPage(0);
+    app.StreamPhotoTextures(true);
+    Render();
+    app.NextPage(0);
+    app.FinishTurn();
+    EXPECT_EQ(Differing(after, Frame()), 0);
+}
+
 } // namespace
