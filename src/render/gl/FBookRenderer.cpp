@@ -200,8 +200,9 @@ void FBookRenderer::DrawShadows(const FFrame& frame, bool backgroundDrawn)
 {
     // Only where a volume side lies above the floor can it pass the depth test, and
     // only there can a count stay: each side of each outline is drawn in that
-    // rectangle alone, and the overlay in all of them. A unit below the floor
-    // leaves room for depth rounding where the sides go through it.
+    // rectangle alone, and the overlay in each of them (it spends the counts it
+    // shades, so overlaps darken once). A unit below the floor leaves room for
+    // depth rounding where the sides go through it.
     // An effect's vertices may go anywhere, beneath the floor too; a wireframe
     // floor hides nothing.
     const bool effect = effect_ && effect_->IsValid();
@@ -209,6 +210,8 @@ void FBookRenderer::DrawShadows(const FFrame& frame, bool backgroundDrawn)
         backgroundDrawn && !plain_ && !effect && !frame.wireframe ? HidingFloor(frame) : std::nullopt;
     const FMatrix viewProjection = frame.view * frame.projection;
     const int32_t width = renderer_.ViewportWidth(), height = renderer_.ViewportHeight();
+    std::array<FPixelRect, kOutlineSides.size() * 4> rects{};
+    size_t rectCount = 0;
     FPixelRect shaded;
     for (int32_t caster : frame.ShadowCasters()) {
         const auto points = BuildShadowVolume(layout_.Page(caster), frame.light.x, frame.light.y, frame.light.z);
@@ -226,6 +229,10 @@ void FBookRenderer::DrawShadows(const FFrame& frame, bool backgroundDrawn)
             renderer_.SetScissor(&rect);
             renderer_.DrawShadowVolume((end - first) * 2, side);
             shaded = Union(shaded, rect);
+            if (rectCount < rects.size())
+                rects[rectCount++] = rect;
+            else
+                rects.back() = Union(rects.back(), rect);
         }
     }
     if (!floor) {
@@ -234,8 +241,8 @@ void FBookRenderer::DrawShadows(const FFrame& frame, bool backgroundDrawn)
         return;
     }
     shadowArea_ = shaded;
-    if (!shaded.Empty()) {
-        renderer_.SetScissor(&shaded);
+    for (size_t i = 0; i < rectCount; ++i) {
+        renderer_.SetScissor(&rects[i]);
         renderer_.DrawShadowOverlay(kShadowColour);
     }
     renderer_.SetScissor(nullptr);

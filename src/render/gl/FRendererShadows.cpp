@@ -78,11 +78,15 @@ bool FRenderer::DrawShadowOverlay(uint32_t colour)
     glEnable(GL_STENCIL_TEST);
     // Passes where 1 <= the stored count: the shadowed pixels.
     glStencilFunc(GL_LEQUAL, 1, kShadowStencilBits);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    // The count is spent once shaded, so overlays that overlap darken a pixel once.
+    glStencilOp(GL_KEEP, GL_KEEP, GL_ZERO);
+    glStencilMask(kShadowStencilBits);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     DrawStreamed(quad, 4, GL_TRIANGLE_STRIP);
 
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    glStencilMask(0xFFFFFFFFu);
     glDisable(GL_STENCIL_TEST);
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
