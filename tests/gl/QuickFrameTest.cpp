@@ -62,6 +62,26 @@ TEST_F(QuickFrameTest, SameBytesAsPaintingInOrderRestingAndTurning)
     }
 }
 
+// The export's supersampled target bounds its shadows in its own pixels.
+TEST_F(QuickFrameTest, ExportFramesTooInTheTargetsOwnSize)
+{
+    ASSERT_TRUE(book.Renderer().CreateRenderTarget(kWidth, kHeight));
+    app.exporting = 1;
+    app.settings->RenderShadows = true;
+    app.NextPage(0);
+    app.turnPosition = TurnEnd * 0.4f;
+    FRenderTargetCopy copies[2];
+    for (const bool plain : {true, false}) {
+        book.SetPlainDrawing(plain);
+        Render();
+        ASSERT_TRUE(book.Renderer().CopyRenderTarget());
+        copies[plain ? 0 : 1] = *book.Renderer().GetRenderTargetCopy();
+    }
+    EXPECT_GT(copies[1].width, kWidth);
+    EXPECT_EQ(Differing(copies[0], copies[1]), 0);
+    EXPECT_GT(book.ShadowArea().x1, kWidth);
+}
+
 // The shadows fall inside the area the volumes were bounded to, and that area is
 // less than the frame: the bounding is in use, not just harmless.
 TEST_F(QuickFrameTest, ShadowsFallInsideTheirBoundedArea)
