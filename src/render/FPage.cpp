@@ -76,6 +76,7 @@ void FPage::DeformPage(int32_t direction)
         }
     }
     ComputeGridNormals(vertices, kPageColumns, kPageRows, flipNormals);
+    ++vertexRevision;
     if (pageMesh)
         UploadVertices(*pageMesh, vertices);
 }
@@ -120,9 +121,20 @@ FPageDraw FPage::DrawPageWithPhotos(float t, int32_t deformDirection, const FCol
     const FPhotoSource* sources[2] = {photoA, photoB};
     for (size_t slot = 0; slot < 2; ++slot) {
         const FPhotoSource* photo = sources[slot];
-        if (photo)
-            draw.photoDrawn[slot] = FitPhotoSlot(photoSlot[slot], vertices, slot == 0, flipNormals, photo->width,
-                                                 photo->height, photo->rotation);
+        if (!photo)
+            continue;
+        // Refitting an unchanged slot would only send the same vertices up again.
+        std::optional<FFitted>& fitted = fitted_[slot];
+        const std::optional<FGridMesh>& mesh = photoSlot[slot].photoMesh;
+        if (fitted && mesh && fitted->source == *photo && fitted->vertexRevision == vertexRevision &&
+            fitted->meshRevision == mesh->revision) {
+            draw.photoDrawn[slot] = true;
+            continue;
+        }
+        draw.photoDrawn[slot] = FitPhotoSlot(photoSlot[slot], vertices, slot == 0, flipNormals, photo->width,
+                                             photo->height, photo->rotation);
+        fitted = draw.photoDrawn[slot] ? std::optional<FFitted>(FFitted{*photo, vertexRevision, mesh->revision})
+                                       : std::nullopt;
     }
     return draw;
 }
@@ -132,5 +144,6 @@ void FPage::ReleaseMeshes()
     pageMesh.reset();
     for (FPhotoSlot& slot : photoSlot)
         slot.photoMesh.reset();
+    fitted_ = {};
     cachedDirection = kNoDirection;
 }

@@ -21,6 +21,8 @@ struct FPhotoSource
     int32_t width = 0;
     int32_t height = 0;
     int32_t rotation = 0;
+
+    bool operator==(const FPhotoSource&) const = default;
 };
 
 // What the renderer needs to draw a page after DrawPage has brought its
@@ -77,4 +79,16 @@ public:
     std::vector<std::array<float, 3>> outline; // shadow-volume points, filled by the shadow code
     float builtPosition = 0;
     int32_t cachedDirection = kNoDirection;
+    // Bumped by every DeformPage, so a slot is fitted again only after a bend.
+    uint32_t vertexRevision = 0;
+
+private:
+    // What each slot was last fitted to, and on which vertices.
+    struct FFitted
+    {
+        FPhotoSource source;
+        uint32_t vertexRevision = 0;
+        uint32_t meshRevision = 0; // the slot mesh's, in case it was refilled elsewhere
+    };
+    std::array<std::optional<FFitted>, 2> fitted_{};
 };

@@ -43,12 +43,43 @@ public:
     // The effect photos are drawn with, or null.
     FEffect* Effect() { return effect_.get(); }
 
+    // Every mesh in painter's order and each shadow volume over the whole target:
+    // slower, and to the byte what the usual drawing shows.
+    void SetPlainDrawing(bool plain) { plain_ = plain; }
+    // Where the last frame's shadows could fall: the whole target when not bounded.
+    const FPixelRect& ShadowArea() const { return shadowArea_; }
+
     FTextureLoader& Loader() { return loader_; }
     FRenderer& Renderer() { return renderer_; }
     const std::string& LastError() const { return renderer_.LastError(); }
 
 private:
+    // One mesh draw as FRenderer::DrawMesh takes it.
+    struct FMeshDraw
+    {
+        FGlMesh* mesh = nullptr;
+        bool lit = true;
+        const FGpuTexture* texture = nullptr;
+        bool shiny = false;
+        FColourValue colour{1, 1, 1, 1};
+        FCull cull = FCull::CounterClockwise;
+        bool depthTest = false;
+        bool photo = false; // through the effect, if any
+        std::array<float, 4> textureSize{};
+        float effectTime = 0;
+        const FVector3* eye = nullptr;
+    };
+
     void DrawPage(const FFrame& frame, const FFramePage& draw);
+    // Holds back the frame's leading opaque, untested draws to paint them top
+    // first without overdraw (FRenderer::SetCoverOrder); the rest draw at once.
+    void Submit(const FMeshDraw& draw);
+    void DrawHeld();
+    void Draw(const FMeshDraw& draw);
+    // The height of a floor (the background plane) that hides all beneath it from
+    // this frame's camera, if there is one.
+    std::optional<float> HidingFloor(const FFrame& frame) const;
+    void DrawShadows(const FFrame& frame, bool backgroundDrawn);
     bool SyncMesh(FGlMesh& gl, const std::optional<FGridMesh>& cpu);
 
     FRenderer renderer_;
@@ -60,4 +91,12 @@ private:
     FGlMesh backgroundMesh_;
     // A device object: compiled at every reset from the book's effect path.
     std::unique_ptr<FEffect> effect_;
+
+    bool plain_ = false;
+    FPixelRect shadowArea_;
+    std::array<FMeshDraw, kMaxCoverOrderId> held_{};
+    int32_t heldCount_ = 0;
+    bool holding_ = false;
+    // Page objects laid for held draws: laying one again would bend them under the held draw.
+    std::array<bool, kFramePageCount> heldPages_{};
 };

@@ -12,6 +12,7 @@
 #include "render/FMatrix.h"
 #include "render/FRenderStates.h"
 #include "render/FRenderTargetCopy.h"
+#include "render/FShadowVolume.h"
 #include "render/RenderTargetSize.h"
 #include "render/gl/FGlMesh.h"
 #include "render/gl/FRenderTarget.h"
@@ -42,6 +43,12 @@ struct FGlCaps
     bool clipControl = false; // depth 0..w handled by glClipControl, else in the shader
 };
 
+// Stencil bits: shadow counts in the low four (a pixel never sits in 16 volume
+// sides at once), the cover order's draw ids in the high four.
+inline constexpr uint32_t kShadowStencilBits = 0x0F;
+inline constexpr int32_t kCoverOrderShift = 4;
+inline constexpr int32_t kMaxCoverOrderId = 15;
+
 inline constexpr int32_t kScreenTarget = -1;
 inline constexpr int32_t kRenderTarget = 0;
 
@@ -66,6 +73,9 @@ public:
     const std::string& LastError() const { return lastError_; }
     const FGlCaps& Caps() const { return caps_; }
     const FGlScreen& Screen() const { return screen_; }
+    // The current target's size in pixels.
+    int32_t ViewportWidth() const { return viewportWidth_; }
+    int32_t ViewportHeight() const { return viewportHeight_; }
 
     void SetWorld(const FMatrix& m);
     void SetView(const FMatrix& m);
@@ -106,10 +116,19 @@ public:
     // False without a device.
     bool SupportsPixelShader(int major, int minor) const;
 
+    // Painting back to front without the overdraw: opaque draws without depth
+    // test given ids 1..kMaxCoverOrderId in painter's order, then drawn from the
+    // highest id down, each fill only pixels no higher id took (the id stays in
+    // the stencil). What shows and the depth left are those of painting in order,
+    // also where a draw overlaps itself. 0 ends it; the ids stay until a clear.
+    void SetCoverOrder(int32_t id);
+
     // Shadows: volumes counted into the stencil buffer, then everything whose
     // count is not 0 darkened by one overlay.
     bool DrawShadowVolume(int32_t triangleCount, std::span<const std::array<float, 3>> points);
     bool DrawShadowOverlay(uint32_t colour);
+    // Draws after this touch only the rectangle's pixels; null: all. Clears ignore it.
+    void SetScissor(const FPixelRect* rect);
 
     // The export's render target. The limit (0: none) and the power-of-two flag
     // reach the factor search; tests use them, the device never needs them.

@@ -58,6 +58,22 @@ void FRenderer::SetDrawStates(bool lit, const FGpuTexture* texture, bool shiny, 
     glBindTexture(GL_TEXTURE_2D, boundTexture_);
 }
 
+void FRenderer::SetCoverOrder(int32_t id)
+{
+    if (!hasDevice_)
+        return;
+    if (id < 1 || id > kMaxCoverOrderId) {
+        glDisable(GL_STENCIL_TEST);
+        return;
+    }
+    // Passes where the stored id is this one or none: ids below it are drawn later.
+    constexpr uint32_t idBits = static_cast<uint32_t>(kMaxCoverOrderId) << kCoverOrderShift;
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_GEQUAL, id << kCoverOrderShift, idBits);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+    glStencilMask(idBits);
+}
+
 void FRenderer::UploadUniforms(bool identityTransform)
 {
     glUseProgram(program_.Get());

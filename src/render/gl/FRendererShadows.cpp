@@ -28,22 +28,25 @@ bool FRenderer::DrawShadowVolume(int32_t triangleCount, std::span<const std::arr
     glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_FALSE);
     glEnable(GL_STENCIL_TEST);
-    glStencilFunc(GL_ALWAYS, 1, 0xFFFFFFFFu);
-    glStencilMask(0xFFFFFFFFu);
+    glStencilFunc(GL_ALWAYS, 1, kShadowStencilBits);
+    glStencilMask(kShadowStencilBits);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    // Faces towards the camera count up, faces away count down; wrapping keeps a
-    // negative count non-zero, so it still shades.
-    ApplyCull(FCull::Clockwise);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_INCR_WRAP);
+    // Faces towards the camera count up, faces away count down, both in one pass
+    // (the counts add up the same in any order); wrapping keeps a negative count
+    // non-zero, so it still shades.
+    glDisable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
+    glStencilOpSeparate(GL_FRONT, GL_KEEP, GL_KEEP, GL_INCR_WRAP);
+    glStencilOpSeparate(GL_BACK, GL_KEEP, GL_KEEP, GL_DECR_WRAP);
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
     ApplyCull(FCull::CounterClockwise);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_DECR_WRAP);
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
 
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindVertexArray(0);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
+    glStencilMask(0xFFFFFFFFu);
     glDisable(GL_STENCIL_TEST);
     glDisable(GL_BLEND);
     states_ = saved;
@@ -74,16 +77,32 @@ bool FRenderer::DrawShadowOverlay(uint32_t colour)
     glDisable(GL_CULL_FACE);
     glEnable(GL_STENCIL_TEST);
     // Passes where 1 <= the stored count: the shadowed pixels.
-    glStencilFunc(GL_LEQUAL, 1, 0xFFFFFFFFu);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    glStencilFunc(GL_LEQUAL, 1, kShadowStencilBits);
+    // The count is spent once shaded, so overlays that overlap darken a pixel once.
+    glStencilOp(GL_KEEP, GL_KEEP, GL_ZERO);
+    glStencilMask(kShadowStencilBits);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     DrawStreamed(quad, 4, GL_TRIANGLE_STRIP);
 
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    glStencilMask(0xFFFFFFFFu);
     glDisable(GL_STENCIL_TEST);
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
     ApplyCull(savedCull);
     states_ = saved;
     return true;
+}
+
+void FRenderer::SetScissor(const FPixelRect* rect)
+{
+    if (!hasDevice_)
+        return;
+    if (!rect) {
+        glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(rect->x0, rect->y0, std::max(0, rect->x1 - rect->x0), std::max(0, rect->y1 - rect->y0));
 }
