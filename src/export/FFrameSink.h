@@ -18,6 +18,8 @@ public:
     // when that failed; Message() then holds what to tell the user, if anything.
     virtual bool Build(FFrameGrabber& grabber, const FString& outputPath, float framesPerSecond,
                        const FString& encoderName) = 0;
+    // Before Build: what the encoder trades for file size, 1..100.
+    virtual void SetQuality(int quality) {}
     // Starts taking frames; the export goes on whatever it answers.
     virtual bool Run() = 0;
     // Hands over the grabber's current frame and waits until it is taken. False when

@@ -143,13 +143,14 @@ FExportFigures FMovieExporter::Figures(uint32_t now) const
 
 FAviGraphExporter::FAviGraphExporter(std::unique_ptr<FFrameSink> sink, const FString& encoderName,
                                      const FString& outputPath, float framesPerSecond, int32_t width, int32_t height,
-                                     const FFrameView& source, uint32_t startTime)
+                                     const FFrameView& source, uint32_t startTime, int32_t quality)
     : FMovieExporter(outputPath, framesPerSecond, source, width, height, startTime), sink_(std::move(sink))
 {
     if (!ok_ || !sink_) {
         ok_ = false;
         return;
     }
+    sink_->SetQuality(quality);
     if (!sink_->Build(*grabber_, outputPath, framesPerSecond, encoderName)) {
         message_ = sink_->Message();
         sink_->Release();
@@ -224,7 +225,7 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     };
     auto exporter = std::make_unique<FAviGraphExporter>(host.CreateSink(), settings.encoderName, temporaryPath,
                                                         settings.framesPerSecond, settings.width, settings.height,
-                                                        host.RenderTargetCopy(), host.Now());
+                                                        host.RenderTargetCopy(), host.Now(), settings.quality);
     if (!exporter->IsOk()) {
         const FString message = exporter->Message();
         exporter.reset();

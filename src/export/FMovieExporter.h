@@ -67,7 +67,7 @@ class FAviGraphExporter : public FMovieExporter
 public:
     FAviGraphExporter(std::unique_ptr<FFrameSink> sink, const FString& encoderName, const FString& outputPath,
                       float framesPerSecond, int32_t width, int32_t height, const FFrameView& source,
-                      uint32_t startTime);
+                      uint32_t startTime, int32_t quality = kDefaultExportQuality);
     ~FAviGraphExporter() override;
 
     bool WriteFrame(const FFrameView& frame) override;

@@ -1,5 +1,7 @@
 #include "export/ffmpeg/FAviWriter.h"
 
+#include "export/ffmpeg/EncoderSetup.h"
+
 extern "C" {
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
@@ -38,14 +40,17 @@ std::string FAviWriter::Error() const
 int FAviWriter::Create(const FString& path)
 {
     path_ = path;
+    container_ = ContainerForPath(path);
     AVFormatContext* format = nullptr;
-    const int result = avformat_alloc_output_context2(&format, nullptr, "avi", path.ToUtf8().c_str());
+    const int result = avformat_alloc_output_context2(&format, nullptr, MuxerName(container_), path.ToUtf8().c_str());
     if (result < 0 || !format)
-        return Fail("Could not create the AVI muxer", result < 0 ? result : AVERROR(ENOMEM));
+        return Fail("Could not create the muxer", result < 0 ? result : AVERROR(ENOMEM));
     format_.reset(format);
     packet_.reset(av_packet_alloc());
     if (!packet_)
         return Fail("Could not allocate a packet", AVERROR(ENOMEM));
+    if (container_ != FMovieContainer::Avi)
+        return 0;
     // Store uncompressed rows bottom-up, exactly as the frame source hands them over.
     const int flipped = av_opt_set_int(format_->priv_data, "flipped_raw_rgb", 1, 0);
     if (flipped < 0)
@@ -77,8 +82,9 @@ int FAviWriter::ConnectRaw(const FMediaType& type)
     return 0;
 }
 
-int FAviWriter::AddEncoder(const AVCodec* codec)
+int FAviWriter::AddEncoder(const AVCodec* codec, int quality)
 {
+    quality_ = quality;
     encoder_.reset(avcodec_alloc_context3(codec));
     if (!encoder_)
         return Fail("Could not allocate the encoder", AVERROR(ENOMEM));
@@ -96,23 +102,28 @@ int FAviWriter::ConnectEncoder(const FMediaType& type)
     frameRate_ = FrameRate(type.averageTimePerFrame);
 
     const AVPixelFormat source = AV_PIX_FMT_BGR24;
-    const AVPixelFormat target =
-        codec->pix_fmts ? avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, source, 0, nullptr) : source;
-    if (target == AV_PIX_FMT_NONE)
-        return Fail("The encoder takes no pixel format we can convert to", AVERROR(EINVAL));
-
+    if (!EncoderTakesSize(codec, width_, height_))
+        return Fail("The encoder cannot store this picture size", AVERROR(EINVAL));
     encoder_->codec_type = AVMEDIA_TYPE_VIDEO;
     encoder_->width = width_;
     encoder_->height = height_;
-    encoder_->pix_fmt = target;
     encoder_->time_base = av_inv_q(frameRate_);
     encoder_->framerate = frameRate_;
     if (codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL)
         encoder_->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
     if (format_->oformat->flags & AVFMT_GLOBALHEADER)
         encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-
-    const int opened = avcodec_open2(encoder_.get(), codec, nullptr);
+    AVDictionary* options = nullptr;
+    ConfigureEncoder(encoder_.get(), codec, quality_, &options);
+    const AVPixelFormat target = encoder_->pix_fmt;
+    if (target == AV_PIX_FMT_NONE) {
+        av_dict_free(&options);
+        return Fail("The encoder takes no pixel format we can convert to", AVERROR(EINVAL));
+    }
+    // The encoder may store a standard rate close to the asked one.
+    frameRate_ = encoder_->framerate;
+    const int opened = avcodec_open2(encoder_.get(), codec, &options);
+    av_dict_free(&options);
     if (opened < 0)
         return Fail("Could not open the encoder", opened);
 
@@ -166,7 +177,10 @@ int FAviWriter::WriteHeader()
 {
     if (!format_ || !io_)
         return Fail("Could not write the AVI header", AVERROR(EINVAL));
-    const int header = avformat_write_header(format_.get(), nullptr);
+    AVDictionary* options = nullptr;
+    SetMuxerOptions(container_, &options);
+    const int header = avformat_write_header(format_.get(), &options);
+    av_dict_free(&options);
     if (header < 0) {
         format_->pb = nullptr;
         CloseAvio(io_);

@@ -4,8 +4,10 @@
 // are or converting them with libswscale for an encoder. Setting up is split into the
 // steps the graph reports separately. Every failure leaves FFmpeg's reason in Error().
 
+#include "base/FSettings.h"
 #include "base/FString.h"
 #include "export/FMediaSample.h"
+#include "export/MovieContainer.h"
 #include "export/ffmpeg/FFmpegPtr.h"
 
 #include <mutex>
@@ -23,8 +25,8 @@ public:
     int Create(const FString& path);
     // Uncompressed: the rows go into the file unchanged, stored bottom-up.
     int ConnectRaw(const FMediaType& type);
-    // An encoder context for codec.
-    int AddEncoder(const AVCodec* codec);
+    // An encoder context for codec, to run at quality 1..100.
+    int AddEncoder(const AVCodec* codec, int quality = kDefaultExportQuality);
     // Picks the encoder's pixel format closest to BGR24, sets up the conversion, opens it.
     int ConnectEncoder(const FMediaType& type);
     // The encoder's stream in the AVI.
@@ -53,6 +55,8 @@ private:
     int Drain();
 
     FString path_;
+    FMovieContainer container_ = FMovieContainer::Avi;
+    int quality_ = kDefaultExportQuality;
     FAvioPtr io_; // before the format context, so the context goes first
     FAvFormatPtr format_;
     FAvCodecPtr encoder_;

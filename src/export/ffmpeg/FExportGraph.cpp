@@ -1,6 +1,8 @@
 #include "export/ffmpeg/FExportGraph.h"
 
 #include "export/FFrameGrabber.h"
+#include "export/MovieContainer.h"
+#include "export/ffmpeg/EncoderSetup.h"
 #include "export/ffmpeg/FAviWriter.h"
 #include "export/ffmpeg/FEncoderList.h"
 
@@ -25,7 +27,7 @@ int FExportGraph::Fail(int result, const FString& message, bool withWriterReason
 }
 
 int FExportGraph::Build(FFrameGrabber* grabber, const FString& outputPath, float framesPerSecond,
-                        const FString& encoderName)
+                        const FString& encoderName, int quality)
 {
     Release();
     message_ = FString();
@@ -46,17 +48,20 @@ int FExportGraph::Build(FFrameGrabber* grabber, const FString& outputPath, float
     if (pin->DecideBufferSize() < 0)
         return Fail(kResultOutOfMemory, FString());
 
-    const bool encoded = !encoderName.IsEmpty();
+    const FMovieContainer container = ContainerForPath(outputPath);
+    const AVCodec* defaultCodec = encoderName.IsEmpty() ? DefaultEncoder(container) : nullptr;
+    const bool encoded = !encoderName.IsEmpty() || defaultCodec;
     if (encoded) {
-        const FString& name = encoderName;
-        const AVCodec* codec = FindEncoderByName(name);
+        const FString name = defaultCodec ? EncoderFriendlyName(defaultCodec) : encoderName;
+        const AVCodec* codec = defaultCodec ? defaultCodec : FindEncoderByName(name);
         if (!codec)
             return Fail(kResultFail, FString(u"Could not create the ") + name + FString(u" encoder filter object."));
-        if (!AviCarriesEncoder(codec))
+        if (!ContainerCarriesEncoder(container, codec))
             return Fail(kResultFail, FString(u"The ") + name +
-                                         FString(u" encoder filter says that it can't be used to create AVI files."
-                                                 u"\n\nPlease try another encoder."));
-        if ((result = writer_->AddEncoder(codec)) < 0)
+                                         FString(u" encoder filter says that it can't be used to create ") +
+                                         FString::FromUtf8(ContainerLabel(container)) +
+                                         FString(u" files.\n\nPlease try another encoder."));
+        if ((result = writer_->AddEncoder(codec, quality)) < 0)
             return Fail(result, FString(u"Could not add the ") + name + FString(u" encoder filter to the graph."));
         if ((result = writer_->ConnectEncoder(type)) < 0) {
             FString text =

@@ -5,6 +5,7 @@
 // (captioned "Vetra" by the caller; empty where nothing is shown) and Error() the
 // reason in detail, FFmpeg's own words included.
 
+#include "base/FSettings.h"
 #include "base/FString.h"
 #include "export/FPushSource.h"
 
@@ -26,7 +27,9 @@ public:
     // Push source -> (encoder ->) AVI muxer -> file at outputPath, which is created
     // only when everything before it worked. An empty encoderName writes uncompressed
     // bottom-up RGB24. The grabber (not owned) must outlive the graph.
-    int Build(FFrameGrabber* grabber, const FString& outputPath, float framesPerSecond, const FString& encoderName);
+    // The extension picks the container; MP4 and MKV encode even without a name (H.264).
+    int Build(FFrameGrabber* grabber, const FString& outputPath, float framesPerSecond, const FString& encoderName,
+              int quality = kDefaultExportQuality);
     // Starts the streaming thread. kResultFail before a successful Build.
     int Run();
     // Ends the stream (a waiting streaming thread stops at once), flushes the encoder

@@ -3,7 +3,7 @@
 bool FExportGraphSink::Build(FFrameGrabber& grabber, const FString& outputPath, float framesPerSecond,
                              const FString& encoderName)
 {
-    return graph_.Build(&grabber, outputPath, framesPerSecond, encoderName) >= 0;
+    return graph_.Build(&grabber, outputPath, framesPerSecond, encoderName, quality_) >= 0;
 }
 
 bool FExportGraphSink::Run()

@@ -13,6 +13,7 @@ public:
 
     bool Build(FFrameGrabber& grabber, const FString& outputPath, float framesPerSecond,
                const FString& encoderName) override;
+    void SetQuality(int quality) override { quality_ = quality; }
     bool Run() override;
     bool PushFrame() override;
     bool Stop() override;
@@ -23,4 +24,5 @@ public:
 
 private:
     FExportGraph graph_;
+    int quality_ = kDefaultExportQuality;
 };

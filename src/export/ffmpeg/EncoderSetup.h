@@ -1,0 +1,32 @@
+#pragma once
+// How a movie is encoded and stored: the muxer for the container, the encoder used when
+// none is named, and each encoder's pixel format and quality. The writer calls these
+// while it sets up; nothing here touches a file.
+
+#include "export/MovieContainer.h"
+
+extern "C" {
+struct AVCodec;
+struct AVCodecContext;
+struct AVDictionary;
+}
+
+// libavformat's muxer name: "avi", "mp4", "matroska".
+const char* MuxerName(FMovieContainer container);
+// Options for avformat_write_header (e.g. MP4's index at the front).
+void SetMuxerOptions(FMovieContainer container, AVDictionary** options);
+// The encoder used when the settings name none: null (uncompressed) for AVI.
+const AVCodec* DefaultEncoder(FMovieContainer container);
+// Before avcodec_open2, with width, height, time base and frame rate set: picks the
+// pixel format and the quality (quantiser, CRF or scaled bit rate) for quality 1..100;
+// encoder-private options go into options.
+void ConfigureEncoder(AVCodecContext* context, const AVCodec* codec, int quality, AVDictionary** options);
+
+// False for the picture sizes an encoder takes at open but then fails on at the first
+// frame (or writes a file no decoder reads): the writer refuses them before any file exists.
+bool EncoderTakesSize(const AVCodec* codec, int width, int height);
+
+// The quantiser (1 best .. 31) and CRF (x264's scale, 0 best .. 51) for quality 1..100;
+// out-of-range qualities are clamped.
+int QuantiserForQuality(int quality);
+int CrfForQuality(int quality);
