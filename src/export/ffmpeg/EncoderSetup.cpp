@@ -173,6 +173,10 @@ void ConfigureEncoder(AVCodecContext* context, const AVCodec* codec, int quality
         if (codec->id == AV_CODEC_ID_THEORA)
             q = std::clamp(10 - (q - 1) / 3, 0, 10);
         context->global_quality = FF_QP2LAMBDA * q;
+        // The MPEG-video core takes each frame's own quality, 0 (so its best, qmin) unless
+        // the writer stamps global_quality on it; pinning the range holds either way.
+        if (codec->id != AV_CODEC_ID_THEORA && codec->id != AV_CODEC_ID_SNOW)
+            context->qmin = context->qmax = q;
         return;
     }
     // Only a bit rate: scaled with the picture and the rate, 0.1 bit a pixel at 80,

@@ -19,7 +19,8 @@ void SetMuxerOptions(FMovieContainer container, AVDictionary** options);
 const AVCodec* DefaultEncoder(FMovieContainer container);
 // Before avcodec_open2, with width, height, time base and frame rate set: picks the
 // pixel format and the quality (quantiser, CRF or scaled bit rate) for quality 1..100;
-// encoder-private options go into options.
+// encoder-private options go into options. Frames sent to a quantiser encoder should
+// carry the context's global_quality in AVFrame::quality.
 void ConfigureEncoder(AVCodecContext* context, const AVCodec* codec, int quality, AVDictionary** options);
 
 // False for the picture sizes an encoder takes at open but then fails on at the first

@@ -247,6 +247,7 @@ int FAviWriter::Receive(const FMediaSample& sample)
     const int strides[1] = {-stride_};
     sws_scale(convert_.get(), rows, strides, 0, height_, frame_->data, frame_->linesize);
     frame_->pts = framesWritten_;
+    frame_->quality = encoder_->global_quality; // fixed-quantiser encoders read it per frame
     const int sent = avcodec_send_frame(encoder_.get(), frame_.get());
     if (sent < 0)
         return Fail("Could not encode a frame", sent);
