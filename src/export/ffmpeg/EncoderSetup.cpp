@@ -11,8 +11,6 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <string>
 
 namespace {
 int Clamped(int quality)
