@@ -85,6 +85,10 @@ std::optional<FExporterOptions> ParseExporterOptions(const std::vector<std::stri
             if (!ParseFloat(value, f) || f <= 0 || f > 100)
                 return bad("expected frames per second above 0 and at most 100");
             options.fps = f;
+        } else if (name == "--quality") {
+            if (!ParseInt(value, n) || n < kMinExportQuality || n > kMaxExportQuality)
+                return bad("expected a whole number from 1 (smallest file) to 100 (best picture)");
+            options.quality = n;
         } else if (name == "--encoder") {
             options.encoder = value;
         } else if (name == "--sort") {
@@ -129,6 +133,8 @@ void ApplyExporterOptions(const FExporterOptions& options, FSettings& settings)
         settings.TimeZoom = *options.timeZoom;
     if (options.timeView)
         settings.TimeView = *options.timeView;
+    if (options.quality)
+        settings.ExportQuality = *options.quality;
     if (options.encoder) {
         settings.EncoderName = FString::FromUtf8(*options.encoder);
         settings.ExportType = options.encoder->empty() ? 0 : 1;
@@ -145,11 +151,13 @@ void ApplyExporterOptions(const FExporterOptions& options, FSettings& settings)
 const char* ExporterUsage()
 {
     return "Usage: QuilloPhotoBookExport --folder DIR --output FILE [options]\n"
-           "Renders the photo book of a folder into an AVI movie, without a window.\n"
+           "Renders the photo book of a folder into a movie, without a window.\n"
+           "The output's extension picks the file type: .mp4 (H.264 unless --encoder says\n"
+           "otherwise), .mkv (Matroska, likewise), anything else AVI.\n"
            "Settings not given here come from QuilloPhotoBook.ini, which is never written.\n"
            "\n"
            "  --folder DIR                the photos (required)\n"
-           "  --output FILE               the movie file (required)\n"
+           "  --output FILE               the movie file (required): .avi, .mp4 or .mkv\n"
            "  --width N, --height N       movie size in pixels (64..5000)\n"
            "  --par X                     pixel aspect ratio\n"
            "  --fps X                     frames per second\n"
@@ -157,9 +165,11 @@ const char* ExporterUsage()
            "  --time-zoom N               zoom time in seconds (1..20)\n"
            "  --time-view N               photo viewing time in seconds (1..20)\n"
            "  --encoder NAME              video encoder (see --list-encoders); empty: uncompressed\n"
+           "                              AVI, or H.264 for .mp4 and .mkv\n"
+           "  --quality N                 1 (smallest file) .. 100 (best picture); default 80\n"
            "  --sort name|date            order of the photos\n"
            "  --transparent-page on|off   the see-through sheet between the pages\n"
            "  --shadows on|off            stencil shadows\n"
-           "  --list-encoders             print the encoder names, one a line\n"
+           "  --list-encoders             print the encoder names for AVI, one a line\n"
            "  --help                      this text\n";
 }

@@ -14,7 +14,7 @@ struct FExporterOptions
     bool listEncoders = false;
     std::string folder;
     std::string output;
-    std::optional<int32_t> width, height, timePage, timeZoom, timeView;
+    std::optional<int32_t> width, height, timePage, timeZoom, timeView, quality;
     std::optional<float> par, fps;
     std::optional<std::string> encoder; // empty: uncompressed
     std::optional<bool> sortByDate, transparentPage, shadows;

@@ -1,5 +1,7 @@
 #pragma once
-// Codec and muxer choices per container and quality, in one place.
+// How a movie is encoded and stored: the muxer for the container, the encoder used when
+// none is named, and each encoder's pixel format and quality. The writer calls these
+// while it sets up; nothing here touches a file.
 
 #include "export/MovieContainer.h"
 
@@ -17,5 +19,15 @@ void SetMuxerOptions(FMovieContainer container, AVDictionary** options);
 const AVCodec* DefaultEncoder(FMovieContainer container);
 // Before avcodec_open2, with width, height, time base and frame rate set: picks the
 // pixel format and the quality (quantiser, CRF or scaled bit rate) for quality 1..100;
-// encoder-private options go into options.
+// encoder-private options go into options. Frames sent to a quantiser encoder should
+// carry the context's global_quality in AVFrame::quality.
 void ConfigureEncoder(AVCodecContext* context, const AVCodec* codec, int quality, AVDictionary** options);
+
+// False for the picture sizes an encoder takes at open but then fails on at the first
+// frame (or writes a file no decoder reads): the writer refuses them before any file exists.
+bool EncoderTakesSize(const AVCodec* codec, int width, int height);
+
+// The quantiser (1 best .. 31) and CRF (x264's scale, 0 best .. 51) for quality 1..100;
+// out-of-range qualities are clamped.
+int QuantiserForQuality(int quality);
+int CrfForQuality(int quality);

@@ -1,5 +1,6 @@
 #include "export/ffmpeg/FEncoderList.h"
 
+#include "export/ffmpeg/EncoderSetup.h"
 #include "export/ffmpeg/FFmpegPtr.h"
 
 #include <algorithm>
@@ -18,6 +19,26 @@ bool IsHardwareEncoder(const AVCodec* codec)
     return false;
 }
 
+// Encoders the muxer accepts whose movies do not come back as they went in.
+bool RoundTrips(FMovieContainer container, const AVCodec* codec)
+{
+    // Uncompressed is offered as no encoder at all; as an encoder into AVI its rows
+    // came out upside down.
+    if (codec->id == AV_CODEC_ID_RAWVIDEO)
+        return false;
+    // VC-2 (Dirac) codes every frame grey below a few bits a pixel, at any size.
+    if (codec->id == AV_CODEC_ID_DIRAC)
+        return false;
+    // libtheora codes a frame equal to the one before as an empty packet, which FFmpeg's
+    // decoder skips: every still hold of the book lost frames (42 of 52 came back).
+    if (codec->id == AV_CODEC_ID_THEORA)
+        return false;
+    // Matroska refuses RealVideo's header.
+    if ((codec->id == AV_CODEC_ID_RV10 || codec->id == AV_CODEC_ID_RV20) && container == FMovieContainer::Mkv)
+        return false;
+    return true;
+}
+
 template <typename Visit> void ForEachSoftwareVideoEncoder(Visit visit)
 {
     void* state = nullptr;
@@ -33,22 +54,34 @@ FString EncoderFriendlyName(const AVCodec* codec)
     return FString::FromUtf8(codec->long_name && codec->long_name[0] ? codec->long_name : codec->name);
 }
 
-bool AviCarriesEncoder(const AVCodec* codec)
+bool ContainerCarriesEncoder(FMovieContainer container, const AVCodec* codec)
 {
-    const AVOutputFormat* avi = av_guess_format("avi", nullptr, nullptr);
-    return avi && codec && avformat_query_codec(avi, codec->id, FF_COMPLIANCE_NORMAL) == 1;
+    const AVOutputFormat* muxer = av_guess_format(MuxerName(container), nullptr, nullptr);
+    return muxer && codec && avformat_query_codec(muxer, codec->id, FF_COMPLIANCE_NORMAL) == 1;
 }
 
-bool ListEncoders(std::vector<FString>& names)
+const char* ContainerLabel(FMovieContainer container)
+{
+    switch (container) {
+    case FMovieContainer::Mp4: return "MP4";
+    case FMovieContainer::Mkv: return "MKV";
+    case FMovieContainer::Avi: break;
+    }
+    return "AVI";
+}
+
+bool ListEncoders(std::vector<FString>& names, FMovieContainer container)
 {
     names.clear();
     ForEachSoftwareVideoEncoder([&](const AVCodec* codec) {
-        if (AviCarriesEncoder(codec))
+        if (ContainerCarriesEncoder(container, codec) && RoundTrips(container, codec))
             names.push_back(EncoderFriendlyName(codec));
         return names.size() < kMaxEncoders;
     });
     // u16string ordering is code unit by code unit with the shorter prefix first.
     std::sort(names.begin(), names.end(), [](const FString& a, const FString& b) { return a.Str() < b.Str(); });
+    // Two FFmpeg encoders can share a long name (ProRes); a name picks the first anyway.
+    names.erase(std::unique(names.begin(), names.end()), names.end());
     return !names.empty();
 }
 

@@ -25,23 +25,6 @@ AVRational FrameRate(float framesPerSecond)
     return av_d2q(1e7 / static_cast<double>(frameLength), 65535);
 }
 
-const char16_t* ContainerLabel(FMovieContainer container)
-{
-    switch (container) {
-    case FMovieContainer::Mp4: return u"MP4";
-    case FMovieContainer::Mkv: return u"Matroska";
-    case FMovieContainer::Avi: break;
-    }
-    return u"AVI";
-}
-
-bool ContainerCarries(FMovieContainer container, const AVFormatContext* format, const AVCodec* codec)
-{
-    if (container == FMovieContainer::Avi)
-        return AviCarriesEncoder(codec);
-    return avformat_query_codec(format->oformat, codec->id, FF_COMPLIANCE_NORMAL) == 1;
-}
-
 void RemoveFile(const FString& path)
 {
     std::error_code ignored;
@@ -138,9 +121,10 @@ FSinkError FMovieWriter::Open(const FMovieConfig& config, const FFrameView& sour
 
 FSinkError FMovieWriter::OpenEncoder(const FString& name, const AVCodec* codec)
 {
-    if (!ContainerCarries(config_.container, format_.get(), codec))
+    if (!ContainerCarriesEncoder(config_.container, codec))
         return Fail(FString(u"The ") + name + FString(u" encoder filter says that it can't be used to create ") +
-                    FString(ContainerLabel(config_.container)) + FString(u" files.\n\nPlease try another encoder."));
+                    FString::FromUtf8(ContainerLabel(config_.container)) +
+                    FString(u" files.\n\nPlease try another encoder."));
     encoder_.reset(avcodec_alloc_context3(codec));
     if (!encoder_)
         return Fail(FString(u"Could not add the ") + name + FString(u" encoder filter to the graph."),
@@ -156,8 +140,12 @@ FSinkError FMovieWriter::OpenEncoder(const FString& name, const AVCodec* codec)
         encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
     ConfigureEncoder(encoder_.get(), codec, config_.quality, &options);
-    const int opened =
-        encoder_->pix_fmt == AV_PIX_FMT_NONE ? AVERROR(EINVAL) : avcodec_open2(encoder_.get(), codec, &options);
+    // The encoder may keep a standard rate close to the one asked for.
+    frameRate_ = encoder_->framerate;
+    // Some encoders open at sizes they then fail to store: refused here, before any file exists.
+    const int opened = encoder_->pix_fmt == AV_PIX_FMT_NONE || !EncoderTakesSize(codec, config_.width, config_.height)
+                           ? AVERROR(EINVAL)
+                           : avcodec_open2(encoder_.get(), codec, &options);
     av_dict_free(&options);
     if (opened < 0) {
         FString text = FString(u"Could not connect the ") + name + FString(u" encoder filter to the source filter.");
@@ -325,6 +313,7 @@ int FMovieWriter::StoreBitmap()
     const int strides[1] = {-stride};
     sws_scale(convert_.get(), rows, strides, 0, height, frame_->data, frame_->linesize);
     frame_->pts = index;
+    frame_->quality = encoder_->global_quality; // fixed-quantiser encoders read it per frame
     const int sent = avcodec_send_frame(encoder_.get(), frame_.get());
     if (sent < 0) {
         Fail(FString(kFrameNotStored), "Could not encode a frame", sent);
