@@ -158,5 +158,7 @@ FString ChosenEncoder(const FEncoderEntries& entries, int selected, const FStrin
 {
     if (selected >= 0 && selected < entries.encoderCount)
         return entries.entries[static_cast<size_t>(selected)];
+    if (selected == entries.encoderCount)
+        return FString();
     return current;
 }

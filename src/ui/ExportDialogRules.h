@@ -93,6 +93,6 @@ struct FEncoderEntries
     int encoderCount = 0;
 };
 FEncoderEntries EncoderEntries(const std::vector<FString>& names, const FString& current);
-// The name chosen by OK on row selected: that encoder, or current unchanged for the
-// uncompressed entry (the export type, not the name, makes a movie uncompressed).
+// The name chosen by OK on row selected: that encoder, none for the uncompressed
+// entry (the writer compresses whenever a name is stored), current for no row.
 FString ChosenEncoder(const FEncoderEntries& entries, int selected, const FString& current);

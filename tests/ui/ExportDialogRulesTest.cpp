@@ -66,8 +66,9 @@ TEST(EncoderEntries, UncompressedEntryLastAndSelectedWhenNothingMatches)
     ASSERT_EQ(e.entries.size(), 4u);
     EXPECT_EQ(U(e.entries.back()), "Full Frames (Uncompressed)");
     EXPECT_EQ(e.selected, 1);
-    // The uncompressed entry keeps the stored name.
-    EXPECT_EQ(U(ChosenEncoder(e, 3, S(u"MPEG-4 part 2"))), "MPEG-4 part 2");
+    // The uncompressed entry clears the stored name: the writer compresses with any name.
+    EXPECT_EQ(U(ChosenEncoder(e, 3, S(u"MPEG-4 part 2"))), "");
+    EXPECT_EQ(U(ChosenEncoder(e, -1, S(u"MPEG-4 part 2"))), "MPEG-4 part 2");
 
     EXPECT_EQ(EncoderEntries(names, S(u"mpeg-4 part 2")).selected, 3); // exact match only
 

@@ -35,7 +35,7 @@ TEST(PlainFileNames, ColonAndBackslashNamesScanAndAreRemembered)
     EXPECT_EQ(U8(FileDialogLayout(FFileDialogKind::Photo, picked, locale).initialDirectory), folder);
     const FFileDialogLayout save = FileDialogLayout(FFileDialogKind::SavePhoto, mirrored, locale);
     EXPECT_EQ(U8(save.initialDirectory), folder);
-    EXPECT_EQ(U8(save.defaultExtension), "JPG");
+    EXPECT_EQ(U8(save.filters[0].extension), "JPG");
     EXPECT_EQ(U8(ApplyDefaultExtension(FString::FromUtf8(folder + "/x:y"), FString(u"avi"))), folder + "/x:y.avi");
 
     // Another photo of the same folder is the same entry; the settings file

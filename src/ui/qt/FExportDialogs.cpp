@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -242,7 +243,7 @@ private:
 class FEncoderBox : public QDialog
 {
 public:
-    FEncoderBox(QWidget* owner, const std::vector<FString>& names, const FString& current)
+    FEncoderBox(QWidget* owner, const std::vector<FString>& names, const FString& current, int32_t quality)
         : QDialog(owner), entries_(EncoderEntries(names, current))
     {
         setObjectName(QStringLiteral("EncoderDialog"));
@@ -256,6 +257,18 @@ public:
         SelectInComboBox(list_, entries_.selected);
         list_->setFocus();
 
+        // Higher is better looking and larger; the uncompressed entry ignores it.
+        quality_ = new QSpinBox(this);
+        quality_->setObjectName(QStringLiteral("quality"));
+        quality_->setRange(kMinExportQuality, kMaxExportQuality);
+        quality_->setValue(std::clamp(quality, kMinExportQuality, kMaxExportQuality));
+        auto* qualityLabel = new QLabel(QStringLiteral("&Quality (1-100):"), this);
+        qualityLabel->setBuddy(quality_);
+        auto* qualityRow = new QHBoxLayout;
+        qualityRow->addWidget(qualityLabel);
+        qualityRow->addWidget(quality_);
+        qualityRow->addStretch(1);
+
         QPushButton *ok = nullptr, *cancel = nullptr;
         QHBoxLayout* buttons = OkCancelRow(this, FString(u"OK"), FString(u"Cancel"), ok, cancel);
         connect(ok, &QPushButton::clicked, this, [this] { done(kDialogOk); });
@@ -264,6 +277,7 @@ public:
         column->setContentsMargins(16, 16, 16, 12);
         column->setSpacing(16);
         column->addWidget(list_);
+        column->addLayout(qualityRow);
         column->addLayout(buttons);
         column->setSizeConstraint(QLayout::SetFixedSize);
         adjustSize();
@@ -271,6 +285,7 @@ public:
     }
 
     FString Chosen(const FString& current) const { return ChosenEncoder(entries_, ComboBoxSelection(list_), current); }
+    int32_t Quality() const { return quality_->value(); }
 
 protected:
     void reject() override { done(kDialogCancel); }
@@ -278,6 +293,7 @@ protected:
 private:
     FEncoderEntries entries_;
     QComboBox* list_ = nullptr;
+    QSpinBox* quality_ = nullptr;
 };
 
 } // namespace
@@ -296,11 +312,12 @@ int ExportSettingsDialog(QWidget* owner, FSettings& settings, const FLocale& loc
     return box.exec() == kDialogOk ? kDialogOk : kDialogCancel;
 }
 
-bool EncoderDialog(QWidget* owner, const std::vector<FString>& encoderNames, FString& chosenName)
+bool EncoderDialog(QWidget* owner, const std::vector<FString>& encoderNames, FString& chosenName, int32_t& quality)
 {
-    FEncoderBox box(owner, encoderNames, chosenName);
+    FEncoderBox box(owner, encoderNames, chosenName, quality);
     if (box.exec() != kDialogOk)
         return false;
     chosenName = box.Chosen(chosenName);
+    quality = box.Quality();
     return true;
 }

@@ -7,6 +7,7 @@
 #include "base/FSettings.h"
 #include "base/FString.h"
 
+#include <cstdint>
 #include <vector>
 
 class QWidget;
@@ -19,9 +20,9 @@ int ExportSettingsDialog(QWidget* owner, FSettings& settings, const FLocale& loc
 
 // Modal encoder choice among encoderNames (FFmpeg's, passed in so the dialog needs
 // no FFmpeg), with "Full Frames (Uncompressed)" after them. chosenName comes in as
-// the current name and, on OK, holds the chosen one (unchanged for the uncompressed
-// entry). True for OK.
-bool EncoderDialog(QWidget* owner, const std::vector<FString>& encoderNames, FString& chosenName);
+// the current name and, on OK, holds the chosen one (empty for the uncompressed
+// entry); quality likewise (1..100, the control "quality"). True for OK.
+bool EncoderDialog(QWidget* owner, const std::vector<FString>& encoderNames, FString& chosenName, int32_t& quality);
 
 // Writes value into a number field in "%g" form, unless the field is empty and the
 // value 0, or it already reads within 0.001 of the value.

@@ -1,12 +1,12 @@
 #include "ui/qt/FQtFileDialog.h"
 #include "ui/qt/QtText.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 
 namespace {
-
 
 FString FromQString(const QString& text)
 {
@@ -14,21 +14,58 @@ FString FromQString(const QString& text)
     return FString::FromUtf8(QFile::encodeName(text).toStdString());
 }
 
+QString PathText(const FString& path)
+{
+    return QFile::decodeName(path.ToUtf8().c_str());
+}
+
+FString Variable(const char* name)
+{
+    return FromQString(qEnvironmentVariable(name));
+}
+
+// "*.JPG" must also find a.jpg on a case-sensitive file system.
+QString NameFilter(const FChooserFilter& filter)
+{
+    QString patterns = ToQString(filter.patterns);
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    QStringList both;
+    for (const QString& p : patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        both << p.toUpper() << p.toLower();
+    return ToQString(filter.description) + QStringLiteral(" (") + both.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
 } // namespace
+
+FUserFolders UserFolders()
+{
+    FUserFolders folders;
+    folders.home = FromQString(QDir::homePath());
+    folders.videosVariable = Variable("XDG_VIDEOS_DIR");
+    FString config = Variable("XDG_CONFIG_HOME");
+    if (config.IsEmpty())
+        config = folders.home.Concat(FString(u"/.config"));
+    QFile file(PathText(config.Concat(FString(u"/user-dirs.dirs"))));
+    // A desktop's own small file; anything larger is not one.
+    if (file.size() < (1 << 20) && file.open(QIODevice::ReadOnly))
+        folders.userDirsFile = FString::FromUtf8(file.readAll().toStdString());
+    folders.isFolder = [](const FString& path) { return QFileInfo(PathText(path)).isDir(); };
+    return folders;
+}
 
 FString ShowFileDialog(QWidget* owner, const FString& path, FFileDialogKind kind, const FLocale& locale)
 {
-    const FFileDialogLayout layout = FileDialogLayout(kind, path, locale);
-    QFileDialog dialog(owner, ToQString(layout.title), QFile::decodeName(layout.initialDirectory.ToUtf8().c_str()));
-    // "*.JPG" must also find a.jpg on a case-sensitive file system.
-    QString patterns = ToQString(layout.patterns);
-    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    QStringList both;
-    for (const QString& p : patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        both << p.toUpper() << p.toLower();
-    }
-    dialog.setNameFilter(ToQString(layout.filterDescription) + QStringLiteral(" (") + both.join(QLatin1Char(' ')) +
-                         QLatin1Char(')'));
+    const FString start = kind == FFileDialogKind::Movie && IsUnsetMoviePath(path)
+                              ? MovieChooserPath(path, VideosFolder(UserFolders()))
+                              : path;
+    const FFileDialogLayout layout = FileDialogLayout(kind, start, locale);
+    QFileDialog dialog(owner, ToQString(layout.title), PathText(layout.initialDirectory));
+    dialog.setObjectName(QStringLiteral("FileChooser"));
+    QStringList filters;
+    for (const FChooserFilter& filter : layout.filters)
+        filters << NameFilter(filter);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.value(layout.selectedFilter));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (layout.save) {
@@ -40,11 +77,14 @@ FString ShowFileDialog(QWidget* owner, const FString& path, FFileDialogKind kind
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
+    if (!layout.initialName.IsEmpty())
+        dialog.selectFile(PathText(layout.initialName));
     for (;;) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return FString();
         const FString chosen = FromQString(dialog.selectedFiles().first());
-        const FString result = ApplyDefaultExtension(chosen, layout.defaultExtension);
+        const FString result =
+            ChosenPath(layout, chosen, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
         // The dialog asked about the name as typed; setting the extension can name
         // another existing file, which must not be replaced without asking either.
         if (!layout.save || result.Equals(chosen) || !QFileInfo::exists(ToQString(result)))

@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QOpenGLContext>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -72,11 +73,58 @@ private:
     FQtFramework& framework_;
 };
 
+// A resize during the export would reset the device and take the render target
+// with it: the window keeps its size and offers no maximise while the export runs.
+// Flags change on the live window (no new native window under the GL surface).
+class FWindowSizeLock
+{
+public:
+    explicit FWindowSizeLock(QWidget* window)
+        : window_(window), flags_(window->windowFlags()), minimum_(window->minimumSize()),
+          maximum_(window->maximumSize())
+    {
+        if (window_->windowState() == Qt::WindowMaximized)
+            window_->showNormal();
+        SetFlags((flags_ | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) &
+                 ~(Qt::WindowMaximizeButtonHint | Qt::WindowFullscreenButtonHint));
+        Fix();
+    }
+    ~FWindowSizeLock()
+    {
+        window_->setMinimumSize(minimum_);
+        window_->setMaximumSize(maximum_);
+        SetFlags(flags_);
+    }
+    FWindowSizeLock(const FWindowSizeLock&) = delete;
+    FWindowSizeLock& operator=(const FWindowSizeLock&) = delete;
+
+    // Around a size change of the export's own.
+    void Release()
+    {
+        window_->setMinimumSize(minimum_);
+        window_->setMaximumSize(maximum_);
+    }
+    void Fix() { window_->setFixedSize(window_->size()); }
+
+private:
+    void SetFlags(Qt::WindowFlags flags)
+    {
+        window_->overrideWindowFlags(flags);
+        if (QWindow* handle = window_->windowHandle())
+            handle->setFlags(flags);
+    }
+
+    QWidget* window_;
+    Qt::WindowFlags flags_;
+    QSize minimum_, maximum_;
+};
+
 class FViewerExportHost : public FExportHost
 {
 public:
     FViewerExportHost(FQtFramework& framework, FBookRenderer& book)
-        : framework_(framework), book_(book), guard_(framework)
+        : framework_(framework), book_(book), guard_(framework), lock_(framework.Window())
     {}
 
     FPreviewArea PreviewArea() const override
@@ -93,17 +141,29 @@ public:
     }
     void SetClientSize(int32_t width, int32_t height) override
     {
+        lock_.Release();
         framework_.SetClientSize(width, height);
+        lock_.Fix();
+        clientWidth_ = framework_.ClientWidth();
+        clientHeight_ = framework_.ClientHeight();
         framework_.MakeCurrent();
     }
     bool CreateRenderTarget(int32_t width, int32_t height) override
     {
+        targetWidth_ = width;
+        targetHeight_ = height;
         return framework_.MakeCurrent() && book_.Renderer().CreateRenderTarget(width, height);
     }
     FFrameView RenderTargetCopy() override { return FrameViewOf(book_.Renderer().GetRenderTargetCopy()); }
     FFrameView RenderFrame(FPhotoBookApp& app) override
     {
+        KeepPreviewSize();
         if (!framework_.MakeCurrent())
+            return {};
+        // A device reset (a resize the lock could not stop, a lost context) takes the
+        // target along: make it again at the same size, so the grabber's layout holds.
+        if (!book_.Renderer().RenderTarget() &&
+            (targetWidth_ <= 0 || !book_.Renderer().CreateRenderTarget(targetWidth_, targetHeight_)))
             return {};
         book_.Render(app.BeginFrame(framework_.ClientWidth(), framework_.ClientHeight(), Now()));
         framework_.Present();
@@ -133,9 +193,29 @@ public:
     uint32_t Now() override { return MillisecondClock(); }
 
 private:
+    // Without a window manager that honours the lock the window can still be resized
+    // (or maximised) from outside: put the preview back.
+    void KeepPreviewSize()
+    {
+        QWidget* window = framework_.Window();
+        if (clientWidth_ <= 0 || !framework_.IsWindowed())
+            return;
+        const bool zoomed = window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+        if (!zoomed && framework_.ClientWidth() == clientWidth_ && framework_.ClientHeight() == clientHeight_)
+            return;
+        if (zoomed)
+            window->showNormal();
+        lock_.Release();
+        framework_.SetClientSize(clientWidth_, clientHeight_);
+        lock_.Fix();
+    }
+
     FQtFramework& framework_;
     FBookRenderer& book_;
     FExportInputGuard guard_;
+    FWindowSizeLock lock_;
+    int clientWidth_ = 0, clientHeight_ = 0;
+    int32_t targetWidth_ = 0, targetHeight_ = 0;
 };
 
 } // namespace
@@ -151,11 +231,15 @@ bool RunExportCommand(FPhotoBookApp& app, FQtFramework& framework, FBookRenderer
     settings.ExportMoviePath = path;
     if (settings.ExportType == 1) {
         std::vector<FString> names;
+        // TODO(container): offer only what the chosen file can carry, once ListEncoders
+        // takes it: ListEncoders(names, ContainerForPath(path)).
         ListEncoders(names);
         FString chosen = settings.EncoderName;
-        if (!EncoderDialog(framework.Window(), names, chosen))
+        int32_t quality = settings.ExportQuality;
+        if (!EncoderDialog(framework.Window(), names, chosen, quality))
             return false;
         settings.EncoderName = chosen;
+        settings.ExportQuality = quality;
     }
 
     // No idle frames of the interactive book while the export drives it.

@@ -1,0 +1,95 @@
+// Where the movie chooser starts, what it offers and which name it returns.
+
+#include "ui/FileDialogRules.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+std::string U8(const FString& s)
+{
+    return s.ToUtf8();
+}
+
+TEST(MovieChooser, VideosFolderFollowsTheDesktop)
+{
+    const struct
+    {
+        const char* variable;
+        const char* file;
+        std::set<std::string> folders;
+        const char* expected;
+    } cases[] = {
+        {"", "", {"/h/Videos"}, "/h/Videos"},
+        {"", "", {}, "/h"},
+        {"/film", "XDG_VIDEOS_DIR=\"$HOME/Filme\"", {"/film", "/h/Filme"}, "/film"},
+        {"$HOME/V", "", {"/h/V"}, "/h/V"},
+        // A variable naming no folder falls through to the file.
+        {"/gone", "XDG_VIDEOS_DIR=\"$HOME/Filme\"", {"/h/Filme", "/h/Videos"}, "/h/Filme"},
+        // The file: comments and other keys skipped, the last line wins, ${HOME} and
+        // a relative path lie in home, an absolute one stays.
+        {"",
+         "# XDG_VIDEOS_DIR=\"/no\"\nXDG_VIDEOS_DIR_X=\"/no\"\n  XDG_VIDEOS_DIR=\"/no2\"\r\nXDG_VIDEOS_DIR=\"${HOME}/"
+         "Vidéos\"\n",
+         {"/h/Vidéos", "/no2"},
+         "/h/Vidéos"},
+        {"", "XDG_VIDEOS_DIR=\"/srv/films\"", {"/srv/films"}, "/srv/films"},
+        {"", "XDG_VIDEOS_DIR=films", {"/h/films"}, "/h/films"},
+        {"", "XDG_VIDEOS_DIR=\"$HOME/missing\"", {"/h/Videos"}, "/h/Videos"},
+    };
+    for (const auto& c : cases) {
+        FUserFolders folders;
+        folders.home = FString(u"/h");
+        folders.videosVariable = FString::FromUtf8(c.variable);
+        folders.userDirsFile = FString::FromUtf8(c.file);
+        folders.isFolder = [&](const FString& path) { return c.folders.count(U8(path)) > 0; };
+        EXPECT_EQ(U8(VideosFolder(folders)), c.expected) << c.variable << " | " << c.file;
+    }
+}
+
+TEST(MovieChooser, StartsInVideosUnlessAPathWasStoredAndOffersAviAndMp4)
+{
+    FLocale locale;
+    const FString videos(u"/h/Videos");
+    for (const char16_t* unset : {u"", u"d:\\Temp\\QuilloPhotoBook.avi", u"D:\\TEMP\\QuilloPhotoBook.AVI"}) {
+        const FFileDialogLayout first =
+            FileDialogLayout(FFileDialogKind::Movie, MovieChooserPath(FString(unset), videos), locale);
+        EXPECT_EQ(U8(first.initialDirectory), "/h/Videos");
+        EXPECT_EQ(U8(first.initialName), "QuilloPhotoBook.avi");
+    }
+    const FFileDialogLayout stored =
+        FileDialogLayout(FFileDialogKind::Movie, MovieChooserPath(FString(u"/m.d/trip.mp4"), videos), locale);
+    EXPECT_EQ(U8(stored.initialDirectory), "/m.d");
+    EXPECT_EQ(U8(stored.initialName), "trip.mp4");
+    ASSERT_EQ(stored.filters.size(), 2u);
+    EXPECT_EQ(U8(stored.filters[0].patterns) + U8(stored.filters[1].patterns), "*.AVI*.MP4");
+    EXPECT_EQ(stored.selectedFilter, 1);
+    EXPECT_EQ(FileDialogLayout(FFileDialogKind::Movie, FString(u"/m/a.avi"), locale).selectedFilter, 0);
+    EXPECT_EQ(U8(FileDialogLayout(FFileDialogKind::Movie, FString(u"/a.avi"), locale).initialDirectory), "/");
+}
+
+TEST(MovieChooser, FilterExtensionOnlyForANameWithout)
+{
+    const FFileDialogLayout movie = FileDialogLayout(FFileDialogKind::Movie, FString(u"/m/a.avi"), FLocale());
+    const struct
+    {
+        const char16_t* chosen;
+        int filter;
+        const char* expected;
+    } cases[] = {
+        {u"/v/movie", 0, "/v/movie.avi"},     {u"/v/movie", 1, "/v/movie.mp4"},
+        {u"/v.d/movie", 1, "/v.d/movie.mp4"}, {u"/v/movie.mkv", 0, "/v/movie.mkv"},
+        {u"/v/movie.mp4", 0, "/v/movie.mp4"}, {u"/v/movie.", 0, "/v/movie.avi"},
+        {u"/v/.movie", 1, "/v/.movie.mp4"},   {u"/v/movie", -1, "/v/movie.avi"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(U8(ChosenPath(movie, FString(c.chosen), c.filter)), c.expected);
+    // The photo chooser still sets its extension.
+    const FFileDialogLayout photo = FileDialogLayout(FFileDialogKind::SavePhoto, FString(u"/p/a.png"), FLocale());
+    EXPECT_EQ(U8(ChosenPath(photo, FString(u"/p/b.jpg"), 0)), "/p/b.PNG");
+}
+
+} // namespace
