@@ -170,6 +170,7 @@ const char* ExporterUsage()
            "  --sort name|date            order of the photos\n"
            "  --transparent-page on|off   the see-through sheet between the pages\n"
            "  --shadows on|off            stencil shadows\n"
-           "  --list-encoders             print the encoder names for AVI, one a line\n"
+           "  --list-encoders             print the encoder names, one a line, for the --output\n"
+           "                              file's type (AVI when there is none)\n"
            "  --help                      this text\n";
 }

@@ -7,6 +7,7 @@
 #include "base/FFile.h"
 #include "export/ExporterOptions.h"
 #include "export/FMovieExporter.h"
+#include "export/MovieContainer.h"
 #include "export/ffmpeg/FEncoderList.h"
 #include "export/ffmpeg/FMovieWriter.h"
 #include "render/gl/FBookRenderer.h"
@@ -103,7 +104,7 @@ int main(int argc, char** argv)
     }
     if (options->listEncoders) {
         std::vector<FString> names;
-        if (!ListEncoders(names)) {
+        if (!ListEncoders(names, ContainerForPath(FString::FromUtf8(options->output)))) {
             std::fprintf(stderr, "QuilloPhotoBookExport: the encoders could not be listed\n");
             return 1;
         }

@@ -3,6 +3,7 @@
 
 #include "base/FClock.h"
 #include "export/FMovieExporter.h"
+#include "export/MovieContainer.h"
 #include "export/ffmpeg/FEncoderList.h"
 #include "export/ffmpeg/FMovieWriter.h"
 #include "framework/qt/FQtFramework.h"
@@ -231,9 +232,8 @@ bool RunExportCommand(FPhotoBookApp& app, FQtFramework& framework, FBookRenderer
     settings.ExportMoviePath = path;
     if (settings.ExportType == 1) {
         std::vector<FString> names;
-        // TODO(container): offer only what the chosen file can carry, once ListEncoders
-        // takes it: ListEncoders(names, ContainerForPath(path)).
-        ListEncoders(names);
+        // Only what the chosen file type can carry.
+        ListEncoders(names, ContainerForPath(path));
         FString chosen = settings.EncoderName;
         int32_t quality = settings.ExportQuality;
         if (!EncoderDialog(framework.Window(), names, chosen, quality))
