@@ -77,11 +77,16 @@ public:
         return book_.Renderer().CreateRenderTarget(c.width, c.height);
     }
 
-    FFrameView RenderFrame(const Case& c, int f)
+    void Draw(const Case& c, int f)
     {
         app_.turnState = f % 2 ? 1 : 0;
         app_.turnPosition = TurnEnd * static_cast<float>(f % 25) / 25.0f;
         book_.Render(app_.BeginFrame(c.width, c.height, 0));
+    }
+
+    FFrameView RenderFrame(const Case& c, int f)
+    {
+        Draw(c, f);
         if (!book_.Renderer().CopyRenderTarget())
             return {};
         return FrameViewOf(book_.Renderer().GetRenderTargetCopy());
@@ -104,11 +109,25 @@ public:
         const auto start = Clock::now();
         auto nextSample = start;
         int f = 0;
-        for (; f < frames; ++f) {
-            if (const FSinkError error = writer.Write(RenderFrame(c, f))) {
-                std::fprintf(stderr, "writer: %s\n", error.Full().ToUtf8().c_str());
-                return -1;
+        // As the exporter does: the device copies one frame while the next is drawn.
+        FRenderer& renderer = book_.Renderer();
+        const auto storeArrived = [&](int keep) {
+            while (renderer.RenderTarget()->ReadBacksInFlight() > keep) {
+                const FReadBack taken = renderer.TakeRenderTargetReadBack(true);
+                const FSinkError error = taken.status == FReadBackStatus::Ready
+                                             ? writer.Write(FrameViewOf(taken.frame))
+                                             : FSinkError{true, FString(u"a frame was lost on its way")};
+                if (error) {
+                    std::fprintf(stderr, "writer: %s\n", error.Full().ToUtf8().c_str());
+                    return false;
+                }
             }
+            return true;
+        };
+        for (; f < frames; ++f) {
+            Draw(c, f);
+            if (!renderer.StartRenderTargetReadBack() || !storeArrived(1))
+                return -1;
             if (maxSeconds > 0 && Ms(start, Clock::now()) >= maxSeconds * 1000)
                 break;
             if (maxSeconds > 0 && Clock::now() >= nextSample) {
@@ -118,6 +137,8 @@ public:
                 nextSample += std::chrono::seconds(30);
             }
         }
+        if (!storeArrived(0))
+            return -1;
         const FSinkError finished = writer.Finish();
         const double ms = Ms(start, Clock::now()) / std::max(f, 1);
         ::unlink(path.c_str());

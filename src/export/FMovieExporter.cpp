@@ -166,12 +166,28 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
         return false;
     }
 
+    // Stores arrived copies until at most `keep` are on their way; false on a lost
+    // frame or a failed write (which is shown).
+    auto storeFrames = [&](int keep) {
+        while (host.FramesInFlight() > keep) {
+            const FFrameView copy = host.TakeFrame();
+            if (!copy.bits || copy.width != source.width || copy.height != source.height)
+                return false;
+            if (const FSinkError written = sink->Write(copy)) {
+                showWriterError(written);
+                return false;
+            }
+        }
+        return true;
+    };
+
     app.StreamPhotoTextures(true);
     const std::vector<FScriptStep> script = BuildExportScript(settings, app.photoCount);
     out.totalFrames = ScriptFrameCount(script);
     app.exporting = 1;
     int64_t frame = 0;
     bool going = true;
+    bool lost = false; // a frame not drawn, lost on its way, or not stored
     for (const FScriptStep& step : script) {
         if (!going)
             break;
@@ -183,25 +199,25 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
             StepFrame(app, step, i);
             app.aspectFactor = settings.pixelAspect;
             app.effectTime = static_cast<float>(frame) / settings.framesPerSecond;
-            const FFrameView copy = host.RenderFrame(app);
+            const bool queued = host.QueueFrame(app);
             ++frame;
             ++out.framesRendered;
             host.Progress(frame, out.totalFrames);
             // A frame that was not rendered (the target lost, say by a resize) is
             // never stored in its place, nor the previous one again.
-            if (!copy.bits || copy.width != source.width || copy.height != source.height) {
+            if (!queued || !storeFrames(host.FramesInFlightLimit() - 1)) {
                 going = false;
+                lost = true;
                 break;
-            }
-            if (const FSinkError written = sink->Write(copy)) {
-                going = false;
-                showWriterError(written);
             }
         }
         if (going)
             EndStep(app, step);
     }
 
+    // Frames whose copies are still on their way are stored after an Escape too.
+    if (!lost && !storeFrames(0))
+        going = false;
     app.aspectFactor = 1.0f;
     // A file that cannot be completed is as lost as a frame that cannot be stored.
     const FSinkError finished = sink->Finish();

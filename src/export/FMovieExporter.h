@@ -44,6 +44,25 @@ public:
     // Draws app's current state into the render target (app.exporting is 1), shows it
     // in the window, and copies it to memory: the copy, or an empty view on failure.
     virtual FFrameView RenderFrame(FPhotoBookApp& app) = 0;
+    // The pipelined form: draws like RenderFrame but only starts the copy, so the
+    // device copies while the next frame is drawn. False when the frame could not be
+    // drawn or its copy not started. Hosts that copy at once keep the default.
+    virtual bool QueueFrame(FPhotoBookApp& app)
+    {
+        queued_ = RenderFrame(app);
+        inFlight_ = 1;
+        return queued_.bits != nullptr;
+    }
+    // The oldest queued frame's copy, in drawing order, waiting for it to arrive; an
+    // empty view when it was lost.
+    virtual FFrameView TakeFrame()
+    {
+        inFlight_ = 0;
+        return queued_;
+    }
+    // Frames queued and not yet taken, and how many may be.
+    virtual int FramesInFlight() const { return inFlight_; }
+    virtual int FramesInFlightLimit() const { return 1; }
     // The movie writer for this export; null when none can be made.
     virtual std::unique_ptr<FFrameSink> CreateSink() = 0;
     // Down now, or pressed since the last question.
@@ -56,6 +75,10 @@ public:
     virtual void ShowExportBox(const FString& text, FMessageIcon icon) {}
     // Milliseconds, wrapping; for the report's speed and the page turn's clock.
     virtual uint32_t Now() { return 0; }
+
+private:
+    FFrameView queued_;
+    int inFlight_ = 0;
 };
 
 struct FExportOutcome

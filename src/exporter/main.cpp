@@ -61,6 +61,37 @@ public:
             return {};
         return FrameViewOf(book_.Renderer().GetRenderTargetCopy());
     }
+    // The device copies a frame while the next one is drawn.
+    bool QueueFrame(FPhotoBookApp& app) override
+    {
+        book_.Render(app.BeginFrame(width_, height_, Now()));
+        if (book_.Renderer().StartRenderTargetReadBack()) {
+            ++inFlight_;
+            return true;
+        }
+        // Without pixel buffers the copy is made at once, once the others have arrived.
+        if (inFlight_ > 0 || !book_.Renderer().CopyRenderTarget())
+            return false;
+        copiedAtOnce_ = true;
+        ++inFlight_;
+        return true;
+    }
+    FFrameView TakeFrame() override
+    {
+        if (inFlight_ == 0)
+            return {};
+        --inFlight_;
+        if (copiedAtOnce_) {
+            copiedAtOnce_ = false;
+            return FrameViewOf(book_.Renderer().GetRenderTargetCopy());
+        }
+        const FReadBack taken = book_.Renderer().TakeRenderTargetReadBack(true);
+        return taken.status == FReadBackStatus::Ready ? FrameViewOf(taken.frame) : FFrameView{};
+    }
+    int FramesInFlight() const override { return inFlight_; }
+    // Enough to keep the device busy, few enough that a supersampled 1080p target
+    // (133 MB a copy) stays affordable.
+    int FramesInFlightLimit() const override { return 2; }
     std::unique_ptr<FFrameSink> CreateSink() override { return std::make_unique<FMovieWriter>(); }
     bool IsEscapeDown() override { return gInterrupted != 0; }
     void Progress(int64_t frame, int64_t total) override
@@ -84,6 +115,8 @@ private:
     FBookRenderer& book_;
     int width_;
     int height_;
+    int inFlight_ = 0;
+    bool copiedAtOnce_ = false; // the frame in flight was copied without a pixel buffer
 };
 
 } // namespace

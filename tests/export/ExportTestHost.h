@@ -5,6 +5,9 @@
 #include "app/FPhotoBookApp.h"
 #include "export/FMovieExporter.h"
 
+#include <gtest/gtest.h>
+
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -28,6 +31,8 @@ struct TestExportHost : FExportHost
     bool failRenderTarget = false;
     int escapeAtFrame = -1; // 0-based frame during which Escape is down
     int lostAtFrame = -1;   // 0-based frame whose render comes back empty (the target lost)
+    int pipelineDepth = 1;  // > 1: copies arrive late, up to this many on their way, as from a device
+    int lostOnTheWay = -1;  // 0-based frame whose copy never arrives
     FPreviewArea area;
     FClientSize clientSize;
     std::vector<FrameSeen> frames;
@@ -35,6 +40,8 @@ struct TestExportHost : FExportHost
     int64_t lastProgress = 0;
     uint32_t clock = 1000;
     FRenderTargetCopy copy;
+    std::deque<std::pair<int, std::vector<uint8_t>>> onTheWay; // frame number, its pixels
+    std::vector<uint8_t> arrived;
 
     FPreviewArea PreviewArea() const override { return area; }
     void SetClientSize(int32_t w, int32_t h) override { clientSize = {w, h}; }
@@ -61,6 +68,29 @@ struct TestExportHost : FExportHost
         clock += 10;
         return static_cast<int>(frames.size()) - 1 == lostAtFrame ? FFrameView{} : FrameViewOf(&copy);
     }
+    bool QueueFrame(FPhotoBookApp& app) override
+    {
+        if (pipelineDepth <= 1)
+            return FExportHost::QueueFrame(app);
+        EXPECT_LT(static_cast<int>(onTheWay.size()), pipelineDepth);
+        const bool drawn = RenderFrame(app).bits != nullptr;
+        onTheWay.emplace_back(static_cast<int>(frames.size()) - 1, copy.pixels);
+        return drawn;
+    }
+    FFrameView TakeFrame() override
+    {
+        if (pipelineDepth <= 1)
+            return FExportHost::TakeFrame();
+        const int frame = onTheWay.front().first;
+        arrived = std::move(onTheWay.front().second);
+        onTheWay.pop_front();
+        return frame == lostOnTheWay ? FFrameView{} : FFrameView{arrived.data(), copy.width, copy.height, copy.pitch};
+    }
+    int FramesInFlight() const override
+    {
+        return pipelineDepth <= 1 ? FExportHost::FramesInFlight() : static_cast<int>(onTheWay.size());
+    }
+    int FramesInFlightLimit() const override { return pipelineDepth; }
     std::unique_ptr<FFrameSink> CreateSink() override { return makeSink ? makeSink() : nullptr; }
     bool IsEscapeDown() override { return static_cast<int>(frames.size()) == escapeAtFrame; }
     void Progress(int64_t frame, int64_t) override { lastProgress = frame; }

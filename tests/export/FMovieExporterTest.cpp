@@ -19,6 +19,7 @@ struct SinkLog
 {
     bool failOpen = false, failFinish = false;
     int failOnWrite = -1, writes = 0, finishes = 0; // failOnWrite counts from 1
+    std::vector<int> stored;                        // the frame number each stored frame shows
     std::string path;
 };
 
@@ -38,8 +39,9 @@ struct FakeSink : FFrameSink
         std::ofstream(log.path, std::ios::binary) << "RIFF";
         return {};
     }
-    FSinkError Write(const FFrameView&) override
+    FSinkError Write(const FFrameView& frame) override
     {
+        log.stored.push_back(frame.bits[0]);
         if (++log.writes == log.failOnWrite)
             return {true, FString(u"Error exporting frame. Maybe you run out of diskspace."), FString(u"why")};
         std::ofstream(log.path, std::ios::binary | std::ios::app) << std::string(1024, 'f');
@@ -168,5 +170,28 @@ TEST(MovieExportFailure, EachEndsWithItsBoxesTheBookRestoredAndTheRightFileState
         EXPECT_EQ(std::make_pair(e.sink_.writes, e.sink_.finishes), std::make_pair(c.writes, c.finishes));
         EXPECT_EQ(e.host_.frames.size(), static_cast<size_t>(c.frames));
         EXPECT_EQ(e.t_.app.exporting, 0);
+    }
+}
+
+TEST(MovieExport, CopiesArrivingLateAreStoredInOrderUntilOneIsLost)
+{
+    // Copies still on their way when the script ends, or when Escape stops it, are stored too.
+    const struct
+    {
+        int escapeAt, lostOnTheWay;
+        bool ok;
+        int stored;
+    } cases[] = {{-1, -1, true, 130}, {4, -1, false, 5}, {-1, 6, false, 6}};
+    for (const auto& c : cases) {
+        MovieExport e;
+        e.host_.pipelineDepth = 3;
+        e.host_.escapeAtFrame = c.escapeAt;
+        e.host_.lostOnTheWay = c.lostOnTheWay;
+        EXPECT_EQ(e.Run(), c.ok);
+        std::vector<int> expected(static_cast<size_t>(c.stored));
+        for (size_t i = 0; i < expected.size(); ++i)
+            expected[i] = static_cast<int>(i % 256);
+        EXPECT_EQ(e.sink_.stored, expected) << c.escapeAt << " " << c.lostOnTheWay;
+        EXPECT_EQ(ReadBytes(e.path_), c.ok ? "RIFF" + std::string(130 * 1024, 'f') : "an older movie");
     }
 }
