@@ -6,7 +6,23 @@ void FTexture::Clear()
     Width = 0;
     Height = 0;
     Tag = -1;
+    Failed = false;
     Texture.reset();
+}
+
+FDecodeRequest FTextureLoader::DecodeRequest(int quality)
+{
+    FDecodeRequest request;
+    request.squareSize = quality == 0 ? 256 : quality == 1 ? 512 : 0;
+    request.mipChain = request.squareSize == 0;
+    return request;
+}
+
+std::shared_ptr<FGpuTexture> FTextureLoader::CreateTextureFromImage(const FDecodedImage&, FString* error)
+{
+    if (error)
+        *error = FString(u"this device cannot take decoded images");
+    return nullptr;
 }
 
 bool FTexture::Load(FTextureLoader& loader, const FString& path, int32_t tag, int quality, FString* error)

@@ -3,6 +3,7 @@
 // between records by reference count) and, for photo slots, the photo's index.
 
 #include "base/FString.h"
+#include "photos/FPhotoDecoder.h"
 #include "render/FGpuTexture.h"
 
 #include <array>
@@ -19,6 +20,15 @@ public:
     // and, when asked, the reason.
     virtual std::shared_ptr<FGpuTexture> CreateTextureFromFile(const FString& path, int quality, int32_t& width,
                                                                int32_t& height, FString* error) = 0;
+
+    // Decoding apart from uploading, so that photos decode on worker threads. A
+    // loader that returns no decoder does both in CreateTextureFromFile instead.
+    virtual std::unique_ptr<FPhotoDecoder> CreateDecoder() { return nullptr; }
+    // What a decode at this quality asks for on this device (its size limit).
+    virtual FDecodeRequest DecodeRequest(int quality);
+    // The texture of an image decoded as DecodeRequest asked, with its mip levels;
+    // null and the reason on failure.
+    virtual std::shared_ptr<FGpuTexture> CreateTextureFromImage(const FDecodedImage& image, FString* error);
 };
 
 class FTexture
@@ -29,6 +39,8 @@ public:
     int32_t Height = 0;
     std::shared_ptr<FGpuTexture> Texture; // copying a record shares it
     int32_t Tag = -1;
+    // The photo could not be read: no texture, and none is waited for.
+    bool Failed = false;
 
     bool HasTexture() const { return Texture != nullptr; }
     // Back to a free record.

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class FGlTexture : public FGpuTexture
 {
@@ -20,6 +21,11 @@ public:
     // when the device is out of memory. Needs a current context.
     static std::unique_ptr<FGlTexture> Create(int32_t width, int32_t height, const uint8_t* rgba, bool mipmaps,
                                               std::string* error = nullptr);
+    // The same with the mip chain given: levels[0] is the image, each next level
+    // half the size of the one before (rounded down, at least 1). One level: no chain.
+    static std::unique_ptr<FGlTexture> CreateWithLevels(int32_t width, int32_t height,
+                                                        const std::vector<const uint8_t*>& levels,
+                                                        std::string* error = nullptr);
 
     ~FGlTexture() override;
     FGlTexture(const FGlTexture&) = delete;

@@ -13,6 +13,34 @@ FDecodeRequest FGlTextureLoader::RequestFor(int quality, int maxTextureSize)
     return request;
 }
 
+std::unique_ptr<FPhotoDecoder> FGlTextureLoader::CreateDecoder()
+{
+    return std::make_unique<FImageDecoder>();
+}
+
+FDecodeRequest FGlTextureLoader::DecodeRequest(int quality)
+{
+    FDecodeRequest request = RequestFor(quality, FGlTexture::MaxTextureSize());
+    request.mipChain = request.squareSize == 0;
+    return request;
+}
+
+std::shared_ptr<FGpuTexture> FGlTextureLoader::CreateTextureFromImage(const FDecodedImage& image, FString* error)
+{
+    std::vector<const uint8_t*> levels;
+    levels.push_back(image.pixels.data());
+    for (const std::vector<uint8_t>& level : image.mipLevels)
+        levels.push_back(level.data());
+    std::string reason;
+    std::unique_ptr<FGlTexture> texture = FGlTexture::CreateWithLevels(image.width, image.height, levels, &reason);
+    if (!texture) {
+        if (error)
+            *error = FString(reason.c_str(), FString::kCodePageUtf8);
+        return nullptr;
+    }
+    return std::shared_ptr<FGpuTexture>(std::move(texture));
+}
+
 std::shared_ptr<FGpuTexture> FGlTextureLoader::CreateTextureFromFile(const FString& path, int quality, int32_t& width,
                                                                      int32_t& height, FString* error)
 {
