@@ -107,6 +107,11 @@ public:
     bool ArePhotoTexturesPending() const;
     // Photo index shown by slot 0..11 for the current pageIndex.
     int32_t SlotPhotoIndex(int slot) const { return 2 * pageIndex - 6 + slot; }
+    // The same for the spread a page turn ends on: the slots move when it starts.
+    int32_t WindowPhotoIndex(int slot) const
+    {
+        return SlotPhotoIndex(slot) + (turnState > 0 ? 4 : turnState < 0 ? -4 : 0);
+    }
 
     // The device came (or changed size): the decoration textures load again. It
     // went: every texture record lets go of its device texture.

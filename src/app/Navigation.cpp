@@ -184,5 +184,6 @@ void FPhotoBookApp::RestForExport(bool sheetOnLeft)
 void FPhotoBookApp::EndExportPageTurn()
 {
     pageIndex += 2;
+    turnState = 0; // the slots already match the new spread
     StreamPhotoTextures(true);
 }

@@ -60,7 +60,7 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
     for (int k : kPairOrder) {
         for (int half = 0; half < 2; ++half) {
             const int slot = 2 * k + half;
-            const int32_t photo = SlotPhotoIndex(slot);
+            const int32_t photo = WindowPhotoIndex(slot);
             FTexture& record = photoTextures[static_cast<size_t>(slot)];
             if (photo < 0 || photo >= photoCount) {
                 record.Clear();
@@ -87,7 +87,7 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
     const bool resting = turnState == 0 && transparentTurnState == 0;
     if (resting && !loadAll) {
         for (int slot : kPrefetchSlots) {
-            const int32_t photo = SlotPhotoIndex(slot);
+            const int32_t photo = WindowPhotoIndex(slot);
             if (photo >= 0 && photo < photoCount)
                 jobs.push_back({FPhotoKey::Of(photoPaths[static_cast<size_t>(photo)], quality), request, false});
         }
@@ -140,7 +140,7 @@ void FPhotoBookApp::StreamOnThisThread(bool loadAll)
     for (int k : kPairOrder) {
         for (int half = 0; half < 2; ++half) {
             const int slot = 2 * k + half;
-            const int32_t photo = SlotPhotoIndex(slot);
+            const int32_t photo = WindowPhotoIndex(slot);
             FTexture& record = photoTextures[static_cast<size_t>(slot)];
             if (photo < 0 || photo >= photoCount) {
                 record.Clear();
@@ -171,7 +171,7 @@ void FPhotoBookApp::StreamOnThisThread(bool loadAll)
 bool FPhotoBookApp::ArePhotoTexturesPending() const
 {
     for (int slot = 0; slot < kPhotoSlotCount; ++slot) {
-        const int32_t photo = SlotPhotoIndex(slot);
+        const int32_t photo = WindowPhotoIndex(slot);
         const FTexture& record = photoTextures[static_cast<size_t>(slot)];
         if (photo >= 0 && photo < photoCount && !record.HasTexture() && !record.Failed)
             return true;
