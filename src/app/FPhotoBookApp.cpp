@@ -69,7 +69,8 @@ void FPhotoBookApp::ReleaseDeviceTextures()
         slot.ReleaseTexture();
         slot.Failed = false;
     }
-    // A new device may take what the old one refused.
+    // A new device may take what the old one refused; a half-made texture goes
+    // with the old one.
     photoFailures.clear();
     RestartPhotoStream();
     for (FTexture* record : {&backgroundTexture, &coverTexture, &paperTexture, &transparentPaperTexture})

@@ -205,6 +205,11 @@ private:
     void RestartPhotoStream();
 
     FTextureLoader* streamLoader_ = nullptr; // the loader photoStream decodes for
+    // The photo whose upload is spread over frames, and the key it was decoded for.
+    std::unique_ptr<FTextureUpload> upload_;
+    FPhotoKey uploadKey_;
+    int32_t uploadWidth_ = 0;
+    int32_t uploadHeight_ = 0;
     FTexture& SurfaceTexture(FSurface surface);
     FString& SurfaceTexturePath(FSurface surface);
     void ShowPickPhotoHint();

@@ -5,6 +5,8 @@
 #include "app/FPhotoBookApp.h"
 #include "base/FFile.h"
 
+#include <algorithm>
+
 namespace {
 
 // The right and left page of the open spread, then the next spread, then the previous.
@@ -12,6 +14,10 @@ constexpr int kPairOrder[6] = {3, 2, 4, 5, 0, 1};
 
 // Slots past the window on either side: the next spread forward, then backward.
 constexpr int kPrefetchSlots[8] = {12, 13, 14, 15, -4, -3, -2, -1};
+
+// What a frame spends on uploading: a full-size photo takes a few dozen frames,
+// a low or normal quality one a single frame.
+constexpr size_t kUploadBytesPerFrame = size_t(4) << 20;
 
 } // namespace
 
@@ -26,6 +32,7 @@ void FPhotoBookApp::NotePhotoFailure(FTexture& record, const FPhotoKey& key, con
 
 void FPhotoBookApp::RestartPhotoStream()
 {
+    upload_.reset();
     if (photoStream)
         photoStream->Cancel();
 }
@@ -35,6 +42,7 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
     if (!textureLoader || !settings)
         return;
     if (streamLoader_ != textureLoader) {
+        upload_.reset();
         photoStream.reset();
         streamLoader_ = textureLoader;
         std::unique_ptr<FPhotoDecoder> probe = textureLoader->CreateDecoder();
@@ -94,11 +102,38 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
     }
     photoStream->Request(std::move(jobs));
 
-    // Uploads one finished image; with loadAll every one, waiting for the workers
-    // (a cache too small for the whole window only makes that take more rounds).
+    // Goes on with the upload under way; false when its photo is no longer wanted.
+    const size_t budget = loadAll ? SIZE_MAX : kUploadBytesPerFrame;
+    auto stepUpload = [&] {
+        auto want = std::find_if(wanted.begin(), wanted.end(), [&](const Wanted& w) { return w.key == uploadKey_; });
+        if (want == wanted.end()) {
+            photoStream->Keep(uploadKey_, upload_->TakeImage());
+            upload_.reset();
+            return false;
+        }
+        if (!upload_->Step(budget))
+            return true;
+        FTexture& record = photoTextures[static_cast<size_t>(want->slot)];
+        FString error;
+        if (std::shared_ptr<FGpuTexture> texture = upload_->Finish(&error)) {
+            record.Texture = std::move(texture);
+            record.Width = uploadWidth_;
+            record.Height = uploadHeight_;
+        } else {
+            NotePhotoFailure(record, uploadKey_, record.Path.Concat(FString(u": ")).Concat(error));
+        }
+        photoStream->Keep(uploadKey_, upload_->TakeImage());
+        upload_.reset();
+        return true;
+    };
+
+    // One upload per frame; with loadAll every one, waiting for the workers (a
+    // cache too small for the whole window only makes that take more rounds).
     for (;;) {
         if (loadAll)
             photoStream->WaitIdle();
+        if (upload_ && stepUpload() && !loadAll)
+            return;
         std::vector<FPhotoJob> again;
         bool progress = false;
         for (const Wanted& want : wanted) {
@@ -117,16 +152,11 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
                 NotePhotoFailure(record, want.key, error);
                 continue;
             }
-            std::shared_ptr<FGpuTexture> texture = textureLoader->CreateTextureFromImage(image, &error);
-            if (!texture) {
-                NotePhotoFailure(record, want.key, record.Path.Concat(FString(u": ")).Concat(error));
-                continue;
-            }
-            record.Texture = std::move(texture);
-            record.Width = image.sourceWidth;
-            record.Height = image.sourceHeight;
-            photoStream->Keep(want.key, std::move(image));
-            if (!loadAll)
+            uploadKey_ = want.key;
+            uploadWidth_ = image.sourceWidth;
+            uploadHeight_ = image.sourceHeight;
+            upload_ = textureLoader->BeginUpload(std::move(image));
+            if (stepUpload() && !loadAll)
                 return;
         }
         if (!loadAll || again.empty() || !progress)

@@ -51,3 +51,39 @@ std::array<float, 4> FTexture::SizeVector() const
 {
     return {static_cast<float>(Width), static_cast<float>(Height), 1.0f, 0.0f};
 }
+
+namespace {
+
+class FWholeUpload : public FTextureUpload
+{
+public:
+    FWholeUpload(FTextureLoader& loader, FDecodedImage image) : loader_(loader), image_(std::move(image)) {}
+    bool Step(size_t) override
+    {
+        if (!done_)
+            texture_ = loader_.CreateTextureFromImage(image_, &error_);
+        done_ = true;
+        return true;
+    }
+    std::shared_ptr<FGpuTexture> Finish(FString* error) override
+    {
+        if (!texture_ && error)
+            *error = error_;
+        return texture_;
+    }
+    FDecodedImage TakeImage() override { return std::move(image_); }
+
+private:
+    FTextureLoader& loader_;
+    FDecodedImage image_;
+    std::shared_ptr<FGpuTexture> texture_;
+    FString error_;
+    bool done_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<FTextureUpload> FTextureLoader::BeginUpload(FDecodedImage image)
+{
+    return std::make_unique<FWholeUpload>(*this, std::move(image));
+}

@@ -10,6 +10,20 @@
 #include <cstdint>
 #include <memory>
 
+// A texture made from a decoded image a few rows at a time, so that a large photo
+// spreads its upload over frames.
+class FTextureUpload
+{
+public:
+    virtual ~FTextureUpload() = default;
+    // Uploads about maxBytes more; true once the texture is complete (or failed).
+    virtual bool Step(size_t maxBytes) = 0;
+    // After the last step: the texture, or null with the reason.
+    virtual std::shared_ptr<FGpuTexture> Finish(FString* error) = 0;
+    // The image, once the upload no longer needs it.
+    virtual FDecodedImage TakeImage() = 0;
+};
+
 // The seam between the records and the device: makes a texture from an image
 // file at a quality (0: 256 x 256, 1: 512 x 512, else full size with mipmaps).
 class FTextureLoader
@@ -29,6 +43,8 @@ public:
     // The texture of an image decoded as DecodeRequest asked, with its mip levels;
     // null and the reason on failure.
     virtual std::shared_ptr<FGpuTexture> CreateTextureFromImage(const FDecodedImage& image, FString* error);
+    // The same spread over steps; by default one step does it all.
+    virtual std::unique_ptr<FTextureUpload> BeginUpload(FDecodedImage image);
 };
 
 class FTexture

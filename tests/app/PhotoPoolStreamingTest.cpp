@@ -23,7 +23,7 @@ struct DecodeLog
     std::mutex mutex;
     std::condition_variable changed;
     std::map<std::string, int> calls;
-    std::string held; // decodes of this file wait until it is cleared
+    std::string held; // decodes of this file ("*": of every file) wait until it is cleared
     bool holding = false;
 
     void Release()
@@ -54,10 +54,10 @@ struct ByteDecoder : FPhotoDecoder
         {
             std::unique_lock lock(log.mutex);
             ++log.calls[name];
-            if (name == log.held) {
+            if (name == log.held || log.held == "*") {
                 log.holding = true;
                 log.changed.notify_all();
-                log.changed.wait(lock, [&] { return log.held != name; });
+                log.changed.wait(lock, [&] { return log.held != name && log.held != "*"; });
                 log.holding = false;
             }
         }
@@ -133,7 +133,10 @@ TEST(PhotoPool, FillsTheWindowNearestFirstOnePerFrameUntilTheTitleClears)
     p.t.app.SetQuality(2);
     ASSERT_TRUE(p.t.app.ScanFolder(dir.fileF(PoolApp::Name(0)), false, 0));
     p.t.app.pageIndex = 4; // slot s shows photo s + 2
+    p.loader.log.held = "*";
     p.t.app.StreamPhotoTextures(false);
+    EXPECT_TRUE(p.loader.uploads.empty());
+    p.loader.log.Release();
     p.t.app.photoStream->WaitIdle();
     for (int frame = 0; frame < 12; ++frame) {
         EXPECT_TRUE(p.t.app.ArePhotoTexturesPending());
@@ -161,7 +164,13 @@ TEST(PhotoPool, FillsTheWindowNearestFirstOnePerFrameUntilTheTitleClears)
 // must not land in a slot.
 TEST(PhotoPool, FolderSortQualityAndPageChangesNeverLeaveAStalePhoto)
 {
-    enum Change { Folder, Sort, Quality, Page };
+    enum Change
+    {
+        Folder,
+        Sort,
+        Quality,
+        Page
+    };
     for (Change change : {Folder, Sort, Quality, Page}) {
         SCOPED_TRACE(change);
         PoolApp p;

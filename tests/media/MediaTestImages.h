@@ -7,9 +7,9 @@
 #include <QBuffer>
 #include <QImage>
 #include <gtest/gtest.h>
-#include <zlib.h>
 #include <png.h>
 #include <turbojpeg.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>

@@ -16,9 +16,12 @@ TEST(PhotoStreamDecode, BrokenFilesFailOnTheWorkersGoodOnesComeWithMips)
     const std::string jpeg = JpegBytes(Quadrants(400, 300));
     const std::string png = PngBytes(400, 300, QuadrantPaint(400, 300));
     const std::pair<std::string, std::string> bad[] = {
-        {"cut.jpg", jpeg.substr(0, jpeg.size() / 2)},     {"cut.png", png.substr(0, png.size() / 2)},
-        {"text.jpg", "not a picture"},                     {"bomb.jpg", JpegClaiming(50000, 50000)},
-        {"bomb.png", PngClaiming(50000, 50000)},           {"short.tga", TgaClaiming(8000, 8000)},
+        {"cut.jpg", jpeg.substr(0, jpeg.size() / 2)},
+        {"cut.png", png.substr(0, png.size() / 2)},
+        {"text.jpg", "not a picture"},
+        {"bomb.jpg", JpegClaiming(50000, 50000)},
+        {"bomb.png", PngClaiming(50000, 50000)},
+        {"short.tga", TgaClaiming(8000, 8000)},
         {"short-rle.bmp", BmpClaiming(10000, 10000, true)},
     };
     FPhotoStream stream([] { return std::make_unique<FImageDecoder>(); }, 2);

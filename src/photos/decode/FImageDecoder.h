@@ -29,7 +29,8 @@ public:
     // oversized files; out is then empty. Buffers are reused between calls; pass
     // the same out again to reuse its pixel buffer too. The format comes from the
     // content (JPEG, PNG, BMP, else TGA), never from the name.
-    bool Decode(const FString& path, const FDecodeRequest& request, FDecodedImage& out, FString* error = nullptr) override;
+    bool Decode(const FString& path, const FDecodeRequest& request, FDecodedImage& out,
+                FString* error = nullptr) override;
 
     // The same for a file already in memory; name only labels the messages and
     // hints that an unrecognised file was meant to be a TGA.

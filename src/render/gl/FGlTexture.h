@@ -27,6 +27,13 @@ public:
                                                         const std::vector<const uint8_t*>& levels,
                                                         std::string* error = nullptr);
 
+    // Storage for levels levels (1: no chain) with undefined contents, filled by
+    // UploadRows. Null, and the reason, as Create.
+    static std::unique_ptr<FGlTexture> Allocate(int32_t width, int32_t height, int levels,
+                                                std::string* error = nullptr);
+    // rows rows of level level from row y on, rgba as in Create. False on a device error.
+    bool UploadRows(int level, int32_t y, int32_t rows, const uint8_t* rgba);
+
     ~FGlTexture() override;
     FGlTexture(const FGlTexture&) = delete;
     FGlTexture& operator=(const FGlTexture&) = delete;

@@ -2,6 +2,8 @@
 
 #include "render/gl/FGlTexture.h"
 
+#include <algorithm>
+
 FDecodeRequest FGlTextureLoader::RequestFor(int quality, int maxTextureSize)
 {
     FDecodeRequest request;
@@ -58,4 +60,82 @@ std::shared_ptr<FGpuTexture> FGlTextureLoader::CreateTextureFromFile(const FStri
     width = image_.sourceWidth;
     height = image_.sourceHeight;
     return std::shared_ptr<FGpuTexture>(std::move(texture));
+}
+
+namespace {
+
+class FGlTextureUpload : public FTextureUpload
+{
+public:
+    explicit FGlTextureUpload(FDecodedImage image) : image_(std::move(image)) {}
+
+    bool Step(size_t maxBytes) override
+    {
+        if (done_)
+            return true;
+        if (!texture_) {
+            std::string reason;
+            texture_ = FGlTexture::Allocate(image_.width, image_.height, 1 + static_cast<int>(image_.mipLevels.size()),
+                                            &reason);
+            if (!texture_)
+                return Fail(reason.c_str());
+        }
+        size_t sent = 0;
+        while (level_ <= image_.mipLevels.size()) {
+            const int32_t w = std::max(1, image_.width >> level_);
+            const int32_t h = std::max(1, image_.height >> level_);
+            const uint8_t* pixels = level_ == 0 ? image_.pixels.data() : image_.mipLevels[level_ - 1].data();
+            const size_t rowBytes = static_cast<size_t>(w) * 4;
+            if (sent > 0 && sent + rowBytes > maxBytes)
+                return false;
+            const int32_t rows =
+                std::min<int32_t>(h - row_, static_cast<int32_t>(std::max<size_t>(1, (maxBytes - sent) / rowBytes)));
+            if (!texture_->UploadRows(static_cast<int>(level_), row_, rows,
+                                      pixels + static_cast<size_t>(row_) * rowBytes))
+                return Fail("the device could not take the texture's pixels (out of memory?)");
+            sent += static_cast<size_t>(rows) * rowBytes;
+            row_ += rows;
+            if (row_ == h) {
+                row_ = 0;
+                ++level_;
+            }
+        }
+        done_ = true;
+        return true;
+    }
+
+    std::shared_ptr<FGpuTexture> Finish(FString* error) override
+    {
+        if (!done_ || !texture_) {
+            if (error)
+                *error = error_;
+            return nullptr;
+        }
+        return std::shared_ptr<FGpuTexture>(std::move(texture_));
+    }
+
+    FDecodedImage TakeImage() override { return std::move(image_); }
+
+private:
+    bool Fail(const char* why)
+    {
+        error_ = FString(why, FString::kCodePageUtf8);
+        texture_.reset();
+        done_ = true;
+        return true;
+    }
+
+    FDecodedImage image_;
+    std::unique_ptr<FGlTexture> texture_;
+    size_t level_ = 0;
+    int32_t row_ = 0;
+    FString error_;
+    bool done_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<FTextureUpload> FGlTextureLoader::BeginUpload(FDecodedImage image)
+{
+    return std::make_unique<FGlTextureUpload>(std::move(image));
 }

@@ -13,6 +13,7 @@ public:
     std::unique_ptr<FPhotoDecoder> CreateDecoder() override;
     FDecodeRequest DecodeRequest(int quality) override;
     std::shared_ptr<FGpuTexture> CreateTextureFromImage(const FDecodedImage& image, FString* error) override;
+    std::unique_ptr<FTextureUpload> BeginUpload(FDecodedImage image) override;
 
     // Quality 0: 256 x 256; 1: 512 x 512; anything else: full size (at most the
     // device's maximum texture size) with a mip chain.
