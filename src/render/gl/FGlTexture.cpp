@@ -42,51 +42,6 @@ std::unique_ptr<FGlTexture> FGlTexture::Create(int32_t width, int32_t height, co
     return texture;
 }
 
-std::unique_ptr<FGlTexture> FGlTexture::CreateWithLevels(int32_t width, int32_t height,
-                                                         const std::vector<const uint8_t*>& levels, std::string* error)
-{
-    if (levels.size() <= 1)
-        return Create(width, height, levels.empty() ? nullptr : levels[0], false, error);
-    const auto fail = [error](const char* why) {
-        if (error)
-            *error = why;
-        return nullptr;
-    };
-    if (width < 1 || height < 1)
-        return fail("texture size below 1 pixel");
-    const int32_t maxSize = MaxTextureSize();
-    if (width > maxSize || height > maxSize)
-        return fail("texture larger than the device's maximum texture size");
-
-    while (glGetError() != GL_NO_ERROR) {}
-    std::unique_ptr<FGlTexture> texture(new FGlTexture);
-    texture->width_ = width;
-    texture->height_ = height;
-    texture->mipmaps_ = true;
-    texture->id_ = FGlTextureObject::Create();
-    glBindTexture(GL_TEXTURE_2D, texture->id_.Get());
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    // Only copies here: filtering the chain on the GL thread (glGenerateMipmap)
-    // would cost the frame what the worker already did.
-    int32_t w = width, h = height;
-    for (size_t level = 0; level < levels.size(); ++level) {
-        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     levels[level]);
-        w = std::max(1, w / 2);
-        h = std::max(1, h / 2);
-    }
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels.size() - 1));
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    if (glGetError() != GL_NO_ERROR)
-        return fail("the device could not create the texture (out of memory?)");
-    return texture;
-}
-
 std::unique_ptr<FGlTexture> FGlTexture::Allocate(int32_t width, int32_t height, int levels, std::string* error)
 {
     const auto fail = [error](const char* why) {

@@ -21,12 +21,6 @@ public:
     // when the device is out of memory. Needs a current context.
     static std::unique_ptr<FGlTexture> Create(int32_t width, int32_t height, const uint8_t* rgba, bool mipmaps,
                                               std::string* error = nullptr);
-    // The same with the mip chain given: levels[0] is the image, each next level
-    // half the size of the one before (rounded down, at least 1). One level: no chain.
-    static std::unique_ptr<FGlTexture> CreateWithLevels(int32_t width, int32_t height,
-                                                        const std::vector<const uint8_t*>& levels,
-                                                        std::string* error = nullptr);
-
     // Storage for levels levels (1: no chain) with undefined contents, filled by
     // UploadRows. Null, and the reason, as Create.
     static std::unique_ptr<FGlTexture> Allocate(int32_t width, int32_t height, int levels,

@@ -29,18 +29,9 @@ FDecodeRequest FGlTextureLoader::DecodeRequest(int quality)
 
 std::shared_ptr<FGpuTexture> FGlTextureLoader::CreateTextureFromImage(const FDecodedImage& image, FString* error)
 {
-    std::vector<const uint8_t*> levels;
-    levels.push_back(image.pixels.data());
-    for (const std::vector<uint8_t>& level : image.mipLevels)
-        levels.push_back(level.data());
-    std::string reason;
-    std::unique_ptr<FGlTexture> texture = FGlTexture::CreateWithLevels(image.width, image.height, levels, &reason);
-    if (!texture) {
-        if (error)
-            *error = FString(reason.c_str(), FString::kCodePageUtf8);
-        return nullptr;
-    }
-    return std::shared_ptr<FGpuTexture>(std::move(texture));
+    std::unique_ptr<FTextureUpload> upload = BeginUpload(image);
+    upload->Step(SIZE_MAX);
+    return upload->Finish(error);
 }
 
 std::shared_ptr<FGpuTexture> FGlTextureLoader::CreateTextureFromFile(const FString& path, int quality, int32_t& width,
