@@ -79,8 +79,9 @@ public:
             const size_t rowBytes = static_cast<size_t>(w) * 4;
             if (sent > 0 && sent + rowBytes > maxBytes)
                 return false;
-            const int32_t rows =
-                std::min<int32_t>(h - row_, static_cast<int32_t>(std::max<size_t>(1, (maxBytes - sent) / rowBytes)));
+            // In size_t until it fits: a budget of SIZE_MAX must not wrap to a negative count.
+            const int32_t rows = static_cast<int32_t>(
+                std::min<size_t>(static_cast<size_t>(h - row_), std::max<size_t>(1, (maxBytes - sent) / rowBytes)));
             if (!texture_->UploadRows(static_cast<int>(level_), row_, rows,
                                       pixels + static_cast<size_t>(row_) * rowBytes))
                 return Fail("the device could not take the texture's pixels (out of memory?)");
