@@ -74,6 +74,7 @@ int main(int argc, char** argv)
             glFinish();
             steps.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+            total += steps.back();
         }
         if (!upload->Finish(nullptr))
             return 1;
