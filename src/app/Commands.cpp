@@ -156,8 +156,12 @@ void FPhotoBookApp::ToggleOption(bool FSettings::*option)
 void FPhotoBookApp::SetQuality(int quality)
 {
     settings->Quality = quality;
-    for (FTexture& slot : photoTextures)
+    for (FTexture& slot : photoTextures) {
         slot.ReleaseTexture();
+        slot.Failed = false;
+    }
+    photoFailures.clear();
+    RestartPhotoStream();
     if (host)
         host->RefreshMenus();
 }

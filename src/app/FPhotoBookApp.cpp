@@ -65,8 +65,14 @@ void FPhotoBookApp::ReloadDecorations()
 
 void FPhotoBookApp::ReleaseDeviceTextures()
 {
-    for (FTexture& slot : photoTextures)
+    for (FTexture& slot : photoTextures) {
         slot.ReleaseTexture();
+        slot.Failed = false;
+    }
+    // A new device may take what the old one refused; a half-made texture goes
+    // with the old one.
+    photoFailures.clear();
+    RestartPhotoStream();
     for (FTexture* record : {&backgroundTexture, &coverTexture, &paperTexture, &transparentPaperTexture})
         record->ReleaseTexture();
 }

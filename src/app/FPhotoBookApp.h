@@ -9,6 +9,7 @@
 #include "app/Lights.h"
 #include "base/FLocale.h"
 #include "base/FSettings.h"
+#include "photos/FPhotoStream.h"
 #include "photos/FTexture.h"
 #include "render/BookGeometry.h"
 #include "render/FFrame.h"
@@ -98,12 +99,19 @@ public:
     // The turn's last frame was stored: the next spread is open, its photos loaded.
     void EndExportPageTurn();
 
-    // Photo textures around the open spread: at most one successful decode per
-    // call unless loadAll.
+    // Photo textures around the open spread: at most one upload per call unless
+    // loadAll, which waits for every decode. With a loader that decodes apart, the
+    // decodes run on worker threads and a resting book also decodes the spreads
+    // beyond the window ahead of time.
     void StreamPhotoTextures(bool loadAll);
     bool ArePhotoTexturesPending() const;
     // Photo index shown by slot 0..11 for the current pageIndex.
     int32_t SlotPhotoIndex(int slot) const { return 2 * pageIndex - 6 + slot; }
+    // The same for the spread a page turn ends on: the slots move when it starts.
+    int32_t WindowPhotoIndex(int slot) const
+    {
+        return SlotPhotoIndex(slot) + (turnState > 0 ? 4 : turnState < 0 ? -4 : 0);
+    }
 
     // The device came (or changed size): the decoration textures load again. It
     // went: every texture record lets go of its device texture.
@@ -176,6 +184,11 @@ public:
     int32_t selectedPhoto = -1;
     // Photos of the folder that could not be read, by index, with the reason.
     std::map<int32_t, FString> unreadablePhotos;
+    // Photos that failed, as they were on disk and at the quality tried: not tried
+    // again until one of those changes or the device is reset.
+    std::map<FPhotoKey, FString> photoFailures;
+    // The worker threads, made on the first pass with a loader that decodes apart.
+    std::unique_ptr<FPhotoStream> photoStream;
     uint32_t framesRendered = 0;
     float aspectFactor = 1.0f;
     bool wireframe = false;
@@ -185,6 +198,18 @@ public:
     std::unique_ptr<FLocale> locale;
 
 private:
+    void StreamOnThisThread(bool loadAll);
+    // Marks a slot failed; says why on stderr the first time for that file.
+    void NotePhotoFailure(FTexture& record, const FPhotoKey& key, const FString& reason);
+    // Cancels decodes that a new photo list or quality no longer wants.
+    void RestartPhotoStream();
+
+    FTextureLoader* streamLoader_ = nullptr; // the loader photoStream decodes for
+    // The photo whose upload is spread over frames, and the key it was decoded for.
+    std::unique_ptr<FTextureUpload> upload_;
+    FPhotoKey uploadKey_;
+    int32_t uploadWidth_ = 0;
+    int32_t uploadHeight_ = 0;
     FTexture& SurfaceTexture(FSurface surface);
     FString& SurfaceTexturePath(FSurface surface);
     void ShowPickPhotoHint();

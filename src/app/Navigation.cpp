@@ -52,9 +52,14 @@ void FPhotoBookApp::FrameMove(uint32_t now)
             turnPosition = 0;
             turnState = 0;
         }
-    } else if (framesRendered > 0 && camera && !camera->InTransition()) {
-        StreamPhotoTextures(false);
     }
+    if (framesRendered == 0)
+        return;
+    // Decoded elsewhere, a photo costs a moving frame only its upload, and the
+    // slots a turn exposes fill while it turns.
+    const bool still = turnState == 0 && transparentTurnState == 0 && camera && !camera->InTransition();
+    if (still || (photoStream && streamLoader_ == textureLoader))
+        StreamPhotoTextures(false);
 }
 
 void FPhotoBookApp::FinishTurn()
@@ -179,5 +184,6 @@ void FPhotoBookApp::RestForExport(bool sheetOnLeft)
 void FPhotoBookApp::EndExportPageTurn()
 {
     pageIndex += 2;
+    turnState = 0; // the slots already match the new spread
     StreamPhotoTextures(true);
 }

@@ -1,30 +1,198 @@
-// Fills the twelve photo slots around the open spread, nearest pages first, one
-// decode per idle frame so that frames stay smooth.
+// Fills the twelve photo slots around the open spread, nearest pages first. The
+// decodes run on worker threads; a frame only uploads one finished image, so the
+// picture never waits for a large file.
 
 #include "app/FPhotoBookApp.h"
+#include "base/FFile.h"
+
+#include <algorithm>
+
+namespace {
+
+// The right and left page of the open spread, then the next spread, then the previous.
+constexpr int kPairOrder[6] = {3, 2, 4, 5, 0, 1};
+
+// Slots past the window on either side: the next spread forward, then backward.
+constexpr int kPrefetchSlots[8] = {12, 13, 14, 15, -4, -3, -2, -1};
+
+// What a frame spends on uploading: a full-size photo takes a few dozen frames,
+// a low or normal quality one a single frame.
+constexpr size_t kUploadBytesPerFrame = size_t(4) << 20;
+
+} // namespace
+
+void FPhotoBookApp::NotePhotoFailure(FTexture& record, const FPhotoKey& key, const FString& reason)
+{
+    record.Failed = true;
+    if (photoFailures.emplace(key, reason).second)
+        DebugOutput(reason);
+    if (record.Tag >= 0)
+        unreadablePhotos.emplace(record.Tag, reason);
+}
+
+void FPhotoBookApp::RestartPhotoStream()
+{
+    upload_.reset();
+    if (photoStream)
+        photoStream->Cancel();
+}
 
 void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
 {
-    // The right and left page of the open spread, then the next spread, then the previous.
-    static constexpr int kPairOrder[6] = {3, 2, 4, 5, 0, 1};
+    if (!textureLoader || !settings)
+        return;
+    if (streamLoader_ != textureLoader) {
+        upload_.reset();
+        photoStream.reset();
+        streamLoader_ = textureLoader;
+        std::unique_ptr<FPhotoDecoder> probe = textureLoader->CreateDecoder();
+        if (probe) {
+            FTextureLoader* loader = textureLoader;
+            photoStream = std::make_unique<FPhotoStream>([loader] { return loader->CreateDecoder(); });
+        }
+    }
+    if (!photoStream) {
+        StreamOnThisThread(loadAll);
+        return;
+    }
+
+    const int quality = settings->Quality;
+    const FDecodeRequest request = textureLoader->DecodeRequest(quality);
+    struct Wanted
+    {
+        int slot;
+        FPhotoKey key;
+    };
+    std::vector<Wanted> wanted;
+    std::vector<FPhotoJob> jobs;
     for (int k : kPairOrder) {
         for (int half = 0; half < 2; ++half) {
             const int slot = 2 * k + half;
-            const int32_t photo = SlotPhotoIndex(slot);
+            const int32_t photo = WindowPhotoIndex(slot);
             FTexture& record = photoTextures[static_cast<size_t>(slot)];
             if (photo < 0 || photo >= photoCount) {
                 record.Clear();
                 continue;
             }
-            if (record.HasTexture() || !textureLoader)
+            if (record.HasTexture())
                 continue;
+            const FString& path = photoPaths[static_cast<size_t>(photo)];
+            if (record.Tag != photo || !(record.Path == path)) {
+                record.Clear();
+                record.Path = path;
+                record.Tag = photo;
+            }
+            FPhotoKey key = FPhotoKey::Of(path, quality);
+            if (auto failure = photoFailures.find(key); failure != photoFailures.end()) {
+                NotePhotoFailure(record, key, failure->second);
+                continue;
+            }
+            record.Failed = false;
+            jobs.push_back({key, request, true});
+            wanted.push_back({slot, std::move(key)});
+        }
+    }
+    const bool resting = turnState == 0 && transparentTurnState == 0;
+    if (resting && !loadAll) {
+        for (int slot : kPrefetchSlots) {
+            const int32_t photo = WindowPhotoIndex(slot);
+            if (photo >= 0 && photo < photoCount)
+                jobs.push_back({FPhotoKey::Of(photoPaths[static_cast<size_t>(photo)], quality), request, false});
+        }
+    }
+    photoStream->Request(std::move(jobs));
+
+    // Goes on with the upload under way; false when its photo is no longer wanted.
+    const size_t budget = loadAll ? SIZE_MAX : kUploadBytesPerFrame;
+    auto stepUpload = [&] {
+        auto want = std::find_if(wanted.begin(), wanted.end(), [&](const Wanted& w) { return w.key == uploadKey_; });
+        if (want == wanted.end()) {
+            photoStream->Keep(uploadKey_, upload_->TakeImage());
+            upload_.reset();
+            return false;
+        }
+        if (!upload_->Step(budget))
+            return true;
+        FTexture& record = photoTextures[static_cast<size_t>(want->slot)];
+        FString error;
+        if (std::shared_ptr<FGpuTexture> texture = upload_->Finish(&error)) {
+            record.Texture = std::move(texture);
+            record.Width = uploadWidth_;
+            record.Height = uploadHeight_;
+        } else {
+            NotePhotoFailure(record, uploadKey_, record.Path.Concat(FString(u": ")).Concat(error));
+        }
+        photoStream->Keep(uploadKey_, upload_->TakeImage());
+        upload_.reset();
+        return true;
+    };
+
+    // One upload per frame; with loadAll every one, waiting for the workers (a
+    // cache too small for the whole window only makes that take more rounds).
+    for (;;) {
+        if (loadAll)
+            photoStream->WaitIdle();
+        if (upload_ && stepUpload() && !loadAll)
+            return;
+        std::vector<FPhotoJob> again;
+        bool progress = false;
+        for (const Wanted& want : wanted) {
+            FTexture& record = photoTextures[static_cast<size_t>(want.slot)];
+            if (record.HasTexture() || record.Failed)
+                continue;
+            FDecodedImage image;
+            FString error;
+            const FPhotoStream::Result result = photoStream->Take(want.key, image, error);
+            if (result == FPhotoStream::Result::NotReady) {
+                again.push_back({want.key, request, true});
+                continue;
+            }
+            progress = true;
+            if (result == FPhotoStream::Result::Failed) {
+                NotePhotoFailure(record, want.key, error);
+                continue;
+            }
+            uploadKey_ = want.key;
+            uploadWidth_ = image.sourceWidth;
+            uploadHeight_ = image.sourceHeight;
+            upload_ = textureLoader->BeginUpload(std::move(image));
+            if (stepUpload() && !loadAll)
+                return;
+        }
+        if (!loadAll || again.empty() || !progress)
+            return;
+        photoStream->Request(std::move(again));
+    }
+}
+
+void FPhotoBookApp::StreamOnThisThread(bool loadAll)
+{
+    for (int k : kPairOrder) {
+        for (int half = 0; half < 2; ++half) {
+            const int slot = 2 * k + half;
+            const int32_t photo = WindowPhotoIndex(slot);
+            FTexture& record = photoTextures[static_cast<size_t>(slot)];
+            if (photo < 0 || photo >= photoCount) {
+                record.Clear();
+                continue;
+            }
+            if (record.HasTexture())
+                continue;
+            const FString& path = photoPaths[static_cast<size_t>(photo)];
+            const FPhotoKey key = FPhotoKey::Of(path, settings->Quality);
+            if (auto failure = photoFailures.find(key); failure != photoFailures.end()) {
+                record.Path = path;
+                record.Tag = photo;
+                NotePhotoFailure(record, key, failure->second);
+                continue;
+            }
+            record.Failed = false;
             FString reason;
-            if (record.Load(*textureLoader, photoPaths[static_cast<size_t>(photo)], photo, settings->Quality,
-                            &reason)) {
+            if (record.Load(*textureLoader, path, photo, settings->Quality, &reason)) {
                 if (!loadAll)
                     return;
             } else {
-                unreadablePhotos.emplace(photo, reason);
+                NotePhotoFailure(record, key, reason);
             }
         }
     }
@@ -32,15 +200,11 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
 
 bool FPhotoBookApp::ArePhotoTexturesPending() const
 {
-    int inList = 0;
-    int loaded = 0;
     for (int slot = 0; slot < kPhotoSlotCount; ++slot) {
-        const int32_t photo = SlotPhotoIndex(slot);
-        if (photo < 0 || photo >= photoCount)
-            continue;
-        ++inList;
-        if (photoTextures[static_cast<size_t>(slot)].HasTexture())
-            ++loaded;
+        const int32_t photo = WindowPhotoIndex(slot);
+        const FTexture& record = photoTextures[static_cast<size_t>(slot)];
+        if (photo >= 0 && photo < photoCount && !record.HasTexture() && !record.Failed)
+            return true;
     }
-    return inList != loaded;
+    return false;
 }

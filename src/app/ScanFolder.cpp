@@ -24,6 +24,7 @@ bool FPhotoBookApp::ScanFolder(const FString& requested, bool sortByDate, uint32
     photoCount = 0;
     selectedPhoto = -1;
     unreadablePhotos.clear();
+    RestartPhotoStream();
 
     std::vector<FPhotoEntry> photos;
     photos.reserve(kMaxPhotos);

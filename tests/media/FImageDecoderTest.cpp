@@ -54,42 +54,6 @@ TEST(FImageDecoder, EveryFormatByContentAtEverySize)
     }
 }
 
-namespace {
-
-// s with v written at offset at: n bytes, big- or little-endian.
-std::string Put(std::string s, size_t at, uint32_t v, int n, bool bigEndian)
-{
-    return s.replace(at, n, Bytes(v, n, bigEndian));
-}
-
-// Small valid files whose headers then claim width x height.
-std::string JpegClaiming(int width, int height)
-{
-    const std::string jpeg = JpegBytes(Quadrants(16, 16));
-    const size_t sof = jpeg.find("\xFF\xC0");
-    return Put(Put(jpeg, sof + 5, height, 2, true), sof + 7, width, 2, true);
-}
-
-std::string PngClaiming(int width, int height)
-{
-    // IHDR: width and height at 16 and 20, its CRC after the 13 data bytes.
-    const std::string png = Put(Put(PngBytes(16, 16, QuadrantPaint(16, 16)), 16, width, 4, true), 20, height, 4, true);
-    return Put(png, 29, crc32(0, reinterpret_cast<const Bytef*>(png.data() + 12), 17), 4, true);
-}
-
-// rle: 8 bits a pixel, run-length coded, so the whole image could be a few codes.
-std::string BmpClaiming(int width, int height, bool rle = false)
-{
-    const std::string bmp = Put(Put(BmpBytes(Quadrants(16, 16)), 18, width, 4, false), 22, height, 4, false);
-    return rle ? Put(Put(bmp, 28, 8, 2, false), 30, 1, 4, false) : bmp;
-}
-
-std::string TgaClaiming(int width, int height)
-{
-    return Put(Put(TgaBytes(Quadrants(16, 16), {.type = 10}), 12, width, 2, false), 14, height, 2, false);
-}
-
-} // namespace
 
 TEST(FImageDecoder, BrokenAndOversizedFilesFailQuicklyWithAReasonAndAnEmptyImage)
 {

@@ -5,41 +5,23 @@
 // decoder.
 
 #include "base/FString.h"
+#include "photos/FPhotoDecoder.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-struct FDecodedImage
-{
-    int width = 0; // size of pixels
-    int height = 0;
-    int sourceWidth = 0; // the file's own size, before any scaling
-    int sourceHeight = 0;
-    std::vector<uint8_t> pixels; // RGBA8, top row first, width * height * 4 bytes
-};
-
-struct FDecodeRequest
-{
-    // > 0: a square texture of this size (256 low, 512 normal quality); the image is
-    // squeezed to it. 0: the image at its own size (high quality).
-    int squareSize = 0;
-    // At full size, larger images are scaled down (aspect kept) so neither side
-    // exceeds this: the device's maximum texture size.
-    int maxSize = 16384;
-};
-
 // Files that declare more pixels than this are refused before any allocation:
 // a few bytes can claim 50 000 x 50 000.
 inline constexpr int64_t kMaxSourcePixels = 120'000'000;
 inline constexpr int kMaxSourceSide = 32768;
 
-class FImageDecoder
+class FImageDecoder : public FPhotoDecoder
 {
 public:
     FImageDecoder();
-    ~FImageDecoder();
+    ~FImageDecoder() override;
     FImageDecoder(const FImageDecoder&) = delete;
     FImageDecoder& operator=(const FImageDecoder&) = delete;
 
@@ -47,7 +29,8 @@ public:
     // oversized files; out is then empty. Buffers are reused between calls; pass
     // the same out again to reuse its pixel buffer too. The format comes from the
     // content (JPEG, PNG, BMP, else TGA), never from the name.
-    bool Decode(const FString& path, const FDecodeRequest& request, FDecodedImage& out, FString* error = nullptr);
+    bool Decode(const FString& path, const FDecodeRequest& request, FDecodedImage& out,
+                FString* error = nullptr) override;
 
     // The same for a file already in memory; name only labels the messages and
     // hints that an unrecognised file was meant to be a TGA.

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class FGlTexture : public FGpuTexture
 {
@@ -20,6 +21,12 @@ public:
     // when the device is out of memory. Needs a current context.
     static std::unique_ptr<FGlTexture> Create(int32_t width, int32_t height, const uint8_t* rgba, bool mipmaps,
                                               std::string* error = nullptr);
+    // Storage for levels levels (1: no chain) with undefined contents, filled by
+    // UploadRows. Null, and the reason, as Create.
+    static std::unique_ptr<FGlTexture> Allocate(int32_t width, int32_t height, int levels,
+                                                std::string* error = nullptr);
+    // rows rows of level level from row y on, rgba as in Create. False on a device error.
+    bool UploadRows(int level, int32_t y, int32_t rows, const uint8_t* rgba);
 
     ~FGlTexture() override;
     FGlTexture(const FGlTexture&) = delete;

@@ -1,0 +1,208 @@
+#include "photos/FPhotoStream.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+FPhotoKey FPhotoKey::Of(const FString& path, int quality)
+{
+    FPhotoKey key;
+    key.path = path;
+    key.quality = quality;
+    std::error_code error;
+    const std::filesystem::path file(path.ToUtf8());
+    const auto modified = std::filesystem::last_write_time(file, error);
+    if (error)
+        return key;
+    const uintmax_t size = std::filesystem::file_size(file, error);
+    if (error)
+        return key;
+    key.modified = std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count();
+    key.size = static_cast<int64_t>(size);
+    return key;
+}
+
+void FDecodedCache::Put(const FPhotoKey& key, FDecodedImage image)
+{
+    FDecodedImage old;
+    Take(key, old);
+    bytes_ += image.ByteSize();
+    order_.push_front(key);
+    entries_.emplace(key, Entry{std::move(image), order_.begin()});
+    while (bytes_ > maxBytes_ && entries_.size() > 1) {
+        auto oldest = entries_.find(order_.back());
+        bytes_ -= oldest->second.image.ByteSize();
+        entries_.erase(oldest);
+        order_.pop_back();
+    }
+}
+
+bool FDecodedCache::Take(const FPhotoKey& key, FDecodedImage& image)
+{
+    auto found = entries_.find(key);
+    if (found == entries_.end())
+        return false;
+    bytes_ -= found->second.image.ByteSize();
+    order_.erase(found->second.use);
+    image = std::move(found->second.image);
+    entries_.erase(found);
+    return true;
+}
+
+void FDecodedCache::Clear()
+{
+    entries_.clear();
+    order_.clear();
+    bytes_ = 0;
+}
+
+FPhotoStream::FPhotoStream(const DecoderFactory& makeDecoder, int threads, size_t cacheBytes) : cache_(cacheBytes)
+{
+    if (threads <= 0)
+        threads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()) - 1);
+    for (int i = 0; i < threads; ++i) {
+        std::unique_ptr<FPhotoDecoder> decoder = makeDecoder();
+        if (decoder)
+            decoders_.push_back(std::move(decoder));
+    }
+    for (std::unique_ptr<FPhotoDecoder>& decoder : decoders_)
+        workers_.emplace_back([this, d = decoder.get()] { Work(*d); });
+}
+
+FPhotoStream::~FPhotoStream()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+        queue_.clear();
+    }
+    wake_.notify_all();
+    for (std::thread& worker : workers_)
+        worker.join();
+}
+
+bool FPhotoStream::Known(const FPhotoKey& key) const
+{
+    return ready_.count(key) || failed_.count(key) || cache_.Contains(key) ||
+           std::find(running_.begin(), running_.end(), key) != running_.end();
+}
+
+void FPhotoStream::Request(std::vector<FPhotoJob> jobs)
+{
+    {
+        std::lock_guard lock(mutex_);
+        // Images finished for slots the window has left wait in the cache instead.
+        std::set<FPhotoKey> forSlots;
+        for (const FPhotoJob& job : jobs)
+            if (job.forSlot)
+                forSlots.insert(job.key);
+        for (auto it = ready_.begin(); it != ready_.end();) {
+            if (forSlots.count(it->first)) {
+                ++it;
+                continue;
+            }
+            cache_.Put(it->first, std::move(it->second));
+            it = ready_.erase(it);
+        }
+        // A slot's photo prefetched earlier moves to where the slot takes it from.
+        for (const FPhotoKey& key : forSlots) {
+            FDecodedImage image;
+            if (cache_.Take(key, image))
+                ready_.emplace(key, std::move(image));
+        }
+        queue_.clear();
+        std::set<FPhotoKey> queued;
+        for (FPhotoJob& job : jobs)
+            if (!Known(job.key) && queued.insert(job.key).second)
+                queue_.push_back(std::move(job));
+    }
+    wake_.notify_all();
+}
+
+void FPhotoStream::Cancel()
+{
+    std::lock_guard lock(mutex_);
+    ++generation_;
+    queue_.clear();
+    ready_.clear();
+    failed_.clear();
+}
+
+void FPhotoStream::WaitIdle()
+{
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [this] { return workers_.empty() || (queue_.empty() && running_.empty()); });
+}
+
+FPhotoStream::Result FPhotoStream::Take(const FPhotoKey& key, FDecodedImage& image, FString& error)
+{
+    std::lock_guard lock(mutex_);
+    if (auto found = ready_.find(key); found != ready_.end()) {
+        image = std::move(found->second);
+        ready_.erase(found);
+        return Result::Decoded;
+    }
+    if (cache_.Take(key, image))
+        return Result::Decoded;
+    if (auto found = failed_.find(key); found != failed_.end()) {
+        error = std::move(found->second);
+        failed_.erase(found);
+        return Result::Failed;
+    }
+    return Result::NotReady;
+}
+
+void FPhotoStream::Keep(const FPhotoKey& key, FDecodedImage image)
+{
+    std::lock_guard lock(mutex_);
+    cache_.Put(key, std::move(image));
+}
+
+uint64_t FPhotoStream::DecodesStarted() const
+{
+    std::lock_guard lock(mutex_);
+    return started_;
+}
+
+size_t FPhotoStream::CachedBytes() const
+{
+    std::lock_guard lock(mutex_);
+    return cache_.Bytes();
+}
+
+void FPhotoStream::Work(FPhotoDecoder& decoder)
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+        if (stop_)
+            return;
+        FPhotoJob job = std::move(queue_.front());
+        queue_.erase(queue_.begin());
+        const uint64_t generation = generation_;
+        running_.push_back(job.key);
+        ++started_;
+        lock.unlock();
+
+        FDecodedImage image;
+        FString error;
+        bool decoded = decoder.Decode(job.key.path, job.request, image, &error);
+        if (decoded && job.request.mipChain)
+            BuildMipChain(image);
+        // Written to while being read: what was read may be neither state, so the
+        // decode counts for nothing and the next request reads the file again.
+        const bool unchanged = FPhotoKey::Of(job.key.path, job.key.quality) == job.key;
+
+        lock.lock();
+        running_.erase(std::find(running_.begin(), running_.end(), job.key));
+        if (generation == generation_ && unchanged && !stop_) {
+            if (!decoded)
+                failed_[job.key] = error.IsEmpty() ? job.key.path : error;
+            else if (job.forSlot)
+                ready_[job.key] = std::move(image);
+            else
+                cache_.Put(job.key, std::move(image));
+        }
+        idle_.notify_all();
+    }
+}

@@ -1,0 +1,132 @@
+#pragma once
+// Photos decoded on worker threads: the GL thread says which photos it wants, in
+// the order it wants them, and takes finished images (or the decoder's reason)
+// whenever it has a moment to upload one. Decodes of photos beyond the open
+// window are kept in a byte-bounded cache, so a page turn finds them ready.
+
+#include "base/FString.h"
+#include "photos/FPhotoDecoder.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+// One decode of one state of a file: a photo rotated, copied over or rewritten on
+// disk gets another key and is decoded again.
+struct FPhotoKey
+{
+    FString path;
+    int quality = 0;
+    int64_t modified = -1; // nanoseconds of the file's modification time; -1: not there
+    int64_t size = -1;
+
+    // The key of the file as it is on disk now.
+    static FPhotoKey Of(const FString& path, int quality);
+    bool operator<(const FPhotoKey& o) const
+    {
+        return std::tie(quality, modified, size, path.Str()) < std::tie(o.quality, o.modified, o.size, o.path.Str());
+    }
+    bool operator==(const FPhotoKey& o) const
+    {
+        return quality == o.quality && modified == o.modified && size == o.size && path == o.path;
+    }
+};
+
+// Decoded images by key, least recently used first out once over the byte bound.
+// The newest entry stays even when it alone is over the bound. Not thread-safe.
+class FDecodedCache
+{
+public:
+    explicit FDecodedCache(size_t maxBytes) : maxBytes_(maxBytes) {}
+    void Put(const FPhotoKey& key, FDecodedImage image);
+    // Moves the image out (the entry goes); false when there is none.
+    bool Take(const FPhotoKey& key, FDecodedImage& image);
+    bool Contains(const FPhotoKey& key) const { return entries_.count(key) != 0; }
+    size_t Bytes() const { return bytes_; }
+    size_t Count() const { return entries_.size(); }
+    void Clear();
+
+private:
+    using Order = std::list<FPhotoKey>;
+    struct Entry
+    {
+        FDecodedImage image;
+        Order::iterator use;
+    };
+    size_t maxBytes_;
+    size_t bytes_ = 0;
+    Order order_; // most recently used first
+    std::map<FPhotoKey, Entry> entries_;
+};
+
+struct FPhotoJob
+{
+    FPhotoKey key;
+    FDecodeRequest request;
+    // Wanted for a slot of the open window now, not only ahead of time.
+    bool forSlot = true;
+};
+
+class FPhotoStream
+{
+public:
+    using DecoderFactory = std::function<std::unique_ptr<FPhotoDecoder>()>;
+    static constexpr size_t kCacheBytes = size_t(256) << 20;
+
+    // threads 0: the hardware's threads minus one, at least one. The decoders are
+    // made here, one per worker.
+    explicit FPhotoStream(const DecoderFactory& makeDecoder, int threads = 0, size_t cacheBytes = kCacheBytes);
+    ~FPhotoStream();
+    FPhotoStream(const FPhotoStream&) = delete;
+    FPhotoStream& operator=(const FPhotoStream&) = delete;
+
+    // The photos wanted now, most urgent first; replaces what is still queued.
+    // Photos already decoded, failed or being decoded are not decoded again.
+    void Request(std::vector<FPhotoJob> jobs);
+    // A folder, sort or quality change: nothing queued or being decoded now is
+    // wanted any more, nor kept.
+    void Cancel();
+    // Blocks until nothing is queued or being decoded.
+    void WaitIdle();
+
+    enum class Result
+    {
+        NotReady,
+        Decoded,
+        Failed,
+    };
+    // A finished image (moved out) or the decoder's reason, each handed out once.
+    Result Take(const FPhotoKey& key, FDecodedImage& image, FString& error);
+    // An image the caller is done with goes back to the cache for later turns.
+    void Keep(const FPhotoKey& key, FDecodedImage image);
+
+    int Threads() const { return static_cast<int>(workers_.size()); }
+    // Decodes begun so far (all workers).
+    uint64_t DecodesStarted() const;
+    size_t CachedBytes() const;
+
+private:
+    void Work(FPhotoDecoder& decoder);
+    bool Known(const FPhotoKey& key) const; // lock held
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_; // workers: a job came, or stop
+    std::condition_variable idle_; // waiters: a job ended
+    std::vector<FPhotoJob> queue_; // front is next
+    std::vector<FPhotoKey> running_;
+    std::map<FPhotoKey, FDecodedImage> ready_; // for slots, held until taken
+    std::map<FPhotoKey, FString> failed_;
+    FDecodedCache cache_;
+    uint64_t generation_ = 0;
+    uint64_t started_ = 0;
+    bool stop_ = false;
+    std::vector<std::unique_ptr<FPhotoDecoder>> decoders_;
+    std::vector<std::thread> workers_;
+};
