@@ -160,7 +160,7 @@ bool ShowsEmptySlot(const FPhotoBookApp& app, const FFrame& frame)
     for (const FFramePage& page : frame.Pages()) {
         const int first = FirstSlotOf(page.page, app.turnState);
         for (int slot = first; first >= 0 && slot < first + 2; ++slot) {
-            const int32_t photo = app.SlotPhotoIndex(slot);
+            const int32_t photo = app.WindowPhotoIndex(slot); // the slots move when a turn starts
             if (photo >= 0 && photo < app.photoCount && !app.unreadablePhotos.contains(photo) &&
                 !app.photoTextures[static_cast<size_t>(slot)].HasTexture())
                 return true;
