@@ -19,6 +19,23 @@ constexpr int kPrefetchSlots[8] = {12, 13, 14, 15, -4, -3, -2, -1};
 // a low or normal quality one a single frame.
 constexpr size_t kUploadBytesPerFrame = size_t(4) << 20;
 
+// Visits the window's slots that still want their photo, nearest first, until visit
+// says stop; slots past either end of the list are emptied on the way.
+template <typename Visit> void ForEachSlotToFill(FPhotoBookApp& app, Visit&& visit)
+{
+    for (int k : kPairOrder) {
+        for (int half = 0; half < 2; ++half) {
+            const int slot = 2 * k + half;
+            const int32_t photo = app.WindowPhotoIndex(slot);
+            FTexture& record = app.photoTextures[static_cast<size_t>(slot)];
+            if (photo < 0 || photo >= app.photoCount)
+                record.Clear();
+            else if (!record.HasTexture() && !visit(slot, photo, record))
+                return;
+        }
+    }
+}
+
 } // namespace
 
 void FPhotoBookApp::NotePhotoFailure(FTexture& record, const FPhotoKey& key, const FString& reason)
@@ -65,33 +82,23 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
     };
     std::vector<Wanted> wanted;
     std::vector<FPhotoJob> jobs;
-    for (int k : kPairOrder) {
-        for (int half = 0; half < 2; ++half) {
-            const int slot = 2 * k + half;
-            const int32_t photo = WindowPhotoIndex(slot);
-            FTexture& record = photoTextures[static_cast<size_t>(slot)];
-            if (photo < 0 || photo >= photoCount) {
-                record.Clear();
-                continue;
-            }
-            if (record.HasTexture())
-                continue;
-            const FString& path = photoPaths[static_cast<size_t>(photo)];
-            if (record.Tag != photo || !(record.Path == path)) {
-                record.Clear();
-                record.Path = path;
-                record.Tag = photo;
-            }
-            FPhotoKey key = FPhotoKey::Of(path, quality);
-            if (auto failure = photoFailures.find(key); failure != photoFailures.end()) {
-                NotePhotoFailure(record, key, failure->second);
-                continue;
-            }
-            record.Failed = false;
-            jobs.push_back({key, request, true});
-            wanted.push_back({slot, std::move(key)});
+    ForEachSlotToFill(*this, [&](int slot, int32_t photo, FTexture& record) {
+        const FString& path = photoPaths[static_cast<size_t>(photo)];
+        if (record.Tag != photo || !(record.Path == path)) {
+            record.Clear();
+            record.Path = path;
+            record.Tag = photo;
         }
-    }
+        FPhotoKey key = FPhotoKey::Of(path, quality);
+        if (auto failure = photoFailures.find(key); failure != photoFailures.end()) {
+            NotePhotoFailure(record, key, failure->second);
+            return true;
+        }
+        record.Failed = false;
+        jobs.push_back({key, request, true});
+        wanted.push_back({slot, std::move(key)});
+        return true;
+    });
     const bool resting = turnState == 0 && transparentTurnState == 0;
     if (resting && !loadAll) {
         for (int slot : kPrefetchSlots) {
@@ -167,35 +174,22 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
 
 void FPhotoBookApp::StreamOnThisThread(bool loadAll)
 {
-    for (int k : kPairOrder) {
-        for (int half = 0; half < 2; ++half) {
-            const int slot = 2 * k + half;
-            const int32_t photo = WindowPhotoIndex(slot);
-            FTexture& record = photoTextures[static_cast<size_t>(slot)];
-            if (photo < 0 || photo >= photoCount) {
-                record.Clear();
-                continue;
-            }
-            if (record.HasTexture())
-                continue;
-            const FString& path = photoPaths[static_cast<size_t>(photo)];
-            const FPhotoKey key = FPhotoKey::Of(path, settings->Quality);
-            if (auto failure = photoFailures.find(key); failure != photoFailures.end()) {
-                record.Path = path;
-                record.Tag = photo;
-                NotePhotoFailure(record, key, failure->second);
-                continue;
-            }
-            record.Failed = false;
-            FString reason;
-            if (record.Load(*textureLoader, path, photo, settings->Quality, &reason)) {
-                if (!loadAll)
-                    return;
-            } else {
-                NotePhotoFailure(record, key, reason);
-            }
+    ForEachSlotToFill(*this, [&](int, int32_t photo, FTexture& record) {
+        const FString& path = photoPaths[static_cast<size_t>(photo)];
+        const FPhotoKey key = FPhotoKey::Of(path, settings->Quality);
+        if (auto failure = photoFailures.find(key); failure != photoFailures.end()) {
+            record.Path = path;
+            record.Tag = photo;
+            NotePhotoFailure(record, key, failure->second);
+            return true;
         }
-    }
+        record.Failed = false;
+        FString reason;
+        if (record.Load(*textureLoader, path, photo, settings->Quality, &reason))
+            return loadAll; // one photo a call, unless all are wanted now
+        NotePhotoFailure(record, key, reason);
+        return true;
+    });
 }
 
 bool FPhotoBookApp::ArePhotoTexturesPending() const
