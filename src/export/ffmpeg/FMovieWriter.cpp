@@ -34,7 +34,12 @@ void RemoveFile(const FString& path)
 
 FMovieWriter::FMovieWriter(std::chrono::milliseconds frameWait, int slotCount)
     : frameWait_(frameWait), slots_(static_cast<size_t>(std::max(slotCount, 1)))
-{}
+{
+    // Encoders chat at the info level (x264 prints its whole option string); our own
+    // messages say what went wrong, FFmpeg's warnings and errors still reach stderr.
+    if (av_log_get_level() > AV_LOG_WARNING)
+        av_log_set_level(AV_LOG_WARNING);
+}
 
 FMovieWriter::~FMovieWriter()
 {
