@@ -2,40 +2,18 @@
 // input is real X input (xdotool) and the keyboard has a layout (setxkbmap). Each
 // test runs the program from its own scratch folder, so it has its own settings.
 
-#include "../base/ChildProcess.h"
+#include "../e2e/E2eSupport.h"
 #include "base/FSettings.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <set>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Shell(const std::string& command)
-{
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return out;
-    std::array<char, 65536> buffer;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        out.append(buffer.data(), n);
-    ::pclose(pipe);
-    return out;
-}
-
-std::string Trim(std::string s)
-{
-    while (!s.empty() && (s.back() == '\n' || s.back() == ' '))
-        s.pop_back();
-    return s;
-}
 
 void Sleep(int ms)
 {
@@ -50,7 +28,7 @@ public:
 
     void SetUp() override
     {
-        const std::string openbox = Trim(Shell("command -v openbox"));
+        const std::string openbox = Shell("command -v openbox");
         if (!std::getenv("DISPLAY") || openbox.empty())
             return;
         process_ = std::make_unique<ChildProcess>(openbox, std::vector<std::string>{"--sm-disable"}, log_.file("wm"));
@@ -78,7 +56,7 @@ using Box = std::array<int, 4>;
 // The window's pixels, 4 bytes each (the 24-bit visual), or nothing.
 std::string Grab(const std::string& window)
 {
-    const std::string xwd = Shell("xwd -silent -id " + window);
+    const std::string xwd = Shell("xwd -silent -id " + window, false);
     const auto field = [&](size_t index) {
         uint32_t v = 0;
         for (size_t i = 0; i < 4 && index * 4 + i < xwd.size(); ++i)
@@ -113,16 +91,16 @@ public:
     explicit Program(const ScratchDir& dir) : process_(dir.file("QuilloPhotoBook"), {}, dir.file("output.txt"))
     {
         for (int i = 0; i < 100 && window_.empty(); ++i) {
-            window_ = Trim(Shell("xdotool search --onlyvisible --name \"^Quillo's Photo Book\" | head -1"));
+            window_ = Shell("xdotool search --onlyvisible --name \"^Quillo's Photo Book\" | head -1");
             Sleep(50);
         }
         // Loaded: the title counts the sample folder's spreads.
-        for (int i = 0;
-             i < 150 && Trim(Shell("xdotool getwindowname " + window_)) != "Quillo's Photo Book, Page 1 of 3"; ++i)
+        for (int i = 0; i < 150 && Shell("xdotool getwindowname " + window_) != "Quillo's Photo Book, Page 1 of 3"; ++i)
             Sleep(100);
     }
 
     bool Started() const { return !window_.empty(); }
+    const std::string& Window() const { return window_; }
     std::string Output() const { return process_.Output(); }
 
     // xdotool commands after focusing the window.
@@ -137,14 +115,12 @@ public:
     // Where the client area lies on the screen (xwininfo counts the frame right).
     Box Client() const
     {
-        Box b{};
         const std::string info = Shell("xwininfo -id " + window_);
         const auto field = [&](const char* name) {
             const size_t at = info.find(name);
             return at == std::string::npos ? 0 : std::atoi(info.c_str() + at + std::strlen(name));
         };
-        b = {field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"), field("Height:")};
-        return b;
+        return Box{field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"), field("Height:")};
     }
 
     // The window once nothing moves any more.
@@ -178,13 +154,11 @@ protected:
         fs::create_directory_symlink(build / "media", dir_.file("media"));
     }
 
-    // The stored window: left, top, right, bottom.
-    std::array<int, 4> Stored() const
+    FRect Stored() const
     {
         FSettings settings({dir_.dirF(), 0, 0});
         settings.SettingsLoad();
-        const FRect& r = settings.Window;
-        return {r.left, r.top, r.right, r.bottom};
+        return settings.Window;
     }
 
     ScratchDir dir_;
@@ -193,7 +167,7 @@ protected:
 TEST_F(DesktopTest, FramedWindowReopensWhereItWasClosed)
 {
     // First start: 800 x 600 outside, centred on the 1280 x 1024 screen.
-    const std::array first{240, 212, 1040, 812};
+    const FRect first{240, 212, 1040, 812};
     // A close from full screen stores the window it was before.
     for (const char* close : {"key Escape", "key Escape", "key alt+Return sleep 0.8 key alt+F4"}) {
         Program program(dir_);
@@ -267,6 +241,98 @@ TEST_F(DesktopTest, DigitKeysAreTheDigitRowWhateverTheLayoutLettersFollowIt)
             EXPECT_LT(Difference(shown, now), 0.0001) << step.keys << " on " << step.layout;
         shown = now;
     }
+    EXPECT_EQ(program.Close(), 0);
+}
+
+// A dialog's window; xdotool's own --sync wait gives up when a window vanishes while it looks.
+std::string FindWindow(const std::string& title)
+{
+    std::string found;
+    for (int i = 0; i < 200 && found.empty(); ++i, Sleep(100))
+        found = Shell("xdotool search --onlyvisible --name \"^" + title + "\" 2>/dev/null | head -1");
+    return found;
+}
+
+// "Export as Movie...": a resize and a maximise asked of the window manager mid-export
+// change nothing, the movie goes on moving, and afterwards the window maximises again.
+TEST_F(DesktopTest, ResizeAndMaximiseMidExportAreRefusedAndTheMovieKeepsMoving)
+{
+    {
+        FSettings settings({dir_.dirF(), 1280, 1024});
+        settings.ExportWidth = 320;
+        settings.ExportHeight = 240;
+        settings.ExportFPS = 5; // few frames: the test runs the whole export
+        settings.ExportType = 0;
+        settings.ExportMoviePath = dir_.fileF("movie.avi");
+        ASSERT_EQ(settings.SettingsSave(), FSaveResult::Saved);
+    }
+    Program program(dir_);
+    ASSERT_TRUE(program.Started()) << program.Output();
+    const std::string& window = program.Window();
+    const auto doubleClickTitle = [&] {
+        const Box box = program.Client(); // openbox's title bar lies above the menu bar
+        Shell("xdotool mousemove --sync " + std::to_string(box[0] + box[2] / 2) + " " + std::to_string(box[1] - 8) +
+              " click --repeat 2 --delay 80 1");
+    };
+    // The frame the title counts ("..., 12 / 310"), else -1.
+    const auto exportFrame = [&] {
+        const std::string title = Shell("xdotool getwindowname " + window);
+        const size_t comma = title.rfind(", "), slash = title.rfind(" / ");
+        return comma != std::string::npos && slash != std::string::npos && slash > comma
+                   ? std::atoi(title.c_str() + comma + 2)
+                   : -1;
+    };
+
+    // File > Export as Movie... (last but one item), OK, and the stored name in the chooser.
+    const Box client = program.Client();
+    program.Xdo("mousemove --sync " + std::to_string(client[0] + 20) + " " + std::to_string(client[1] + 9) +
+                " click 1 sleep 0.5 key Up Up Return");
+    const std::string settingsBox = FindWindow("Quillo's Photo Book Export");
+    ASSERT_FALSE(settingsBox.empty()) << "no export settings dialog";
+    Shell("xdotool windowfocus --sync " + settingsBox + " key Return");
+    const std::string chooser = FindWindow("Export as Movie");
+    ASSERT_FALSE(chooser.empty()) << "no chooser";
+    Sleep(300);
+    Shell("xdotool windowfocus --sync " + chooser + " key Return");
+
+    Box preview{}, afterResize{}, afterMaximise{};
+    int resizedAt = -1;
+    std::string report;
+    for (int i = 0; i < 1200 && report.empty(); ++i) {
+        Sleep(50);
+        const int frame = exportFrame();
+        if (frame >= 30 && resizedAt < 0) {
+            resizedAt = frame;
+            preview = program.Client();
+            Shell("xdotool windowsize " + window + " 900 700");
+        } else if (resizedAt >= 0 && frame >= resizedAt + 15 && afterResize[2] == 0) {
+            afterResize = program.Client();
+            doubleClickTitle();
+        } else if (resizedAt >= 0 && frame >= resizedAt + 30 && afterMaximise[2] == 0) {
+            afterMaximise = program.Client();
+        }
+        report = Shell("xdotool search --onlyvisible --name '^Vetra$' | head -1");
+    }
+    ASSERT_FALSE(report.empty()) << "no report after the export: " << program.Output();
+    Shell("xdotool windowfocus --sync " + report + " key Return");
+    ASSERT_GE(resizedAt, 0) << "the export showed no progress";
+    EXPECT_EQ(afterResize, preview);
+    EXPECT_EQ(afterMaximise, preview);
+
+    Sleep(500);
+    doubleClickTitle();
+    Sleep(1000);
+    EXPECT_GT(program.Client()[2], 1000) << "no maximise after the export";
+
+    // Every frame decoded; those after the resize still move.
+    std::istringstream hashes(Shell("ffmpeg -v error -i " + dir_.file("movie.avi") + " -f framemd5 -"));
+    std::vector<std::string> frames;
+    for (std::string line; std::getline(hashes, line);)
+        if (!line.empty() && line[0] != '#')
+            frames.push_back(line.substr(line.rfind(',') + 1));
+    ASSERT_GT(frames.size(), static_cast<size_t>(resizedAt + 60));
+    const std::set<std::string> after(frames.begin() + resizedAt + 5, frames.end());
+    EXPECT_GT(after.size(), 30u) << "frames after the resize are frozen";
     EXPECT_EQ(program.Close(), 0);
 }
 

@@ -1,5 +1,7 @@
-// Where the movie chooser starts, what it offers and which name it returns.
+// Where the choosers start, what they offer and which name they return (names
+// with ':' are in PlainFileNamesTest).
 
+#include "../base/TestFiles.h"
 #include "ui/FileDialogRules.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +10,6 @@
 #include <string>
 
 namespace {
-
-std::string U8(const FString& s)
-{
-    return s.ToUtf8();
-}
 
 TEST(MovieChooser, VideosFolderFollowsTheDesktop)
 {
@@ -23,10 +20,8 @@ TEST(MovieChooser, VideosFolderFollowsTheDesktop)
         std::set<std::string> folders;
         const char* expected;
     } cases[] = {
-        {"", "", {"/h/Videos"}, "/h/Videos"},
         {"", "", {}, "/h"},
-        {"/film", "XDG_VIDEOS_DIR=\"$HOME/Filme\"", {"/film", "/h/Filme"}, "/film"},
-        {"$HOME/V", "", {"/h/V"}, "/h/V"},
+        {"$HOME/V", "XDG_VIDEOS_DIR=\"$HOME/Filme\"", {"/h/V", "/h/Filme"}, "/h/V"},
         // A variable naming no folder falls through to the file.
         {"/gone", "XDG_VIDEOS_DIR=\"$HOME/Filme\"", {"/h/Filme", "/h/Videos"}, "/h/Filme"},
         // The file: comments and other keys skipped, the last line wins, ${HOME} and
@@ -80,16 +75,18 @@ TEST(MovieChooser, FilterExtensionOnlyForANameWithout)
         int filter;
         const char* expected;
     } cases[] = {
-        {u"/v/movie", 0, "/v/movie.avi"},     {u"/v/movie", 1, "/v/movie.mp4"},
-        {u"/v.d/movie", 1, "/v.d/movie.mp4"}, {u"/v/movie.mkv", 0, "/v/movie.mkv"},
-        {u"/v/movie.mp4", 0, "/v/movie.mp4"}, {u"/v/movie.", 0, "/v/movie.avi"},
-        {u"/v/.movie", 1, "/v/.movie.mp4"},   {u"/v/movie", -1, "/v/movie.avi"},
+        {u"/v/movie", 1, "/v/movie.mp4"},  {u"/v.d/movie", -1, "/v.d/movie.avi"}, {u"/v/movie.mkv", 0, "/v/movie.mkv"},
+        {u"/v/movie.", 0, "/v/movie.avi"}, {u"/v/.movie", 1, "/v/.movie.mp4"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(U8(ChosenPath(movie, FString(c.chosen), c.filter)), c.expected);
-    // The photo chooser still sets its extension.
+    // The photo chooser sets its extension, but knows none for a GIF; the photo
+    // chooser opens in the folder of a photo even when the folder's name holds a ".".
     const FFileDialogLayout photo = FileDialogLayout(FFileDialogKind::SavePhoto, FString(u"/p/a.png"), FLocale());
     EXPECT_EQ(U8(ChosenPath(photo, FString(u"/p/b.jpg"), 0)), "/p/b.PNG");
+    EXPECT_TRUE(
+        FileDialogLayout(FFileDialogKind::SavePhoto, FString(u"/p/a.gif"), FLocale()).filters[0].extension.IsEmpty());
+    EXPECT_EQ(U8(FileDialogLayout(FFileDialogKind::Photo, FString(u"/a/v1.2"), FLocale()).initialDirectory), "/a");
 }
 
 } // namespace

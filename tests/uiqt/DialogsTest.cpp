@@ -45,19 +45,6 @@ TEST_F(Dialogs, SpeedDialogTakesOnlyDigitsAndCancelChangesNothing)
     EXPECT_EQ(settings_.TimePage, 12);
 }
 
-// One left open fails through WhenModal's safety net.
-TEST_F(Dialogs, AboutBoxClosesOnALeftClickAnywhere)
-{
-    bool openAfterRightClick = false;
-    WhenModal([&](QWidget* dialog) {
-        ClickAt(dialog, QPoint(120, 200), Qt::RightButton);
-        openAfterRightClick = dialog->isVisible();
-        ClickAt(dialog, QPoint(120, 200));
-    });
-    AboutDialog(&owner_, locale_);
-    EXPECT_TRUE(openAfterRightClick);
-}
-
 TEST_F(Dialogs, ChooseColourReturnsTheAcceptedColour)
 {
     FCustomColours::Process().Reset();

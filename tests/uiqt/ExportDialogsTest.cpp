@@ -1,11 +1,18 @@
-// The export settings dialog driven by typed keys and clicks in its own modal loop.
-// The decisions themselves are in ExportDialogRulesTest; here only their wiring.
+// The export dialogs and the movie chooser driven by typed keys and clicks in their
+// own modal loops. The decisions themselves are in ExportDialogRulesTest and
+// MovieChooserTest; here only their wiring.
 
+#include "../base/TestFiles.h"
 #include "QtTestSupport.h"
 #include "ui/qt/FDialogs.h"
 #include "ui/qt/FExportDialogs.h"
+#include "ui/qt/FQtFileDialog.h"
 
+#include <QFileDialog>
 #include <QRadioButton>
+#include <QSpinBox>
+
+#include <array>
 
 namespace {
 
@@ -57,12 +64,10 @@ TEST(ExportDialogs, OpensOnItsPresetPresetsAndTypingKeepTheRatiosTogetherAndOkSt
     // Held in single precision, 4:3 gives 479.99998 rows and 16:9 359.99998: truncated.
     EXPECT_EQ(afterAspect, "479 359");
     EXPECT_EQ(afterFps, "640 480 30 4:3 1:1|Computer 4:3 - 640 x 480");
-    EXPECT_EQ(settings.ExportWidth, 640);
-    EXPECT_EQ(settings.ExportHeight, 480);
+    EXPECT_EQ((std::array{settings.ExportWidth, settings.ExportHeight, settings.TimeZoom, settings.ExportType}),
+              (std::array{640, 480, 20, 1}));
     EXPECT_FLOAT_EQ(settings.ExportFPS, 30.0f);
     EXPECT_FLOAT_EQ(settings.ExportPAR, 8.0f / 9.0f);
-    EXPECT_EQ(settings.TimeZoom, 20);
-    EXPECT_EQ(settings.ExportType, 1);
 
     // Cancel stores nothing.
     WhenModal([](QWidget* d) {
@@ -71,6 +76,59 @@ TEST(ExportDialogs, OpensOnItsPresetPresetsAndTypingKeepTheRatiosTogetherAndOkSt
     });
     EXPECT_EQ(ExportSettingsDialog(&owner, settings, FLocale()), kDialogCancel);
     EXPECT_EQ(settings.ExportWidth, 640);
+}
+
+TEST(ExportDialogs, EncoderChoiceUncompressedClearsTheNameQualityIsKeptCancelKeepsBoth)
+{
+    EnsureQApplication();
+    const std::vector<FString> names = {FString(u"MPEG-4 part 2"), FString(u"Motion JPEG")};
+    FString chosen(u"Motion JPEG");
+    int32_t quality = 80;
+    int shownRow = -1, shownQuality = -1;
+    WhenModal([&](QWidget* d) {
+        shownRow = Child<QComboBox>(d, "combo1045")->currentIndex();
+        shownQuality = Child<QSpinBox>(d, "quality")->value();
+        ChooseRow(d, "combo1045", 2); // the uncompressed entry, after the encoders
+        Child<QSpinBox>(d, "quality")->setValue(55);
+        ClickButton(d, "button1");
+    });
+    EXPECT_TRUE(EncoderDialog(nullptr, names, chosen, quality));
+    EXPECT_EQ((std::pair{shownRow, shownQuality}), (std::pair{1, 80}));
+    EXPECT_TRUE(chosen.IsEmpty()) << "the uncompressed entry keeps no encoder";
+    EXPECT_EQ(quality, 55);
+
+    WhenModal([&](QWidget* d) {
+        ChooseRow(d, "combo1045", 1);
+        Child<QSpinBox>(d, "quality")->setValue(10);
+        ClickButton(d, "button2");
+    });
+    EXPECT_FALSE(EncoderDialog(nullptr, names, chosen, quality));
+    EXPECT_TRUE(chosen.IsEmpty());
+    EXPECT_EQ(quality, 55);
+}
+
+// A first export's chooser opens in the videos folder with the program's name
+// ready; the MP4 filter gives a bare name its extension.
+TEST(ExportDialogs, FirstMovieChooserOpensInVideosAndTheMp4FilterNamesTheFile)
+{
+    EnsureQApplication();
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.file("films"));
+    qputenv("XDG_VIDEOS_DIR", QByteArray::fromStdString(dir.file("films")));
+    QString folder, name;
+    WhenModal<QFileDialog>([&](QFileDialog* chooser) {
+        folder = chooser->directory().absolutePath();
+        auto* edit = Child<QLineEdit>(chooser, "fileNameEdit");
+        name = edit->text();
+        chooser->selectNameFilter(chooser->nameFilters().value(1));
+        edit->setText(QStringLiteral("trip"));
+        PressKey(edit, Qt::Key_Return);
+    });
+    const FString chosen = ShowFileDialog(nullptr, FString(kFirstMoviePath), FFileDialogKind::Movie, FLocale());
+    qunsetenv("XDG_VIDEOS_DIR");
+    EXPECT_EQ(folder.toStdString(), dir.file("films"));
+    EXPECT_EQ(name.toStdString(), "QuilloPhotoBook.avi");
+    EXPECT_EQ(chosen.ToUtf8(), dir.file("films/trip.mp4"));
 }
 
 } // namespace

@@ -85,23 +85,16 @@ inline void Type(QWidget* dialog, const char* editName, const QString& text)
         PressKey(edit, c.toUpper().unicode(), QString(c));
 }
 
-// A press and release at pos of w, delivered to the child under the pointer.
-inline void ClickAt(QWidget* w, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
-{
-    QWidget* target = w->childAt(pos) ? w->childAt(pos) : w;
-    const QPointF local = target->mapFrom(w, pos);
-    const QPointF global = w->mapToGlobal(QPointF(pos));
-    QMouseEvent press(QEvent::MouseButtonPress, local, global, button, button, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &release);
-}
-
-// A left click near the left end of w, where a radio button has its circle.
+// A left press and release near the left end of w, where a radio button has its circle.
 inline void Click(QWidget* w)
 {
     ASSERT_NE(w, nullptr);
-    ClickAt(w, QPoint(std::min(8, w->width() / 2), w->height() / 2));
+    const QPointF at(std::min(8, w->width() / 2), w->height() / 2);
+    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(w, &release);
 }
 
 inline void ClickButton(QWidget* dialog, const char* name)
