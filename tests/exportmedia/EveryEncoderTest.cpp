@@ -72,7 +72,7 @@ TEST(EveryEncoder, MakesAWholeUprightMovieOrRefusesTheSizeUpFront)
             // 322 x 242 is no multiple of 4, 8 or 16; codecs that take only standard sizes
             // must work at one of the last two.
             bool worked = false;
-            for (const auto [w, h] : {std::pair{320, 240}, {322, 242}, {352, 288}, {720, 576}}) {
+            for (const auto& [w, h] : {std::pair{320, 240}, {322, 242}, {352, 288}, {720, 576}}) {
                 if (worked && w > 322)
                     break;
                 const std::string problem = Export(dir, std::to_string(++n) + extension, name, w, h, 25.0f);
