@@ -21,8 +21,7 @@ TEST(ExportOutput, WhatIsNotARegularFileIsRefusedAndSurvives)
     ASSERT_EQ(::mkfifo(out.file("fifo").c_str(), 0600), 0);
     fs::create_directory(out.file("dir"));
     fs::create_symlink(out.file("fifo"), out.file("link-to-fifo"));
-    fs::create_symlink(out.file("dir"), out.file("link-to-dir"));
-    std::vector<std::string> names = {"fifo", "dir", "link-to-fifo", "link-to-dir"};
+    std::vector<std::string> names = {"fifo", "dir", "link-to-fifo"};
     // A null device of our own where the test may make one; never one under /dev.
     if (::mknod(out.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
         names.push_back("null");

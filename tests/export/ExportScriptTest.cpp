@@ -36,14 +36,9 @@ TEST(ExportScript, StepsAndFrames)
     EXPECT_EQ(SpreadSteps(script), "0/8 0/9 0/10 0/11 0/12 0/13 0/14 1/0 1/1 1/2 1/3 1/4 1/8 ");
     EXPECT_EQ(ScriptFrameCount(script), 130);
     EXPECT_EQ(ScriptFrameCount(BuildExportScript(Settings(10, 1, 1, 1, false), 3)), 110);
-}
-
-TEST(ExportScript, PhotoCountsAtTheEdgesAndTruncatedPhases)
-{
     // No photos: only the transparent sheet turns, and without it nothing is rendered.
     EXPECT_EQ(SpreadSteps(BuildExportScript(Settings(10, 1, 1, 1), 0)), "0/8 ");
     EXPECT_TRUE(BuildExportScript(Settings(10, 1, 1, 1, false), 0).empty());
-
     EXPECT_EQ(ScriptTiming(Settings(29.97f, 3, 3, 3)).pageFrames, 89);
     // A phase of 0 seconds keeps its steps (their state still applies) but renders nothing.
     const auto noHolds = BuildExportScript(Settings(10, 1, 1, 0), 3);

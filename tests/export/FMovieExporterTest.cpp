@@ -132,10 +132,9 @@ TEST(MovieExport, ThreePhotosPlayTheWholeScriptIntoTheFile)
 
 TEST(MovieExportFailure, EachEndsWithItsBoxesTheBookRestoredAndTheRightFileState)
 {
-    // The older movie at the path survives every failure: the new one goes to a
-    // temporary file, finished once and deleted on Escape, a frame the host lost, a
-    // store failure or a file that cannot be completed. With nothing to render the
-    // empty movie replaces it, reported as an error though the export returns true.
+    // The older movie survives every failure: the new one goes to a temporary file,
+    // finished once and deleted. With nothing to render the empty movie replaces it,
+    // reported as an error though the export returns true.
     const struct
     {
         const char* name;

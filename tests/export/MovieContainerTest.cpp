@@ -4,16 +4,12 @@
 
 TEST(MovieContainer, ExtensionOfTheFileNamePicksTheContainer)
 {
-    const struct
-    {
-        const char16_t* path;
-        FMovieContainer container;
-    } cases[] = {
+    const std::pair<const char16_t*, FMovieContainer> cases[] = {
         {u"/home/a/book.mp4", FMovieContainer::Mp4}, {u"/home/a/BOOK.Mp4", FMovieContainer::Mp4},
         {u"/home/a/book.mkv", FMovieContainer::Mkv}, {u"/home/a/book.avi", FMovieContainer::Avi},
         {u"/home/a.mp4/book", FMovieContainer::Avi}, {u"/home/a/book.mp4.avi", FMovieContainer::Avi},
         {u"/home/a/.mp4", FMovieContainer::Avi},     {u"", FMovieContainer::Avi},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ContainerForPath(FString(c.path)), c.container) << FString(c.path).ToUtf8();
+    for (const auto& [path, container] : cases)
+        EXPECT_EQ(ContainerForPath(FString(path)), container) << FString(path).ToUtf8();
 }

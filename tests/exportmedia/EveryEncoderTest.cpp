@@ -12,9 +12,8 @@
 namespace {
 constexpr size_t kFrames = 8;
 
-// Exports kFrames of red above blue (with a grey ramp for detail); empty when the movie
-// comes back whole and upright, or was refused with the picture-size hint before any file
-// existed ("refused"), else what is wrong.
+// Exports kFrames of red above blue (a grey ramp for detail): "" when the movie comes back
+// whole and upright, "refused" when refused with the size hint before any file existed.
 std::string Export(const ScratchDir& dir, const std::string& file, const FString& encoder, int w, int h, float fps,
                    AVRational* rate = nullptr)
 {
@@ -73,7 +72,7 @@ TEST(EveryEncoder, MakesAWholeUprightMovieOrRefusesTheSizeUpFront)
             // 322 x 242 is no multiple of 4, 8 or 16; codecs that take only standard sizes
             // must work at one of the last two.
             bool worked = false;
-            for (const auto [w, h] : {std::pair{320, 240}, {322, 242}, {352, 288}, {720, 576}}) {
+            for (const auto& [w, h] : {std::pair{320, 240}, {322, 242}, {352, 288}, {720, 576}}) {
                 if (worked && w > 322)
                     break;
                 const std::string problem = Export(dir, std::to_string(++n) + extension, name, w, h, 25.0f);
@@ -84,6 +83,16 @@ TEST(EveryEncoder, MakesAWholeUprightMovieOrRefusesTheSizeUpFront)
             EXPECT_TRUE(worked) << extension << " " << U8(name);
         }
     }
+}
+
+// Scripts may name an encoder by FFmpeg's short name; anything else must match exactly.
+TEST(EveryEncoder, FoundByFriendlyOrShortNameOnly)
+{
+    const AVCodec* mpeg4 = avcodec_find_encoder_by_name("mpeg4");
+    EXPECT_EQ(FindEncoderByName(EncoderFriendlyName(mpeg4)), mpeg4);
+    EXPECT_EQ(FindEncoderByName(FString(u"mpeg4")), mpeg4);
+    EXPECT_EQ(FindEncoderByName(FString::FromUtf8(U8(EncoderFriendlyName(mpeg4)).substr(1))), nullptr);
+    EXPECT_EQ(FindEncoderByName(FString()), nullptr);
 }
 
 TEST(EveryEncoder, MpegRatesAreStoredOrRefusedUpFront)

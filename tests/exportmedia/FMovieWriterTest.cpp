@@ -24,14 +24,10 @@ struct PaintedFrame
 
     PaintedFrame(int32_t w, int32_t h) : bytes(static_cast<size_t>(w) * h * 4), view{bytes.data(), w, h, w * 4}
     {
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x) {
-                uint8_t* p = bytes.data() + (static_cast<size_t>(y) * w + x) * 4;
-                const bool top = y < h / 2;
-                p[0] = top ? 0 : 255;
-                p[1] = x < 4 ? 255 : 0;
-                p[2] = top ? 255 : 0;
-            }
+        for (size_t i = 0; i < bytes.size(); i += 4) {
+            const bool top = i / 4 / w < static_cast<size_t>(h / 2);
+            bytes[i] = top ? 0 : 255, bytes[i + 1] = i / 4 % w < 4 ? 255 : 0, bytes[i + 2] = top ? 255 : 0;
+        }
     }
 };
 
@@ -63,10 +59,9 @@ bool Near(const uint8_t* bgr, int b, int g, int r, int tolerance)
 TEST(FMovieWriter, MoviesDecodeUprightFrameForFrame)
 {
     // 150 * 3 = 450 bytes of pixels in 452-byte rows: the padding must not shear the
-    // picture. MPEG-4 holds frames back; they must be flushed into the file. A name
-    // like "12:30.avi", even relative to the working folder, is a plain file name to
-    // FFmpeg, not a protocol. FFmpeg's raw video encoder, named like any other, gets
-    // upright rows and must not be marked bottom-up.
+    // picture. MPEG-4's held-back frames must be flushed. "12:30.avi" relative to the
+    // working folder is a plain file name, not a protocol. FFmpeg's raw video encoder,
+    // named like any other, gets upright rows and must not be marked bottom-up.
     const struct
     {
         int width, height;
@@ -75,12 +70,8 @@ TEST(FMovieWriter, MoviesDecodeUprightFrameForFrame)
         int frames, tolerance;
         const char* name;
     } cases[] = {
-        {160, 120, nullptr, "rawvideo", 7, 0, "12:30.avi"},
-        {150, 100, nullptr, "rawvideo", 7, 0, "a\\b:c.avi"},
-        {160, 120, "mpeg4", "mpeg4", 12, 40, "out.avi"},
-        {160, 120, "rawvideo", "rawvideo", 3, 0, "raw.avi"},
-        {150, 100, "rawvideo", "rawvideo", 3, 0, "raw150.avi"},
-        {160, 120, "mpeg4", "mpeg4", 12, 40, "out.mp4"},
+        {160, 120, nullptr, "rawvideo", 7, 0, "12:30.avi"}, {150, 100, nullptr, "rawvideo", 7, 0, "a\\b:c.avi"},
+        {160, 120, "mpeg4", "mpeg4", 12, 40, "out.avi"},    {150, 100, "rawvideo", "rawvideo", 3, 0, "raw150.avi"},
         {160, 120, "mpeg4", "mpeg4", 12, 40, "out.mkv"},
     };
     ScratchDir dir;
@@ -101,9 +92,7 @@ TEST(FMovieWriter, MoviesDecodeUprightFrameForFrame)
         const FDecodedMovie movie = DecodeMovie(dir.file(c.name));
         ASSERT_EQ(movie.error, "");
         EXPECT_EQ(movie.codec, c.codec);
-        EXPECT_EQ(movie.width, w);
-        EXPECT_EQ(movie.height, h);
-        EXPECT_EQ(av_q2d(movie.frameRate), 25.0);
+        EXPECT_TRUE(movie.width == w && movie.height == h && av_q2d(movie.frameRate) == 25.0);
         ASSERT_EQ(movie.frames.size(), static_cast<size_t>(c.frames));
         // Upper half red, lower half blue; uncompressed, exact up to the rows that meet
         // and the green left edge.
@@ -147,20 +136,10 @@ TEST(FMovieWriter, EncoderProblemsAreWordedAndLeaveNoFile)
         EXPECT_FALSE(std::filesystem::exists(dir.file("out.avi")));
         EXPECT_TRUE(writer.Write(frame.view));
     }
-}
-
-TEST(FMovieWriter, UnwritablePathNamesThePathAndFFmpegsReason)
-{
-    ScratchDir dir;
-    PaintedFrame frame(64, 64);
-    FMovieWriter writer;
-    const FString path = dir.fileF("missing-folder/out.avi");
-    const FSinkError error = writer.Open(Config(path, 64, 64), frame.view);
-    EXPECT_EQ(error.text, FString(u"Could not set file name \"") + path + FString(u"\" to writer filter"));
-    EXPECT_EQ(U8(error.Full()), U8(error.text) + "\n\nCould not open the file: No such file or directory");
-
     // Nothing to write to, or a source below a pixel: a failure with nothing to say.
+    PaintedFrame frame(64, 64);
     EXPECT_TRUE(FMovieWriter().Open(Config(FString(), 64, 64), frame.view).Full().IsEmpty());
+    ScratchDir dir;
     EXPECT_TRUE(FMovieWriter().Open(Config(dir.fileF("a.avi"), 64, 64), FFrameView{}));
 }
 

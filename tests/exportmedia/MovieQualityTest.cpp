@@ -3,7 +3,6 @@
 #include "../app/AppTestSupport.h"
 #include "../export/ExportTestHost.h"
 #include "MovieReader.h"
-#include "export/ExporterOptions.h"
 #include "export/FMovieExporter.h"
 #include "export/ffmpeg/FEncoderList.h"
 #include "export/ffmpeg/FMovieWriter.h"
@@ -14,18 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-TEST(ExporterOptions, QualityIsAWholeNumberFrom1To100)
-{
-    std::string error;
-    for (const char* bad : {"0", "101", "80.5", ""})
-        EXPECT_FALSE(ParseExporterOptions({"--folder", "/p", "--output", "/m", "--quality", bad}, error)) << bad;
-    EXPECT_NE(error.find("--quality"), std::string::npos) << error;
-    FSettings settings({FString(u"/nonexistent"), 800, 600});
-    ApplyExporterOptions(*ParseExporterOptions({"--folder", "/p", "--output", "/m", "--quality", "100"}, error),
-                         settings);
-    EXPECT_EQ(settings.ExportQuality, 100);
-}
 
 namespace {
 struct NoisyHost : TestExportHost // detail, so the quality shows in the file's size

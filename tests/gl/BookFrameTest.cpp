@@ -1,5 +1,5 @@
-// Whole frames of the book, read back: which pages and photos appear where, for
-// resting and turning books, with shadows and effects.
+// Whole frames of the book, read back: which photos appear where, resting and
+// turning, and the chosen effect.
 
 #include "BookScene.h"
 
@@ -42,28 +42,6 @@ TEST_F(BookFrameTest, OpenBookShowsTheRightPagesPhotosTopThenBottom)
     EXPECT_EQ(Find(copy, 0, 0, 255).count, 0); // photo 2 belongs to the next spread
 }
 
-TEST_F(BookFrameTest, PhotosAreUprightTurnAndMirrorWithTheirCode)
-{
-    app.photoCount = 1;
-    app.photoPaths[0] = FString(u"split");
-    app.StreamPhotoTextures(true);
-    auto layout = [&](int32_t code) {
-        app.photoRotation[0] = code;
-        const FRenderTargetCopy copy = Frame();
-        return std::array<Box, 3>{Find(copy, 0, 0, 255), Find(copy, 255, 0, 0), Find(copy, 0, 255, 0)};
-    };
-    auto [blue, red, green] = layout(0);
-    ASSERT_GT(red.count, 20);
-    EXPECT_LT(blue.CentreY(), red.CentreY());  // the picture's top row is at the top
-    EXPECT_LT(red.CentreX(), green.CentreX()); // and its left half on the left
-    const auto mirrored = layout(4);           // mirrored horizontally
-    EXPECT_GT(mirrored[1].CentreX(), mirrored[2].CentreX());
-    // A quarter turn stands the 4:3 photo up: its top row now runs down one side.
-    auto [tBlue, tRed, tGreen] = layout(1);
-    EXPECT_LT(tRed.Width() + tGreen.Width(), red.Width() + green.Width());
-    EXPECT_GT(tBlue.Height(), tBlue.Width());
-}
-
 TEST_F(BookFrameTest, ForwardTurnKeepsTheOldLeftPageOnTheLeft)
 {
     SetPhotos(8);
@@ -77,41 +55,6 @@ TEST_F(BookFrameTest, ForwardTurnKeepsTheOldLeftPageOnTheLeft)
     const Box yellow = Find(copy, 255, 255, 0); // photo 3
     ASSERT_GT(std::min(blue.count, yellow.count), 50);
     EXPECT_LT(std::max(blue.right, yellow.right), kWidth / 2);
-}
-
-TEST_F(BookFrameTest, ShadowsDarkenTo207Of255)
-{
-    SetPhotos(2);
-    const FRenderTargetCopy lit = Frame();
-    app.settings->RenderShadows = true;
-    const FRenderTargetCopy shadowed = Frame();
-    int darkened = 0;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            const FRgb a = At(lit, x, y), b = At(shadowed, x, y);
-            if (a != b) {
-                ++darkened;
-                ASSERT_NEAR(b.red, a.red * 207 / 255, 2) << x << "," << y;
-            }
-        }
-    EXPECT_GT(darkened, 100);
-}
-
-TEST_F(BookFrameTest, ExportFramesGoThroughTheRenderTargetTopRowFirst)
-{
-    SetPhotos(2);
-    ASSERT_TRUE(book.Renderer().CreateRenderTarget(kWidth, kHeight));
-    app.exporting = 1;
-    Render();
-    ASSERT_TRUE(book.Renderer().CopyRenderTarget());
-    const FRenderTargetCopy* copy = book.Renderer().GetRenderTargetCopy();
-    ASSERT_NE(copy, nullptr);
-    // Supersampled, its first row the background above the book; the screen shows it scaled down.
-    EXPECT_GT(copy->width, kWidth);
-    EXPECT_RGB_NEAR(At(*copy, 1, 0), 102, 102, 102, 0);
-    FRenderTargetCopy screen;
-    ASSERT_TRUE(screenBuffer->ReadBgrx(screen));
-    EXPECT_GT(Find(screen, 255, 0, 0).count, 50);
 }
 
 // The book's effect: chosen, re-created by a device reset, drawn plainly when the

@@ -62,14 +62,10 @@ protected:
             app.ReloadDecorations();
         return result;
     }
-    void DeviceLost()
+    void ResetDevice()
     {
         book.DeviceLost();
         app.ReleaseDeviceTextures();
-    }
-    void ResetDevice()
-    {
-        DeviceLost();
         ASSERT_EQ(Reset(), kOk);
         app.StreamPhotoTextures(true);
     }

@@ -1,8 +1,5 @@
 #include "GlTestSupport.h"
 
-#include "app/FCamera.h"
-#include "render/BookGeometry.h"
-#include "render/FPage.h"
 #include "render/FRenderStates.h"
 #include "render/gl/FEffect.h"
 #include "render/gl/FGlMesh.h"
@@ -111,40 +108,6 @@ TEST_F(DrawTest, BlendsExactlyWhenAlphaIsNotOneAndThenShowsBothFaces)
     EXPECT_RGB_NEAR(draw(true, 0.5f, FCull::None), 178, 178, 178, 2); // lit, the material's alpha blends
 }
 
-// From the front preset the book's own meshes must survive the cull modes the
-// book draws them with, and vanish under the opposite ones.
-TEST_F(GlTest, CullModesMatchTheBookSeenFromTheFrontPreset)
-{
-    const FCameraPose& pose = DefaultCameraPresets()[0];
-    const FMatrix view = CameraViewMatrix(pose);
-    renderer.SetWorld(FMatrix::Identity());
-    renderer.SetView(view);
-    renderer.SetProjection(CameraProjectionMatrix(pose, 1.0f));
-    const auto shows = [&](FGridMesh& grid, FCull cull, FVector3 p) {
-        FGlMesh mesh(&grid);
-        renderer.ClearTarget(kBlack);
-        renderer.DrawMesh(false, nullptr, false, kOpaque, &mesh, cull, true);
-        const FVector3 ndc = TransformCoord(p, view * renderer.Projection());
-        return Pixel(static_cast<int>((ndc.x + 1) * 0.5f * kSize), static_cast<int>((1 - ndc.y) * 0.5f * kSize)).red ==
-               255;
-    };
-    // The background plane is drawn culling clockwise.
-    std::optional<FGridMesh> plane = CreateBackgroundPlane();
-    EXPECT_TRUE(shows(*plane, FCull::Clockwise, {0, -20, 54.6875f}));
-    EXPECT_FALSE(shows(*plane, FCull::CounterClockwise, {0, -20, 54.6875f}));
-
-    // The right page (flipped normals) at rest, and the left page at TurnEnd.
-    for (const bool right : {true, false}) {
-        FPage page(right, false);
-        const FPageDraw draw = page.DrawPage(right ? 0 : TurnEnd, 0, FColour{1, 1, 1});
-        ASSERT_TRUE(page.pageMesh.has_value());
-        const FBookVertex& m = page.vertices[static_cast<size_t>(17 * kPageColumns + 16)];
-        const FCull opposite = draw.cull == FCull::Clockwise ? FCull::CounterClockwise : FCull::Clockwise;
-        EXPECT_TRUE(shows(*page.pageMesh, draw.cull, {m.x, m.y, m.z}));
-        EXPECT_FALSE(shows(*page.pageMesh, opposite, {m.x, m.y, m.z}));
-    }
-}
-
 class DepthTest : public GlTest, public ::testing::WithParamInterface<bool>
 {
 protected:
@@ -206,29 +169,16 @@ TEST_P(DepthTest, LessEqualOrAlwaysWritingDepthAndClippedOutsideNearAndFar)
 
 INSTANTIATE_TEST_SUITE_P(ClipControlOrShader, DepthTest, ::testing::Bool());
 
-// Uploads again only when the revision moves or the buffers were dropped.
-TEST_F(DrawTest, MeshUploadsWhenItsRevisionMovesOrItsBuffersWereDropped)
+// The sizing rules are checked without a device; here, that a refusal leaves no
+// target behind.
+TEST_F(GlTest, NothingIsDrawnWithoutADeviceAndOversizedTexturesAndTargetsAreRefused)
 {
-    UsePerspective();
-    FGridMesh quad = MakeQuad(10, 20, {0, 0, -1}, 0xFFFF0000u);
-    FGlMesh mesh(&quad);
-    const auto recolour = [&](uint32_t colour) {
-        for (FBookVertex& v : quad.vertices)
-            v.diffuse = colour;
-    };
-    DrawAt(mesh);
-    recolour(0xFF00FF00u); // unseen: the revision stays
-    EXPECT_RGB_NEAR(DrawAt(mesh), 255, 0, 0, 0);
-    EXPECT_EQ(mesh.UploadCount(), 1);
-    ++quad.revision;
-    EXPECT_RGB_NEAR(DrawAt(mesh), 0, 255, 0, 0);
-    mesh.Destroy(); // a lost device
-    recolour(0xFF0000FFu);
-    EXPECT_RGB_NEAR(DrawAt(mesh), 0, 0, 255, 0);
-}
-
-TEST_F(GlTest, NothingIsDrawnWithoutADeviceAndTexturesRefuseEmptyOrOversizedSizes)
-{
+    ASSERT_TRUE(renderer.CreateRenderTarget(64, 48));
+    EXPECT_EQ(renderer.RenderTarget()->Factor(), 4);
+    renderer.SetRenderTargetLimit(40);
+    EXPECT_FALSE(renderer.CreateRenderTarget(64, 48));
+    EXPECT_EQ(renderer.RenderTarget(), nullptr);
+    EXPECT_FALSE(renderer.CopyRenderTarget() || renderer.DrawRenderTargetToScreen());
     std::string error;
     EXPECT_EQ(FGlTexture::Create(FGlTexture::MaxTextureSize() + 1, 1, nullptr, false, &error), nullptr);
     EXPECT_FALSE(error.empty());
@@ -239,5 +189,5 @@ TEST_F(GlTest, NothingIsDrawnWithoutADeviceAndTexturesRefuseEmptyOrOversizedSize
     EXPECT_FALSE(idle.DrawMesh(false, nullptr, false, kOpaque, &mesh, FCull::None, true));
     EXPECT_FALSE(idle.CreateRenderTarget(64, 48));
     EXPECT_FALSE(renderer.DrawMesh(false, nullptr, false, kOpaque, &empty, FCull::None, true));
-    EXPECT_FALSE(renderer.BeginTarget(kRenderTarget)); // no render target yet
+    EXPECT_FALSE(renderer.BeginTarget(kRenderTarget)); // no render target left
 }

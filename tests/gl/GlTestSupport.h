@@ -45,9 +45,6 @@ inline FRgb At(const FRenderTargetCopy& copy, int x, int y)
 struct Box
 {
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1, count = 0;
-    int Width() const { return right - left + 1; }
-    int Height() const { return bottom - top + 1; }
-    int CentreX() const { return (left + right) / 2; }
     int CentreY() const { return (top + bottom) / 2; }
 };
 

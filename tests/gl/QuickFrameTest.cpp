@@ -18,8 +18,9 @@ protected:
         app.paperTexture.Path = FString("#f0e8d8", 0);
         app.transparentPaperTexture.Path = FString("#c0d0ff", 0);
         app.ReloadDecorations();
-        static const char* const kPhotos[] = {"#ff0000", "#00ff00 600x800", "#0000ff 1600x400", "#ffff00",
-                                              "#ff00ff", "#00ffff",         "#ff8000",          "#8000ff"};
+        // Photo 0's slot passes to photo 4: another shape of as many vertices.
+        static const char* const kPhotos[] = {"#ff0000 3000x1000", "#00ff00 600x800", "#0000ff 1600x400", "#ffff00",
+                                              "#ff00ff 1080x1920", "#00ffff",         "#ff8000",          "#8000ff"};
         app.photoCount = 8;
         for (int i = 0; i < 8; ++i)
             app.photoPaths[static_cast<size_t>(i)] = FString(kPhotos[i], 0);
@@ -82,39 +83,23 @@ TEST_F(QuickFrameTest, ExportFramesTooInTheTargetsOwnSize)
     EXPECT_GT(book.ShadowArea().x1, kWidth);
 }
 
-// The shadows fall inside the area the volumes were bounded to, and that area is
-// less than the frame: the bounding is in use, not just harmless.
-TEST_F(QuickFrameTest, ShadowsFallInsideTheirBoundedArea)
-{
-    const FRenderTargetCopy lit = Checked("no shadows");
-    app.settings->RenderShadows = true;
-    const FRenderTargetCopy shadowed = Checked("shadows");
-    const FPixelRect area = book.ShadowArea();
-    ASSERT_FALSE(area.Empty());
-    EXPECT_LT((area.x1 - area.x0) * (area.y1 - area.y0), kWidth * kHeight);
-    int darkened = 0;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
-            if (At(lit, x, y) != At(shadowed, x, y)) {
-                ++darkened;
-                const int up = kHeight - 1 - y; // the area counts rows from the bottom
-                ASSERT_TRUE(x >= area.x0 && x < area.x1 && up >= area.y0 && up < area.y1) << x << "," << y;
-            }
-    EXPECT_GT(darkened, 100);
-}
-
-// Meshes go up again only when their page bends: a renderer that drew other
-// stages before shows what a fresh one shows, photos included.
+// Meshes go up again only when their page bends or a slot takes a photo of
+// another shape: a renderer that drew other stages before shows what a fresh
+// one shows, photos included, through the turn and after it.
 TEST_F(QuickFrameTest, AfterOtherFramesTheSameAsAFreshRenderer)
 {
     app.settings->RenderShadows = true;
     Render();
     app.NextPage(0);
     // All kept to the end: a renderer going resets the context's depth range.
-    std::array<FBookRenderer, 5> fresh;
+    std::array<FBookRenderer, 6> fresh;
     size_t next = 0;
-    for (const float at : {0.2f, 0.2f, 0.6f, 0.95f, 1.0f}) {
+    for (const float at : {0.2f, 0.2f, 0.6f, 0.95f, 1.0f, 2.0f}) {
         app.turnPosition = TurnEnd * at;
+        if (at > 1) {
+            app.FinishTurn();
+            app.StreamPhotoTextures(true);
+        }
         const FRenderTargetCopy drawn = Frame();
         FBookRenderer& other = fresh[next++];
         ASSERT_EQ(other.DeviceReset({screenBuffer->Id(), kWidth, kHeight}, app.effectPath), kOk);

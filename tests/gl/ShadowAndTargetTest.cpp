@@ -41,19 +41,6 @@ TEST_F(GlTest, PageShadowVolumeDarkensTheWallTo207Of255)
     EXPECT_RGB_NEAR(Pixel(32, 32), 255, 0, 0, 0);
 }
 
-// The sizing rules are checked without a device; here, that a refusal leaves no
-// target behind.
-TEST_F(GlTest, RenderTargetTakesTheLargestFactorThatFitsAndCanFail)
-{
-    ASSERT_TRUE(renderer.CreateRenderTarget(64, 48));
-    EXPECT_EQ(renderer.RenderTarget()->Factor(), 4);
-    renderer.SetRenderTargetLimit(40);
-    EXPECT_FALSE(renderer.CreateRenderTarget(64, 48));
-    EXPECT_EQ(renderer.RenderTarget(), nullptr);
-    EXPECT_FALSE(renderer.CopyRenderTarget());
-    EXPECT_FALSE(renderer.DrawRenderTargetToScreen());
-}
-
 // Top half red, bottom half blue, drawn into the target: the copy's row 0 is the
 // top (red, bytes B G R X), and the target shown on screen is upright.
 TEST_F(GlTest, RenderTargetCopyIsTopRowFirstBgrxAndShowsUprightOnScreen)

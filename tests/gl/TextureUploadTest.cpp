@@ -13,10 +13,8 @@ TEST(TextureUpload, WholeOrInSlicesEveryLevelArrivesAsBuilt)
 {
     std::unique_ptr<FGlFramebuffer> screen;
     ASSERT_NO_FATAL_FAILURE(OpenScreen(8, 8, screen));
-    FDecodedImage image;
-    image.width = 37; // odd sides: the chain's sizes round down
-    image.height = 23;
-    for (int i = 0; i < image.width * image.height * 4; ++i)
+    FDecodedImage image{.width = 37, .height = 23}; // odd sides: the chain's sizes round down
+    for (int i = 0; i < 37 * 23 * 4; ++i)
         image.pixels.push_back(static_cast<uint8_t>(i * 7 + i / 148));
     BuildMipChain(image);
     FGlTextureLoader loader;
@@ -28,7 +26,7 @@ TEST(TextureUpload, WholeOrInSlicesEveryLevelArrivesAsBuilt)
             ++steps;
         EXPECT_EQ(steps > 1, budget != SIZE_MAX);
         FString error;
-        std::shared_ptr<FGpuTexture> texture = upload->Finish(&error);
+        const std::shared_ptr<FGpuTexture> texture = upload->Finish(&error);
         ASSERT_NE(texture, nullptr) << error.ToUtf8();
         glBindTexture(GL_TEXTURE_2D, static_cast<FGlTexture&>(*texture).Id());
         glPixelStorei(GL_PACK_ALIGNMENT, 4);

@@ -32,17 +32,6 @@ FVector3 P(const std::array<float, 3>& a)
 {
     return {a[0], a[1], a[2]};
 }
-
-// A flat page whose vertex (row, column) sits at (column, 0, row): easy to name.
-FPage NumberedPage()
-{
-    FPage page(false, false);
-    for (int row = 0; row < kPageRows; ++row)
-        for (int column = 0; column < kPageColumns; ++column)
-            page.vertices[static_cast<size_t>(row * kPageColumns + column)] = {
-                .x = static_cast<float>(column), .y = 0, .z = static_cast<float>(row)};
-    return page;
-}
 } // namespace
 
 TEST(FPage, RestsOnTheRightAtZeroAndMirroredOnTheLeftAtTurnEnd)
@@ -168,7 +157,10 @@ TEST(FitPhotoSlot, TextureCornersFollowTurnsMirrorsAndPageSide)
 // units on from the light. Consecutive edges chain and the walk closes.
 TEST(ShadowVolume, WalksTheBorderOnceExtrudingAwayFromTheLight)
 {
-    FPage page = NumberedPage();
+    FPage page(false, false); // flat, vertex (row, column) at (column, 0, row): easy to name
+    for (size_t i = 0; i < page.vertices.size(); ++i)
+        page.vertices[i] = {
+            .x = static_cast<float>(i % kPageColumns), .y = 0, .z = static_cast<float>(i / kPageColumns)};
     const FVector3 light{-200, 200, 50};
     const auto volume = BuildShadowVolume(page, light.x, light.y, light.z);
     ASSERT_EQ(volume.size(), 780u);

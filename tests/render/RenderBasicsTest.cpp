@@ -81,37 +81,8 @@ TEST(FMatrix, SingularInverseIsRefusedAndLeavesTheResultAlone)
     EXPECT_EQ(untouched, FMatrix::Identity());
 }
 
-// Blending must start exactly where alpha leaves one; the pixels are in the GL tests.
-TEST(RenderStates, BlendingExactlyWhenAlphaIsNotOneAndThenNoCulling)
-{
-    EXPECT_FALSE(ComputeDrawStates(true, true, false, {1, 1, 1, 1}, FCull::Clockwise, true).alphaBlend);
-    for (const float alpha : {0.99999994f, 1.0000001f, 0.0f}) {
-        const FDrawStates s = ComputeDrawStates(false, false, false, {1, 1, 1, alpha}, FCull::CounterClockwise, false);
-        EXPECT_TRUE(s.alphaBlend) << alpha;
-        EXPECT_EQ(s.cull, FCull::None) << alpha;
-    }
-}
-
-namespace {
-// Accepts sizes from a given factor down and records what it was asked.
-struct FakeDevice
-{
-    int32_t acceptFromFactor = 4;
-    std::vector<FRenderTargetSize> asked;
-
-    FRenderTargetSize Search(int32_t width, int32_t height, FRenderTargetLimits limits)
-    {
-        return SearchRenderTargetSize(width, height, limits, [this](const FRenderTargetSize& size) {
-            asked.push_back(size);
-            return size.factor <= acceptFromFactor;
-        });
-    }
-};
-} // namespace
-
-// The GL tests cover the limit and power-of-two rules on a real device; here,
-// what a device cannot be made to do: refuse, or report small maxima. Too large
-// sizes, empty frames and 32-bit overflows never reach the device.
+// What a real device cannot be made to do: refuse, or report small maxima. Too
+// large sizes, empty frames and 32-bit overflows never reach the device.
 TEST(RenderTargetSize, RefusalsAndDeviceMaximaFallBackThroughTheFactors)
 {
     const struct
@@ -130,11 +101,18 @@ TEST(RenderTargetSize, RefusalsAndDeviceMaximaFallBackThroughTheFactors)
         {1000000000, {16384, 16384, 0, false}, 4, {0, 0, 0}}, // 4 x 1e9 would wrap into something that fits
     };
     for (const auto& c : cases) {
-        FakeDevice device{c.acceptFrom};
-        EXPECT_EQ(device.Search(c.width, 480, c.limits), c.expected) << c.expected.factor;
-        for (const FRenderTargetSize& size : device.asked)
+        // The stand-in device accepts sizes from a given factor down.
+        std::vector<FRenderTargetSize> asked;
+        EXPECT_EQ(SearchRenderTargetSize(c.width, 480, c.limits,
+                                         [&](const FRenderTargetSize& size) {
+                                             asked.push_back(size);
+                                             return size.factor <= c.acceptFrom;
+                                         }),
+                  c.expected)
+            << c.expected.factor;
+        for (const FRenderTargetSize& size : asked)
             EXPECT_LE(size.width, std::min(c.limits.maxTextureSize, c.limits.maxRenderbufferSize));
-        EXPECT_TRUE(c.width == 640 || device.asked.empty());
+        EXPECT_TRUE(c.width == 640 || asked.empty());
     }
     EXPECT_EQ(WidenToPowerOfTwo(0), 2);
 }

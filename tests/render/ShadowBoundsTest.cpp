@@ -31,11 +31,8 @@ TEST(ShadowVolumeBounds, PartAboveTheFloorInFrontOfTheNearPlane)
     };
     for (const Case& t : cases) {
         const FPixelRect r = ShadowVolumeBounds(t.points, projection, t.floorY, 100, 100);
-        EXPECT_EQ(r.Empty(), t.expected.Empty()) << t.what;
-        if (!t.expected.Empty()) {
-            EXPECT_TRUE(r.x0 == t.expected.x0 && r.y0 == t.expected.y0 && r.x1 == t.expected.x1 &&
-                        r.y1 == t.expected.y1)
-                << t.what << ": " << r.x0 << " " << r.y0 << " " << r.x1 << " " << r.y1;
-        }
+        const FPixelRect& e = t.expected;
+        EXPECT_TRUE(r.Empty() ? e.Empty() : r.x0 == e.x0 && r.y0 == e.y0 && r.x1 == e.x1 && r.y1 == e.y1)
+            << t.what << ": " << r.x0 << " " << r.y0 << " " << r.x1 << " " << r.y1;
     }
 }
