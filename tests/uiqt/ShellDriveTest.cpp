@@ -174,7 +174,7 @@ TEST_F(ShellDriveTest, DeleteMovesThePhotoToTheTrashAndCopyNeverOverwrites)
     EXPECT_TRUE(fs::exists(dir.file("data/Trash/files/quillo1.jpg")));
     // The slot stays pending, and the title says so.
     ASSERT_TRUE(PumpUntil(
-        [&] { return framework().Window()->windowTitle().endsWith(QStringLiteral(", Loading Photos...")); }, 2000));
+        [&] { return framework().Window()->windowTitle().endsWith(QStringLiteral(", Loading Photos...")); }, 5000));
 }
 
 TEST_F(ShellDriveTest, AltEnterGoesFullScreenAndEscapeBack)
