@@ -44,6 +44,10 @@ public:
 
 private:
     FGlTexture() = default;
+    // The refusals both makers share, then a new texture bound while fill gives it
+    // storage, then linear (mipmapped) sampling clamped to the edge.
+    template <typename Fill>
+    static std::unique_ptr<FGlTexture> Make(int32_t width, int32_t height, bool mipmaps, Fill fill, std::string* error);
 
     FGlTextureObject id_;
     int32_t width_ = 0;
