@@ -9,6 +9,7 @@
 // Without a folder, 32 photo-like JPEGs and PNGs (5120 x 2880, 4000 x 3000,
 // 3840 x 2160 and portraits) are made once into $TMPDIR/quillo-browse-photos.
 
+#include "BenchBook.h"
 #include "app/FPhotoBookApp.h"
 #include "base/FFile.h"
 #include "render/gl/FBookRenderer.h"
@@ -189,30 +190,17 @@ int main(int argc, char** argv)
     if (argc <= 1 && !MakePhotoFolder(folder))
         return 1;
 
-    std::string error;
-    auto context = FGlContext::Create(error);
-    if (!context) {
-        std::fprintf(stderr, "no OpenGL context: %s\n", error.c_str());
+    FBenchBook bench;
+    if (!bench.Open(1920, 1080))
         return 1;
-    }
-    FPhotoBookApp app;
-    app.Init({GetModuleDirectory(), 1920, 1080}, 0);
+    FPhotoBookApp& app = bench.app;
+    FBookRenderer& book = bench.book;
     // Whatever a settings file beside the program says, browse with the defaults.
     app.settings->SettingsReset();
     app.settings->RenderShadows = true;
     app.settings->TimePage = 1;
-    FBookRenderer book;
-    app.textureLoader = &book.Loader();
-    auto screen = FGlFramebuffer::Create(width, height, &error);
-    if (!screen) {
-        std::fprintf(stderr, "no %d x %d screen: %s\n", width, height, error.c_str());
+    if (!bench.UseScreen(width, height))
         return 1;
-    }
-    const FGlScreen glScreen{screen->Id(), width, height};
-    if (book.DeviceReset(glScreen, app.effectPath) != kOk) {
-        std::fprintf(stderr, "%s\n", book.LastError().c_str());
-        return 1;
-    }
     app.ReloadDecorations();
 
     using Clock = std::chrono::steady_clock;

@@ -5,6 +5,7 @@
 //
 //   bench_ExportReadBack [frames] [WIDTHxHEIGHT]   (default 40, 1280x720)
 
+#include "BenchBook.h"
 #include "app/FPhotoBookApp.h"
 #include "base/FFile.h"
 #include "render/gl/FBookRenderer.h"
@@ -38,23 +39,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "size as WIDTHxHEIGHT, not %s\n", argv[2]);
         return 2;
     }
-    std::string error;
-    auto context = FGlContext::Create(error);
-    if (!context) {
-        std::fprintf(stderr, "no OpenGL context: %s\n", error.c_str());
+    FBenchBook bench;
+    if (!bench.Open(1920, 1080))
         return 1;
-    }
-    FPhotoBookApp app;
-    app.Init({GetModuleDirectory(), 1920, 1080}, 0);
+    FPhotoBookApp& app = bench.app;
+    FBookRenderer& book = bench.book;
     app.settings->SettingsReset();
-    FBookRenderer book;
-    app.textureLoader = &book.Loader();
-    auto screen = FGlFramebuffer::Create(64, 64, &error);
-    const FGlScreen glScreen{screen->Id(), 64, 64};
-    if (book.DeviceReset(glScreen, app.effectPath) != kOk) {
-        std::fprintf(stderr, "%s\n", book.LastError().c_str());
+    if (!bench.UseScreen(64, 64))
         return 1;
-    }
     app.ReloadDecorations();
     app.ScanFolder(app.settings->GetRecentPath(0), false, 0);
     app.StreamPhotoTextures(true);

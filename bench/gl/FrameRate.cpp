@@ -5,6 +5,7 @@
 //
 //   bench_FrameRate [runs] [WIDTHxHEIGHT ...]
 
+#include "BenchBook.h"
 #include "app/FPhotoBookApp.h"
 #include "base/FFile.h"
 #include "render/gl/FBookRenderer.h"
@@ -87,31 +88,16 @@ int main(int argc, char** argv)
     if (sizes.empty())
         sizes = {{800, 600}, {1280, 720}};
 
-    std::string error;
-    auto context = FGlContext::Create(error);
-    if (!context) {
-        std::fprintf(stderr, "no OpenGL context: %s\n", error.c_str());
-        return 1;
-    }
     // The program's own media beside the executable: sample photos and textures.
-    FPhotoBookApp app;
-    app.Init({GetModuleDirectory(), 1280, 1024}, 0);
-    FBookRenderer book;
-    app.textureLoader = &book.Loader();
-    // Every screen lives to the end: the renderer keeps the last one it was given.
-    std::vector<std::unique_ptr<FGlFramebuffer>> screens;
+    FBenchBook bench;
+    if (!bench.Open(1280, 1024))
+        return 1;
+    FPhotoBookApp& app = bench.app;
+    FBookRenderer& book = bench.book;
     bool first = true;
     for (const FSize& size : sizes) {
-        screens.push_back(FGlFramebuffer::Create(size.width, size.height, &error));
-        if (!screens.back()) {
-            std::fprintf(stderr, "no %d x %d framebuffer: %s\n", size.width, size.height, error.c_str());
+        if (!bench.UseScreen(size.width, size.height))
             return 1;
-        }
-        const FGlScreen glScreen{screens.back()->Id(), size.width, size.height};
-        if (book.DeviceReset(glScreen, app.effectPath) != kOk) {
-            std::fprintf(stderr, "%s\n", book.LastError().c_str());
-            return 1;
-        }
         if (first) {
             app.ReloadDecorations();
             app.ScanFolder(app.settings->GetRecentPath(0), false, 0);
@@ -132,15 +118,16 @@ int main(int argc, char** argv)
             app.FinishTurn();
             app.GoToFirstPage(0);
             app.StreamPhotoTextures(true);
-            std::printf("%d x %d, shadows %-3s: resting %.2f ms (%.0f fps, worst %.2f, cpu %.2f), turning %.2f ms (%.0f "
-                        "fps, worst %.2f, cpu %.2f)\n",
-                        size.width, size.height, shadows ? "on" : "off", rest.median, 1000 / rest.median, rest.worst,
-                        rest.cpu, turn.median, 1000 / turn.median, turn.worst, turn.cpu);
+            std::printf(
+                "%d x %d, shadows %-3s: resting %.2f ms (%.0f fps, worst %.2f, cpu %.2f), turning %.2f ms (%.0f "
+                "fps, worst %.2f, cpu %.2f)\n",
+                size.width, size.height, shadows ? "on" : "off", rest.median, 1000 / rest.median, rest.worst, rest.cpu,
+                turn.median, 1000 / turn.median, turn.worst, turn.cpu);
         }
     }
 
     // The export shows its frame on the first screen, as it always has.
-    const FGlScreen firstScreen{screens.front()->Id(), sizes.front().width, sizes.front().height};
+    const FGlScreen firstScreen{bench.screens.front()->Id(), sizes.front().width, sizes.front().height};
     book.DeviceReset(firstScreen, app.effectPath);
     app.settings->RenderShadows = false;
     book.Renderer().CreateRenderTarget(640, 480);
