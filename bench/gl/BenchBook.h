@@ -5,9 +5,9 @@
 
 #include "app/FPhotoBookApp.h"
 #include "base/FFile.h"
-#include "render/gl/FBookRenderer.h"
-#include "render/gl/FGlContext.h"
-#include "render/gl/FGlFramebuffer.h"
+#include "gl/FBookRenderer.h"
+#include "gl/FGlContext.h"
+#include "gl/FGlFramebuffer.h"
 
 #include <cstdio>
 #include <memory>

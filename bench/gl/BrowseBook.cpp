@@ -12,9 +12,9 @@
 #include "BenchBook.h"
 #include "app/FPhotoBookApp.h"
 #include "base/FFile.h"
-#include "render/gl/FBookRenderer.h"
-#include "render/gl/FGlContext.h"
-#include "render/gl/FGlFramebuffer.h"
+#include "gl/FBookRenderer.h"
+#include "gl/FGlContext.h"
+#include "gl/FGlFramebuffer.h"
 
 #include <epoxy/gl.h>
 #include <png.h>

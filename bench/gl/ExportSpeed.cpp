@@ -11,9 +11,9 @@
 #include "export/FMovieExporter.h"
 #include "export/ffmpeg/FMovieWriter.h"
 #include "render/BookGeometry.h"
-#include "render/gl/FBookRenderer.h"
-#include "render/gl/FGlContext.h"
-#include "render/gl/FGlFramebuffer.h"
+#include "gl/FBookRenderer.h"
+#include "gl/FGlContext.h"
+#include "gl/FGlFramebuffer.h"
 
 #include <epoxy/gl.h>
 

@@ -4,9 +4,9 @@
 // does. A 24-megapixel photo; medians.
 
 #include "photos/FPhotoDecoder.h"
-#include "render/gl/FGlContext.h"
-#include "render/gl/FGlTexture.h"
-#include "render/gl/FGlTextureLoader.h"
+#include "gl/FGlContext.h"
+#include "gl/FGlTexture.h"
+#include "gl/FGlTextureLoader.h"
 
 #include <epoxy/gl.h>
 

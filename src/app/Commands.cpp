@@ -25,6 +25,8 @@ void FPhotoBookApp::SetCameraPreset(uint32_t preset, uint32_t now)
 void FPhotoBookApp::ShowPhotoView(uint32_t preset, uint32_t now)
 {
     SetCameraPreset(preset, now);
+    if (transparentTurnState == 0)
+        lastFrameTime = now; // the sheet may start to turn now, after a rest
     // The sheet must not lie over the photo the camera goes to.
     if ((preset == 4 || preset == 5) && transparentPosition > 0)
         transparentTurnState = -1;

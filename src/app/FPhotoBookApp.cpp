@@ -40,6 +40,9 @@ bool FPhotoBookApp::SaveSettings(const FRect& outerWindowRect, FString* errorTex
 
 void FPhotoBookApp::Release()
 {
+    // The workers stop first: nothing may tell a host that is going of a decode.
+    upload_.reset();
+    photoStream.reset();
     locale.reset();
     camera.reset(); // it writes into the settings' presets
     settings.reset();

@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -105,6 +106,10 @@ public:
     // beyond the window ahead of time.
     void StreamPhotoTextures(bool loadAll);
     bool ArePhotoTexturesPending() const;
+    // The picture goes on changing without input: a page or the sheet turns, the
+    // camera moves, or the last streaming pass got a photo further (more may be
+    // ready). A decode that ends on a worker says so through onPhotoDecoded.
+    bool WantsFrames() const;
     // Photo index shown by slot 0..11 for the current pageIndex.
     int32_t SlotPhotoIndex(int slot) const { return 2 * pageIndex - 6 + slot; }
     // The same for the spread a page turn ends on: the slots move when it starts.
@@ -160,6 +165,9 @@ public:
     // Services of the desktop and the device; set by the shell, null in plain tests.
     FAppHost* host = nullptr;
     FTextureLoader* textureLoader = nullptr;
+    // Called on a worker thread whenever a decode ends: a resting host draws again.
+    // Set before the first streaming pass; it must not outlive photoStream.
+    std::function<void()> onPhotoDecoded;
 
     int32_t exporting = 0;
     std::unique_ptr<FCamera> camera;
@@ -210,6 +218,8 @@ private:
     FPhotoKey uploadKey_;
     int32_t uploadWidth_ = 0;
     int32_t uploadHeight_ = 0;
+    // The last streaming pass uploaded, or failed, a photo.
+    bool streamProgress_ = false;
     FTexture& SurfaceTexture(FSurface surface);
     FString& SurfaceTexturePath(FSurface surface);
     void ShowPickPhotoHint();

@@ -53,8 +53,11 @@ void FPhotoBookApp::FrameMove(uint32_t now)
             turnState = 0;
         }
     }
-    if (framesRendered == 0)
+    if (framesRendered == 0) {
+        // The first frame shows the book at once; its photos start with the next.
+        streamProgress_ = ArePhotoTexturesPending();
         return;
+    }
     // Decoded elsewhere, a photo costs a moving frame only its upload, and the
     // slots a turn exposes fill while it turns.
     const bool still = turnState == 0 && transparentTurnState == 0 && camera && !camera->InTransition();
@@ -88,6 +91,9 @@ void FPhotoBookApp::NextPage(uint32_t now)
         if (transparentTurnState != 0 || turnState != 0)
             return;
     }
+    // A turn starts from the key: a book that rested draws no frames, and the
+    // first one must not count the whole rest as time turned.
+    lastFrameTime = now;
     if (settings->RenderTransparentPage && transparentPosition == 0.0f) {
         transparentTurnState = 1;
         return;
@@ -114,6 +120,7 @@ void FPhotoBookApp::PreviousPage(uint32_t now)
         if (transparentTurnState != 0 || turnState != 0)
             return;
     }
+    lastFrameTime = now;
     if (settings->RenderTransparentPage && transparentPosition == TurnEnd) {
         transparentTurnState = -1;
         return;

@@ -56,6 +56,7 @@ void FPhotoBookApp::RestartPhotoStream()
 
 void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
 {
+    streamProgress_ = false;
     if (!textureLoader || !settings)
         return;
     if (streamLoader_ != textureLoader) {
@@ -65,7 +66,8 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
         std::unique_ptr<FPhotoDecoder> probe = textureLoader->CreateDecoder();
         if (probe) {
             FTextureLoader* loader = textureLoader;
-            photoStream = std::make_unique<FPhotoStream>([loader] { return loader->CreateDecoder(); });
+            photoStream = std::make_unique<FPhotoStream>([loader] { return loader->CreateDecoder(); }, 0,
+                                                         FPhotoStream::kCacheBytes, onPhotoDecoded);
         }
     }
     if (!photoStream) {
@@ -118,6 +120,7 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
             upload_.reset();
             return false;
         }
+        streamProgress_ = true;
         if (!upload_->Step(budget))
             return true;
         FTexture& record = photoTextures[static_cast<size_t>(want->slot)];
@@ -155,6 +158,7 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
                 continue;
             }
             progress = true;
+            streamProgress_ = true;
             if (result == FPhotoStream::Result::Failed) {
                 NotePhotoFailure(record, want.key, error);
                 continue;
@@ -184,12 +188,19 @@ void FPhotoBookApp::StreamOnThisThread(bool loadAll)
             return true;
         }
         record.Failed = false;
+        streamProgress_ = true;
         FString reason;
         if (record.Load(*textureLoader, path, photo, settings->Quality, &reason))
             return loadAll; // one photo a call, unless all are wanted now
         NotePhotoFailure(record, key, reason);
         return true;
     });
+}
+
+bool FPhotoBookApp::WantsFrames() const
+{
+    const bool moving = turnState != 0 || transparentTurnState != 0 || (camera && camera->InTransition());
+    return moving || upload_ != nullptr || streamProgress_;
 }
 
 bool FPhotoBookApp::ArePhotoTexturesPending() const

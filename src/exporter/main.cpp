@@ -10,9 +10,9 @@
 #include "export/MovieContainer.h"
 #include "export/ffmpeg/FEncoderList.h"
 #include "export/ffmpeg/FMovieWriter.h"
-#include "render/gl/FBookRenderer.h"
-#include "render/gl/FGlContext.h"
-#include "render/gl/FGlFramebuffer.h"
+#include "gl/FBookRenderer.h"
+#include "gl/FGlContext.h"
+#include "gl/FGlFramebuffer.h"
 
 #include <csignal>
 #include <cstdio>

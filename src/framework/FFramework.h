@@ -68,6 +68,10 @@ struct FFrameworkCallbacks
     std::function<bool(const FMessage&)> onMsgProc;
     std::function<void(double time, float elapsed)> onFrameRender;
     std::function<void(double time, float elapsed)> onFrameMove;
+    // Whether the picture goes on changing by itself (a turn, a camera move, an
+    // effect that follows the clock, photos arriving). Without it, and without
+    // input, a resize or an expose, the host draws nothing.
+    std::function<bool()> wantsFrames;
 };
 
 // Process exit codes of the host and the boxes that report them.

@@ -56,7 +56,9 @@ void FDecodedCache::Clear()
     bytes_ = 0;
 }
 
-FPhotoStream::FPhotoStream(const DecoderFactory& makeDecoder, int threads, size_t cacheBytes) : cache_(cacheBytes)
+FPhotoStream::FPhotoStream(const DecoderFactory& makeDecoder, int threads, size_t cacheBytes,
+                           std::function<void()> decoded)
+    : cache_(cacheBytes), decoded_(std::move(decoded))
 {
     if (threads <= 0)
         threads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()) - 1);
@@ -204,5 +206,10 @@ void FPhotoStream::Work(FPhotoDecoder& decoder)
                 cache_.Put(job.key, std::move(image));
         }
         idle_.notify_all();
+        if (decoded_) {
+            lock.unlock();
+            decoded_();
+            lock.lock();
+        }
     }
 }

@@ -81,8 +81,10 @@ public:
     static constexpr size_t kCacheBytes = size_t(256) << 20;
 
     // threads 0: the hardware's threads minus one, at least one. The decoders are
-    // made here, one per worker.
-    explicit FPhotoStream(const DecoderFactory& makeDecoder, int threads = 0, size_t cacheBytes = kCacheBytes);
+    // made here, one per worker. decoded, if set, is called on the worker after
+    // each decode ends, its result stored (or dropped as no longer wanted).
+    explicit FPhotoStream(const DecoderFactory& makeDecoder, int threads = 0, size_t cacheBytes = kCacheBytes,
+                          std::function<void()> decoded = {});
     ~FPhotoStream();
     FPhotoStream(const FPhotoStream&) = delete;
     FPhotoStream& operator=(const FPhotoStream&) = delete;
@@ -127,6 +129,7 @@ private:
     uint64_t generation_ = 0;
     uint64_t started_ = 0;
     bool stop_ = false;
+    std::function<void()> decoded_;
     std::vector<std::unique_ptr<FPhotoDecoder>> decoders_;
     std::vector<std::thread> workers_;
 };

@@ -93,6 +93,6 @@ FEffectValues ComputeEffectValues(const FEffectScene& scene, const std::array<fl
     values[18].data[0] = 1000;
     values[19] = Vector(eye);
     values[20] = Vector(Transform(eye, worldInverse));
-    values[21].data[0] = time;
+    values[kEffectTime].data[0] = time;
     return values;
 }

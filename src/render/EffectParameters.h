@@ -27,6 +27,7 @@ struct FEffectParameterInfo
 inline constexpr int kEffectParameterCount = 22;
 inline constexpr int kEffectTexture0 = 0;
 inline constexpr int kEffectTexture1 = 1;
+inline constexpr int kEffectTime = 21;
 
 // In the order of the contract: MyTexture0, MyTexture1, MyTextureResolution0, ...
 const std::array<FEffectParameterInfo, kEffectParameterCount>& EffectParameterTable();

@@ -6,8 +6,8 @@
 
 #include "../base/TestFiles.h"
 #include "app/FPhotoBookApp.h"
-#include "render/gl/FBookRenderer.h"
-#include "render/gl/FGlTexture.h"
+#include "gl/FBookRenderer.h"
+#include "gl/FGlTexture.h"
 
 #include <cstdio>
 

@@ -5,9 +5,9 @@
 #include "GlTestSupport.h"
 #include "render/EffectFile.h"
 #include "render/FRenderStates.h"
-#include "render/gl/FEffect.h"
-#include "render/gl/FGlMesh.h"
-#include "render/gl/FGlTexture.h"
+#include "gl/FEffect.h"
+#include "gl/FGlMesh.h"
+#include "gl/FGlTexture.h"
 
 #include <filesystem>
 #include <sys/stat.h>

@@ -3,9 +3,9 @@
 // test, and pixels read back top row first.
 
 #include "render/FGridMesh.h"
-#include "render/gl/FGlContext.h"
-#include "render/gl/FGlFramebuffer.h"
-#include "render/gl/FRenderer.h"
+#include "gl/FGlContext.h"
+#include "gl/FGlFramebuffer.h"
+#include "gl/FRenderer.h"
 
 #include <gtest/gtest.h>
 

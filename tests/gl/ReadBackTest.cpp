@@ -3,7 +3,7 @@
 
 #include "GlTestSupport.h"
 
-#include "render/gl/FGlMesh.h"
+#include "gl/FGlMesh.h"
 
 #include <deque>
 #include <vector>

@@ -3,7 +3,7 @@
 #include "render/FPage.h"
 #include "render/FRenderStates.h"
 #include "render/FShadowVolume.h"
-#include "render/gl/FGlMesh.h"
+#include "gl/FGlMesh.h"
 
 namespace {
 constexpr uint32_t kBlack = 0xFF000000u;

@@ -2,8 +2,8 @@
 // as the decode worker built it.
 
 #include "GlTestSupport.h"
-#include "render/gl/FGlTexture.h"
-#include "render/gl/FGlTextureLoader.h"
+#include "gl/FGlTexture.h"
+#include "gl/FGlTextureLoader.h"
 
 #include <epoxy/gl.h>
 

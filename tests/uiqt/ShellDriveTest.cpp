@@ -172,9 +172,11 @@ TEST_F(ShellDriveTest, DeleteMovesThePhotoToTheTrashAndCopyNeverOverwrites)
     shell->Menus()->Action(kCmdDeletePhoto)->trigger();
     EXPECT_FALSE(fs::exists(photo));
     EXPECT_TRUE(fs::exists(dir.file("data/Trash/files/quillo1.jpg")));
-    // The slot stays pending, and the title says so.
-    ASSERT_TRUE(PumpUntil(
-        [&] { return framework().Window()->windowTitle().endsWith(QStringLiteral(", Loading Photos...")); }, 5000));
+    // Its slot is drawn without a picture, and the book does not wait for it.
+    ASSERT_TRUE(PumpUntil([&] {
+        return app.photoTextures[6].Failed && framework().Window()->windowTitle() ==
+                                                  QStringLiteral("Quillo's Photo Book, Page 1 of 3");
+    }));
 }
 
 TEST_F(ShellDriveTest, AltEnterGoesFullScreenAndEscapeBack)

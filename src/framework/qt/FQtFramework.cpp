@@ -11,9 +11,12 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QScreen>
 #include <QSurfaceFormat>
 #include <QWidget>
+#include <QThread>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 #include <cstdio>
@@ -38,20 +41,22 @@ QSurfaceFormat RequestedFormat(FDepthStencil depthStencil)
     format.setRedBufferSize(8);
     format.setGreenBufferSize(8);
     format.setBlueBufferSize(8);
+    // No alpha: a compositor would blend the book with what lies behind the window.
+    format.setAlphaBufferSize(0);
     format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
     format.setSwapInterval(1);
     return format;
 }
 
-// The formats a context's default framebuffer can stand in for.
-FDeviceCaps CapsOf(const QSurfaceFormat& actual)
+// The formats a framebuffer with these bits can stand in for.
+FDeviceCaps CapsOf(int depth, int stencil)
 {
     FDeviceCaps caps;
     caps.blendingRenderTarget = true; // every OpenGL 3.3 context blends into both
     for (FDepthStencil format :
          {FDepthStencil::D24S8, FDepthStencil::D24X4S4, FDepthStencil::D15S1, FDepthStencil::D24FS8}) {
         const FDepthStencilBits bits = BitsOf(format);
-        if (actual.depthBufferSize() >= bits.depth && actual.stencilBufferSize() >= bits.stencil)
+        if (depth >= bits.depth && stencil >= bits.stencil)
             caps.usableDepthStencil.push_back(format);
     }
     return caps;
@@ -63,19 +68,17 @@ bool IsCore33(const QSurfaceFormat& actual)
 }
 
 // The menu bar takes its height only once its menus have titles, after the window
-// was shown: the layout is brought up to date and the drawable given time to follow,
-// so the device is made once, for the client area the first frame fills.
-void SettleClientArea(QMainWindow& window, QWindow& surface)
+// was shown: the layout is brought up to date and the widget given time to make its
+// context and framebuffer, so the device is made once, for the client area the first
+// frame fills.
+void SettleClientArea(QMainWindow& window, QOpenGLWidget& surface)
 {
     if (QLayout* layout = window.layout())
         layout->activate();
-    const QWidget* container = window.centralWidget();
-    if (!container)
-        return;
     QCoreApplication::sendPostedEvents();
     QElapsedTimer waited;
     waited.start();
-    while (surface.size() != container->size() && waited.elapsed() < 1000)
+    while (!surface.isValid() && waited.elapsed() < kFrameWaitMs)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
 }
 
@@ -83,9 +86,12 @@ void SettleClientArea(QMainWindow& window, QWindow& surface)
 
 // ---------------------------------------------------------------------------
 
-FGlSurface::FGlSurface(FQtFramework& host) : host_(host)
+FGlSurface::FGlSurface(FQtFramework& host, QWidget* parent) : QOpenGLWidget(parent), host_(host)
 {
-    setSurfaceType(QSurface::OpenGLSurface);
+    // What the export draws between paints stays in the framebuffer until shown.
+    setUpdateBehavior(QOpenGLWidget::PartialUpdate);
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(1, 1);
 }
 
 bool FGlSurface::event(QEvent* event)
@@ -96,6 +102,7 @@ bool FGlSurface::event(QEvent* event)
             host_.NoteEscape(false);
         break;
     case QEvent::KeyPress: {
+        // Before QWidget sees it: Tab would move the focus instead of reaching the book.
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
             host_.NoteEscape(true);
         FMessage message;
@@ -105,7 +112,8 @@ bool FGlSurface::event(QEvent* event)
         }
         break;
     }
-    case QEvent::MouseButtonPress: {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
         FMessage message;
         if (TranslateMouse(*static_cast<QMouseEvent*>(event), devicePixelRatio(), clicks_, message)) {
             host_.Dispatch(message);
@@ -115,15 +123,15 @@ bool FGlSurface::event(QEvent* event)
     }
     default: break;
     }
-    return QWindow::event(event);
+    return QOpenGLWidget::event(event);
 }
 
-void FGlSurface::exposeEvent(QExposeEvent*)
+void FGlSurface::paintGL()
 {
-    host_.OnExposed();
+    host_.OnPaint();
 }
 
-void FGlSurface::resizeEvent(QResizeEvent*)
+void FGlSurface::resizeGL(int, int)
 {
     host_.OnSurfaceResized();
 }
@@ -172,17 +180,12 @@ void FMainWindow::keyPressEvent(QKeyEvent* event)
 FQtFramework::FQtFramework()
 {
     clock_.start();
-    idleTimer_.setTimerType(Qt::PreciseTimer);
-    connect(&idleTimer_, &QTimer::timeout, this, [this] { IdleStep(); });
+    sleepStep_.setSingleShot(true);
+    sleepStep_.setInterval(kIdleSleepMs);
+    connect(&sleepStep_, &QTimer::timeout, this, [this] { OnSleepStep(); });
     resizeSettle_.setSingleShot(true);
     resizeSettle_.setInterval(kResizeSettleMs);
-    connect(&resizeSettle_, &QTimer::timeout, this, [this] {
-        if (inResize_) {
-            inResize_ = false;
-            Pause(false, false);
-        }
-        CheckWindowSize();
-    });
+    connect(&resizeSettle_, &QTimer::timeout, this, [this] { CheckWindowSize(); });
 }
 
 FQtFramework::~FQtFramework()
@@ -195,16 +198,30 @@ QMenuBar* FQtFramework::MenuBar() const
     return window_ ? window_->menuBar() : nullptr;
 }
 
+QOpenGLContext* FQtFramework::Context() const
+{
+    return surface_ ? surface_->context() : nullptr;
+}
+
+uint32_t FQtFramework::ScreenFramebuffer() const
+{
+    return surface_ ? surface_->defaultFramebufferObject() : 0;
+}
+
 bool FQtFramework::CreateMainWindow(const QString& title, const QRect& outer)
 {
+    if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+        // A compositor paces the window itself (frame callbacks). A swap that also
+        // waits for the display would hold the user interface thread.
+        QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+        format.setSwapInterval(0);
+        QSurfaceFormat::setDefaultFormat(format);
+    }
     window_ = std::make_unique<FMainWindow>(*this);
     window_->setWindowTitle(title);
-    surface_ = new FGlSurface(*this);
+    surface_ = new FGlSurface(*this, window_.get());
     surface_->setFormat(RequestedFormat(FDepthStencil::D24S8));
-    QWidget* container = QWidget::createWindowContainer(surface_, window_.get());
-    container->setFocusPolicy(Qt::StrongFocus);
-    container->setMinimumSize(1, 1);
-    window_->setCentralWidget(container);
+    window_->setCentralWidget(surface_);
     window_->menuBar(); // the menu bar exists before the first layout
     window_->move(outer.topLeft());
     window_->resize(outer.size());
@@ -222,20 +239,20 @@ bool FQtFramework::CreateMainWindow(const QString& title, const QRect& outer)
         window_->resize(outer.size().shrunkBy(margins));
         window_->move(outer.topLeft());
     }
-    container->setFocus();
-    surface_->requestActivate();
+    surface_->setFocus();
     active_ = true;
     return true;
 }
 
 int FQtFramework::ClientWidth() const
 {
-    return surface_ ? static_cast<int>(surface_->width() * surface_->devicePixelRatio()) : 0;
+    // The widget's framebuffer is its size in device pixels, rounded as Qt makes it.
+    return surface_ ? (surface_->size() * surface_->devicePixelRatio()).width() : 0;
 }
 
 int FQtFramework::ClientHeight() const
 {
-    return surface_ ? static_cast<int>(surface_->height() * surface_->devicePixelRatio()) : 0;
+    return surface_ ? (surface_->size() * surface_->devicePixelRatio()).height() : 0;
 }
 
 FBackBufferDesc FQtFramework::BackBuffer() const
@@ -245,7 +262,43 @@ FBackBufferDesc FQtFramework::BackBuffer() const
 
 bool FQtFramework::MakeCurrent()
 {
-    return context_ && surface_ && context_->makeCurrent(surface_);
+    if (!surface_ || !surface_->isValid())
+        return false;
+    surface_->makeCurrent();
+    return QOpenGLContext::currentContext() == surface_->context();
+}
+
+bool FQtFramework::CheckDrawable(FDeviceCaps& caps)
+{
+    const QSurfaceFormat actual = surface_->format();
+    int depth = 0, stencil = 0;
+    if (MakeCurrent()) {
+        // What the framebuffer really has, not what the format was asked for.
+        QOpenGLFunctions* gl = surface_->context()->functions();
+        const auto bits = [gl](GLenum attachment, GLenum size) {
+            GLint type = GL_NONE, value = 0;
+            gl->glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, attachment,
+                                                      GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
+            if (type != GL_NONE)
+                gl->glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, attachment, size, &value);
+            return static_cast<int>(value);
+        };
+        depth = bits(GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE);
+        stencil = bits(GL_STENCIL_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_STENCIL_SIZE);
+    }
+    caps = CapsOf(depth, stencil);
+    const bool core = IsCore33(actual) && actual.profile() == QSurfaceFormat::CoreProfile &&
+                      actual.renderableType() == QSurfaceFormat::OpenGL;
+    if (core && depth >= 24 && stencil >= 8)
+        return true;
+    std::fprintf(stderr,
+                 "The book needs desktop OpenGL 3.3 (core profile) with 24-bit depth and 8-bit stencil; "
+                 "this display (%s) gives %s %d.%d%s with %d-bit depth and %d-bit stencil.\n",
+                 QGuiApplication::platformName().toLocal8Bit().constData(),
+                 actual.renderableType() == QSurfaceFormat::OpenGLES ? "OpenGL ES" : "OpenGL", actual.majorVersion(),
+                 actual.minorVersion(), actual.profile() == QSurfaceFormat::CoreProfile ? " core" : "", depth,
+                 stencil);
+    return false;
 }
 
 bool FQtFramework::CreateDevice(bool windowed, int width, int height)
@@ -256,19 +309,8 @@ bool FQtFramework::CreateDevice(bool windowed, int width, int height)
     }
     windowed_ = windowed;
     SettleClientArea(*window_, *surface_);
-    auto makeContext = [this](FDepthStencil depthStencil) {
-        surface_->setFormat(RequestedFormat(depthStencil));
-        if (!surface_->handle())
-            surface_->create();
-        auto context = std::make_unique<QOpenGLContext>();
-        context->setFormat(RequestedFormat(depthStencil));
-        if (!context->create() || !IsCore33(context->format()) || !context->makeCurrent(surface_))
-            context.reset();
-        return context;
-    };
-    context_ = makeContext(FDepthStencil::D24S8);
-    if (!context_) {
-        // An OpenGL older than 3.3 is not compatible; none at all cannot initialise.
+    if (!surface_->isValid()) {
+        // No context at all cannot initialise; one that is not 3.3 core is not compatible.
         QOpenGLContext any;
         ReportError(any.create() ? FFrameworkError::NoCompatibleDevice : FFrameworkError::NoGraphics);
         return false;
@@ -277,27 +319,20 @@ bool FQtFramework::CreateDevice(bool windowed, int width, int height)
     deviceSettings_.windowed = windowed;
     deviceSettings_.backBufferWidth = width;
     deviceSettings_.backBufferHeight = height;
-    deviceSettings_.caps = CapsOf(context_->format());
-    if (callbacks_.isDeviceAcceptable && !callbacks_.isDeviceAcceptable(deviceSettings_.caps, windowed)) {
-        context_.reset();
+    if (!CheckDrawable(deviceSettings_.caps) ||
+        (callbacks_.isDeviceAcceptable && !callbacks_.isDeviceAcceptable(deviceSettings_.caps, windowed))) {
         ReportError(FFrameworkError::NoCompatibleDevice);
         return false;
     }
     if (callbacks_.modifyDeviceSettings && !callbacks_.modifyDeviceSettings(deviceSettings_)) {
-        context_.reset();
         ReportError(FFrameworkError::CreatingDevice);
         return false;
     }
-    if (deviceSettings_.depthStencil != FDepthStencil::D24S8) {
-        // The policy chose another depth/stencil pair: the drawable is made anew with it.
-        context_ = makeContext(deviceSettings_.depthStencil);
-        if (!context_) {
-            ReportError(FFrameworkError::CreatingDevice);
-            return false;
-        }
-    }
+    // The widget's framebuffer is depth 24 / stencil 8, which stands in for every
+    // pair the policy may choose (CheckDrawable made sure).
     backBuffer_ = QSize(deviceSettings_.backBufferWidth, deviceSettings_.backBufferHeight);
     deviceCreated_ = true;
+    connect(surface_->context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { DestroyDevice(); });
     if (callbacks_.onDeviceCreated) {
         const FResult r = callbacks_.onDeviceCreated(BackBuffer());
         if (r < 0) {
@@ -341,22 +376,22 @@ void FQtFramework::ResetDevice()
     backBuffer_ = QSize(deviceSettings_.backBufferWidth, deviceSettings_.backBufferHeight);
     if (!CallDeviceReset())
         Close();
+    RequestFrame();
 }
 
 void FQtFramework::DestroyDevice()
 {
     if (!deviceCreated_)
         return;
+    deviceCreated_ = false;
     MakeCurrent();
     if (deviceReset_ && callbacks_.onDeviceLost)
         callbacks_.onDeviceLost();
     deviceReset_ = false;
     if (callbacks_.onDeviceDestroyed)
         callbacks_.onDeviceDestroyed();
-    deviceCreated_ = false;
-    if (context_)
-        context_->doneCurrent();
-    context_.reset();
+    if (surface_)
+        surface_->doneCurrent();
 }
 
 void FQtFramework::CheckWindowSize()
@@ -372,30 +407,28 @@ bool FQtFramework::StartIdleLoop()
         exitCode_.MainLoopRefused();
         return false;
     }
-    UpdateIdleTimer();
-    idleTimer_.start();
+    idleSuspended_ = false;
+    RequestFrame();
     return true;
 }
 
 void FQtFramework::SuspendIdleLoop()
 {
     idleSuspended_ = true;
-    idleTimer_.stop();
+    sleepStep_.stop();
 }
 
 void FQtFramework::ResumeIdleLoop()
 {
     idleSuspended_ = false;
-    if (deviceCreated_ && !closing_) {
-        UpdateIdleTimer();
-        idleTimer_.start();
-    }
+    frameRequested_ = false;
+    RequestFrame();
 }
 
 void FQtFramework::Present()
 {
-    if (context_ && surface_ && surface_->isExposed())
-        context_->swapBuffers(surface_);
+    if (surface_)
+        surface_->update();
 }
 
 int FQtFramework::MainLoop()
@@ -405,21 +438,57 @@ int FQtFramework::MainLoop()
     inMainLoop_ = true;
     QApplication::exec();
     inMainLoop_ = false;
-    idleTimer_.stop();
+    SuspendIdleLoop();
     return exitCode_.Value();
 }
 
-void FQtFramework::UpdateIdleTimer()
+void FQtFramework::RequestFrame()
 {
-    const bool sleeps = IdleStepSleeps(false, pause_.RenderingPaused(), active_);
-    idleTimer_.setInterval(sleeps ? kIdleSleepMs : 0);
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this] { RequestFrame(); }, Qt::QueuedConnection);
+        return;
+    }
+    if (closing_ || !deviceCreated_ || idleSuspended_ || frameRequested_)
+        return;
+    frameRequested_ = true;
+    // Minimised, paused (a menu or a dialog is open) or in the background: the book
+    // still moves on, at the idle pace, and draws only when it may.
+    if (IdleStepSleeps(false, pause_.RenderingPaused(), active_) || minimised_ || !surface_->isVisible())
+        sleepStep_.start();
+    else
+        surface_->update();
 }
 
-void FQtFramework::IdleStep()
+void FQtFramework::OnSleepStep()
 {
-    if (closing_ || !deviceCreated_ || idleSuspended_)
+    if (!pause_.RenderingPaused() && !minimised_ && surface_->isVisible()) {
+        surface_->update(); // the frame is still asked for; the paint takes it
         return;
-    UpdateIdleTimer();
+    }
+    frameRequested_ = false;
+    Step(false);
+}
+
+void FQtFramework::OnPaint()
+{
+    // Qt paints the widget for its own reasons too (shown, exposed, resized): every
+    // paint gets a whole frame, so no framebuffer is ever shown undrawn.
+    if (idleSuspended_ && deviceReset_)
+        return; // a command draws for itself and has drawn already
+    if (!deviceReset_ || closing_) {
+        QOpenGLFunctions* gl = surface_->context()->functions();
+        gl->glClearColor(0, 0, 0, 1);
+        gl->glClear(GL_COLOR_BUFFER_BIT);
+        return;
+    }
+    frameRequested_ = false;
+    Step(true);
+}
+
+void FQtFramework::Step(bool render)
+{
+    if (closing_ || !deviceCreated_)
+        return;
     const double now = clock_.nsecsElapsed() * 1e-9;
     if (!pause_.TimePaused()) {
         const double time = now - pausedTotal_;
@@ -432,26 +501,33 @@ void FQtFramework::IdleStep()
         callbacks_.onFrameMove(time_, elapsed_);
     if (closing_ || !deviceCreated_)
         return;
-    if (!pause_.RenderingPaused() && surface_->isExposed() && MakeCurrent()) {
+    if (render && deviceReset_) {
         if (callbacks_.onFrameRender)
             callbacks_.onFrameRender(time_, elapsed_);
         if (closing_ || !deviceCreated_)
             return;
-        context_->swapBuffers(surface_);
+        ++frames_;
     }
-    ++frames_;
+    if (callbacks_.wantsFrames && callbacks_.wantsFrames())
+        RequestFrame();
 }
 
 void FQtFramework::Pause(bool pauseTime, bool pauseRendering)
 {
     const bool wasTimePaused = pause_.TimePaused();
+    const bool wasPaused = pause_.RenderingPaused();
     pause_.Pause(pauseTime, pauseRendering);
     const double now = clock_.nsecsElapsed() * 1e-9;
     if (!wasTimePaused && pause_.TimePaused())
         pausedAt_ = now;
     else if (wasTimePaused && !pause_.TimePaused())
         pausedTotal_ += now - pausedAt_;
-    UpdateIdleTimer();
+    if (wasPaused && !pause_.RenderingPaused()) {
+        // Back from a menu or a dialog: the picture may have changed under it.
+        frameRequested_ = false;
+        sleepStep_.stop();
+        RequestFrame();
+    }
 }
 
 void FQtFramework::SetClientSize(int width, int height)
@@ -459,10 +535,12 @@ void FQtFramework::SetClientSize(int width, int height)
     if (!window_ || width <= 0 || height <= 0 || (ClientWidth() == width && ClientHeight() == height))
         return;
     const QSize screen = window_->screen() ? window_->screen()->geometry().size() : QSize(width, height);
-    const QSize frame = window_->frameGeometry().size() - QSize(ClientWidth(), ClientHeight());
-    const int x = static_cast<int>(0.5 * (screen.width() - frame.width() - width));
-    const int y = static_cast<int>(0.5 * (screen.height() - frame.height() - height));
-    const QSize inner = window_->size() - QSize(ClientWidth(), ClientHeight()) + QSize(width, height);
+    const double ratio = surface_->devicePixelRatio();
+    const QSize client(static_cast<int>(width / ratio), static_cast<int>(height / ratio));
+    const QSize frame = window_->frameGeometry().size() - surface_->size();
+    const int x = static_cast<int>(0.5 * (screen.width() - frame.width() - client.width()));
+    const int y = static_cast<int>(0.5 * (screen.height() - frame.height() - client.height()));
+    const QSize inner = window_->size() - surface_->size() + client;
     window_->move(x, y);
     window_->resize(inner);
     window_->show();
@@ -497,34 +575,17 @@ int FQtFramework::ShowMessage(const QString& text, QMessageBox::StandardButtons 
 bool FQtFramework::Dispatch(const FMessage& message)
 {
     const bool handled = callbacks_.onMsgProc && callbacks_.onMsgProc(message);
-    if (handled)
-        return true;
-    if (message.kind == FMessageKind::Paint && pause_.RenderingPaused() && deviceReset_ && MakeCurrent() &&
-        surface_->isExposed()) {
-        if (callbacks_.onFrameRender)
-            callbacks_.onFrameRender(time_, elapsed_);
-        context_->swapBuffers(surface_);
-    }
-    return false;
-}
-
-void FQtFramework::OnExposed()
-{
-    if (!surface_ || !surface_->isExposed())
-        return;
-    FMessage paint;
-    paint.kind = FMessageKind::Paint;
-    Dispatch(paint);
+    // Whatever the message did shows in the next frame.
+    RequestFrame();
+    return handled;
 }
 
 void FQtFramework::OnSurfaceResized()
 {
     if (!deviceReset_ || closing_)
         return;
-    if (!inResize_) {
-        inResize_ = true;
-        Pause(true, true);
-    }
+    // Frames follow the new size at once; the device itself is reset once the
+    // stream of size changes has been quiet a while, as at the end of a drag.
     resizeSettle_.start();
 }
 
@@ -545,12 +606,15 @@ void FQtFramework::OnWindowStateChanged()
 void FQtFramework::OnActivationChanged(bool active)
 {
     active_ = active;
-    UpdateIdleTimer();
+    RequestFrame();
 }
 
 void FQtFramework::OnMenuShown(bool shown)
 {
     Pause(shown, shown);
+    // Back from a menu, keys go to the book again, not to whatever Qt focused.
+    if (!shown && surface_ && windowed_ && window_ && window_->isActiveWindow())
+        surface_->setFocus(Qt::OtherFocusReason);
 }
 
 void FQtFramework::OnCloseRequested()
@@ -562,7 +626,7 @@ void FQtFramework::OnCloseRequested()
     if (Dispatch(close))
         return; // the application kept the window open
     closing_ = true;
-    idleTimer_.stop();
+    sleepStep_.stop();
     resizeSettle_.stop();
     DestroyDevice();
     window_->hide();
@@ -597,6 +661,7 @@ int FQtFramework::ToggleFullScreen()
             window_->setGeometry(savedWindowedGeometry_);
         windowed_ = true;
     }
+    surface_->setFocus(Qt::OtherFocusReason);
     return 0;
 }
 

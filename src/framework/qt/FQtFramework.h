@@ -10,9 +10,9 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QObject>
+#include <QOpenGLWidget>
 #include <QRect>
 #include <QTimer>
-#include <QWindow>
 
 #include <memory>
 
@@ -20,16 +20,18 @@ class QOpenGLContext;
 class QMenuBar;
 class FQtFramework;
 
-// The client area: an OpenGL window that reports its input to the host.
-class FGlSurface : public QWindow
+// The client area: an OpenGL widget that reports its input to the host and asks it
+// for a frame whenever Qt has it painted. Qt composes it into the window itself, so
+// under Wayland there is no subsurface whose frames wait on the window's commits.
+class FGlSurface : public QOpenGLWidget
 {
 public:
-    explicit FGlSurface(FQtFramework& host);
+    FGlSurface(FQtFramework& host, QWidget* parent);
 
 protected:
     bool event(QEvent* event) override;
-    void exposeEvent(QExposeEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    void paintGL() override;
+    void resizeGL(int width, int height) override;
 
 private:
     FQtFramework& host_;
@@ -65,16 +67,20 @@ public:
     bool CreateDevice(bool windowed, int width, int height);
     // Runs until the window closes; returns the exit code.
     int MainLoop();
-    // Starts the idle steps without running the event loop: for callers that pump
+    // Starts the frame loop without running the event loop: for callers that pump
     // events themselves (tests, the export's own loop). False when refused.
     bool StartIdleLoop();
-    // A command that drives frames itself (the export) stops the idle steps for its
+    // A command that drives frames itself (the export) stops the frame loop for its
     // duration.
     void SuspendIdleLoop();
     void ResumeIdleLoop();
-    // For such a command: the device's context current, and the back buffer shown.
+    // For such a command: the device's context current, and what it drew shown.
     bool MakeCurrent();
     void Present();
+    // Something changed: one more frame, at the compositor's pace. Frames go on by
+    // themselves only while the application wants them; otherwise nothing is drawn
+    // until the next input, resize or expose. Thread-safe.
+    void RequestFrame();
 
     void Pause(bool pauseTime, bool pauseRendering);
     // Outer size = frame + the given client size, centred on the screen; then the
@@ -97,7 +103,9 @@ public:
     FMainWindow* Window() const { return window_.get(); }
     FGlSurface* Surface() const { return surface_; }
     QMenuBar* MenuBar() const;
-    QOpenGLContext* Context() const { return context_.get(); }
+    QOpenGLContext* Context() const;
+    // The framebuffer the book draws to: the widget's own, remade at every resize.
+    uint32_t ScreenFramebuffer() const;
     bool IsWindowed() const { return windowed_; }
     // The outer rectangle (frame included) of the window as it is, or in full screen
     // as it was before: the place to reopen at.
@@ -107,6 +115,7 @@ public:
     bool DeviceReady() const { return deviceReset_; }
     int ClientWidth() const;
     int ClientHeight() const;
+    // Frames drawn so far.
     uint64_t FramesPresented() const { return frames_; }
     bool IsActive() const { return active_; }
     bool RenderingPaused() const { return pause_.RenderingPaused(); }
@@ -119,21 +128,24 @@ public:
     void OnWindowStateChanged();
     void OnActivationChanged(bool active);
     void OnMenuShown(bool shown);
-    void OnExposed();
+    void OnPaint();
 
 private:
-    void IdleStep();
-    void UpdateIdleTimer();
+    // One frame: the clock, the application's frame move, and with render its frame.
+    void Step(bool render);
+    void OnSleepStep();
     void ResetDevice();
+    // What the drawable offers, or empty with the reason when the book cannot use it.
+    bool CheckDrawable(FDeviceCaps& caps);
     bool CallDeviceReset();
     void DestroyDevice();
     FBackBufferDesc BackBuffer() const;
 
     FFrameworkCallbacks callbacks_;
     std::unique_ptr<FMainWindow> window_;
-    FGlSurface* surface_ = nullptr; // owned by the window's container widget
-    std::unique_ptr<QOpenGLContext> context_;
-    QTimer idleTimer_;
+    FGlSurface* surface_ = nullptr; // owned by the window
+    // Steps that wait: while rendering is paused or the window is inactive.
+    QTimer sleepStep_;
     QTimer resizeSettle_;
     QElapsedTimer clock_;
     double time_ = 0;
@@ -152,7 +164,8 @@ private:
     bool inResize_ = false;
     bool closing_ = false;
     bool inMainLoop_ = false;
-    bool idleSuspended_ = false;
+    bool idleSuspended_ = true; // until the loop starts
+    bool frameRequested_ = false;
     QSize backBuffer_;
     QSize savedWindowedSize_;
     QSize savedFullScreenSize_;

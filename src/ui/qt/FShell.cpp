@@ -9,7 +9,7 @@
 #include "base/FCommandIds.h"
 #include "base/FFile.h"
 #include "framework/qt/FQtFramework.h"
-#include "render/gl/FBookRenderer.h"
+#include "gl/FBookRenderer.h"
 #include "ui/FMenuModel.h"
 #include "ui/MsgProc.h"
 #include "ui/qt/FDialogs.h"
@@ -59,7 +59,13 @@ class FShellImpl : public FAppHost
 {
 public:
     explicit FShellImpl(FPhotoBookApp& app) : app_(app) {}
-    ~FShellImpl() override { RemoveTerminateHandler(); }
+    ~FShellImpl() override
+    {
+        // Decodes would tell a framework that is gone.
+        app_.photoStream.reset();
+        app_.onPhotoDecoded = nullptr;
+        RemoveTerminateHandler();
+    }
     FShellImpl(const FShellImpl&) = delete;
     FShellImpl& operator=(const FShellImpl&) = delete;
 
@@ -94,6 +100,7 @@ public:
         }
         app_.host = this;
         app_.textureLoader = &book_.Loader();
+        app_.onPhotoDecoded = [this] { framework_.RequestFrame(); };
         const FRect r = ClampWindowRect(app_.settings->Window, screen.width(), screen.height());
         if (!framework_.CreateMainWindow(QString::fromLatin1(kProgramTitle),
                                          QRect(r.left, r.top, r.Width(), r.Height()))) {
@@ -144,13 +151,16 @@ private:
             if (app_.IsInitialised())
                 app_.FrameMove(MillisecondClock());
         };
+        c.wantsFrames = [this] {
+            return app_.IsInitialised() && (app_.WantsFrames() || (!app_.effectPath.IsEmpty() && book_.EffectFollowsClock()));
+        };
         return c;
     }
 
     FResult OnDeviceReset(const FBackBufferDesc& desc)
     {
         backBuffer_ = desc;
-        const FGlScreen screen{framework_.Context()->defaultFramebufferObject(), desc.width, desc.height};
+        const FGlScreen screen{framework_.ScreenFramebuffer(), desc.width, desc.height};
         const FResult result = book_.DeviceReset(screen, app_.effectPath);
         if (result < 0) {
             std::fprintf(stderr, "%s\n", book_.LastError().c_str());
@@ -162,8 +172,10 @@ private:
 
     void FrameRender()
     {
-        if (book_.HasDevice() && app_.IsInitialised())
+        if (book_.HasDevice() && app_.IsInitialised()) {
+            book_.SetScreen({framework_.ScreenFramebuffer(), framework_.ClientWidth(), framework_.ClientHeight()});
             book_.Render(app_.BeginFrame(framework_.ClientWidth(), framework_.ClientHeight(), MillisecondClock()));
+        }
         const QString title =
             ToQString(WindowTitle(app_.pageIndex, app_.photoCount, app_.ArePhotoTexturesPending(), *app_.locale));
         if (framework_.Window()->windowTitle() != title)
@@ -272,10 +284,7 @@ private:
 
     void ChangeEffect() override
     {
-        auto makeCurrent = [this] {
-            return framework_.DeviceReady() && framework_.Context() &&
-                   framework_.Context()->makeCurrent(framework_.Surface());
-        };
+        auto makeCurrent = [this] { return framework_.DeviceReady() && framework_.MakeCurrent(); };
         if (!makeCurrent() || !book_.Renderer().SupportsPixelShader(2, 0)) {
             ShowMessage(FString(u"Your graphics card is not powerful enough to use effects. To use effects you "
                                 u"need a graphics card that supports pixel shader 2.0"),

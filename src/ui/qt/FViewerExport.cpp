@@ -7,7 +7,7 @@
 #include "export/ffmpeg/FEncoderList.h"
 #include "export/ffmpeg/FMovieWriter.h"
 #include "framework/qt/FQtFramework.h"
-#include "render/gl/FBookRenderer.h"
+#include "gl/FBookRenderer.h"
 #include "ui/FMenuModel.h"
 #include "ui/qt/FDialogs.h"
 #include "ui/qt/FExportDialogs.h"

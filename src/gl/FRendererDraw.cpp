@@ -1,11 +1,11 @@
 // FRenderer's draw states and draws: meshes, with or without an effect, and
 // screen quads streamed from memory.
 
-#include "render/gl/FRenderer.h"
+#include "gl/FRenderer.h"
 
-#include "render/gl/FEffect.h"
-#include "render/gl/FGlTexture.h"
-#include "render/gl/GlHelpers.h"
+#include "gl/FEffect.h"
+#include "gl/FGlTexture.h"
+#include "gl/GlHelpers.h"
 
 #include <epoxy/gl.h>
 

@@ -1,4 +1,4 @@
-#include "render/gl/FGlFramebuffer.h"
+#include "gl/FGlFramebuffer.h"
 
 #include <epoxy/gl.h>
 

@@ -7,10 +7,10 @@
 #include "framework/FFramework.h"
 #include "render/FBookLayout.h"
 #include "render/FFrame.h"
-#include "render/gl/FEffect.h"
-#include "render/gl/FGlMesh.h"
-#include "render/gl/FGlTextureLoader.h"
-#include "render/gl/FRenderer.h"
+#include "gl/FEffect.h"
+#include "gl/FGlMesh.h"
+#include "gl/FGlTextureLoader.h"
+#include "gl/FRenderer.h"
 
 #include <array>
 #include <memory>
@@ -31,6 +31,13 @@ public:
     // When the device goes for good: also the renderer's own program.
     void DeviceDestroyed();
     bool HasDevice() const { return renderer_.HasDevice(); }
+    // The screen moved to another framebuffer or size between resets (a window
+    // system that remakes its drawable as the window is dragged bigger).
+    void SetScreen(const FGlScreen& screen)
+    {
+        if (renderer_.HasDevice())
+            renderer_.SetDevice(&screen);
+    }
 
     // Draws the frame to the screen, or to the render target and then the screen.
     void Render(const FFrame& frame);
@@ -42,6 +49,8 @@ public:
     FString SelectEffect(const FString& path);
     // The effect photos are drawn with, or null.
     FEffect* Effect() { return effect_.get(); }
+    // The photos' picture changes with the clock alone: the effect reads the time.
+    bool EffectFollowsClock() const { return effect_ && effect_->IsValid() && effect_->Declares(kEffectTime); }
 
     // Every mesh in painter's order and each shadow volume over the whole target:
     // slower, and to the byte what the usual drawing shows.

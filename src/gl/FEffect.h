@@ -8,8 +8,8 @@
 #include "base/FString.h"
 #include "render/EffectFile.h"
 #include "render/EffectParameters.h"
-#include "render/gl/FGlMesh.h"
-#include "render/gl/GlObject.h"
+#include "gl/FGlMesh.h"
+#include "gl/GlObject.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "render/gl/FEffect.h"
+#include "gl/FEffect.h"
 
-#include "render/gl/GlHelpers.h"
+#include "gl/GlHelpers.h"
 
 #include "base/FFile.h"
 

@@ -5,7 +5,7 @@
 // looks better on far-away high-quality photos than ignoring the chain.
 
 #include "render/FGpuTexture.h"
-#include "render/gl/GlObject.h"
+#include "gl/GlObject.h"
 
 #include <cstdint>
 #include <memory>

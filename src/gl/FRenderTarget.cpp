@@ -1,4 +1,4 @@
-#include "render/gl/FRenderTarget.h"
+#include "gl/FRenderTarget.h"
 
 #include "base/FFile.h"
 #include "base/FString.h"

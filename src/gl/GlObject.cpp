@@ -1,4 +1,4 @@
-#include "render/gl/GlObject.h"
+#include "gl/GlObject.h"
 
 #include <epoxy/gl.h>
 

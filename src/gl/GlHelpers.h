@@ -2,7 +2,7 @@
 // Small GL pieces shared by the renderer and the effects.
 
 #include "render/BookGeometry.h"
-#include "render/gl/GlObject.h"
+#include "gl/GlObject.h"
 
 #include <cstdint>
 #include <span>

@@ -1,6 +1,6 @@
-#include "render/gl/FGlTextureLoader.h"
+#include "gl/FGlTextureLoader.h"
 
-#include "render/gl/FGlTexture.h"
+#include "gl/FGlTexture.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "render/gl/GlHelpers.h"
+#include "gl/GlHelpers.h"
 
 #include <epoxy/gl.h>
 

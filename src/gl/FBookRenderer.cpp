@@ -1,4 +1,4 @@
-#include "render/gl/FBookRenderer.h"
+#include "gl/FBookRenderer.h"
 
 #include "render/FShadowVolume.h"
 
@@ -297,4 +297,5 @@ void FBookRenderer::Render(const FFrame& frame)
         renderer_.DrawRenderTargetToScreen();
         renderer_.EndTarget(kScreenTarget);
     }
+    renderer_.MakeScreenOpaque();
 }

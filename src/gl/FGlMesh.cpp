@@ -1,4 +1,4 @@
-#include "render/gl/FGlMesh.h"
+#include "gl/FGlMesh.h"
 
 #include <epoxy/gl.h>
 

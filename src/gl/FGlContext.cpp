@@ -1,4 +1,4 @@
-#include "render/gl/FGlContext.h"
+#include "gl/FGlContext.h"
 
 #include <epoxy/gl.h>
 // EGL straight from libEGL: libepoxy's EGL dispatch refuses eglGetPlatformDisplay

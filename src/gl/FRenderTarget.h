@@ -8,8 +8,8 @@
 
 #include "render/FRenderTargetCopy.h"
 #include "render/RenderTargetSize.h"
-#include "render/gl/FGlFramebuffer.h"
-#include "render/gl/GlObject.h"
+#include "gl/FGlFramebuffer.h"
+#include "gl/GlObject.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // FRenderer's stencil shadows: volumes counted into the stencil buffer, then one
 // overlay over every pixel whose count is not 0.
 
-#include "render/gl/FRenderer.h"
+#include "gl/FRenderer.h"
 
 #include <epoxy/gl.h>
 

@@ -4,7 +4,7 @@
 // copy) and uploads again whenever the CPU mesh's revision moves on.
 
 #include "render/FGridMesh.h"
-#include "render/gl/GlObject.h"
+#include "gl/GlObject.h"
 
 #include <cstdint>
 

@@ -1,10 +1,10 @@
 // FRenderer's device: the program and stream buffers it makes, the states it
 // starts from, and the matrices. Drawing, shadows and targets have files of their own.
 
-#include "render/gl/FRenderer.h"
+#include "gl/FRenderer.h"
 
-#include "render/gl/FixedFunctionShaders.h"
-#include "render/gl/GlHelpers.h"
+#include "gl/FixedFunctionShaders.h"
+#include "gl/GlHelpers.h"
 
 #include <epoxy/gl.h>
 

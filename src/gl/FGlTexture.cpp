@@ -1,4 +1,4 @@
-#include "render/gl/FGlTexture.h"
+#include "gl/FGlTexture.h"
 
 #include <epoxy/gl.h>
 

@@ -1,7 +1,7 @@
 // FRenderer's targets: the screen or the export's render target, clearing them,
 // and reading the render target back.
 
-#include "render/gl/FRenderer.h"
+#include "gl/FRenderer.h"
 
 #include <epoxy/gl.h>
 
@@ -70,6 +70,18 @@ void FRenderer::ClearStencil(bool one)
     glClearStencil(one ? 1 : 0);
     glStencilMask(0xFFFFFFFFu);
     glClear(GL_STENCIL_BUFFER_BIT);
+}
+
+void FRenderer::MakeScreenOpaque()
+{
+    if (!hasDevice_)
+        return;
+    glBindFramebuffer(GL_FRAMEBUFFER, screen_.framebuffer);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
 FRenderTargetLimits FRenderer::RenderTargetLimits() const

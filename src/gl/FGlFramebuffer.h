@@ -4,8 +4,8 @@
 // a headless context (which has no default framebuffer).
 
 #include "render/FRenderTargetCopy.h"
-#include "render/gl/FGlTexture.h"
-#include "render/gl/GlObject.h"
+#include "gl/FGlTexture.h"
+#include "gl/GlObject.h"
 
 #include <cstdint>
 #include <memory>

@@ -14,9 +14,9 @@
 #include "render/FRenderTargetCopy.h"
 #include "render/FShadowVolume.h"
 #include "render/RenderTargetSize.h"
-#include "render/gl/FGlMesh.h"
-#include "render/gl/FRenderTarget.h"
-#include "render/gl/GlObject.h"
+#include "gl/FGlMesh.h"
+#include "gl/FRenderTarget.h"
+#include "gl/GlObject.h"
 
 #include <array>
 #include <cstdint>
@@ -90,6 +90,7 @@ public:
     // Colour (0xAARRGGBB) and depth 1.0, stencil 0, of the current target.
     void ClearTarget(uint32_t colour);
     void ClearStencil(bool one);
+    void MakeScreenOpaque();
 
     void SetFillMode(bool wireframe);
     // The global ambient light, 0xAARRGGBB.
