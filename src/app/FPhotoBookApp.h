@@ -136,6 +136,11 @@ public:
     // Builds the photo list from the folder of path (empty: ask the user).
     // False when no folder was chosen or it could not be listed.
     bool ScanFolder(const FString& path, bool sortByDate, uint32_t now);
+    // A path handed over (command line, a drop, a file manager's "Open With"): a
+    // photo opens its folder at the spread that shows it, a folder at its first
+    // spread, and the recent folders follow. Empty on success; otherwise what the
+    // user is told, and the book stays as it was.
+    FString OpenPath(const FString& path, uint32_t now);
     void OpenRecentFolder(int index, uint32_t now);
     void SortBy(bool byDate, uint32_t now);
 

@@ -4,6 +4,18 @@
 #include "base/FFile.h"
 #include "photos/PhotoFolder.h"
 
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+FString Quoted(const FString& path)
+{
+    return FString(u"\"").Concat(path).Concat(FString(u"\""));
+}
+
+} // namespace
+
 bool FPhotoBookApp::ScanFolder(const FString& requested, bool sortByDate, uint32_t now)
 {
     FString path = requested;
@@ -48,6 +60,55 @@ bool FPhotoBookApp::ScanFolder(const FString& requested, bool sortByDate, uint32
         photoRotation[static_cast<size_t>(i)] = settings->GetRotation(photoPaths[static_cast<size_t>(i)]);
     GoToFirstPage(now);
     return true;
+}
+
+FString FPhotoBookApp::OpenPath(const FString& given, uint32_t now)
+{
+    namespace fs = std::filesystem;
+    if (!settings)
+        return FString();
+    if (given.IsEmpty())
+        return FString(u"No photo or folder was given.");
+    std::error_code error;
+    fs::path path = fs::absolute(fs::path(given.ToUtf8()), error).lexically_normal();
+    if (path.has_relative_path() && !path.has_filename())
+        path = path.parent_path(); // "Holiday/" names the folder Holiday
+    const FString shown = FString::FromUtf8(path.string());
+    const fs::file_status status = fs::status(path, error);
+    if (error && error != std::errc::no_such_file_or_directory)
+        return Quoted(shown).Concat(FString(u" cannot be opened: ")).Concat(FString::FromUtf8(error.message()));
+    if (!fs::exists(status))
+        return Quoted(shown).Concat(FString(u" does not exist."));
+
+    const bool isFolder = fs::is_directory(status);
+    const FString folder = isFolder ? shown : shown.DirectoryPart();
+    const FString name = isFolder ? FString() : shown.FileNamePart();
+    if (!isFolder) {
+        FString upper = name;
+        upper.ToUpper();
+        if (!fs::is_regular_file(status) || !IsPhotoFileName(upper))
+            return Quoted(shown).Concat(FString(u" is not a photo the book can show."));
+    }
+    // Listed first, so that a folder without photos leaves the book as it is.
+    std::vector<FPhotoEntry> photos;
+    FString listError;
+    if (!ListPhotos(folder, kMaxPhotos, photos, &listError))
+        return FString(u"The folder ").Concat(Quoted(folder)).Concat(FString(u" cannot be read: ")).Concat(listError);
+    if (photos.empty())
+        return FString(u"The folder ").Concat(Quoted(folder)).Concat(FString(u" holds no photos the book can show."));
+
+    if (!ScanFolder(isFolder ? photos.front().path : shown, settings->Sort != 0, now))
+        return FString(u"The folder ").Concat(Quoted(folder)).Concat(FString(u" cannot be read."));
+    for (int32_t i = 0; i < photoCount && !isFolder; ++i) {
+        if (photoPaths[static_cast<size_t>(i)].FileNamePart() == name) {
+            // Spread P shows photos 2P - 2 to 2P + 1.
+            pageIndex = (i + 2) / 4 * 2;
+            for (FTexture& slot : photoTextures)
+                slot.Clear();
+            break;
+        }
+    }
+    return FString();
 }
 
 void FPhotoBookApp::OpenRecentFolder(int index, uint32_t now)

@@ -72,6 +72,8 @@ struct FFrameworkCallbacks
     // effect that follows the clock, photos arriving). Without it, and without
     // input, a resize or an expose, the host draws nothing.
     std::function<bool()> wantsFrames;
+    // A photo or folder dropped on the window.
+    std::function<void(const FString& path)> onOpenPath;
 };
 
 // Process exit codes of the host and the boxes that report them.

@@ -6,13 +6,16 @@
 #include "base/FFile.h"
 #include "framework/FFramework.h"
 #include "ui/FMenuModel.h"
+#include "ui/ViewerArguments.h"
 #include "ui/qt/FShell.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QPixmap>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,14 +41,32 @@ void StartupMessage(QtMsgType type, const QMessageLogContext& context, const QSt
     }
 }
 
+std::vector<std::string> Arguments(int argc, char** argv)
+{
+    return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // The program takes no command-line arguments; Qt still sees its own.
+    const std::string program = argc > 0 ? std::filesystem::path(argv[0]).filename().string() : "quillo-photobook";
+    // Answered without a display, as any command-line program would.
+    if (AsksForHelpOrVersion(Arguments(argc, argv))) {
+        const FViewerArguments asked = ParseViewerArguments(Arguments(argc, argv));
+        std::fputs((asked.help ? ViewerUsage(program) : ViewerVersion()).c_str(), stdout);
+        return 0;
+    }
     gQtMessages = qInstallMessageHandler(StartupMessage);
     QApplication application(argc, argv);
     qInstallMessageHandler(gQtMessages);
+    // Qt has taken its own options (-platform, -style, ...) out of argv.
+    const FViewerArguments arguments = ParseViewerArguments(Arguments(argc, argv));
+    if (!arguments.error.empty()) {
+        std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program.c_str(),
+                     arguments.error.c_str(), program.c_str());
+        return 2;
+    }
     QApplication::setApplicationName(QString::fromLatin1(kProgramTitle));
     QApplication::setDesktopFileName(QStringLiteral("quillo-photobook"));
     // Read as every other file is, so that no name in media/ can stall the start.
@@ -57,7 +78,7 @@ int main(int argc, char** argv)
         icon.loadFromData(reinterpret_cast<const uchar*>(iconBytes.data()), static_cast<uint>(iconBytes.size())))
         QApplication::setWindowIcon(QIcon(icon));
     FShell shell(gApp);
-    if (!shell.Start())
+    if (!shell.Start(nullptr, FString::FromUtf8(arguments.path)))
         return shell.ExitCode();
     return shell.Run();
 }

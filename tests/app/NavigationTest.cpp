@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 // Runs frames of `ms` milliseconds until nothing turns; returns the frame count.
@@ -174,6 +176,77 @@ TEST(PhotoTextures, PageTurnsShiftTheWindowSharingTextures)
     t.app.GoToFirstPage(0);
     for (const auto& record : t.app.photoTextures)
         EXPECT_FALSE(record.HasTexture());
+}
+
+// At rest nothing asks for frames; a turn, a camera move and photos still on their
+// way do. A turn started after a long rest starts where the key was pressed.
+TEST(Navigation, FramesAreWantedOnlyWhileSomethingMovesAndATurnStartsFromTheKey)
+{
+    TestApp t;
+    t.SetPhotos(20);
+    t.app.settings->RenderTransparentPage = false;
+    t.app.FrameMove(0);
+    EXPECT_TRUE(t.app.WantsFrames()) << "the first frame's photos come with the next";
+    t.app.framesRendered = 1;
+    for (uint32_t now = 10; t.app.ArePhotoTexturesPending(); now += 10)
+        t.app.FrameMove(now);
+    t.app.FrameMove(1000);
+    EXPECT_FALSE(t.app.WantsFrames());
+
+    t.app.NextPage(60000); // a minute of rest since the last frame
+    EXPECT_TRUE(t.app.WantsFrames());
+    t.app.FrameMove(60010);
+    EXPECT_NEAR(t.app.turnPosition, TurnEnd * 10 / 3000, 1e-6);
+    uint32_t now = 60010;
+    RunTurn(t.app, now, 10);
+    t.app.FrameMove(now += 10); // the new spread's photos
+    while (t.app.WantsFrames())
+        t.app.FrameMove(now += 10);
+    EXPECT_FALSE(t.app.ArePhotoTexturesPending());
+
+    t.app.SetCameraPreset(2, now);
+    EXPECT_TRUE(t.app.WantsFrames());
+    t.app.camera->UpdateTransition(now + 100000, 1);
+    EXPECT_FALSE(t.app.WantsFrames());
+}
+
+// A photo handed over opens its folder at the spread that shows it, a folder at its
+// first spread; anything else is refused with the reason and the book stays.
+TEST(Navigation, OpenPathShowsThePhotosSpreadAndRefusesWhatHoldsNoPhotos)
+{
+    TestApp t;
+    const std::string folder = t.dir.file("Holiday");
+    std::filesystem::create_directories(folder + "/empty");
+    for (int i = 0; i < 9; ++i)
+        WriteBytes(folder + "/" + std::to_string(i) + ".jpg", "x");
+    WriteBytes(folder + "/notes.txt", "x");
+
+    const std::pair<std::string, int32_t> opened[] = {
+        {folder + "/", 0}, {folder + "/6.jpg", 4}, {folder + "/1.jpg", 0},
+        {folder + "/2.jpg", 2}, {folder + "/empty/../8.jpg", 4},
+    };
+    for (const auto& [path, pageIndex] : opened) {
+        t.app.pageIndex = 8;
+        EXPECT_EQ(U8(t.app.OpenPath(FString::FromUtf8(path), 0)), "") << path;
+        EXPECT_EQ(t.app.photoCount, 9) << path;
+        EXPECT_EQ(t.app.pageIndex, pageIndex) << path;
+        EXPECT_EQ(U8(t.app.settings->GetRecentPath(0)), folder + "/0.jpg") << "the folder's entry";
+    }
+
+    const struct
+    {
+        std::string path, reason;
+    } refused[] = {
+        {folder + "/missing.jpg", "\"" + folder + "/missing.jpg\" does not exist."},
+        {folder + "/notes.txt", "\"" + folder + "/notes.txt\" is not a photo the book can show."},
+        {folder + "/empty", "The folder \"" + folder + "/empty\" holds no photos the book can show."},
+    };
+    for (const auto& r : refused) {
+        EXPECT_EQ(U8(t.app.OpenPath(FString::FromUtf8(r.path), 0)), r.reason);
+        EXPECT_EQ(t.app.photoCount, 9);
+        EXPECT_EQ(t.app.pageIndex, 4);
+        EXPECT_EQ(U8(t.app.settings->GetRecentPath(1)), t.dir.path() + "/media/photos/quillo1.jpg");
+    }
 }
 
 } // namespace

@@ -16,6 +16,11 @@ for lib in libqt6widgets6 libavformat libavcodec libswscale libturbojpeg libepox
   esac
 done
 
+case "$(dpkg-deb -f "$deb" Recommends)" in
+  *qt6-wayland*) ;;
+  *) echo "the package does not recommend qt6-wayland" >&2; exit 1 ;;
+esac
+
 root="$scratch/root"
 dpkg -x "$deb" "$root"
 for f in usr/bin/quillo-photobook usr/bin/quillo-photobook-export \
@@ -26,6 +31,14 @@ for f in usr/bin/quillo-photobook usr/bin/quillo-photobook-export \
          usr/share/icons/hicolor/48x48/apps/quillo-photobook.png; do
   [ -e "$root/$f" ] || { echo "missing from the package: $f" >&2; exit 1; }
 done
+
+# File managers offer "Open With" from the entry: it takes a file and names the types.
+entry="$root/usr/share/applications/quillo-photobook.desktop"
+desktop-file-validate "$entry"
+grep -qx 'Exec=quillo-photobook %f' "$entry" || { echo "the desktop entry takes no file" >&2; exit 1; }
+grep -q '^MimeType=.*image/jpeg;' "$entry" || { echo "the desktop entry names no photo types" >&2; exit 1; }
+"$root/usr/bin/quillo-photobook" --version | grep -qx "Quillo's Photo Book $(dpkg-deb -f "$deb" Version)" ||
+  { echo "the installed viewer does not answer --version" >&2; exit 1; }
 
 # The user guide carries the package's own version, filled in at installation.
 version=$(dpkg-deb -f "$deb" Version)

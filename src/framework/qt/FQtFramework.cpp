@@ -4,6 +4,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLayout>
@@ -139,6 +143,28 @@ void FGlSurface::resizeGL(int, int)
 FMainWindow::FMainWindow(FQtFramework& host) : host_(host)
 {
     setMinimumSize(kMinimumWindowSize, kMinimumWindowSize);
+    setAcceptDrops(true);
+}
+
+void FMainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (host_.AcceptsDrop(*event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void FMainWindow::dropEvent(QDropEvent* event)
+{
+    if (!host_.AcceptsDrop(*event->mimeData()))
+        return;
+    event->acceptProposedAction();
+    // The source waits for the drop to end: the folder opens after it has.
+    const QMimeData* data = event->mimeData();
+    QList<QUrl> urls = data->urls();
+    QTimer::singleShot(0, this, [this, urls] {
+        QMimeData copy;
+        copy.setUrls(urls);
+        host_.OnDrop(copy);
+    });
 }
 
 void FMainWindow::closeEvent(QCloseEvent* event)
@@ -578,6 +604,32 @@ bool FQtFramework::Dispatch(const FMessage& message)
     // Whatever the message did shows in the next frame.
     RequestFrame();
     return handled;
+}
+
+namespace {
+
+QString FirstLocalPath(const QMimeData& data)
+{
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            return url.toLocalFile();
+    return QString();
+}
+
+} // namespace
+
+bool FQtFramework::AcceptsDrop(const QMimeData& data) const
+{
+    return callbacks_.onOpenPath && !closing_ && !idleSuspended_ && !FirstLocalPath(data).isEmpty();
+}
+
+void FQtFramework::OnDrop(const QMimeData& data)
+{
+    const QString path = FirstLocalPath(data);
+    if (path.isEmpty() || !callbacks_.onOpenPath || closing_)
+        return;
+    callbacks_.onOpenPath(FString::FromUtf8(QFile::encodeName(path).toStdString()));
+    RequestFrame();
 }
 
 void FQtFramework::OnSurfaceResized()

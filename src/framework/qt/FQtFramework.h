@@ -18,6 +18,7 @@
 
 class QOpenGLContext;
 class QMenuBar;
+class QMimeData;
 class FQtFramework;
 
 // The client area: an OpenGL widget that reports its input to the host and asks it
@@ -48,6 +49,8 @@ protected:
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     FQtFramework& host_;
@@ -129,6 +132,9 @@ public:
     void OnActivationChanged(bool active);
     void OnMenuShown(bool shown);
     void OnPaint();
+    // Photos or folders handed over by a drop: the first local one is opened.
+    bool AcceptsDrop(const QMimeData& data) const;
+    void OnDrop(const QMimeData& data);
 
 private:
     // One frame: the clock, the application's frame move, and with render its frame.

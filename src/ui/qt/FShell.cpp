@@ -85,7 +85,7 @@ public:
 
     // Start-up up to the main loop: settings and locale, the window where it was
     // closed, its menus, the device and the most recent folder.
-    bool Start(const FSettingsEnvironment* environment)
+    bool Start(const FSettingsEnvironment* environment, const FString& openPath)
     {
         InstallTerminateHandler();
         framework_.SetCallbacks(Callbacks());
@@ -115,8 +115,20 @@ public:
             exitCode_ = framework_.ExitCode();
             return false;
         }
-        app_.ScanFolder(app_.settings->GetRecentPath(0), app_.settings->Sort != 0, MillisecondClock());
+        if (openPath.IsEmpty() || !OpenPath(openPath))
+            app_.ScanFolder(app_.settings->GetRecentPath(0), app_.settings->Sort != 0, MillisecondClock());
         return true;
+    }
+
+    // A photo or folder handed over; false (the user told why) when it cannot be shown.
+    bool OpenPath(const FString& path)
+    {
+        const FString reason = app_.OpenPath(path, MillisecondClock());
+        if (reason.IsEmpty())
+            return true;
+        DebugOutput(reason);
+        ShowMessage(reason, FMessageIcon::Warning);
+        return false;
     }
 
     int MainLoop() { return framework_.MainLoop(); }
@@ -146,6 +158,10 @@ private:
             app_.ReleaseDeviceTextures();
         };
         c.onMsgProc = [this](const FMessage& message) { return MsgProc(message); };
+        c.onOpenPath = [this](const FString& path) {
+            if (app_.IsInitialised())
+                OpenPath(path);
+        };
         c.onFrameRender = [this](double, float) { FrameRender(); };
         c.onFrameMove = [this](double, float) {
             if (app_.IsInitialised())
@@ -393,9 +409,9 @@ private:
 
 FShell::FShell(FPhotoBookApp& app) : impl_(std::make_unique<FShellImpl>(app)) {}
 FShell::~FShell() = default;
-bool FShell::Start(const FSettingsEnvironment* environment)
+bool FShell::Start(const FSettingsEnvironment* environment, const FString& openPath)
 {
-    return impl_->Start(environment);
+    return impl_->Start(environment, openPath);
 }
 int FShell::Run()
 {

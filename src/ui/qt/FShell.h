@@ -18,7 +18,9 @@ public:
     ~FShell();
 
     // Everything up to the main loop. False when start-up failed; ExitCode() says why.
-    bool Start(const FSettingsEnvironment* environment = nullptr);
+    // openPath: a photo or folder to open instead of the folder shown last; when it
+    // cannot be opened the user is told, and the last folder opens.
+    bool Start(const FSettingsEnvironment* environment = nullptr, const FString& openPath = FString());
     // Runs until the window closes; returns the exit code.
     int Run();
     int ExitCode() const;
