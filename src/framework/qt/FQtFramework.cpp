@@ -190,15 +190,21 @@ void FMainWindow::keyReleaseEvent(QKeyEvent* event)
     QMainWindow::keyReleaseEvent(event);
 }
 
-void FMainWindow::keyPressEvent(QKeyEvent* event)
+bool FMainWindow::event(QEvent* event)
 {
-    if (event->key() == Qt::Key_Escape)
-        host_.NoteEscape(true);
-    FMessage message;
-    if (TranslateKey(*event, message))
-        host_.Dispatch(message);
-    else
-        QMainWindow::keyPressEvent(event);
+    // A key that reaches the window itself (nothing inside it has the focus) is the
+    // book's before QWidget makes Tab a focus move.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape)
+            host_.NoteEscape(true);
+        FMessage message;
+        if (TranslateKey(*key, message)) {
+            host_.Dispatch(message);
+            return true;
+        }
+    }
+    return QMainWindow::event(event);
 }
 
 // ---------------------------------------------------------------------------
@@ -477,9 +483,10 @@ void FQtFramework::RequestFrame()
     if (closing_ || !deviceCreated_ || idleSuspended_ || frameRequested_)
         return;
     frameRequested_ = true;
-    // Minimised, paused (a menu or a dialog is open) or in the background: the book
-    // still moves on, at the idle pace, and draws only when it may.
-    if (IdleStepSleeps(false, pause_.RenderingPaused(), active_) || minimised_ || !surface_->isVisible())
+    // Minimised or paused (a menu or a dialog is open): the book still moves on, at
+    // the idle pace, and draws when it may. A window merely in the background draws
+    // at the compositor's pace, which throttles what cannot be seen.
+    if (IdleStepSleeps(false, pause_.RenderingPaused(), true) || minimised_ || !surface_->isVisible())
         sleepStep_.start();
     else
         surface_->update();
@@ -658,7 +665,6 @@ void FQtFramework::OnWindowStateChanged()
 void FQtFramework::OnActivationChanged(bool active)
 {
     active_ = active;
-    RequestFrame();
 }
 
 void FQtFramework::OnMenuShown(bool shown)
@@ -715,6 +721,11 @@ int FQtFramework::ToggleFullScreen()
     }
     surface_->setFocus(Qt::OtherFocusReason);
     return 0;
+}
+
+bool FQtFramework::PlacesWindows()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 QRect FQtFramework::WindowedFrameGeometry() const

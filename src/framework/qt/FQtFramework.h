@@ -47,7 +47,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -113,6 +113,9 @@ public:
     // The outer rectangle (frame included) of the window as it is, or in full screen
     // as it was before: the place to reopen at.
     QRect WindowedFrameGeometry() const;
+    // Whether the window's position is the program's to choose and to read back. A
+    // Wayland compositor places windows itself and tells no client where.
+    static bool PlacesWindows();
     QRect ModeChangeClientRect() const { return QRect(0, 0, savedWindowedSize_.width(), savedWindowedSize_.height()); }
     int ExitCode() const { return exitCode_.Value(); }
     bool DeviceReady() const { return deviceReset_; }

@@ -382,8 +382,11 @@ private:
         if (!app_.IsInitialised())
             return;
         // In full screen the window's place is the screen; the place to reopen at is
-        // the window it was before, frame included.
-        const QRect outer = framework_.WindowedFrameGeometry();
+        // the window it was before, frame included. Where the compositor places
+        // windows only the size is the window's own: the stored place stays.
+        QRect outer = framework_.WindowedFrameGeometry();
+        if (!FQtFramework::PlacesWindows())
+            outer.moveTopLeft(QPoint(app_.settings->Window.left, app_.settings->Window.top));
         // The frame loop stops first: a message box below runs its own event loop,
         // and no frame may run on the book while it is being put away.
         framework_.SuspendIdleLoop();
