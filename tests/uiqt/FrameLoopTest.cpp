@@ -145,6 +145,20 @@ TEST_F(FrameLoopTest, AClickPicksWhatIsDrawnThereToTheDevicePixel)
     }
 }
 
+// A resting book draws nothing, yet a photo that could not be read comes in once
+// its file is mended, with no key pressed.
+TEST_F(FrameLoopTest, AMendedPhotoComesInWhileTheBookRests)
+{
+    const std::string photo = dir.file("media/photos/quillo1.jpg");
+    const std::string good = ReadBytes(photo);
+    WriteBytes(photo, "not a photo");
+    shell->Menus()->Action(kCmdLowQuality)->trigger(); // the photos are read again
+    ASSERT_TRUE(PumpUntil([&] { return app.photoTextures[6].Failed; }));
+    PumpFor(1500);
+    WriteBytes(photo, good);
+    EXPECT_TRUE(PumpUntil([&] { return app.photoTextures[6].HasTexture(); }, 4000));
+}
+
 class RippleTest : public ShellFixture
 {
 protected:

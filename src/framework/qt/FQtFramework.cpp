@@ -32,6 +32,8 @@ namespace {
 constexpr int kResizeSettleMs = 250;
 // How long the start waits for a window manager to frame the new window.
 constexpr int kFrameWaitMs = 2000;
+// How often a resting book looks at its files.
+constexpr int kRestCheckMs = 1000;
 
 QSurfaceFormat RequestedFormat(FDepthStencil depthStencil)
 {
@@ -215,6 +217,11 @@ FQtFramework::FQtFramework()
     sleepStep_.setSingleShot(true);
     sleepStep_.setInterval(kIdleSleepMs);
     connect(&sleepStep_, &QTimer::timeout, this, [this] { OnSleepStep(); });
+    restCheck_.setInterval(kRestCheckMs);
+    connect(&restCheck_, &QTimer::timeout, this, [this] {
+        if (!frameRequested_ && !idleSuspended_)
+            Step(false);
+    });
     resizeSettle_.setSingleShot(true);
     resizeSettle_.setInterval(kResizeSettleMs);
     connect(&resizeSettle_, &QTimer::timeout, this, [this] { CheckWindowSize(); });
@@ -440,6 +447,7 @@ bool FQtFramework::StartIdleLoop()
         return false;
     }
     idleSuspended_ = false;
+    restCheck_.start();
     RequestFrame();
     return true;
 }
@@ -448,12 +456,14 @@ void FQtFramework::SuspendIdleLoop()
 {
     idleSuspended_ = true;
     sleepStep_.stop();
+    restCheck_.stop();
 }
 
 void FQtFramework::ResumeIdleLoop()
 {
     idleSuspended_ = false;
     frameRequested_ = false;
+    restCheck_.start();
     RequestFrame();
 }
 
@@ -685,6 +695,7 @@ void FQtFramework::OnCloseRequested()
         return; // the application kept the window open
     closing_ = true;
     sleepStep_.stop();
+    restCheck_.stop();
     resizeSettle_.stop();
     DestroyDevice();
     window_->hide();

@@ -153,8 +153,11 @@ private:
     FFrameworkCallbacks callbacks_;
     std::unique_ptr<FMainWindow> window_;
     FGlSurface* surface_ = nullptr; // owned by the window
-    // Steps that wait: while rendering is paused or the window is inactive.
+    // Steps that wait: while rendering is paused or the window is minimised.
     QTimer sleepStep_;
+    // A resting book still looks at its files now and then: a photo that could not
+    // be read may have been mended.
+    QTimer restCheck_;
     QTimer resizeSettle_;
     QElapsedTimer clock_;
     double time_ = 0;
