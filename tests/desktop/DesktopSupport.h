@@ -8,6 +8,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -53,9 +54,30 @@ inline testing::Environment* const kWindowManager = testing::AddGlobalTestEnviro
 // x, y, width, height of the client area
 using Box = std::array<int, 4>;
 
-// A window's pixels ("-id <window>", or "-root"), 4 bytes each (the 24-bit visual),
-// or nothing.
-inline std::string Grab(const std::string& which)
+// Where a window's client area lies on the screen (xwininfo counts the frame right).
+inline Box WindowBox(const std::string& window)
+{
+    const std::string info = Shell("xwininfo -id " + window);
+    const auto field = [&](const char* name) {
+        const size_t at = info.find(name);
+        return at == std::string::npos ? 0 : std::atoi(info.c_str() + at + std::strlen(name));
+    };
+    return Box{field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"), field("Height:")};
+}
+
+// An xwd picture: its size and 4 bytes a pixel (the 24-bit visual), B G R X.
+struct Picture
+{
+    int width = 0, height = 0;
+    std::string pixels;
+    const unsigned char* At(int x, int y) const
+    {
+        return reinterpret_cast<const unsigned char*>(pixels.data()) + (static_cast<size_t>(y) * width + x) * 4;
+    }
+};
+
+// A window's pixels ("-id <window>", or "-root"), or nothing.
+inline Picture GrabPicture(const std::string& which)
 {
     const std::string xwd = Shell("xwd -silent " + which, false);
     const auto field = [&](size_t index) {
@@ -64,10 +86,21 @@ inline std::string Grab(const std::string& which)
             v = v << 8 | static_cast<unsigned char>(xwd[index * 4 + i]);
         return v;
     };
-    // Header: its size (0), width (4), bytes per line (12), colour map entries (19).
+    // Header: its size (0), width (4), height (5), bytes per line (12), colour map entries (19).
+    Picture picture;
     if (xwd.size() < 100 || field(12) != field(4) * 4)
-        return std::string();
-    return xwd.substr(std::min<size_t>(xwd.size(), field(0) + field(19) * 12));
+        return picture;
+    picture.width = static_cast<int>(field(4));
+    picture.height = static_cast<int>(field(5));
+    picture.pixels = xwd.substr(std::min<size_t>(xwd.size(), field(0) + field(19) * 12));
+    if (picture.pixels.size() < static_cast<size_t>(picture.width) * picture.height * 4)
+        picture = {};
+    return picture;
+}
+
+inline std::string Grab(const std::string& which)
+{
+    return GrabPicture(which).pixels;
 }
 
 // The share of pixels that differ visibly.

@@ -41,16 +41,7 @@ public:
         return process_.WaitForExit();
     }
 
-    // Where the client area lies on the screen (xwininfo counts the frame right).
-    Box Client() const
-    {
-        const std::string info = Shell("xwininfo -id " + window_);
-        const auto field = [&](const char* name) {
-            const size_t at = info.find(name);
-            return at == std::string::npos ? 0 : std::atoi(info.c_str() + at + std::strlen(name));
-        };
-        return Box{field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"), field("Height:")};
-    }
+    Box Client() const { return WindowBox(window_); }
 
     // The window once nothing moves any more; root: the whole screen instead, as the
     // X server composes it (a GL child window of its own grabs as noise on its own).

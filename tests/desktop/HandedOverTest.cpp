@@ -17,37 +17,6 @@ bool Wayland()
     return std::getenv("WAYLAND_DISPLAY") != nullptr;
 }
 
-// An xwd picture: its size and 4 bytes a pixel, B G R X.
-struct Picture
-{
-    int width = 0, height = 0;
-    std::string pixels;
-    const unsigned char* At(int x, int y) const
-    {
-        return reinterpret_cast<const unsigned char*>(pixels.data()) + (static_cast<size_t>(y) * width + x) * 4;
-    }
-};
-
-Picture GrabPicture(const std::string& window)
-{
-    const std::string xwd = Shell("xwd -silent -id " + window, false);
-    const auto field = [&](size_t index) {
-        uint32_t v = 0;
-        for (size_t i = 0; i < 4 && index * 4 + i < xwd.size(); ++i)
-            v = v << 8 | static_cast<unsigned char>(xwd[index * 4 + i]);
-        return v;
-    };
-    Picture picture;
-    if (xwd.size() < 100 || field(12) != field(4) * 4)
-        return picture;
-    picture.width = static_cast<int>(field(4));
-    picture.height = static_cast<int>(field(5));
-    picture.pixels = xwd.substr(std::min<size_t>(xwd.size(), field(0) + field(19) * 12));
-    if (picture.pixels.size() < static_cast<size_t>(picture.width) * picture.height * 4)
-        picture = {};
-    return picture;
-}
-
 // The smallest box holding every pixel for which differs says yes (rows under the
 // panel at the top of weston's desktop only).
 template <typename Differs> std::optional<Box> BoundingBox(const Picture& p, Differs differs)
@@ -85,7 +54,7 @@ public:
         Shell("xdotool key " + keys);
     }
     const std::string& Weston() const { return weston_; }
-    Picture Screen() const { return GrabPicture(weston_); }
+    Picture Screen() const { return GrabPicture("-id " + weston_); }
 
     // The pointer to x, y of the screen (under Wayland: of weston's output).
     std::string MoveTo(int x, int y) const
@@ -150,16 +119,8 @@ public:
     // Where its window is: found by xdotool, or as what changed on weston's screen.
     std::optional<Box> Where(const Desktop& desktop, const Picture& before) const
     {
-        if (!Wayland()) {
-            const std::string window = Shell("xdotool search --onlyvisible --name \"^Quillo's Photo Book\" | head -1");
-            const std::string info = Shell("xwininfo -id " + window);
-            const auto field = [&](const char* name) {
-                const size_t at = info.find(name);
-                return at == std::string::npos ? 0 : std::atoi(info.c_str() + at + std::strlen(name));
-            };
-            return Box{field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"),
-                       field("Height:")};
-        }
+        if (!Wayland())
+            return WindowBox(Shell("xdotool search --onlyvisible --name \"^Quillo's Photo Book\" | head -1"));
         const Picture now = desktop.Screen();
         if (now.pixels.size() != before.pixels.size())
             return std::nullopt;
