@@ -61,8 +61,3 @@ void FPauseCounters::Pause(bool pauseTime, bool pauseRendering)
     time_ = pauseTime ? time_ + 1 : std::max(0, time_ - 1);
     rendering_ = pauseRendering ? rendering_ + 1 : std::max(0, rendering_ - 1);
 }
-
-bool IdleStepSleeps(bool deviceLost, bool renderingPaused, bool active)
-{
-    return deviceLost || renderingPaused || !active;
-}

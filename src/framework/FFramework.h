@@ -123,8 +123,8 @@ private:
     int rendering_ = 0;
 };
 
-// Sleep before an idle step: the host idles at 50 ms steps while nothing may be drawn.
+// While nothing may be drawn (a menu is open, the window is minimised) the book
+// still moves on, in steps this far apart.
 inline constexpr int kIdleSleepMs = 50;
-bool IdleStepSleeps(bool deviceLost, bool renderingPaused, bool active);
 
 inline constexpr int kMinimumWindowSize = 200;

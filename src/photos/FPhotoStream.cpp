@@ -94,7 +94,8 @@ void FPhotoStream::Request(std::vector<FPhotoJob> jobs)
     {
         std::lock_guard lock(mutex_);
         // Images finished for slots the window has left wait in the cache instead.
-        std::set<FPhotoKey> forSlots;
+        std::set<FPhotoKey>& forSlots = slotKeys_;
+        forSlots.clear();
         for (const FPhotoJob& job : jobs)
             if (job.forSlot)
                 forSlots.insert(job.key);
@@ -128,6 +129,7 @@ void FPhotoStream::Cancel()
     queue_.clear();
     ready_.clear();
     failed_.clear();
+    slotKeys_.clear();
 }
 
 void FPhotoStream::WaitIdle()
@@ -206,7 +208,8 @@ void FPhotoStream::Work(FPhotoDecoder& decoder)
                 cache_.Put(job.key, std::move(image));
         }
         idle_.notify_all();
-        if (decoded_) {
+        // Only a photo a slot waits for is news; one decoded ahead of time is not.
+        if (decoded_ && slotKeys_.count(job.key)) {
             lock.unlock();
             decoded_();
             lock.lock();

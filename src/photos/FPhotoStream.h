@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -81,8 +82,9 @@ public:
     static constexpr size_t kCacheBytes = size_t(256) << 20;
 
     // threads 0: the hardware's threads minus one, at least one. The decoders are
-    // made here, one per worker. decoded, if set, is called on the worker after
-    // each decode ends, its result stored (or dropped as no longer wanted).
+    // made here, one per worker. decoded, if set, is called on the worker after a
+    // decode of a photo the slots wait for ends, its result stored (or dropped as
+    // no longer wanted).
     explicit FPhotoStream(const DecoderFactory& makeDecoder, int threads = 0, size_t cacheBytes = kCacheBytes,
                           std::function<void()> decoded = {});
     ~FPhotoStream();
@@ -125,6 +127,7 @@ private:
     std::vector<FPhotoKey> running_;
     std::map<FPhotoKey, FDecodedImage> ready_; // for slots, held until taken
     std::map<FPhotoKey, FString> failed_;
+    std::set<FPhotoKey> slotKeys_; // what the last request wanted for slots
     FDecodedCache cache_;
     uint64_t generation_ = 0;
     uint64_t started_ = 0;

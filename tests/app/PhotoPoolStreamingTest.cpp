@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -134,6 +135,8 @@ TEST(PhotoPool, FillsTheWindowNearestFirstOnePerFrameUntilTheTitleClears)
     ASSERT_TRUE(p.t.app.ScanFolder(dir.fileF(PoolApp::Name(0)), false, 0));
     p.t.app.pageIndex = 4; // slot s shows photo s + 2
     p.loader.log.held = "*";
+    std::atomic<int> wakes = 0; // a resting viewer draws again for these
+    p.t.app.onPhotoDecoded = [&] { ++wakes; };
     p.t.app.StreamPhotoTextures(false);
     EXPECT_TRUE(p.loader.uploads.empty());
     p.loader.log.Release();
@@ -153,6 +156,7 @@ TEST(PhotoPool, FillsTheWindowNearestFirstOnePerFrameUntilTheTitleClears)
     p.t.app.photoStream->WaitIdle();
     const int decodes = static_cast<int>(p.t.app.photoStream->DecodesStarted());
     EXPECT_EQ(decodes, 20 - 2); // 12 in the window, 4 ahead, 2 behind (photos 0, 1)
+    EXPECT_EQ(wakes, 12) << "only the photos the slots wait for wake the viewer";
     p.t.app.settings->RenderTransparentPage = false;
     p.t.app.NextPage(0);
     p.t.app.StreamPhotoTextures(true);

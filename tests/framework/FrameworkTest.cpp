@@ -85,11 +85,6 @@ TEST(FrameworkPause, CountersNestAndNeverGoNegative)
     pause.Pause(false, false); // an unpaired unpause must not bank a credit
     pause.Pause(true, true);
     EXPECT_TRUE(pause.RenderingPaused());
-
-    EXPECT_TRUE(IdleStepSleeps(false, true, true));
-    EXPECT_TRUE(IdleStepSleeps(false, false, false));
-    EXPECT_TRUE(IdleStepSleeps(true, false, true));
-    EXPECT_FALSE(IdleStepSleeps(false, false, true));
 }
 
 TEST(FrameworkErrors, CodesTextsAndCaption)

@@ -108,8 +108,13 @@ TEST_F(FrameLoopTest, DrawsNothingAtRestAndKeepsPaceWhileThePageTurns)
         held = std::max(held, PumpFor(10));
     const double seconds = turning.elapsed() / 1000.0;
     const double rate = (framework().FramesPresented() - rested) / seconds;
+    std::printf("%.1f frames a second while the page turned, the event loop held %lld ms at most\n", rate,
+                static_cast<long long>(held));
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    // (A sanitizer's build draws too slowly to say anything about the pace.)
     EXPECT_GE(rate, 15) << "frames a second while the page turned (TimePage 1)";
     EXPECT_LT(held, 250) << "ms the event loop was held";
+#endif
 
     ASSERT_TRUE(PumpUntil([&] { return !app.ArePhotoTexturesPending() && !app.WantsFrames(); }));
     PumpFor(300);
@@ -171,7 +176,11 @@ TEST_F(RippleTest, AnEffectThatFollowsTheClockKeepsDrawing)
     PumpFor(300);
     const uint64_t before = framework().FramesPresented();
     PumpFor(1000);
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
     EXPECT_GE(framework().FramesPresented() - before, 15u) << "frames in a second of the rippling photos";
+#else
+    EXPECT_GT(framework().FramesPresented() - before, 2u) << "frames in a second of the rippling photos";
+#endif
 }
 
 // The window keeps its size and, where the program places windows, its place:

@@ -496,7 +496,7 @@ void FQtFramework::RequestFrame()
     // Minimised or paused (a menu or a dialog is open): the book still moves on, at
     // the idle pace, and draws when it may. A window merely in the background draws
     // at the compositor's pace, which throttles what cannot be seen.
-    if (IdleStepSleeps(false, pause_.RenderingPaused(), true) || minimised_ || !surface_->isVisible())
+    if (pause_.RenderingPaused() || minimised_ || !surface_->isVisible())
         sleepStep_.start();
     else
         surface_->update();

@@ -1,7 +1,8 @@
 #pragma once
-// The Qt host: main window with its menu bar, an OpenGL 3.3 core surface as the
-// client area (the "device"), and the idle loop that drives the application's
-// callbacks. One instance per process.
+// The Qt host: main window with its menu bar, an OpenGL 3.3 core widget as the
+// client area (the "device"), and the frame loop that drives the application's
+// callbacks: a frame whenever something changed, at the pace Qt and the compositor
+// set, and none while the book rests. One instance per process.
 
 #include "framework/FFramework.h"
 #include "framework/qt/FQtEvents.h"
