@@ -86,6 +86,10 @@ TEST(SignalTest, MissingOpenGL33ReportsNoCompatibleDeviceWithExitCode3)
     EXPECT_EQ(program.WaitForExit(), 3) << program.Output();
     EXPECT_NE(program.Output().find("Could not find any compatible OpenGL devices."), std::string::npos)
         << program.Output();
+    EXPECT_NE(program.Output().find("needs desktop OpenGL 3.3 (core profile) with 24-bit depth and 8-bit stencil; "
+                                    "this display (xcb) gives OpenGL 3.0"),
+              std::string::npos)
+        << program.Output();
 }
 
 } // namespace

@@ -307,7 +307,7 @@ bool FQtFramework::MakeCurrent()
     return QOpenGLContext::currentContext() == surface_->context();
 }
 
-bool FQtFramework::CheckDrawable(FDeviceCaps& caps)
+bool FQtFramework::CheckDrawable(FDeviceCaps& caps, QString& problem)
 {
     const QSurfaceFormat actual = surface_->format();
     int depth = 0, stencil = 0;
@@ -330,13 +330,16 @@ bool FQtFramework::CheckDrawable(FDeviceCaps& caps)
                       actual.renderableType() == QSurfaceFormat::OpenGL;
     if (core && depth >= 24 && stencil >= 8)
         return true;
-    std::fprintf(stderr,
-                 "The book needs desktop OpenGL 3.3 (core profile) with 24-bit depth and 8-bit stencil; "
-                 "this display (%s) gives %s %d.%d%s with %d-bit depth and %d-bit stencil.\n",
-                 QGuiApplication::platformName().toLocal8Bit().constData(),
-                 actual.renderableType() == QSurfaceFormat::OpenGLES ? "OpenGL ES" : "OpenGL", actual.majorVersion(),
-                 actual.minorVersion(), actual.profile() == QSurfaceFormat::CoreProfile ? " core" : "", depth,
-                 stencil);
+    problem = QStringLiteral("The book needs desktop OpenGL 3.3 (core profile) with 24-bit depth and 8-bit "
+                             "stencil; this display (%1) gives %2 %3.%4%5 with %6-bit depth and %7-bit stencil.")
+                  .arg(QGuiApplication::platformName(),
+                       actual.renderableType() == QSurfaceFormat::OpenGLES ? QStringLiteral("OpenGL ES")
+                                                                            : QStringLiteral("OpenGL"))
+                  .arg(actual.majorVersion())
+                  .arg(actual.minorVersion())
+                  .arg(actual.profile() == QSurfaceFormat::CoreProfile ? QStringLiteral(" core") : QString())
+                  .arg(depth)
+                  .arg(stencil);
     return false;
 }
 
@@ -358,9 +361,10 @@ bool FQtFramework::CreateDevice(bool windowed, int width, int height)
     deviceSettings_.windowed = windowed;
     deviceSettings_.backBufferWidth = width;
     deviceSettings_.backBufferHeight = height;
-    if (!CheckDrawable(deviceSettings_.caps) ||
+    QString problem;
+    if (!CheckDrawable(deviceSettings_.caps, problem) ||
         (callbacks_.isDeviceAcceptable && !callbacks_.isDeviceAcceptable(deviceSettings_.caps, windowed))) {
-        ReportError(FFrameworkError::NoCompatibleDevice);
+        ReportError(FFrameworkError::NoCompatibleDevice, problem);
         return false;
     }
     if (callbacks_.modifyDeviceSettings && !callbacks_.modifyDeviceSettings(deviceSettings_)) {
@@ -746,7 +750,7 @@ QRect FQtFramework::WindowedFrameGeometry() const
     return windowed_ || !savedWindowedFrame_.isValid() ? window_->frameGeometry() : savedWindowedFrame_;
 }
 
-void FQtFramework::ReportError(FFrameworkError error)
+void FQtFramework::ReportError(FFrameworkError error, const QString& detail)
 {
     exitCode_.Set(error);
     const FString text = FrameworkErrorText(error);
@@ -754,7 +758,9 @@ void FQtFramework::ReportError(FFrameworkError error)
         return;
     const QString caption = QString::fromStdString(
         FrameworkErrorCaption(window_ ? FString::FromUtf8(window_->windowTitle().toStdString()) : FString()).ToUtf8());
-    const QString body = QString::fromStdString(text.ToUtf8());
+    QString body = QString::fromStdString(text.ToUtf8());
+    if (!detail.isEmpty())
+        body += QStringLiteral("\n\n") + detail;
     std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(), body.toLocal8Bit().constData());
     if (errorBoxes_)
         QMessageBox::critical(window_ && window_->isVisible() ? window_.get() : nullptr, caption, body);

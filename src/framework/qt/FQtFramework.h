@@ -129,7 +129,8 @@ public:
 
     // Host side of the window messages.
     bool Dispatch(const FMessage& message);
-    void ReportError(FFrameworkError error);
+    // detail, when given, says what exactly was found, below the error's own text.
+    void ReportError(FFrameworkError error, const QString& detail = QString());
     void OnSurfaceResized();
     void OnCloseRequested();
     void OnWindowStateChanged();
@@ -145,8 +146,9 @@ private:
     void Step(bool render);
     void OnSleepStep();
     void ResetDevice();
-    // What the drawable offers, or empty with the reason when the book cannot use it.
-    bool CheckDrawable(FDeviceCaps& caps);
+    // What the drawable offers; false, with what it lacks in problem, when the book
+    // cannot draw on it.
+    bool CheckDrawable(FDeviceCaps& caps, QString& problem);
     bool CallDeviceReset();
     void DestroyDevice();
     FBackBufferDesc BackBuffer() const;
