@@ -62,6 +62,11 @@ struct TestApp
         app.textureLoader = &loader;
         app.host = &host;
     }
+    explicit TestApp(int photos, bool transparentPage = true) : TestApp()
+    {
+        SetPhotos(photos);
+        app.settings->RenderTransparentPage = transparentPage;
+    }
 
     // A photo list of n entries without touching the disk.
     void SetPhotos(int n)

@@ -22,14 +22,10 @@ struct RecordingHost : AnsweringHost
 
 struct MsgProcTest : testing::Test
 {
-    TestApp t;
+    TestApp t{20};
     RecordingHost host;
 
-    MsgProcTest()
-    {
-        t.app.host = &host;
-        t.SetPhotos(20);
-    }
+    MsgProcTest() { t.app.host = &host; }
 
     // Where on the client area the middle of a photo (or, slot -1, of the paper)
     // of a page object lies in the frame the book shows now.
