@@ -30,16 +30,6 @@ TEST(DialogRules, ColourComponentsRoundTripWithoutDrifting)
     EXPECT_EQ(ColourToRgb(FColour{0.2f, 0.4f, 0.6f}), (FRgb{51, 102, 153}));
 }
 
-TEST(DialogRules, CustomColoursOutOfRangeAreIgnored)
-{
-    FCustomColours& colours = FCustomColours::Process();
-    colours.Reset();
-    colours.Set(16, 0x000000);
-    colours.Set(-1, 0x000000);
-    for (int i = -1; i <= kCustomColourCount; ++i)
-        EXPECT_EQ(colours.Get(i), 0xFFFFFFu) << i;
-}
-
 TEST(DialogRules, OnlyWebPagesAreOpenedAsDocuments)
 {
     const struct
