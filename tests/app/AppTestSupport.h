@@ -5,7 +5,6 @@
 #include "../base/TestFiles.h"
 #include "app/FPhotoBookApp.h"
 
-#include <map>
 #include <vector>
 
 struct FakeGpuTexture : FGpuTexture
@@ -14,21 +13,15 @@ struct FakeGpuTexture : FGpuTexture
     int Height() const override { return 4; }
 };
 
-// Hands out textures for every path except those listed as broken.
+// Hands out an 800 x 600 texture for every path, noting the path.
 struct RecordingLoader : FTextureLoader
 {
     std::vector<std::string> loads;
-    std::map<std::string, bool> broken;
 
     std::shared_ptr<FGpuTexture> CreateTextureFromFile(const FString& path, int, int32_t& width, int32_t& height,
-                                                       FString* error) override
+                                                       FString*) override
     {
         loads.push_back(path.ToUtf8());
-        if (broken.count(path.ToUtf8())) {
-            if (error)
-                *error = FString(u"broken");
-            return nullptr;
-        }
         width = 800;
         height = 600;
         return std::make_shared<FakeGpuTexture>();
@@ -61,6 +54,11 @@ struct TestApp
         app.Init({dir.dirF(), 1280, 1024}, 0);
         app.textureLoader = &loader;
         app.host = &host;
+    }
+    explicit TestApp(int photos, bool transparentPage = true) : TestApp()
+    {
+        SetPhotos(photos);
+        app.settings->RenderTransparentPage = transparentPage;
     }
 
     // A photo list of n entries without touching the disk.

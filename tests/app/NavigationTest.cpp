@@ -20,9 +20,7 @@ int RunTurn(FPhotoBookApp& app, uint32_t& now, uint32_t ms)
 
 TEST(Navigation, TurnTimingFollowsTimePageAndClampsTheClock)
 {
-    TestApp t;
-    t.SetPhotos(20);
-    t.app.settings->RenderTransparentPage = false;
+    TestApp t(20, false);
     uint32_t now = 1000;
     t.app.lastFrameTime = now;
     t.app.NextPage(now);
@@ -47,8 +45,7 @@ TEST(Navigation, TurnTimingFollowsTimePageAndClampsTheClock)
 
 TEST(Navigation, TransparentPageSequenceAfterStart)
 {
-    TestApp t;
-    t.SetPhotos(20);
+    TestApp t(20);
     uint32_t now = 0;
     EXPECT_EQ(t.app.transparentPosition, TurnEnd); // over the left page at start
     // Next turns the sheet, then only the transparent page, then the next sheet.
@@ -68,9 +65,7 @@ TEST(Navigation, TransparentPageSequenceAfterStart)
 
 TEST(Navigation, QuickPressesEndsAndPhotoViews)
 {
-    TestApp t;
-    t.SetPhotos(20);
-    t.app.settings->RenderTransparentPage = false;
+    TestApp t(20, false);
     t.app.NextPage(0);
     t.app.NextPage(0);
     EXPECT_EQ(t.app.pageIndex, 2); // the first turn finished at once
@@ -81,9 +76,7 @@ TEST(Navigation, QuickPressesEndsAndPhotoViews)
     t.app.FinishTurn();
     EXPECT_EQ(t.app.pageIndex, 2);
 
-    TestApp e;
-    e.SetPhotos(5);
-    e.app.settings->RenderTransparentPage = false;
+    TestApp e(5, false);
     EXPECT_EQ(e.app.LastPageIndex(), 2);
     e.app.PreviousPage(0);
     EXPECT_EQ(e.app.turnState, 0);
@@ -95,8 +88,7 @@ TEST(Navigation, QuickPressesEndsAndPhotoViews)
     EXPECT_EQ(e.app.LastPageIndex(), 0);
 
     // GoToLastPage leaves a running transparent turn running on the new spread.
-    TestApp u;
-    u.SetPhotos(30);
+    TestApp u(30);
     u.app.transparentPosition = 0;
     u.app.NextPage(0);
     ASSERT_EQ(u.app.transparentTurnState, 1);
@@ -116,12 +108,12 @@ TEST(Navigation, QuickPressesEndsAndPhotoViews)
     EXPECT_EQ(t.app.camera->presetIndex, 2u);
 }
 
-// Nearest first, one photo per call; a broken photo is tried once, without
-// blocking the others, and is not waited for.
-TEST(PhotoTextures, StreamingFillsTheWindowNearestFirstAndTriesBrokenPhotosOnce)
+// Nearest first, one photo per call, through a loader that decodes on this thread
+// (broken photos and the decode pool are in PhotoPoolStreamingTest); frames stream
+// only once one was drawn and while nothing moves.
+TEST(PhotoTextures, StreamingFillsTheWindowNearestFirstWhileNothingMoves)
 {
-    TestApp t;
-    t.SetPhotos(3);
+    TestApp t(3);
     for (int i = 0; i < 10; ++i)
         t.app.StreamPhotoTextures(false);
     // pageIndex 0: the right page (photos 0, 1) first, then the next spread (2).
@@ -130,20 +122,7 @@ TEST(PhotoTextures, StreamingFillsTheWindowNearestFirstAndTriesBrokenPhotosOnce)
     EXPECT_EQ(t.app.photoTextures[6].Width, 800);
     EXPECT_EQ(t.app.photoTextures[9].Tag, -1); // index 3 is outside the list
 
-    TestApp b;
-    b.SetPhotos(2);
-    b.loader.broken["/p/0.jpg"] = true;
-    b.app.StreamPhotoTextures(false);
-    EXPECT_EQ(b.loader.loads, (std::vector<std::string>{"/p/0.jpg", "/p/1.jpg"}));
-    EXPECT_FALSE(b.app.ArePhotoTexturesPending());
-    EXPECT_TRUE(b.app.photoTextures[6].Failed);
-    b.app.StreamPhotoTextures(true);
-    EXPECT_EQ(b.loader.loads.size(), 2u);
-    EXPECT_EQ(b.app.unreadablePhotos.size(), 1u);
-
-    // Frames stream only once one was drawn and while nothing moves.
-    TestApp f;
-    f.SetPhotos(8);
+    TestApp f(8);
     f.app.FrameMove(10);
     f.app.framesRendered = 1;
     f.app.camera->SetPreset(3, false, 10);
@@ -158,9 +137,7 @@ TEST(PhotoTextures, StreamingFillsTheWindowNearestFirstAndTriesBrokenPhotosOnce)
 // textures already loaded.
 TEST(PhotoTextures, PageTurnsShiftTheWindowSharingTextures)
 {
-    TestApp t;
-    t.SetPhotos(20);
-    t.app.settings->RenderTransparentPage = false;
+    TestApp t(20, false);
     t.app.StreamPhotoTextures(true);
     auto shared = t.app.photoTextures[8].Texture; // photo 2 on the next spread
     ASSERT_NE(shared, nullptr);

@@ -13,16 +13,23 @@
 
 namespace {
 
+// A window by its title; xdotool's own --sync wait gives up when a window vanishes
+// while it looks, as a dialog's may.
+std::string FindWindow(const std::string& title)
+{
+    std::string found;
+    for (int i = 0; i < 200 && found.empty(); ++i, Sleep(100))
+        found = Shell("xdotool search --onlyvisible --name \"^" + title + "\" 2>/dev/null | head -1");
+    return found;
+}
+
 // The program copied into its own folder (the settings lie beside it), media linked.
 class Program
 {
 public:
-    explicit Program(const ScratchDir& dir) : process_(dir.file("QuilloPhotoBook"), {}, dir.file("output.txt"))
+    explicit Program(const ScratchDir& dir)
+        : process_(dir.file("QuilloPhotoBook"), {}, dir.file("output.txt")), window_(FindWindow("Quillo's Photo Book"))
     {
-        for (int i = 0; i < 100 && window_.empty(); ++i) {
-            window_ = Shell("xdotool search --onlyvisible --name \"^Quillo's Photo Book\" | head -1");
-            Sleep(50);
-        }
         // Loaded: the title counts the sample folder's spreads.
         for (int i = 0; i < 150 && Shell("xdotool getwindowname " + window_) != "Quillo's Photo Book, Page 1 of 3"; ++i)
             Sleep(100);
@@ -126,15 +133,6 @@ TEST_F(DesktopTest, DoubleClickOnAPhotoLeavesTheCameraOnIt)
     EXPECT_LT(Difference(onPhoto, afterDouble), 0.01);
     EXPECT_GT(Difference(front, afterDouble), 0.2);
     EXPECT_EQ(program.Close(), 0);
-}
-
-// A dialog's window; xdotool's own --sync wait gives up when a window vanishes while it looks.
-std::string FindWindow(const std::string& title)
-{
-    std::string found;
-    for (int i = 0; i < 200 && found.empty(); ++i, Sleep(100))
-        found = Shell("xdotool search --onlyvisible --name \"^" + title + "\" 2>/dev/null | head -1");
-    return found;
 }
 
 // Keys reach the book whatever Qt focused on the way: after a real menu closed by

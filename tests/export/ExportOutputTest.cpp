@@ -15,8 +15,7 @@ namespace fs = std::filesystem;
 
 TEST(ExportOutput, WhatIsNotARegularFileIsRefusedAndSurvives)
 {
-    TestApp t;
-    t.SetPhotos(1);
+    TestApp t(1);
     ScratchDir out;
     ASSERT_EQ(::mkfifo(out.file("fifo").c_str(), 0600), 0);
     fs::create_directory(out.file("dir"));

@@ -62,7 +62,6 @@ struct MovieExport
     MovieExport()
     {
         host_.makeSink = [this] { return std::make_unique<FakeSink>(sink_); };
-        t_.SetPhotos(3);
         t_.app.GoToFirstPage(0);
         path_ = out_.file("movie.avi");
         WriteBytes(path_, "an older movie");
@@ -91,7 +90,7 @@ struct MovieExport
         return all;
     }
 
-    TestApp t_;
+    TestApp t_{3};
     ScratchDir out_;
     SinkLog sink_;
     TestExportHost host_;

@@ -47,6 +47,8 @@ std::string Export(const ScratchDir& dir, const std::string& file, const FString
         *rate = movie.frameRate;
     if (!movie.error.empty() || movie.width != w || movie.height != h || movie.frames.size() != kFrames)
         return movie.error + " " + std::to_string(movie.frames.size()) + " frames of " + std::to_string(movie.width);
+    if (!rate && std::abs(av_q2d(movie.frameRate) - fps) > 0.001)
+        return "stored at " + std::to_string(av_q2d(movie.frameRate)) + " frames a second";
     // Palette and block encoders shift colours a lot; which channel wins does not change.
     for (size_t f = 0; f < kFrames; ++f) {
         const uint8_t *top = movie.Pixel(f, w / 2, h / 4), *bottom = movie.Pixel(f, w / 2, h * 3 / 4);

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -49,58 +47,43 @@ struct InFolder // the working folder while it lives
     ~InFolder() { std::filesystem::current_path(previous); }
 };
 
-// Within a few levels of the expected colour: encoded frames are not exact.
-bool Near(const uint8_t* bgr, int b, int g, int r, int tolerance)
-{
-    return std::abs(bgr[0] - b) <= tolerance && std::abs(bgr[1] - g) <= tolerance && std::abs(bgr[2] - r) <= tolerance;
-}
 } // namespace
 
-TEST(FMovieWriter, MoviesDecodeUprightFrameForFrame)
+TEST(FMovieWriter, RawMoviesDecodeUprightFrameForFrame)
 {
     // 150 * 3 = 450 bytes of pixels in 452-byte rows: the padding must not shear the
-    // picture. MPEG-4's held-back frames must be flushed. "12:30.avi" relative to the
-    // working folder is a plain file name, not a protocol. FFmpeg's raw video encoder,
-    // named like any other, gets upright rows and must not be marked bottom-up.
-    const struct
-    {
-        int width, height;
-        const char* encoder; // FFmpeg's name; none for uncompressed
-        const char* codec;
-        int frames, tolerance;
-        const char* name;
-    } cases[] = {
-        {160, 120, nullptr, "rawvideo", 7, 0, "12:30.avi"}, {150, 100, nullptr, "rawvideo", 7, 0, "a\\b:c.avi"},
-        {160, 120, "mpeg4", "mpeg4", 12, 40, "out.avi"},    {150, 100, "rawvideo", "rawvideo", 3, 0, "raw150.avi"},
-        {160, 120, "mpeg4", "mpeg4", 12, 40, "out.mkv"},
-    };
+    // picture. "12:30.avi" relative to the working folder is a plain file name, not a
+    // protocol. FFmpeg's raw video encoder, named like any other, gets upright rows and
+    // must not be marked bottom-up. The encoders offered, MPEG-4 with its held-back
+    // frames among them, go through EveryEncoderTest.
     ScratchDir dir;
     const InFolder here(dir.path());
-    for (const auto& c : cases) {
-        const int w = c.width, h = c.height;
-        SCOPED_TRACE(std::string(c.codec) + " " + std::to_string(w) + "x" + std::to_string(h));
+    const std::tuple<int, int, const char*, const char*> cases[] = {
+        {160, 120, "12:30.avi", ""}, {150, 100, "a\\b:c.avi", ""}, {150, 100, "raw.avi", "rawvideo"}};
+    for (const auto& [w, h, name, encoder] : cases) {
+        SCOPED_TRACE(name);
         PaintedFrame frame(w, h);
         FMovieWriter writer;
-        const FString encoder = c.encoder ? EncoderFriendlyName(avcodec_find_encoder_by_name(c.encoder)) : FString();
-        ASSERT_FALSE(writer.Open(Config(FString::FromUtf8(c.name), w, h, encoder), frame.view))
+        const FString named = *encoder ? EncoderFriendlyName(avcodec_find_encoder_by_name(encoder)) : FString();
+        ASSERT_FALSE(writer.Open(Config(FString::FromUtf8(name), w, h, named), frame.view))
             << U8(writer.Finish().Full());
-        for (int i = 0; i < c.frames; ++i)
-            EXPECT_FALSE(writer.Write(frame.view)) << U8(writer.Write(frame.view).Full());
-        EXPECT_FALSE(writer.Finish()) << U8(writer.Finish().Full());
-        EXPECT_EQ(writer.FramesWritten(), c.frames);
+        for (int i = 0; i < 7; ++i)
+            EXPECT_FALSE(writer.Write(frame.view));
+        EXPECT_FALSE(writer.Finish());
+        EXPECT_EQ(writer.FramesWritten(), 7);
 
-        const FDecodedMovie movie = DecodeMovie(dir.file(c.name));
+        const FDecodedMovie movie = DecodeMovie(dir.file(name));
         ASSERT_EQ(movie.error, "");
-        EXPECT_EQ(movie.codec, c.codec);
-        EXPECT_TRUE(movie.width == w && movie.height == h && av_q2d(movie.frameRate) == 25.0);
-        ASSERT_EQ(movie.frames.size(), static_cast<size_t>(c.frames));
-        // Upper half red, lower half blue; uncompressed, exact up to the rows that meet
-        // and the green left edge.
-        const int mid = c.tolerance ? h / 4 : h / 2 - 1, edge = c.tolerance ? w / 2 : 0;
+        EXPECT_TRUE(movie.codec == "rawvideo" && movie.width == w && movie.height == h);
+        EXPECT_EQ(av_q2d(movie.frameRate), 25.0);
+        ASSERT_EQ(movie.frames.size(), 7u);
+        // B, G, R exactly: red down to the middle row, blue below, the green left edge.
+        const auto is = [](const uint8_t* bgr, int b, int g, int r) {
+            return bgr[0] == b && bgr[1] == g && bgr[2] == r;
+        };
         for (size_t f = 0; f < movie.frames.size(); ++f)
-            EXPECT_TRUE(Near(movie.Pixel(f, 80, mid), 0, 0, 255, c.tolerance) &&
-                        Near(movie.Pixel(f, 80, h - 1 - mid), 255, 0, 0, c.tolerance) &&
-                        Near(movie.Pixel(f, edge, h - 1), 255, edge ? 0 : 255, 0, c.tolerance))
+            EXPECT_TRUE(is(movie.Pixel(f, 80, h / 2 - 1), 0, 0, 255) && is(movie.Pixel(f, 80, h / 2), 255, 0, 0) &&
+                        is(movie.Pixel(f, 0, h - 1), 255, 255, 0))
                 << "frame " << f;
     }
 }

@@ -30,8 +30,7 @@ struct NoisyHost : TestExportHost // detail, so the quality shows in the file's 
 TEST(MovieQuality, ReachesTheEncoderAndMp4DefaultsToH264WithItsIndexFirst)
 {
     av_log_set_level(AV_LOG_QUIET);
-    TestApp t;
-    t.SetPhotos(3);
+    TestApp t(3);
     const auto exportAt = [&](const std::string& name, const FString& encoder, int quality) {
         t.app.GoToFirstPage(0);
         NoisyHost host;

@@ -99,23 +99,19 @@ TEST_F(EffectTest, BrokenFilesSayWhatIsWrongInTheFilesOwnLines)
     FEffect none(DataEffect("does_not_exist.fx"));
     EXPECT_FALSE(none.IsValid());
     EXPECT_TRUE(none.GetErrorText().IsEmpty());
-}
 
-// The readers' rules for irregular files are tested in base; here, that an effect
-// named by a FIFO or a huge file goes through them instead of blocking or compiling.
-TEST(IrregularEffect, FifosAndHugeFilesAreRefusedByName)
-{
-    ::alarm(60); // a reader that blocks ends the run instead of hanging it
-    ScratchDir dir;
+    // A FIFO or a huge file goes through the readers' rules (IrregularFileTest)
+    // instead of blocking or compiling; the alarm ends a read that blocks.
+    ::alarm(60);
     ASSERT_EQ(::mkfifo(dir.file("pipe.fx").c_str(), 0600), 0);
     WriteBytes(dir.file("huge.fx"), "");
     std::filesystem::resize_file(dir.file("huge.fx"), kMaxEffectFileBytes + 1);
     for (const char* name : {"pipe.fx", "huge.fx"}) {
         testing::internal::CaptureStderr();
-        const FEffect effect(dir.fileF(name));
+        const std::string text = U8(FEffect(dir.fileF(name)).GetErrorText());
         testing::internal::GetCapturedStderr();
-        const std::string said = "Error loading Effect \"" + std::string(name) + "\"\n\n" + dir.file(name) + ": ";
-        EXPECT_EQ(U8(effect.GetErrorText()).rfind(said, 0), 0u) << U8(effect.GetErrorText());
+        EXPECT_EQ(text.rfind("Error loading Effect \"" + std::string(name) + "\"\n\n" + dir.file(name) + ": ", 0), 0u)
+            << text;
         EXPECT_TRUE(EffectWantsOptimization(dir.fileF(name)));
     }
     ::alarm(0);

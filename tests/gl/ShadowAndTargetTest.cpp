@@ -41,9 +41,10 @@ TEST_F(GlTest, PageShadowVolumeDarkensTheWallTo207Of255)
     EXPECT_RGB_NEAR(Pixel(32, 32), 255, 0, 0, 0);
 }
 
-// Top half red, bottom half blue, drawn into the target: the copy's row 0 is the
-// top (red, bytes B G R X), and the target shown on screen is upright.
-TEST_F(GlTest, RenderTargetCopyIsTopRowFirstBgrxAndShowsUprightOnScreen)
+// Top half red, bottom half blue, drawn into the target: the target shown on
+// screen is upright. (The copy the movie is made of comes out top row first:
+// HeadlessExporterTest reads the frames upright.)
+TEST_F(GlTest, RenderTargetShowsUprightOnScreen)
 {
     ASSERT_TRUE(renderer.EndTarget(kScreenTarget));
     ASSERT_TRUE(renderer.CreateRenderTarget(16, 16));
@@ -57,13 +58,6 @@ TEST_F(GlTest, RenderTargetCopyIsTopRowFirstBgrxAndShowsUprightOnScreen)
     renderer.SetWorld(FMatrix::Translation(0, 1, 0)); // over the top half
     renderer.DrawMesh(false, nullptr, false, {1, 1, 1, 1}, &topMesh, FCull::None, true);
     ASSERT_TRUE(renderer.EndTarget(kRenderTarget));
-
-    ASSERT_TRUE(renderer.CopyRenderTarget());
-    const FRenderTargetCopy* copy = renderer.GetRenderTargetCopy();
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(std::vector<uint8_t>(copy->Row(0), copy->Row(0) + 3), (std::vector<uint8_t>{0, 0, 255}));
-    EXPECT_EQ(std::vector<uint8_t>(copy->Row(copy->height - 1), copy->Row(copy->height - 1) + 3),
-              (std::vector<uint8_t>{255, 0, 0}));
 
     ASSERT_TRUE(renderer.BeginTarget(kScreenTarget));
     renderer.ClearTarget(kBlack);

@@ -1,5 +1,6 @@
-// The real decoder on the pool's worker threads refuses what it refuses on the
-// caller's thread, and a good photo arrives with its mip chain.
+// The real decoder on the pool's worker threads refuses as it does on the caller's
+// thread (every reason is in FImageDecoderTest), and a good photo arrives with its
+// mip chain.
 
 #include "../base/TestFiles.h"
 #include "MediaTestImages.h"
@@ -14,15 +15,10 @@ TEST(PhotoStreamDecode, BrokenFilesFailOnTheWorkersGoodOnesComeWithMips)
 {
     ScratchDir dir;
     const std::string jpeg = JpegBytes(Quadrants(400, 300));
-    const std::string png = PngBytes(400, 300, QuadrantPaint(400, 300));
     const std::pair<std::string, std::string> bad[] = {
         {"cut.jpg", jpeg.substr(0, jpeg.size() / 2)},
-        {"cut.png", png.substr(0, png.size() / 2)},
         {"text.jpg", "not a picture"},
-        {"bomb.jpg", JpegClaiming(50000, 50000)},
         {"bomb.png", PngClaiming(50000, 50000)},
-        {"short.tga", TgaClaiming(8000, 8000)},
-        {"short-rle.bmp", BmpClaiming(10000, 10000, true)},
     };
     FPhotoStream stream([] { return std::make_unique<FImageDecoder>(); }, 2);
     std::vector<FPhotoJob> jobs;

@@ -1,12 +1,10 @@
-// The decoded-image cache's byte bound and order of eviction, the mip chain built
-// on the workers, and keys that change with the file.
+// The decoded-image cache's byte bound and order of eviction, and the mip chain
+// built on the workers. Keys that change with the file are PhotoPoolStreamingTest's:
+// a photo rewritten in place or copied over is decoded again, never served stale.
 
-#include "../base/TestFiles.h"
 #include "photos/FPhotoStream.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 namespace {
 
@@ -65,20 +63,6 @@ TEST(MipChain, HalvesDownToOnePixelAveragingEachBlock)
     EXPECT_EQ(image.mipLevels[1][0], (image.mipLevels[0][0] + image.mipLevels[0][4] + 1) / 2);
     EXPECT_EQ(image.mipLevels[1][2], 255);
     EXPECT_EQ(image.ByteSize(), 40u + 8u + 4u);
-}
-
-TEST(PhotoKey, ChangesWithTheFileOnDisk)
-{
-    ScratchDir dir;
-    const std::string file = dir.file("a.jpg");
-    EXPECT_EQ(FPhotoKey::Of(FString::FromUtf8(file), 1).size, -1);
-    WriteBytes(file, "abc");
-    const FPhotoKey first = FPhotoKey::Of(FString::FromUtf8(file), 1);
-    EXPECT_EQ(first.size, 3);
-    EXPECT_FALSE(first == FPhotoKey::Of(FString::FromUtf8(file), 2));
-    std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) + std::chrono::seconds(2));
-    EXPECT_FALSE(first == FPhotoKey::Of(FString::FromUtf8(file), 1));
-    EXPECT_TRUE(first < FPhotoKey::Of(FString::FromUtf8(file), 1) || FPhotoKey::Of(FString::FromUtf8(file), 1) < first);
 }
 
 } // namespace

@@ -103,7 +103,7 @@ TEST(EffectFile, PhotoEffectTimeStartsWhenTheCameraArrives)
     const int32_t starts[] = {6, 15, 30, 39, 51, 60, 75, 84};
     for (int32_t i = 0; i < 8; ++i)
         EXPECT_EQ(PhotoEffectStart(i, 3, 3, 3), starts[i]) << i;
-    EXPECT_EQ(PhotoEffectStart(5, 2, 5, 7), 2 + 7 + 15 + (4 + 35 + 40));
+    EXPECT_EQ(PhotoEffectStart(5, 2, 5, 7), 103); // TimePage 2, TimeZoom 5, TimeView 7
     // photo, movie time -> the photo's effect time
     for (const auto& t : {std::array{0.0f, 5.9f, 0.0f}, {0, 8, 2}, {0, 100, 3}, {4, 52.5f, 1.5f}, {4, 50, 0}})
         EXPECT_FLOAT_EQ(PhotoEffectTime(static_cast<int32_t>(t[0]), t[1], 3, 3, 3), t[2]) << t[0] << " at " << t[1];

@@ -79,9 +79,7 @@ TEST(FPage, RebuildsOnlyWhenTheClampedPositionOrDirectionChangesAndOnlyALiftedOp
                                                   {TurnEnd, -1, false}};
     for (const auto& [position, direction, rebuilt] : draws)
         EXPECT_EQ(page.DrawPage(position, direction, kPaper).rebuilt, rebuilt) << position << " " << direction;
-    page.ReleaseMeshes();
-    EXPECT_TRUE(page.DrawPage(TurnEnd, -1, kPaper).rebuilt);
-    EXPECT_EQ(page.pageMesh->vertices[40].y, page.vertices[40].y);
+    // (Meshes released with a lost device come back: BookFrameTest's device reset.)
 
     // Culling, blending and the sheet's colour show in the GL tests; depth only here.
     EXPECT_FALSE(page.DrawPage(TurnEnd, 0, kPaper).depthTest);

@@ -17,29 +17,6 @@ TEST(DialogRules, FieldsReadSevenCharactersAndSpeedsClampToOneThroughTwenty)
     EXPECT_FLOAT_EQ(ReadFloatField(FString(u"fast")), 0.0f);
 }
 
-TEST(DialogRules, ColourComponentsRoundTripWithoutDrifting)
-{
-    // The chooser is opened and confirmed many times: no channel may creep down.
-    for (int v = 0; v <= 255; ++v) {
-        int channel = v;
-        for (int pass = 0; pass < 3; ++pass)
-            channel = ColourComponentToInt(ColourComponentFromInt(channel));
-        EXPECT_EQ(channel, v);
-    }
-    EXPECT_EQ(ColourComponentToInt(0.999f), 254); // truncated, not rounded
-    EXPECT_EQ(ColourToRgb(FColour{0.2f, 0.4f, 0.6f}), (FRgb{51, 102, 153}));
-}
-
-TEST(DialogRules, CustomColoursOutOfRangeAreIgnored)
-{
-    FCustomColours& colours = FCustomColours::Process();
-    colours.Reset();
-    colours.Set(16, 0x000000);
-    colours.Set(-1, 0x000000);
-    for (int i = -1; i <= kCustomColourCount; ++i)
-        EXPECT_EQ(colours.Get(i), 0xFFFFFFu) << i;
-}
-
 TEST(DialogRules, OnlyWebPagesAreOpenedAsDocuments)
 {
     const struct
@@ -54,7 +31,6 @@ TEST(DialogRules, OnlyWebPagesAreOpenedAsDocuments)
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsOpenableDocument(FString(c.path)), c.accepted) << FString(c.path).ToUtf8();
-    EXPECT_EQ(UserGuidePath(FString(u"/opt/book")).ToUtf8(), "/opt/book/media/WWW/QuilloPhotoBookManual.html");
 }
 
 } // namespace

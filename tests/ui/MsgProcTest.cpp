@@ -12,24 +12,23 @@ namespace {
 // A host that records what the book asked of it.
 struct RecordingHost : AnsweringHost
 {
-    int messages = 0, copies = 0;
+    int messages = 0, copies = 0, shownRed = -1;
     std::vector<PopupKind> popups;
 
     int ShowMessage(const FString&, FMessageIcon) override { return ++messages, 1; }
+    bool ChooseColour(int& red, int&, int&) override { return shownRed = red, true; } // confirmed as shown
+    void OpenDocument(const FString& path) override { opened = U8(path); }
+    std::string opened;
     void ShowPopupMenu(int, int, PopupKind kind) override { popups.push_back(kind); }
     bool CopyFileNoOverwrite(const FString&, const FString&) override { return ++copies, true; }
 };
 
 struct MsgProcTest : testing::Test
 {
-    TestApp t;
+    TestApp t{20};
     RecordingHost host;
 
-    MsgProcTest()
-    {
-        t.app.host = &host;
-        t.SetPhotos(20);
-    }
+    MsgProcTest() { t.app.host = &host; }
 
     // Where on the client area the middle of a photo (or, slot -1, of the paper)
     // of a page object lies in the frame the book shows now.
@@ -113,6 +112,20 @@ TEST_F(MsgProcTest, SettingsCommands)
     EXPECT_EQ(U8(t.app.locale->GetText(0)), "File");
 
     EXPECT_FALSE(Command(12345)); // unknown commands go on to the host
+    Command(kCmdUserGuide);
+    EXPECT_EQ(host.opened, t.dir.file("media/WWW/QuilloPhotoBookManual.html"));
+
+    // The colour chooser is opened and confirmed many times: no channel may creep
+    // down. The chooser is shown truncated channels, not rounded ones.
+    for (int v = 0; v <= 255; ++v) {
+        t.app.settings->PaperColour = {v / 255.0f, 0, 0};
+        for (int pass = 0; pass < 3; ++pass)
+            Command(kCmdSetPaperColour);
+        EXPECT_TRUE(host.shownRed == v && t.app.settings->PaperColour.red == v / 255.0f) << v;
+    }
+    t.app.settings->PaperColour.red = 0.999f;
+    Command(kCmdSetPaperColour);
+    EXPECT_EQ(host.shownRed, 254);
 }
 
 TEST_F(MsgProcTest, PickingFindsThePhotosAndPagesOfTheFrameShownNow)
