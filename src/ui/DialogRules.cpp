@@ -54,26 +54,6 @@ void StoreSpeedFields(const FSpeedFields& fields, FSettings& settings)
     settings.TimeView = SpeedFromField(fields.view);
 }
 
-int ColourComponentToInt(float component)
-{
-    return static_cast<int>(component * 255.0f);
-}
-
-float ColourComponentFromInt(int component)
-{
-    return static_cast<float>(component) / 255.0f;
-}
-
-FRgb ColourToRgb(const FColour& colour)
-{
-    return {ColourComponentToInt(colour.red), ColourComponentToInt(colour.green), ColourComponentToInt(colour.blue)};
-}
-
-FColour ColourFromRgb(const FRgb& rgb)
-{
-    return {ColourComponentFromInt(rgb.red), ColourComponentFromInt(rgb.green), ColourComponentFromInt(rgb.blue)};
-}
-
 FCustomColours& FCustomColours::Process()
 {
     static FCustomColours colours;
@@ -104,11 +84,6 @@ bool IsOpenableDocument(const FString& path)
         return false;
     const FString extension = path.ExtensionPart(); // upper-cased, "?" and after cut off
     return extension.Equals(FString("HTML")) || extension.Equals(FString("HTM")) || extension.Equals(FString("PHP"));
-}
-
-FString UserGuidePath(const FString& programDirectory)
-{
-    return programDirectory + FString("/media/WWW/QuilloPhotoBookManual.html");
 }
 
 FString AboutVersionText(const FLocale& locale)

@@ -38,17 +38,6 @@ struct FSpeedFields
 FSpeedFields SpeedFieldsFromSettings(const FSettings& settings);
 void StoreSpeedFields(const FSpeedFields& fields, FSettings& settings);
 
-// Colour chooser values: settings hold 0..1 floats, the chooser 0..255 integers.
-struct FRgb
-{
-    int red = 0, green = 0, blue = 0;
-    bool operator==(const FRgb&) const = default;
-};
-int ColourComponentToInt(float component);   // truncates component × 255
-float ColourComponentFromInt(int component); // component / 255
-FRgb ColourToRgb(const FColour& colour);
-FColour ColourFromRgb(const FRgb& rgb);
-
 // The 16 custom colours of the colour chooser, 0xRRGGBB, white until the user
 // changes them; one set for the whole process.
 inline constexpr int kCustomColourCount = 16;
@@ -69,7 +58,6 @@ private:
 // Only web pages are handed to the desktop: the extension (after the last ".",
 // before any "?", case ignored) must be HTML, HTM or PHP.
 bool IsOpenableDocument(const FString& path);
-FString UserGuidePath(const FString& programDirectory);
 
 // About box: a 640 × 480 picture with the version line drawn over it.
 inline constexpr int kAboutWidth = 640;
