@@ -1,11 +1,15 @@
 #include "photos/decode/FImageDecoder.h"
 
 #include "base/FFile.h"
+#include "photos/decode/ColourToSrgb.h"
 #include "photos/decode/ExifOrientation.h"
+#include "photos/decode/FHeifDecoder.h"
 #include "photos/decode/FJpegDecoder.h"
 #include "photos/decode/FPngDecoder.h"
 #include "photos/decode/FQtImageDecoder.h"
 #include "photos/decode/FTgaDecoder.h"
+#include "photos/decode/FTiffDecoder.h"
+#include "photos/decode/FWebpDecoder.h"
 #include "photos/decode/ImageResize.h"
 
 #include <algorithm>
@@ -25,6 +29,9 @@ enum class EFormat
     Jpeg,
     Png,
     Bmp,
+    Heif,
+    Webp,
+    Tiff,
     Other
 };
 
@@ -37,6 +44,13 @@ EFormat FormatOf(const uint8_t* data, size_t size)
         return EFormat::Png;
     if (size >= 2 && data[0] == 'B' && data[1] == 'M')
         return EFormat::Bmp;
+    if (LooksLikeHeif(data, size))
+        return EFormat::Heif;
+    if (size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "WEBP", 4) == 0)
+        return EFormat::Webp;
+    if (size >= 4 && ((data[0] == 'I' && data[1] == 'I' && data[2] == 42 && data[3] == 0) ||
+                      (data[0] == 'M' && data[1] == 'M' && data[2] == 0 && data[3] == 42)))
+        return EFormat::Tiff;
     return EFormat::Other;
 }
 
@@ -227,6 +241,20 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
     // minHeight, w, h) fills impl_->decoded at least that large along its stored
     // sides.
     int orientation = 1;
+    FColourInfo colour;
+    // What every format shares once its pixels are in impl_->decoded as stored:
+    // turned upright, made sRGB, fitted to the size asked for.
+    auto uprightAndSrgb = [&](int w, int h) {
+        if (orientation != 1) {
+            OrientPixels(impl_->decoded.data(), w, h, orientation, impl_->oriented);
+            impl_->decoded.swap(impl_->oriented);
+            // A phone photo's spare copy is worth keeping for the next; a huge one is not.
+            if (impl_->oriented.capacity() > (size_t(64) << 20))
+                std::vector<uint8_t>().swap(impl_->oriented);
+        }
+        ConvertToSrgb(impl_->decoded.data(), w, h, colour);
+        return finish(impl_->decoded.data(), w, h, static_cast<size_t>(w) * 4, true);
+    };
     auto decodeUpright = [&](const auto& decode) {
         const bool swaps = OrientationSwapsSides(orientation);
         if (swaps)
@@ -235,14 +263,7 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
         int w = 0, h = 0;
         if (!decode(swaps ? targetHeight : targetWidth, swaps ? targetWidth : targetHeight, w, h))
             return fail(reason);
-        if (orientation != 1) {
-            OrientPixels(impl_->decoded.data(), w, h, orientation, impl_->oriented);
-            impl_->decoded.swap(impl_->oriented);
-            // A phone photo's spare copy is worth keeping for the next; a huge one is not.
-            if (impl_->oriented.capacity() > (size_t(64) << 20))
-                std::vector<uint8_t>().swap(impl_->oriented);
-        }
-        return finish(impl_->decoded.data(), w, h, static_cast<size_t>(w) * 4, true);
+        return uprightAndSrgb(w, h);
     };
     // Refused by the size the header declares, before any pixel is read.
     int64_t declaredWidth = 0, declaredHeight = 0;
@@ -289,6 +310,34 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
         setTarget();
         return finish(image.constBits(), image.width(), image.height(), static_cast<size_t>(image.bytesPerLine()),
                       false);
+    }
+
+    FDecodeLimits limits;
+    limits.maxPixels = kMaxSourcePixels;
+    limits.maxSide = kMaxSourceSide;
+    if (format == EFormat::Webp || format == EFormat::Heif) {
+        const bool webp = format == EFormat::Webp;
+        if (!(webp ? ReadWebpSize(data, size, width, height, &reason) : ReadHeifSize(data, size, width, height, &reason)))
+            return fail(reason);
+        if (TooLarge(width, height))
+            return tooLarge();
+        return decodeUpright([&](int minWidth, int minHeight, int& w, int& h) {
+            return webp ? DecodeWebp(data, size, minWidth, minHeight, limits, impl_->decoded, w, h, colour, &reason)
+                        : DecodeHeif(data, size, false, limits, impl_->decoded, w, h, colour, &reason);
+        });
+    }
+    if (format == EFormat::Tiff) {
+        if (!ReadTiffSize(data, size, width, height, &reason))
+            return fail(reason);
+        if (TooLarge(width, height))
+            return tooLarge();
+        int w = 0, h = 0;
+        if (!DecodeTiff(data, size, limits, impl_->decoded, w, h, orientation, colour, &reason))
+            return fail(reason);
+        if (OrientationSwapsSides(orientation))
+            std::swap(width, height);
+        setTarget();
+        return uprightAndSrgb(w, h);
     }
 
     // TGA has no signature: only a header that passes every check is taken, and

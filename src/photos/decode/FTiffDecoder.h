@@ -1,0 +1,21 @@
+#pragma once
+// TIFF through libtiff, read from memory: the first page, 8 or 16 bits, RGB, grey
+// or palette, striped or tiled, compressed as libtiff knows (LZW, Deflate, JPEG,
+// PackBits). The Orientation tag and the colour profile come back untouched; the
+// shared step turns the picture upright. Safe to use from several threads at once.
+
+#include "photos/decode/FColourInfo.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The first page's declared size, without decoding; false with *reason.
+bool ReadTiffSize(const uint8_t* data, size_t size, int& width, int& height, std::string* reason);
+
+// Decodes the first page to RGBA8, top row first as stored (not turned), into
+// pixels (resized to width * height * 4). orientation: the tag's value 1..8, 1
+// without one. Refused by limits before decoding.
+bool DecodeTiff(const uint8_t* data, size_t size, const FDecodeLimits& limits, std::vector<uint8_t>& pixels,
+                int& width, int& height, int& orientation, FColourInfo& colour, std::string* reason);
