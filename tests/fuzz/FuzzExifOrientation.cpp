@@ -1,6 +1,7 @@
-// Fuzz entry point for the EXIF Orientation reader: the same bytes as a JPEG, a
-// PNG and a bare TIFF block, each answer within 1..8, and a small image turned
-// by the answer must keep every pixel.
+// Fuzz entry point for the metadata read by hand: the same bytes as a JPEG, a PNG
+// and a bare TIFF block give an orientation within 1..8, and a small image turned
+// by the answer must keep every pixel; any container's EXIF block, date taken and
+// JPEG colour profile are read within the bytes.
 
 #include "photos/decode/ExifOrientation.h"
 
@@ -11,6 +12,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    FDateTaken taken;
+    if (PhotoDateTaken(MemoryReader(data, size), taken) &&
+        (taken.month < 1 || taken.month > 12 || taken.millisecond < 0 || taken.millisecond > 999))
+        std::abort();
+    if (JpegIccProfile(data, size).size() > size)
+        std::abort();
     const int found[] = {JpegExifOrientation(data, size), PngExifOrientation(data, size),
                          ExifOrientationFromTiff(data, size)};
     static std::vector<uint8_t> pixels, turned, back;

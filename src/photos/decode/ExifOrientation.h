@@ -4,6 +4,8 @@
 // or a PNG (eXIf chunk) and turn decoded pixels upright. Every read is bounded
 // by the buffer: the bytes come from whatever a folder holds.
 
+#include "photos/PhotoMetadata.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -12,7 +14,6 @@
 // 4 mirrored top to bottom, 5 mirrored along the main diagonal, 6 to be turned a
 // quarter clockwise, 7 mirrored along the other diagonal, 8 to be turned a quarter
 // counter-clockwise. 1 when there is no tag or it cannot be read.
-int ExifOrientationFromTiff(const uint8_t* data, size_t size);
 int JpegExifOrientation(const uint8_t* data, size_t size);
 int PngExifOrientation(const uint8_t* data, size_t size);
 

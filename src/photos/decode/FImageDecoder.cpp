@@ -282,6 +282,7 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
         if (TooLarge(width, height))
             return tooLarge();
         orientation = JpegExifOrientation(data, size);
+        colour.icc = JpegIccProfile(data, size);
         return decodeUpright([&](int minWidth, int minHeight, int& w, int& h) {
             return impl_->jpeg.Decode(data, size, minWidth, minHeight, impl_->decoded, w, h, &reason);
         });
@@ -296,7 +297,7 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
         orientation = PngExifOrientation(data, size);
         return decodeUpright([&](int minWidth, int minHeight, int& w, int& h) {
             return DecodePng(data, size, minWidth, minHeight, kMaxSourcePixels, kMaxSourceSide, impl_->decoded, w, h,
-                             &reason);
+                             &reason, &colour.icc);
         });
     }
     if (format == EFormat::Bmp) {

@@ -188,7 +188,7 @@ bool ReadPngSize(const uint8_t* data, size_t size, int& width, int& height, std:
 }
 
 bool DecodePng(const uint8_t* data, size_t size, int minWidth, int minHeight, int64_t maxPixels, int maxSide,
-               std::vector<uint8_t>& pixels, int& width, int& height, std::string* reason)
+               std::vector<uint8_t>& pixels, int& width, int& height, std::string* reason, std::vector<uint8_t>* icc)
 {
     width = height = 0;
     auto fail = [&](const std::string& text) {
@@ -204,6 +204,16 @@ bool DecodePng(const uint8_t* data, size_t size, int minWidth, int minHeight, in
         return fail(std::strstr(s.input.message, "user limit") ? std::string("image too large") : s.Reason());
     if (static_cast<int64_t>(fullWidth) * fullHeight > maxPixels)
         return fail("image too large");
+    if (icc) {
+        png_charp name = nullptr;
+        int compression = 0;
+        png_bytep profile = nullptr;
+        png_uint_32 length = 0;
+        if (png_get_iCCP(s.png, s.info, &name, &compression, &profile, &length) && profile)
+            icc->assign(profile, profile + length);
+        else
+            icc->clear();
+    }
 
     FBoxReducer reducer;
     reducer.width = fullWidth;

@@ -19,5 +19,7 @@ bool ReadPngSize(const uint8_t* data, size_t size, int& width, int& height, std:
 // more than maxPixels pixels or a side above maxSide are refused before any
 // allocation. Interlaced images keep only their odd rows when reduced, and are
 // decoded whole first at full height: libpng spreads each row over seven passes.
+// icc, when given, receives the embedded colour profile (iCCP), or is emptied.
 bool DecodePng(const uint8_t* data, size_t size, int minWidth, int minHeight, int64_t maxPixels, int maxSide,
-               std::vector<uint8_t>& pixels, int& width, int& height, std::string* reason);
+               std::vector<uint8_t>& pixels, int& width, int& height, std::string* reason,
+               std::vector<uint8_t>* icc = nullptr);
