@@ -45,6 +45,8 @@ bool FPhotoBookApp::ScanFolder(const FString& requested, bool sortByDate, uint32
         DebugOutput(error);
         return false;
     }
+    if (sortByDate)
+        ReadDatesTaken(photos);
     if (photos.size() > 1)
         SortPhotos(photos, sortByDate);
     // Entries past the new count keep what an earlier scan left there: "Sort by"

@@ -1,8 +1,10 @@
 #include "photos/PhotoFolder.h"
 
 #include "base/FFile.h"
+#include "photos/PhotoMetadata.h"
 
 #include <algorithm>
+#include <string_view>
 #include <cerrno>
 #include <ctime>
 #include <dirent.h>
@@ -13,11 +15,19 @@
 bool IsPhotoFileName(const FString& upperName)
 {
     static const FString alpha(u"_ALPHA");
-    static const FString kinds[] = {FString(u".JPG"), FString(u".BMP"), FString(u".TGA"), FString(u".PNG")};
+    // The first four anywhere in the name, as the book always took them ("a.jpg.bak"
+    // too); the formats of phones and scanners by how the name ends.
+    static const FString anywhere[] = {FString(u".JPG"), FString(u".BMP"), FString(u".TGA"), FString(u".PNG")};
+    static const std::u16string_view ending[] = {u".JPEG", u".JPE", u".HEIC", u".HEIF", u".AVIF",
+                                                 u".WEBP", u".TIF", u".TIFF"};
     if (upperName.Contains(alpha))
         return false;
-    for (const FString& kind : kinds)
+    for (const FString& kind : anywhere)
         if (upperName.Contains(kind))
+            return true;
+    const std::u16string_view name = upperName.Str();
+    for (const std::u16string_view kind : ending)
+        if (name.size() >= kind.size() && name.substr(name.size() - kind.size()) == kind)
             return true;
     return false;
 }
@@ -103,12 +113,57 @@ bool ListPhotos(const FString& folder, int maxCount, std::vector<FPhotoEntry>& o
     return true;
 }
 
+namespace {
+
+// Days since 1970-01-01 of a proleptic Gregorian date.
+int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d)
+{
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+} // namespace
+
+void ReadDatesTaken(std::vector<FPhotoEntry>& photos)
+{
+    for (FPhotoEntry& photo : photos) {
+        FDateTaken t;
+        if (!PhotoDateTaken(FileReader(photo.path), t))
+            continue;
+        int64_t seconds = 0;
+        if (t.hasOffset) {
+            seconds = DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second -
+                      int64_t(t.offsetMinutes) * 60;
+        } else {
+            struct tm local = {};
+            local.tm_year = t.year - 1900;
+            local.tm_mon = t.month - 1;
+            local.tm_mday = t.day;
+            local.tm_hour = t.hour;
+            local.tm_min = t.minute;
+            local.tm_sec = t.second;
+            local.tm_isdst = -1;
+            const time_t when = ::mktime(&local);
+            if (when == static_cast<time_t>(-1))
+                continue;
+            seconds = when;
+        }
+        photo.dateKey = KeyOfSeconds(seconds);
+        photo.dateMilliseconds = t.millisecond;
+    }
+}
+
 void SortPhotos(std::vector<FPhotoEntry>& photos, bool byDate)
 {
     // A stable sort with the pairwise test of adjacent swaps gives the same order.
     if (byDate)
-        std::stable_sort(photos.begin(), photos.end(),
-                         [](const FPhotoEntry& a, const FPhotoEntry& b) { return a.dateKey < b.dateKey; });
+        std::stable_sort(photos.begin(), photos.end(), [](const FPhotoEntry& a, const FPhotoEntry& b) {
+            return a.dateKey < b.dateKey || (a.dateKey == b.dateKey && a.dateMilliseconds < b.dateMilliseconds);
+        });
     else
         std::stable_sort(photos.begin(), photos.end(),
                          [](const FPhotoEntry& a, const FPhotoEntry& b) { return b.upperName.IsGreater(a.upperName); });

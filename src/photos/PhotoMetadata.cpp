@@ -232,7 +232,7 @@ std::vector<uint8_t> ChunkExif(const FByteReader& read, uint64_t first, bool png
     std::vector<uint8_t> header, block;
     uint64_t at = first;
     for (int i = 0; i < kMaxChunks && read(at, 8, header); ++i) {
-        const uint32_t length = png ? Be32(header.data()) : Le32(header.data());
+        const uint32_t length = png ? Be32(header.data()) : Le32(header.data() + 4);
         const uint8_t* type = header.data() + (png ? 4 : 0);
         const uint64_t data = at + 8;
         if (std::memcmp(type, png ? "eXIf" : "EXIF", 4) == 0) {

@@ -1,5 +1,7 @@
 #include "ui/FileDialogRules.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string_view>
 
 namespace {
@@ -11,7 +13,11 @@ FString ChooserExtension(const FString& path)
     return path.ExtensionPart();
 }
 
-const FChooserFilter kAllPhotos{u"Photos (.BMP, .JPG, .PNG, .TGA)", u"*.BMP;*.JPG;*.PNG;*.TGA", FString()};
+const FChooserFilter kAllPhotos{u"Photos (.JPG, .JPEG, .HEIC, .HEIF, .AVIF, .WEBP, .PNG, .TIF, .TIFF, .BMP, .TGA)",
+                                u"*.JPG;*.JPEG;*.JPE;*.HEIC;*.HEIF;*.AVIF;*.WEBP;*.PNG;*.TIF;*.TIFF;*.BMP;*.TGA",
+                                FString()};
+const std::u16string_view kPhotoExtensions[] = {u"JPG",  u"JPEG", u"JPE", u"HEIC", u"HEIF", u"AVIF",
+                                                u"WEBP", u"PNG",  u"TIF", u"TIFF", u"BMP",  u"TGA"};
 
 bool HasOwnExtension(const FString& path)
 {
@@ -71,9 +77,10 @@ FFileDialogLayout FileDialogLayout(FFileDialogKind kind, const FString& path, co
     case FFileDialogKind::SavePhoto: {
         layout.title = locale.GetText(68);
         layout.save = true;
+        // The copy keeps the photo's own type.
         const FString ext = ChooserExtension(path);
-        if (ext.Equals(FString(u"BMP")) || ext.Equals(FString(u"JPG")) || ext.Equals(FString(u"PNG")) ||
-            ext.Equals(FString(u"TGA")))
+        if (std::find(std::begin(kPhotoExtensions), std::end(kPhotoExtensions), ext.Str()) !=
+            std::end(kPhotoExtensions))
             layout.filters = {
                 {FString(u"Photos (.").Concat(ext).Concat(FString(u")")), FString(u"*.").Concat(ext), ext}};
         else

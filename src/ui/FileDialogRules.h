@@ -11,7 +11,7 @@
 
 struct FChooserFilter
 {
-    FString description; // "Photos (.BMP, .JPG, .PNG, .TGA)"
+    FString description; // "Photos (.JPG, .JPEG, ...)"
     FString patterns;    // "*.BMP;*.JPG;*.PNG;*.TGA"
     FString extension;   // set on the chosen name; empty: none
 };

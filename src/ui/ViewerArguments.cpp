@@ -48,8 +48,8 @@ std::string ViewerUsage(const std::string& programName)
            "  -h, --help  shows this text\n"
            "  --version   shows the program's version\n"
            "\n"
-           "Without a path the book opens the folder it showed last. Photos are the\n"
-           "files whose names contain .jpg, .bmp, .tga or .png (any case).\n"
+           "Without a path the book opens the folder it showed last. It reads JPEG\n"
+           "(.jpg, .jpeg), HEIC/HEIF, AVIF, WebP, PNG, TIFF, BMP and TGA photos.\n"
            "Qt's own options are understood too, such as -platform wayland or\n"
            "-platform xcb to choose the window system.\n";
 }

@@ -86,16 +86,17 @@ TEST(ScanFolder, ListsPhotosWithTheirRealNamesInNameOrder)
     TestApp t;
     const std::string folder = t.dir.file("pics");
     fs::create_directory(folder);
-    // ".JPG" anywhere in the upper-cased name counts; "_ALPHA.PNG" and ".JPEG" do not.
+    // ".JPG" anywhere in the upper-cased name counts, the newer types at its end;
+    // "_ALPHA.PNG" never.
     for (const char* name : {"holiday.jpg", "HOLIDAY.JPG", "x.jpeg", "x.jpg.txt", "x_alpha.png", "b.png", "A.JPG",
-                             "notes.txt", "c.tga", "d.BMP"})
+                             "notes.txt", "c.tga", "d.BMP", "p.heic", "s.TIFF", "w.webp.txt", "v_alpha.avif"})
         WriteBytes(folder + "/" + name, "x");
     fs::create_directory(folder + "/dir.jpg"); // judged by name alone
     t.app.settings->SetRotation(FString::FromUtf8(folder + "/b.png"), 6);
 
     ASSERT_TRUE(t.app.ScanFolder(FString::FromUtf8(folder + "/b.png"), false, 0));
     auto names = Names(t.app);
-    ASSERT_EQ(names.size(), 8u);
+    ASSERT_EQ(names.size(), 11u);
     EXPECT_EQ((std::vector<std::string>(names.begin(), names.begin() + 5)),
               (std::vector<std::string>{"A.JPG", "b.png", "c.tga", "d.BMP", "dir.jpg"}));
     // Both spellings of holiday stay, each with its own real name.

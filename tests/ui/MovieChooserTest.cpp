@@ -84,6 +84,8 @@ TEST(MovieChooser, FilterExtensionOnlyForANameWithout)
     // chooser opens in the folder of a photo even when the folder's name holds a ".".
     const FFileDialogLayout photo = FileDialogLayout(FFileDialogKind::SavePhoto, FString(u"/p/a.png"), FLocale());
     EXPECT_EQ(U8(ChosenPath(photo, FString(u"/p/b.jpg"), 0)), "/p/b.PNG");
+    const FFileDialogLayout phone = FileDialogLayout(FFileDialogKind::SavePhoto, FString(u"/p/IMG_1.heic"), FLocale());
+    EXPECT_EQ(U8(ChosenPath(phone, FString(u"/p/copy"), 0)), "/p/copy.HEIC");
     EXPECT_TRUE(
         FileDialogLayout(FFileDialogKind::SavePhoto, FString(u"/p/a.gif"), FLocale()).filters[0].extension.IsEmpty());
     EXPECT_EQ(U8(FileDialogLayout(FFileDialogKind::Photo, FString(u"/a/v1.2"), FLocale()).initialDirectory), "/a");
