@@ -7,6 +7,7 @@ void FTexture::Clear()
     Height = 0;
     Tag = -1;
     Failed = false;
+    Preview = false;
     Texture.reset();
 }
 

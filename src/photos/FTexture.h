@@ -57,6 +57,8 @@ public:
     int32_t Tag = -1;
     // The photo could not be read: no texture, and none is waited for.
     bool Failed = false;
+    // The texture is a quick first picture; the photo itself is on its way.
+    bool Preview = false;
 
     bool HasTexture() const { return Texture != nullptr; }
     // Back to a free record.
