@@ -20,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 inline constexpr int kMaxPhotos = 1024;
 inline constexpr int kPhotoSlotCount = 12;
@@ -216,6 +217,10 @@ private:
     void NotePhotoFailure(FTexture& record, const FPhotoKey& key, const FString& reason);
     // Cancels decodes that a new photo list or quality no longer wants.
     void RestartPhotoStream();
+    // The slot (4..7) of the photo a resting camera looks at, or -1.
+    int LookedAtSlot() const;
+    // The photo looked at goes back to the texture of its quality.
+    void LetCloseUpGo();
 
     FTextureLoader* streamLoader_ = nullptr; // the loader photoStream decodes for
     // The photo whose upload is spread over frames, and the key it was decoded for.
@@ -225,6 +230,13 @@ private:
     int32_t uploadHeight_ = 0;
     // The last streaming pass uploaded, or failed, a photo.
     bool streamProgress_ = false;
+    // Quick first pictures asked for already, each once until the folder changes.
+    std::set<FPhotoKey> previewsTried_;
+    // The photo shown larger while the camera looks at it, and its own texture.
+    int32_t closeUpPhoto_ = -1;
+    std::shared_ptr<FGpuTexture> closeUpNormal_;
+    // The window's longer side at the last frame: what a close-up needs.
+    int clientLongSide_ = 0;
     FTexture& SurfaceTexture(FSurface surface);
     FString& SurfaceTexturePath(FSurface surface);
     void ShowPickPhotoHint();

@@ -94,8 +94,10 @@ FFrame FPhotoBookApp::BeginFrame(int clientWidth, int clientHeight, uint32_t now
 {
     if (!settings || !camera)
         return FFrame();
-    if (exporting == 0)
+    if (exporting == 0) {
         effectTime = static_cast<float>(now) * 0.001f;
+        clientLongSide_ = std::max(clientWidth, clientHeight);
+    }
     camera->UpdateTransition(now, settings->TimeZoom);
     const FFrame frame = DescribeFrame(clientWidth, clientHeight);
     transparentPosition = frame.transparentPosition;

@@ -19,6 +19,14 @@ constexpr int kPrefetchSlots[8] = {12, 13, 14, 15, -4, -3, -2, -1};
 // a low or normal quality one a single frame.
 constexpr size_t kUploadBytesPerFrame = size_t(4) << 20;
 
+// The qualities in the keys of a quick first picture and of a close-up (by the
+// long side it is decoded for), apart from the three the user chooses.
+constexpr int kPreviewQuality = -1;
+int CloseUpQuality(int longSide)
+{
+    return -2 - longSide;
+}
+
 // Visits the window's slots that still want their photo, nearest first, until visit
 // says stop; slots past either end of the list are emptied on the way.
 template <typename Visit> void ForEachSlotToFill(FPhotoBookApp& app, Visit&& visit)
@@ -30,7 +38,7 @@ template <typename Visit> void ForEachSlotToFill(FPhotoBookApp& app, Visit&& vis
             FTexture& record = app.photoTextures[static_cast<size_t>(slot)];
             if (photo < 0 || photo >= app.photoCount)
                 record.Clear();
-            else if (!record.HasTexture() && !visit(slot, photo, record))
+            else if ((!record.HasTexture() || record.Preview) && !visit(slot, photo, record))
                 return;
         }
     }
@@ -50,8 +58,31 @@ void FPhotoBookApp::NotePhotoFailure(FTexture& record, const FPhotoKey& key, con
 void FPhotoBookApp::RestartPhotoStream()
 {
     upload_.reset();
+    previewsTried_.clear();
+    LetCloseUpGo();
     if (photoStream)
         photoStream->Cancel();
+}
+
+int FPhotoBookApp::LookedAtSlot() const
+{
+    // Presets 4 to 7 look at the photo in slot 4 to 7 of a resting book.
+    if (!camera || turnState != 0 || camera->presetIndex < 4 || camera->presetIndex > 7)
+        return -1;
+    const int slot = static_cast<int>(camera->presetIndex);
+    const int32_t photo = SlotPhotoIndex(slot);
+    return photo >= 0 && photo < photoCount ? slot : -1;
+}
+
+void FPhotoBookApp::LetCloseUpGo()
+{
+    if (closeUpPhoto_ < 0)
+        return;
+    for (FTexture& record : photoTextures)
+        if (record.Tag == closeUpPhoto_ && record.HasTexture())
+            record.Texture = closeUpNormal_;
+    closeUpPhoto_ = -1;
+    closeUpNormal_.reset();
 }
 
 void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
@@ -77,14 +108,33 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
 
     const int quality = settings->Quality;
     const FDecodeRequest request = textureLoader->DecodeRequest(quality);
+    // A quick first picture: the file's own thumbnail, squeezed like a low-quality texture.
+    FDecodeRequest previewRequest;
+    previewRequest.squareSize = 256;
+    previewRequest.preview = true;
+    // The photo the camera looks at, as sharp as the window shows it.
+    FDecodeRequest closeUpRequest;
+    closeUpRequest.squareSize = 0;
+    closeUpRequest.maxSize = std::min(request.maxSize, clientLongSide_);
+    closeUpRequest.mipChain = true;
+
+    enum class EKind
+    {
+        Photo,
+        CloseUp,
+    };
     struct Wanted
     {
         int slot;
         FPhotoKey key;
+        EKind kind = EKind::Photo;
+        FPhotoKey preview; // empty path: none wanted
     };
     std::vector<Wanted> wanted;
-    std::vector<FPhotoJob> jobs;
+    std::vector<FPhotoJob> previews, jobs;
     ForEachSlotToFill(*this, [&](int slot, int32_t photo, FTexture& record) {
+        // Slots 4 to 7 are the open spread's (the one a turn ends on).
+        const bool visible = slot >= 4 && slot < 8;
         const FString& path = photoPaths[static_cast<size_t>(photo)];
         if (record.Tag != photo || !(record.Path == path)) {
             record.Clear();
@@ -97,10 +147,33 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
             return true;
         }
         record.Failed = false;
+        Wanted want{slot, key};
+        if (visible && !loadAll && !record.HasTexture()) {
+            FPhotoKey preview = FPhotoKey::Of(path, kPreviewQuality);
+            if (!previewsTried_.count(preview)) {
+                previews.push_back({preview, previewRequest, true});
+                want.preview = std::move(preview);
+            }
+        }
         jobs.push_back({key, request, true});
-        wanted.push_back({slot, std::move(key)});
+        wanted.push_back(std::move(want));
         return true;
     });
+    // The photo the camera looks at, once its own texture is there, at the size
+    // the window needs when the quality's square is smaller.
+    const int looked = loadAll ? -1 : LookedAtSlot();
+    const int32_t lookedPhoto = looked >= 0 ? SlotPhotoIndex(looked) : -1;
+    if (closeUpPhoto_ >= 0 && closeUpPhoto_ != lookedPhoto)
+        LetCloseUpGo();
+    if (looked >= 0 && closeUpPhoto_ < 0 && request.squareSize > 0 && clientLongSide_ > request.squareSize) {
+        const FTexture& record = photoTextures[static_cast<size_t>(looked)];
+        if (record.HasTexture() && !record.Preview && !record.Failed) {
+            FPhotoKey key = FPhotoKey::Of(record.Path, CloseUpQuality(closeUpRequest.maxSize));
+            jobs.insert(jobs.begin() + std::min<ptrdiff_t>(4, static_cast<ptrdiff_t>(jobs.size())),
+                        {key, closeUpRequest, true});
+            wanted.push_back({looked, std::move(key), EKind::CloseUp, {}});
+        }
+    }
     const bool resting = turnState == 0 && transparentTurnState == 0;
     if (resting && !loadAll) {
         for (int slot : kPrefetchSlots) {
@@ -109,6 +182,8 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
                 jobs.push_back({FPhotoKey::Of(photoPaths[static_cast<size_t>(photo)], quality), request, false});
         }
     }
+    // Quick pictures for what is on show first, across all workers.
+    jobs.insert(jobs.begin(), previews.begin(), previews.end());
     photoStream->Request(std::move(jobs));
 
     // Goes on with the upload under way; false when its photo is no longer wanted.
@@ -126,10 +201,17 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
         FTexture& record = photoTextures[static_cast<size_t>(want->slot)];
         FString error;
         if (std::shared_ptr<FGpuTexture> texture = upload_->Finish(&error)) {
-            record.Texture = std::move(texture);
-            record.Width = uploadWidth_;
-            record.Height = uploadHeight_;
-        } else {
+            if (want->kind == EKind::CloseUp) {
+                closeUpPhoto_ = record.Tag;
+                closeUpNormal_ = record.Texture;
+                record.Texture = std::move(texture);
+            } else {
+                record.Texture = std::move(texture);
+                record.Preview = false;
+                record.Width = uploadWidth_;
+                record.Height = uploadHeight_;
+            }
+        } else if (want->kind == EKind::Photo) {
             NotePhotoFailure(record, uploadKey_, record.Path.Concat(FString(u": ")).Concat(error));
         }
         photoStream->Keep(uploadKey_, upload_->TakeImage());
@@ -146,21 +228,40 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
             return;
         std::vector<FPhotoJob> again;
         bool progress = false;
-        for (const Wanted& want : wanted) {
+        for (Wanted& want : wanted) {
             FTexture& record = photoTextures[static_cast<size_t>(want.slot)];
-            if (record.HasTexture() || record.Failed)
+            const bool closeUp = want.kind == EKind::CloseUp;
+            if (closeUp ? closeUpPhoto_ >= 0 : (record.HasTexture() && !record.Preview) || record.Failed)
                 continue;
             FDecodedImage image;
             FString error;
             const FPhotoStream::Result result = photoStream->Take(want.key, image, error);
             if (result == FPhotoStream::Result::NotReady) {
-                again.push_back({want.key, request, true});
+                again.push_back({want.key, closeUp ? closeUpRequest : request, true});
+                // Meanwhile the quick picture, if it came.
+                FDecodedImage preview;
+                if (!want.preview.path.IsEmpty() && !record.HasTexture() &&
+                    photoStream->Take(want.preview, preview, error) != FPhotoStream::Result::NotReady) {
+                    previewsTried_.insert(want.preview);
+                    streamProgress_ = true;
+                    if (std::shared_ptr<FGpuTexture> texture =
+                            preview.pixels.empty() ? nullptr : textureLoader->CreateTextureFromImage(preview, nullptr)) {
+                        record.Texture = std::move(texture);
+                        record.Preview = true;
+                        record.Width = preview.sourceWidth;
+                        record.Height = preview.sourceHeight;
+                    }
+                }
                 continue;
             }
             progress = true;
             streamProgress_ = true;
             if (result == FPhotoStream::Result::Failed) {
-                NotePhotoFailure(record, want.key, error);
+                if (!closeUp) {
+                    record.Texture.reset(); // a preview of a photo that cannot be read goes too
+                    record.Preview = false;
+                    NotePhotoFailure(record, want.key, error);
+                }
                 continue;
             }
             uploadKey_ = want.key;
@@ -208,7 +309,7 @@ bool FPhotoBookApp::ArePhotoTexturesPending() const
     for (int slot = 0; slot < kPhotoSlotCount; ++slot) {
         const int32_t photo = WindowPhotoIndex(slot);
         const FTexture& record = photoTextures[static_cast<size_t>(slot)];
-        if (photo >= 0 && photo < photoCount && !record.HasTexture() && !record.Failed)
+        if (photo >= 0 && photo < photoCount && (!record.HasTexture() || record.Preview) && !record.Failed)
             return true;
     }
     return false;

@@ -32,6 +32,10 @@ struct FDecodeRequest
     int maxSize = 16384;
     // The mip chain is built by whoever decodes, off the GL thread.
     bool mipChain = false;
+    // Only a quick first picture, from what the file keeps for that (a thumbnail);
+    // the decode fails when it keeps none. sourceWidth and sourceHeight are still
+    // the photo's own, so nothing moves when the photo itself replaces it.
+    bool preview = false;
 };
 
 class FPhotoDecoder

@@ -1,6 +1,8 @@
 #include "photos/FPhotoStream.h"
 
 #include <algorithm>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <filesystem>
 #include <set>
 
@@ -60,8 +62,10 @@ FPhotoStream::FPhotoStream(const DecoderFactory& makeDecoder, int threads, size_
                            std::function<void()> decoded)
     : cache_(cacheBytes), decoded_(std::move(decoded))
 {
+    // As many workers as cores: the photos on show decode side by side. They run
+    // below the user interface's priority, so a frame never waits for a decode.
     if (threads <= 0)
-        threads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()) - 1);
+        threads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     for (int i = 0; i < threads; ++i) {
         std::unique_ptr<FPhotoDecoder> decoder = makeDecoder();
         if (decoder)
@@ -176,6 +180,7 @@ size_t FPhotoStream::CachedBytes() const
 
 void FPhotoStream::Work(FPhotoDecoder& decoder)
 {
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNice);
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });

@@ -80,8 +80,10 @@ class FPhotoStream
 public:
     using DecoderFactory = std::function<std::unique_ptr<FPhotoDecoder>()>;
     static constexpr size_t kCacheBytes = size_t(256) << 20;
+    // The workers' niceness: the thread that draws the frames comes first.
+    static constexpr int kWorkerNice = 5;
 
-    // threads 0: the hardware's threads minus one, at least one. The decoders are
+    // threads 0: one per hardware thread. The decoders are
     // made here, one per worker. decoded, if set, is called on the worker after a
     // decode of a photo the slots wait for ends, its result stored (or dropped as
     // no longer wanted).

@@ -457,6 +457,31 @@ bool ExifDateTaken(const uint8_t* data, size_t size, FDateTaken& taken)
     return DateTakenFromTiff(FTiff(read, 0), taken);
 }
 
+bool ExifThumbnail(const uint8_t* data, size_t size, size_t& offset, size_t& length)
+{
+    if (!data)
+        return false;
+    const FByteReader read = MemoryReader(data, size);
+    const FTiff tiff(read, 0);
+    if (!tiff.Ok())
+        return false;
+    // IFD1, the thumbnail's, follows IFD0's entries.
+    std::vector<uint8_t> bytes;
+    const uint32_t ifd0 = tiff.FirstIfd();
+    if (!read(ifd0, 2, bytes))
+        return false;
+    const uint32_t entries = data[0] == 'M' ? Be16(bytes.data()) : uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8;
+    if (!read(ifd0 + 2 + uint64_t(entries) * 12, 4, bytes))
+        return false;
+    const uint32_t ifd1 = data[0] == 'M' ? Be32(bytes.data()) : Le32(bytes.data());
+    const std::optional<uint32_t> at = tiff.Number(ifd1, 0x0201), n = tiff.Number(ifd1, 0x0202);
+    if (!at || !n || *n < 4 || *at > size || *n > size - *at)
+        return false;
+    offset = *at;
+    length = *n;
+    return data[offset] == 0xFF && data[offset + 1] == 0xD8;
+}
+
 bool PhotoDateTaken(const FByteReader& read, FDateTaken& taken)
 {
     const FTiff tiff(read, 0);

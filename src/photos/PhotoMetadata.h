@@ -47,6 +47,10 @@ bool ExifDateTaken(const uint8_t* data, size_t size, FDateTaken& taken);
 // The same for a whole file of any of the formats above, TIFF included.
 bool PhotoDateTaken(const FByteReader& read, FDateTaken& taken);
 
+// Where the thumbnail a camera keeps in an EXIF block (a small JPEG) lies within
+// the block; false when there is none.
+bool ExifThumbnail(const uint8_t* data, size_t size, size_t& offset, size_t& length);
+
 // The ICC profile a JPEG carries in its APP2 "ICC_PROFILE" segments, joined in
 // their order; empty when there is none or its pieces do not add up.
 std::vector<uint8_t> JpegIccProfile(const uint8_t* data, size_t size);

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <thread>
 #include <map>
 #include <mutex>
 
@@ -53,6 +55,20 @@ struct ByteDecoder : FPhotoDecoder
     bool Decode(const FString& path, const FDecodeRequest& request, FDecodedImage& out, FString* error) override
     {
         const std::string name = U8(path);
+        // A quick picture ("p") from files whose second byte is "t" (for thumbnail),
+        // never held; the photos are 3 x 2 either way.
+        out.sourceWidth = 3;
+        out.sourceHeight = 2;
+        if (request.preview) {
+            const std::string bytes = ReadBytes(name);
+            if (bytes.size() < 2 || bytes[1] != 't') {
+                *error = FString(u"no quick picture");
+                return false;
+            }
+            out.width = out.height = 1;
+            out.pixels = {'p', 0, 0, 0};
+            return true;
+        }
         {
             std::unique_lock lock(log.mutex);
             ++log.calls[name];
@@ -68,7 +84,7 @@ struct ByteDecoder : FPhotoDecoder
             *error = FString::FromUtf8(name + ": truncated");
             return false;
         }
-        out.width = out.height = out.sourceWidth = out.sourceHeight = 1;
+        out.width = out.height = 1;
         out.pixels = {static_cast<uint8_t>(bytes[0]), static_cast<uint8_t>(request.squareSize / 256), 0, 0};
         return true;
     }
@@ -156,13 +172,42 @@ TEST(PhotoPool, FillsTheWindowNearestFirstOnePerFrameUntilTheTitleClears)
     // them without decoding.
     p.t.app.photoStream->WaitIdle();
     const int decodes = static_cast<int>(p.t.app.photoStream->DecodesStarted());
-    EXPECT_EQ(decodes, 20 - 2); // 12 in the window, 4 ahead, 2 behind (photos 0, 1)
-    EXPECT_EQ(wakes, 12) << "only the photos the slots wait for wake the viewer";
+    // 12 in the window, 4 ahead, 2 behind (photos 0, 1), and a try at a quick
+    // picture of each of the 4 on show.
+    EXPECT_EQ(decodes, 20 - 2 + 4);
+    EXPECT_EQ(wakes, 12 + 4) << "only what the slots wait for wakes the viewer, quick pictures too";
     p.t.app.settings->RenderTransparentPage = false;
     p.t.app.NextPage(0);
     p.t.app.StreamPhotoTextures(true);
     EXPECT_EQ(static_cast<int>(p.t.app.photoStream->DecodesStarted()), decodes);
     p.ExpectNoStaleSlot(0);
+}
+
+// A photo on show that keeps a thumbnail shows it while the photo itself decodes,
+// in the photo's place and shape; the photo then takes over.
+TEST(PhotoPool, AQuickPictureShowsFirstAndThePhotoTakesItsPlace)
+{
+    PoolApp p;
+    ScratchDir dir;
+    for (int i = 0; i < 4; ++i)
+        WriteBytes(dir.file(PoolApp::Name(i)), std::string(1, char('a' + i)) + "t");
+    ASSERT_TRUE(p.t.app.ScanFolder(dir.fileF(PoolApp::Name(0)), false, 0));
+    p.loader.log.held = "*";
+    const FTexture& record = p.t.app.photoTextures[6];
+    for (int i = 0; i < 500 && !record.HasTexture(); ++i) {
+        p.t.app.StreamPhotoTextures(false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_TRUE(record.HasTexture());
+    EXPECT_TRUE(record.Preview);
+    EXPECT_EQ(static_cast<const ByteTexture&>(*record.Texture).value, 'p');
+    EXPECT_EQ(std::pair(record.Width, record.Height), std::pair(3, 2));
+    EXPECT_TRUE(p.t.app.ArePhotoTexturesPending()) << "the title still says the photos are loading";
+    p.loader.log.Release();
+    p.Drain();
+    EXPECT_FALSE(record.Preview);
+    EXPECT_EQ(static_cast<const ByteTexture&>(*record.Texture).value, 'a');
+    EXPECT_EQ(std::pair(record.Width, record.Height), std::pair(3, 2));
 }
 
 // A decode held at the gate finishes after the change; whatever it produced

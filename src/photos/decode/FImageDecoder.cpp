@@ -283,10 +283,26 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
             return tooLarge();
         orientation = JpegExifOrientation(data, size);
         colour.icc = JpegIccProfile(data, size);
+        if (request.preview) {
+            // The camera's thumbnail, when it shows the same picture (not one with
+            // bars added to fit another shape).
+            const std::vector<uint8_t> exif = FindExif(MemoryReader(data, size));
+            size_t at = 0, length = 0;
+            int thumbWidth = 0, thumbHeight = 0;
+            if (!ExifThumbnail(exif.data(), exif.size(), at, length) ||
+                !impl_->jpeg.ReadSize(exif.data() + at, length, thumbWidth, thumbHeight, &reason) ||
+                std::abs(double(thumbWidth) * height - double(thumbHeight) * width) > 0.02 * double(width) * thumbHeight)
+                return fail("no quick picture in this file");
+            return decodeUpright([&](int, int, int& w, int& h) {
+                return impl_->jpeg.Decode(exif.data() + at, length, 0, 0, impl_->decoded, w, h, &reason);
+            });
+        }
         return decodeUpright([&](int minWidth, int minHeight, int& w, int& h) {
             return impl_->jpeg.Decode(data, size, minWidth, minHeight, impl_->decoded, w, h, &reason);
         });
     }
+    if (request.preview && format != EFormat::Heif)
+        return fail("no quick picture in this file");
     if (format == EFormat::Png) {
         if (declaredTooLarge(format))
             return refuseDeclared();
@@ -324,7 +340,7 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
             return tooLarge();
         return decodeUpright([&](int minWidth, int minHeight, int& w, int& h) {
             return webp ? DecodeWebp(data, size, minWidth, minHeight, limits, impl_->decoded, w, h, colour, &reason)
-                        : DecodeHeif(data, size, false, limits, impl_->decoded, w, h, colour, &reason);
+                        : DecodeHeif(data, size, request.preview, limits, impl_->decoded, w, h, colour, &reason);
         });
     }
     if (format == EFormat::Tiff) {
