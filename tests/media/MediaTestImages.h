@@ -1,6 +1,7 @@
 #pragma once
 // Test images made on the spot: JPEG through TurboJPEG, PNG through libpng, BMP
-// through QImage, TGA bytes written here by hand.
+// through QImage, TGA bytes written here by hand; WebP and TIFF through the
+// command-line tools of their libraries (RunIn).
 
 #include "photos/decode/FImageDecoder.h"
 
@@ -18,6 +19,12 @@
 #include <ostream>
 #include <string>
 #include <vector>
+
+// Runs a shell command in folder, its output kept in folder/tool.log; true when it exits 0.
+inline bool RunIn(const std::string& folder, const std::string& command)
+{
+    return std::system(("cd '" + folder + "' && (" + command + ") >>tool.log 2>&1").c_str()) == 0;
+}
 
 struct FRgba
 {
