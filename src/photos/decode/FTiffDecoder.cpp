@@ -6,6 +6,7 @@
 #include <bit>
 #include <climits>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <utility>
