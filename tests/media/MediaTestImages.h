@@ -1,6 +1,7 @@
 #pragma once
 // Test images made on the spot: JPEG through TurboJPEG, PNG through libpng, BMP
-// through QImage, TGA bytes written here by hand.
+// through QImage, TGA bytes written here by hand; WebP and TIFF through the
+// command-line tools of their libraries (RunIn).
 
 #include "photos/decode/FImageDecoder.h"
 
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -69,6 +71,14 @@ inline FPaint QuadrantPaint(int w, int h)
         return (y < h / 2 ? x < w / 2 ? kTopLeft : kTopRight : x < w / 2 ? kBottomLeft : kBottomRight);
     };
 }
+
+// The same with other colours: top left, top right, bottom left, bottom right.
+inline FPaint QuadrantPaint(int w, int h, const FRgba (&q)[4])
+{
+    return [=, &q](int x, int y) { return q[(y < h / 2 ? 0 : 2) + (x < w / 2 ? 0 : 1)]; };
+}
+inline const FRgba kHalfClear[4] = {{220, 30, 40, 128}, kTopRight, kBottomLeft, kBottomRight};
+inline const FRgba kGreyQuadrants[4] = {{30, 30, 30}, {90, 90, 90}, {160, 160, 160}, {230, 230, 230}};
 
 inline FTestImage Quadrants(int w, int h)
 {
@@ -292,4 +302,25 @@ inline std::string BmpClaiming(int width, int height, bool rle = false)
 inline std::string TgaClaiming(int width, int height)
 {
     return Put(Put(TgaBytes(Quadrants(16, 16), {.type = 10}), 12, width, 2, false), 14, height, 2, false);
+}
+
+// Runs a shell command in folder, its output kept in folder/tool.log; true when it exits 0.
+inline bool RunIn(const std::string& folder, const std::string& command)
+{
+    return std::system(("cd '" + folder + "' && (" + command + ") >>tool.log 2>&1").c_str()) == 0;
+}
+
+// Sources for the command-line encoders, 300 x 200, written into folder: q.png the
+// quadrants, qa.png with kHalfClear, g.png kGreyQuadrants, dark.png one other colour.
+inline constexpr int kToolWidth = 300, kToolHeight = 200;
+inline void WriteToolSources(const std::string& folder)
+{
+    const int w = kToolWidth, h = kToolHeight;
+    const std::pair<const char*, std::string> files[] = {
+        {"q.png", PngBytes(w, h, QuadrantPaint(w, h))},
+        {"qa.png", PngBytes(w, h, QuadrantPaint(w, h, kHalfClear), {.type = PNG_COLOR_TYPE_RGB_ALPHA})},
+        {"g.png", PngBytes(w, h, QuadrantPaint(w, h, kGreyQuadrants))},
+        {"dark.png", PngBytes(w, h, [](int, int) { return FRgba{10, 60, 10}; })}};
+    for (const auto& [name, bytes] : files)
+        std::ofstream(folder + "/" + name, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
 }

@@ -81,33 +81,65 @@ bool DeclaredSize(EFormat format, const uint8_t* p, size_t size, int64_t& width,
     return true;
 }
 
-// Qt's BMP reader fills what a file lacks with black, so 66 bytes claiming
-// 10000 x 10000 became a 400 MB black photo. False with a reason when the file is
-// shorter than the pixels it declares.
-bool BmpDataPresent(const uint8_t* p, size_t size, int64_t width, int64_t height, std::string& reason)
+// Qt's BMP reader says only "Unknown error" when it refuses a file, so the header
+// is checked here first and a refusal names what is wrong. Qt also fills what a
+// file lacks with black: 66 bytes claiming 10000 x 10000 became a 400 MB black
+// photo, so the file must hold the pixels it declares.
+bool CheckBmp(const uint8_t* p, size_t size, int64_t width, int64_t height, std::string& reason)
 {
     auto le16 = [p](size_t at) { return int64_t(p[at] | p[at + 1] << 8); };
     auto le32 = [p](size_t at) {
         return int64_t(uint32_t(p[at]) | p[at + 1] << 8 | p[at + 2] << 16 | uint32_t(p[at + 3]) << 24);
     };
-    const bool core = le32(14) == 12;
-    if (size < (core ? 26u : 34u)) {
-        reason = "truncated BMP data: the header is cut off";
+    auto fail = [&reason](std::string text) {
+        reason = std::move(text);
         return false;
-    }
-    const int64_t offset = le32(10), bits = le16(core ? 24 : 28), compression = core ? 0 : le32(30);
+    };
+    if (size < 18)
+        return fail("truncated BMP data: the header is cut off");
+    const int64_t headerSize = le32(14);
+    const bool core = headerSize == 12;
+    // Qt reads the core, Windows 3, OS/2 2 and Windows 4 and 5 headers, not the rare V2 and V3.
+    static const int64_t kHeaderSizes[] = {12, 40, 64, 108, 124};
+    if (headerSize == 52 || headerSize == 56)
+        return fail("BMP with a header of " + std::to_string(headerSize) + " bytes is not supported");
+    if (std::find(std::begin(kHeaderSizes), std::end(kHeaderSizes), headerSize) == std::end(kHeaderSizes))
+        return fail("corrupt BMP data: a header of " + std::to_string(headerSize) + " bytes is no BMP header");
+    if (size < (core ? 26u : 34u))
+        return fail("truncated BMP data: the header is cut off");
+    const int64_t storedWidth = core ? le16(18) : int32_t(le32(18));
+    const int64_t storedHeight = core ? le16(20) : int32_t(le32(22)); // negative: rows stored top first
+    const int64_t planes = le16(core ? 22 : 26), bits = le16(core ? 24 : 28), compression = core ? 0 : le32(30);
+    if (storedWidth <= 0 || storedHeight == 0)
+        return fail("corrupt BMP data: the picture is " + std::to_string(storedWidth) + " x " +
+                    std::to_string(storedHeight) + " pixels");
+    if (planes != 1)
+        return fail("corrupt BMP data: " + std::to_string(planes) + " colour planes where BMP has 1");
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return fail("BMP with " + std::to_string(bits) + " bits a pixel is not supported");
+    if (compression == 4 || compression == 5)
+        return fail(std::string("BMP holding a ") + (compression == 4 ? "JPEG" : "PNG") + " picture is not supported");
+    if (compression > 6)
+        return fail("BMP compression " + std::to_string(compression) + " is not supported");
+    const bool rle = compression == 1 || compression == 2, fields = compression == 3 || compression == 6;
+    if ((compression == 1 && bits != 8) || (compression == 2 && bits != 4) || (fields && bits != 16 && bits != 32))
+        return fail("corrupt BMP data: compression " + std::to_string(compression) + " does not go with " +
+                    std::to_string(bits) + " bits a pixel");
+    if (rle && storedHeight < 0)
+        return fail("corrupt BMP data: run-length coded rows cannot be stored top first");
+    if (!core && bits <= 8 && size >= 50 && le32(46) > 256)
+        return fail("corrupt BMP data: a palette of " + std::to_string(le32(46)) + " colours");
+
+    const int64_t offset = le32(10);
     int64_t needed = 0;
-    if (compression == 0 || compression == 3 || compression == 6) // plain or bit fields
-        needed = (width * bits + 31) / 32 * 4 * height;
-    else if (compression == 1 || compression == 2) // RLE8, RLE4: a run codes at most 255 pixels in two bytes
+    if (rle) // a run codes at most 255 pixels in two bytes
         needed = (width * height + 254) / 255 * 2;
     else
-        return true; // not a kind Qt reads; it says so itself
+        needed = (width * bits + 31) / 32 * 4 * height;
     if (static_cast<int64_t>(size) >= offset + needed)
         return true;
-    reason = "truncated BMP data: " + std::to_string(width) + " x " + std::to_string(height) + " needs " +
-             std::to_string(offset + needed) + " bytes, the file has " + std::to_string(size);
-    return false;
+    return fail("truncated BMP data: " + std::to_string(width) + " x " + std::to_string(height) + " needs " +
+                std::to_string(offset + needed) + " bytes, the file has " + std::to_string(size));
 }
 
 bool TooLarge(int64_t width, int64_t height)
@@ -319,7 +351,7 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
     if (format == EFormat::Bmp) {
         if (declaredTooLarge(format))
             return refuseDeclared();
-        if (!BmpDataPresent(data, size, declaredWidth, declaredHeight, reason))
+        if (!CheckBmp(data, size, declaredWidth, declaredHeight, reason))
             return fail(reason);
         const QImage image = ReadQtImage(data, size, "bmp", kMaxSourcePixels, kMaxSourceSide, width, height, &reason);
         if (image.isNull())

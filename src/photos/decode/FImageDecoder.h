@@ -1,8 +1,8 @@
 #pragma once
 // The image-decoding seam: photo and texture files become RGBA pixels at the size
 // a texture needs. JPEG goes through TurboJPEG with DCT scaling, PNG through
-// libpng reduced row by row, BMP through Qt's reader, TGA through our own bounded
-// decoder.
+// libpng reduced row by row, WebP through libwebp scaled while decoding, TIFF
+// through libtiff, BMP through Qt's reader, TGA through our own bounded decoder.
 
 #include "base/FString.h"
 #include "photos/FPhotoDecoder.h"
@@ -28,7 +28,7 @@ public:
     // False with a reason for missing, unreadable, corrupt, unsupported or
     // oversized files; out is then empty. Buffers are reused between calls; pass
     // the same out again to reuse its pixel buffer too. The format comes from the
-    // content (JPEG, PNG, BMP, else TGA), never from the name.
+    // content (JPEG, PNG, BMP, HEIF, WebP, TIFF, else TGA), never from the name.
     bool Decode(const FString& path, const FDecodeRequest& request, FDecodedImage& out,
                 FString* error = nullptr) override;
 

@@ -25,10 +25,19 @@ QImage ReadQtImage(const uint8_t* data, size_t size, const char* format, int64_t
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     reader.setDecideFormatFromContent(false);
-    const QSize declared = reader.size();
+    // Qt tells nothing of why it refused a file: its "Unknown error" reads as a bug.
+    auto why = [&reader](const char* otherwise) {
+        return reader.error() == QImageReader::UnknownError ? std::string(otherwise)
+                                                            : reader.errorString().toStdString();
+    };
+    QSize declared = reader.size();
+    // A BMP stored top first declares a negative height; Qt reports it as stored
+    // yet reads the rows the right way up.
+    if (declared.width() > 0 && declared.height() < 0)
+        declared.setHeight(-declared.height());
     if (!declared.isValid()) {
         if (reason)
-            *reason = "corrupt " + name + " data: " + reader.errorString().toStdString();
+            *reason = "corrupt " + name + " data: " + why("its header cannot be read");
         return QImage();
     }
     width = declared.width();
@@ -41,7 +50,7 @@ QImage ReadQtImage(const uint8_t* data, size_t size, const char* format, int64_t
     QImage image;
     if (!reader.read(&image) || image.isNull()) {
         if (reason)
-            *reason = "corrupt " + name + " data: " + reader.errorString().toStdString();
+            *reason = "corrupt " + name + " data: " + why("its pixels cannot be read");
         return QImage();
     }
     // The size read must be the size checked; a reader that disagrees is not trusted.

@@ -14,8 +14,11 @@
 // The first page's declared size, without decoding; false with *reason.
 bool ReadTiffSize(const uint8_t* data, size_t size, int& width, int& height, std::string* reason);
 
-// Decodes the first page to RGBA8, top row first as stored (not turned), into
-// pixels (resized to width * height * 4). orientation: the tag's value 1..8, 1
-// without one. Refused by limits before decoding.
+// Decodes the first page to RGBA8 (alpha not multiplied in), top row first as
+// stored (not turned), into pixels (resized to width * height * 4; on failure empty,
+// width and height 0). orientation: the tag's value 1..8, 1 without one. Refused by
+// limits before decoding, and before the picture is allocated when its strips or
+// tiles lie past the file's end or are too few bytes for its size; libtiff's own
+// allocations stay within limits.memoryBytes / 2 each.
 bool DecodeTiff(const uint8_t* data, size_t size, const FDecodeLimits& limits, std::vector<uint8_t>& pixels,
                 int& width, int& height, int& orientation, FColourInfo& colour, std::string* reason);
