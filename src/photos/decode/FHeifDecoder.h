@@ -12,14 +12,18 @@
 #include <string>
 #include <vector>
 
-// Whether the bytes start like a HEIF or AVIF file (an ftyp box with one of their brands).
+// Whether the bytes start like a HEIF or AVIF file: an ftyp box whose major or
+// compatible brands name HEIC, AVIF or plain HEIF (mif1, msf1).
 bool LooksLikeHeif(const uint8_t* data, size_t size);
 
 // The primary image's size as shown (after rotation), without decoding; false with *reason.
 bool ReadHeifSize(const uint8_t* data, size_t size, int& width, int& height, std::string* reason);
 
-// Decodes the primary image to RGBA8, top row first, upright, into pixels (resized
-// to width * height * 4). thumbnail: its stored thumbnail instead, if it has one
-// (false with *reason when not). Refused by limits before decoding.
+// Decodes the primary image to RGBA8 (straight alpha), top row first, upright, into
+// pixels (resized to width * height * 4). thumbnail: its stored thumbnail instead,
+// if it has one (false with *reason when not). Refused by limits before decoding:
+// the declared size, the memory its bit depth needs, and grids whose layout or
+// tiles would make libheif work far beyond the picture. On failure pixels is
+// empty and *reason says why in words a user can follow.
 bool DecodeHeif(const uint8_t* data, size_t size, bool thumbnail, const FDecodeLimits& limits,
                 std::vector<uint8_t>& pixels, int& width, int& height, FColourInfo& colour, std::string* reason);

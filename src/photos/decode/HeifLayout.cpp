@@ -1,0 +1,275 @@
+#include "photos/decode/HeifLayout.h"
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+// Far more than any camera writes (a 120 MP photo in 256-pixel tiles has 1831),
+// far fewer than the 65536 a grid can name: each tile is a decoder run of its own.
+constexpr size_t kMaxTiles = 4096;
+
+constexpr uint32_t Fourcc(const char (&s)[5])
+{
+    return uint32_t(uint8_t(s[0])) << 24 | uint32_t(uint8_t(s[1])) << 16 | uint32_t(uint8_t(s[2])) << 8 |
+           uint8_t(s[3]);
+}
+
+// Big-endian reads that never pass the end: one that would yields 0 and clears ok.
+struct FBytes
+{
+    const uint8_t* p = nullptr;
+    size_t size = 0, at = 0;
+    bool ok = true;
+
+    uint64_t Read(size_t n)
+    {
+        if (!ok || n > 8 || n > size - at) {
+            ok = false;
+            return 0;
+        }
+        uint64_t v = 0;
+        for (size_t i = 0; i < n; ++i)
+            v = v << 8 | p[at++];
+        return v;
+    }
+    FBytes Rest() const { return ok ? FBytes{p + at, size - at} : FBytes{p, 0}; }
+};
+
+// Calls f(type, body) for each box directly inside in, up to the first that
+// runs past the end.
+template <class F>
+void ForEachBox(FBytes in, F&& f)
+{
+    while (in.ok && in.size - in.at >= 8) {
+        const size_t start = in.at;
+        uint64_t length = in.Read(4);
+        const uint32_t type = static_cast<uint32_t>(in.Read(4));
+        if (length == 1)
+            length = in.Read(8);
+        else if (length == 0)
+            length = in.size - start;
+        const size_t header = in.at - start;
+        if (!in.ok || length < header || length > in.size - start)
+            return;
+        f(type, FBytes{in.p + in.at, static_cast<size_t>(length - header)});
+        in.at = start + static_cast<size_t>(length);
+    }
+}
+
+struct FItem
+{
+    uint32_t type = 0;
+    int method = -1; // iloc construction method; -1 without a location
+    uint64_t extents = 0, offset = 0, length = 0;
+    std::vector<uint32_t> properties; // ipco indices
+    std::vector<uint32_t> tiles;      // dimg references
+};
+
+struct FLayout
+{
+    FBytes file, idat;
+    std::map<uint32_t, FItem> items;
+    std::map<uint32_t, std::pair<uint64_t, uint64_t>> sizes; // ispe by ipco index
+
+    bool Size(const FItem& item, uint64_t& w, uint64_t& h) const
+    {
+        for (uint32_t index : item.properties)
+            if (auto it = sizes.find(index); it != sizes.end()) {
+                std::tie(w, h) = it->second;
+                return true;
+            }
+        return false;
+    }
+
+    // The item's bytes: one extent in the file or in idat, as a grid's always is.
+    FBytes Payload(const FItem& item) const
+    {
+        const FBytes& source = item.method == 0 ? file : idat;
+        if ((item.method != 0 && item.method != 1) || item.extents != 1 || item.offset > source.size)
+            return FBytes{nullptr, 0, 0, false};
+        const uint64_t length = item.length ? item.length : source.size - item.offset;
+        if (length > source.size - item.offset)
+            return FBytes{nullptr, 0, 0, false};
+        return FBytes{source.p + item.offset, static_cast<size_t>(length)};
+    }
+};
+
+int FullBoxVersion(FBytes& b)
+{
+    const int version = static_cast<int>(b.Read(1));
+    b.Read(3);
+    return version;
+}
+
+void ReadItemInfo(FBytes b, FLayout& layout)
+{
+    const int version = FullBoxVersion(b);
+    b.Read(version == 0 ? 2 : 4);
+    ForEachBox(b.Rest(), [&](uint32_t type, FBytes e) {
+        const int v = type == Fourcc("infe") ? FullBoxVersion(e) : 0;
+        if (v < 2)
+            return;
+        const uint32_t id = static_cast<uint32_t>(e.Read(v == 2 ? 2 : 4));
+        e.Read(2);
+        const uint32_t itemType = static_cast<uint32_t>(e.Read(4));
+        if (e.ok)
+            layout.items[id].type = itemType;
+    });
+}
+
+void ReadReferences(FBytes b, FLayout& layout)
+{
+    const size_t idBytes = FullBoxVersion(b) == 0 ? 2 : 4;
+    ForEachBox(b.Rest(), [&](uint32_t type, FBytes r) {
+        if (type != Fourcc("dimg"))
+            return;
+        std::vector<uint32_t>& tiles = layout.items[static_cast<uint32_t>(r.Read(idBytes))].tiles;
+        for (uint64_t n = r.Read(2); n > 0 && r.ok; --n)
+            if (const uint32_t to = static_cast<uint32_t>(r.Read(idBytes)); r.ok)
+                tiles.push_back(to);
+    });
+}
+
+void ReadLocations(FBytes b, FLayout& layout)
+{
+    const int version = FullBoxVersion(b);
+    const uint64_t sizes = b.Read(2);
+    const size_t offsetBytes = sizes >> 12, lengthBytes = sizes >> 8 & 15, baseBytes = sizes >> 4 & 15,
+                 indexBytes = version == 1 || version == 2 ? sizes & 15 : 0;
+    for (size_t n : {offsetBytes, lengthBytes, baseBytes, indexBytes})
+        if (n != 0 && n != 4 && n != 8)
+            return;
+    for (uint64_t count = b.Read(version < 2 ? 2 : 4); count > 0 && b.ok; --count) {
+        const uint32_t id = static_cast<uint32_t>(b.Read(version < 2 ? 2 : 4));
+        const int method = version == 1 || version == 2 ? static_cast<int>(b.Read(2) & 15) : 0;
+        b.Read(2); // data reference index
+        const uint64_t base = b.Read(baseBytes);
+        const uint64_t extents = b.Read(2);
+        uint64_t offset = 0, length = 0;
+        for (uint64_t e = 0; e < extents && b.ok; ++e) {
+            b.Read(indexBytes);
+            const uint64_t o = b.Read(offsetBytes), l = b.Read(lengthBytes);
+            if (e == 0)
+                offset = o, length = l;
+        }
+        if (b.ok) {
+            FItem& item = layout.items[id];
+            item.method = method;
+            item.extents = extents;
+            item.offset = base + offset < base ? UINT64_MAX : base + offset;
+            item.length = length;
+        }
+    }
+}
+
+void ReadProperties(FBytes b, FLayout& layout)
+{
+    ForEachBox(b, [&](uint32_t type, FBytes c) {
+        if (type == Fourcc("ipco")) {
+            uint32_t index = 0;
+            ForEachBox(c, [&](uint32_t property, FBytes p) {
+                ++index;
+                if (property != Fourcc("ispe"))
+                    return;
+                p.Read(4);
+                const uint64_t w = p.Read(4), h = p.Read(4);
+                if (p.ok)
+                    layout.sizes[index] = {w, h};
+            });
+        } else if (type == Fourcc("ipma")) {
+            const int version = static_cast<int>(c.Read(1));
+            const bool wide = c.Read(3) & 1;
+            for (uint64_t n = c.Read(4); n > 0 && c.ok; --n) {
+                FItem& item = layout.items[static_cast<uint32_t>(c.Read(version < 1 ? 2 : 4))];
+                for (uint64_t k = c.Read(1); k > 0 && c.ok; --k)
+                    item.properties.push_back(static_cast<uint32_t>(c.Read(wide ? 2 : 1) & (wide ? 0x7FFF : 0x7F)));
+            }
+        }
+    });
+}
+
+} // namespace
+
+bool CheckHeifLayout(const uint8_t* data, size_t size, const FDecodeLimits& limits, const char* kind,
+                     std::string* reason)
+{
+    FLayout layout;
+    layout.file = FBytes{data, size};
+    FBytes meta{nullptr, 0, 0, false};
+    ForEachBox(layout.file, [&](uint32_t type, FBytes body) {
+        if (type == Fourcc("meta") && !meta.ok)
+            meta = body;
+    });
+    if (!meta.ok)
+        return true;
+    FullBoxVersion(meta);
+    ForEachBox(meta.Rest(), [&](uint32_t type, FBytes b) {
+        if (type == Fourcc("iinf"))
+            ReadItemInfo(b, layout);
+        else if (type == Fourcc("iref"))
+            ReadReferences(b, layout);
+        else if (type == Fourcc("iloc"))
+            ReadLocations(b, layout);
+        else if (type == Fourcc("idat"))
+            layout.idat = b;
+        else if (type == Fourcc("iprp"))
+            ReadProperties(b, layout);
+    });
+
+    auto fail = [&](const std::string& text) {
+        if (reason)
+            *reason = text;
+        return false;
+    };
+    auto tooLarge = [&](uint64_t w, uint64_t h) {
+        return w > uint64_t(limits.maxSide) || h > uint64_t(limits.maxSide) || w * h > uint64_t(limits.maxPixels);
+    };
+    const std::string damaged = std::string(kind) + " data is damaged: ";
+    for (const auto& [id, item] : layout.items) {
+        const bool grid = item.type == Fourcc("grid");
+        if (!grid && item.type != Fourcc("iovl"))
+            continue;
+        FBytes payload = layout.Payload(item);
+        payload.Read(1);
+        const bool wide = payload.Read(1) & 1;
+        const uint64_t rows = payload.Read(grid ? 1 : 0) + 1, columns = payload.Read(grid ? 1 : 0) + 1;
+        if (!grid)
+            payload.Read(8); // the canvas fill colour
+        const uint64_t w = payload.Read(wide ? 4 : 2), h = payload.Read(wide ? 4 : 2);
+        if (!payload.ok)
+            return fail(damaged + "the layout of a tiled image cannot be read");
+        if (w == 0 || h == 0)
+            return fail(damaged + "a tiled image has no size");
+        if (tooLarge(w, h))
+            return fail("image too large (" + std::to_string(w) + " x " + std::to_string(h) + ")");
+        uint64_t declaredW = 0, declaredH = 0;
+        if (layout.Size(item, declaredW, declaredH) && (declaredW != w || declaredH != h))
+            return fail(damaged + "a tiled image declares " + std::to_string(declaredW) + " x " +
+                        std::to_string(declaredH) + " but is laid out as " + std::to_string(w) + " x " +
+                        std::to_string(h));
+        if (item.tiles.size() > kMaxTiles || (grid && rows * columns > kMaxTiles))
+            return fail("image has too many tiles (" + std::to_string(std::max<uint64_t>(item.tiles.size(), rows * columns)) +
+                        "; at most " + std::to_string(kMaxTiles) + ")");
+        uint64_t area = 0, largest = 0;
+        for (uint32_t tile : item.tiles) {
+            const auto it = layout.items.find(tile);
+            uint64_t tw = 0, th = 0;
+            if (it == layout.items.end() || !layout.Size(it->second, tw, th))
+                return fail(damaged + "a tile of a tiled image has no size");
+            if (tooLarge(tw, th))
+                return fail("image too large (a tile of " + std::to_string(tw) + " x " + std::to_string(th) + ")");
+            area += tw * th;
+            largest = std::max(largest, tw * th);
+        }
+        // Tiles cover the canvas and overhang it by less than one tile each way:
+        // at most four times its area, or one tile larger than the whole.
+        if (area > 4 * w * h + largest)
+            return fail(damaged + "its tiles add up to far more than the " + std::to_string(w) + " x " +
+                        std::to_string(h) + " picture");
+    }
+    return true;
+}
