@@ -172,9 +172,12 @@ TEST_F(HeifDecoder, BrokenAndHostileFilesFailQuicklyWithAReason)
     // The grid's layout: version, flags, 2 rows and 2 columns less one, 256 x 192.
     const size_t layout = grid.find("\0\0\1\1\1\0\0\xC0"s);
     ASSERT_NE(layout, std::string::npos);
-    std::string huge = heic;
-    for (size_t at = huge.find("ispe"); at != std::string::npos; at = huge.find("ispe", at + 1))
-        huge = Put(Put(huge, at + 8, 50000, 4, true), at + 12, 50000, 4, true);
+    const auto claiming = [](std::string file, uint32_t w, uint32_t h) {
+        for (size_t at = file.find("ispe"); at != std::string::npos; at = file.find("ispe", at + 1))
+            file = Put(Put(file, at + 8, w, 4, true), at + 12, h, 4, true);
+        return file;
+    };
+    const std::string huge = claiming(heic, 50000, 50000);
     std::mt19937 random(7);
     std::string noise = heic.substr(0, 28); // heif-enc's ftyp
     while (noise.size() < 4000)
@@ -212,7 +215,7 @@ TEST_F(HeifDecoder, BrokenAndHostileFilesFailQuicklyWithAReason)
     std::string reason;
     const struct
     {
-        const std::string& bytes;
+        std::string bytes;
         FDecodeLimits limits;
         const char* reason;
     } limited[] = {
@@ -221,6 +224,9 @@ TEST_F(HeifDecoder, BrokenAndHostileFilesFailQuicklyWithAReason)
         {avif, {.maxSide = 200}, "AVIF image is beyond a safety limit: Memory allocation error: Security limit "
                                  "exceeded: Image size 256x192 exceeds the maximum image size 201x201"},
         {deep, {.memoryBytes = 512 << 10}, "image too large (256 x 192 at 12 bits needs about 1 MB to decode)"},
+        // The decoders allocate what the HEVC SPS or AV1 sequence header says, not ispe.
+        {claiming(heic, 16, 12), {.maxPixels = 40000}, "image too large (coded as 256 x 192)"},
+        {claiming(avif, 16, 12), {.maxPixels = 40000}, "image too large (coded as 256 x 192)"},
     };
     for (const auto& c : limited) {
         EXPECT_FALSE(DecodeHeif(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), false, c.limits,

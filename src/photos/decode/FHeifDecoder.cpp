@@ -172,8 +172,7 @@ bool DecodeHeif(const uint8_t* data, size_t size, bool thumbnail, const FDecodeL
     const char* kind = Kind(data, size);
     FHeifContextPtr context;
     FHeifHandlePtr primary;
-    if (!Open(data, size, limits.maxSide >= INT_MAX ? INT_MAX : limits.maxSide + 1, context, primary, reason) ||
-        !CheckHeifLayout(data, size, limits, kind, reason))
+    if (!Open(data, size, limits.maxSide >= INT_MAX ? INT_MAX : limits.maxSide + 1, context, primary, reason))
         return false;
 
     FHeifHandlePtr stored;
@@ -200,6 +199,8 @@ bool DecodeHeif(const uint8_t* data, size_t size, bool thumbnail, const FDecodeL
                                 std::to_string(heif_image_handle_get_luma_bits_per_pixel(handle)) +
                                 " bits needs about " + std::to_string((bytes + (1 << 20) - 1) >> 20) +
                                 " MB to decode)");
+    if (!CheckHeifLayout(data, size, limits, kind, reason))
+        return false;
 
     ReadColour(handle, colour);
     if (thumbnail && colour.Empty())

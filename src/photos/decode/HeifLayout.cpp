@@ -1,9 +1,11 @@
 #include "photos/decode/HeifLayout.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -36,6 +38,13 @@ struct FBytes
             v = v << 8 | p[at++];
         return v;
     }
+    void Skip(size_t n)
+    {
+        if (!ok || n > size - at)
+            ok = false;
+        else
+            at += n;
+    }
     FBytes Rest() const { return ok ? FBytes{p + at, size - at} : FBytes{p, 0}; }
 };
 
@@ -63,10 +72,10 @@ void ForEachBox(FBytes in, F&& f)
 struct FItem
 {
     uint32_t type = 0;
-    int method = -1; // iloc construction method; -1 without a location
-    uint64_t extents = 0, offset = 0, length = 0;
-    std::vector<uint32_t> properties; // ipco indices
-    std::vector<uint32_t> tiles;      // dimg references
+    int method = -1;                                     // iloc construction method; -1 without a location
+    std::vector<std::pair<uint64_t, uint64_t>> extents; // offset (base added) and length
+    std::vector<uint32_t> properties;                    // ipco indices
+    std::vector<uint32_t> tiles;                         // dimg references
 };
 
 struct FLayout
@@ -74,6 +83,7 @@ struct FLayout
     FBytes file, idat;
     std::map<uint32_t, FItem> items;
     std::map<uint32_t, std::pair<uint64_t, uint64_t>> sizes; // ispe by ipco index
+    std::map<uint32_t, std::pair<uint32_t, FBytes>> configs; // hvcC and av1C by ipco index
 
     bool Size(const FItem& item, uint64_t& w, uint64_t& h) const
     {
@@ -85,16 +95,16 @@ struct FLayout
         return false;
     }
 
-    // The item's bytes: one extent in the file or in idat, as a grid's always is.
-    FBytes Payload(const FItem& item) const
+    // Extent e of the item's bytes, in the file or in idat.
+    FBytes Extent(const FItem& item, size_t e) const
     {
         const FBytes& source = item.method == 0 ? file : idat;
-        if ((item.method != 0 && item.method != 1) || item.extents != 1 || item.offset > source.size)
+        if ((item.method != 0 && item.method != 1) || e >= item.extents.size())
             return FBytes{nullptr, 0, 0, false};
-        const uint64_t length = item.length ? item.length : source.size - item.offset;
-        if (length > source.size - item.offset)
+        const auto [offset, length] = item.extents[e];
+        if (offset > source.size || length > source.size - offset)
             return FBytes{nullptr, 0, 0, false};
-        return FBytes{source.p + item.offset, static_cast<size_t>(length)};
+        return FBytes{source.p + offset, static_cast<size_t>(length ? length : source.size - offset)};
     }
 };
 
@@ -148,20 +158,16 @@ void ReadLocations(FBytes b, FLayout& layout)
         const int method = version == 1 || version == 2 ? static_cast<int>(b.Read(2) & 15) : 0;
         b.Read(2); // data reference index
         const uint64_t base = b.Read(baseBytes);
-        const uint64_t extents = b.Read(2);
-        uint64_t offset = 0, length = 0;
-        for (uint64_t e = 0; e < extents && b.ok; ++e) {
+        std::vector<std::pair<uint64_t, uint64_t>> extents;
+        for (uint64_t n = b.Read(2); n > 0 && b.ok; --n) {
             b.Read(indexBytes);
-            const uint64_t o = b.Read(offsetBytes), l = b.Read(lengthBytes);
-            if (e == 0)
-                offset = o, length = l;
+            const uint64_t offset = b.Read(offsetBytes), length = b.Read(lengthBytes);
+            extents.emplace_back(base + offset < base ? UINT64_MAX : base + offset, length);
         }
         if (b.ok) {
             FItem& item = layout.items[id];
             item.method = method;
-            item.extents = extents;
-            item.offset = base + offset < base ? UINT64_MAX : base + offset;
-            item.length = length;
+            item.extents = std::move(extents);
         }
     }
 }
@@ -173,6 +179,8 @@ void ReadProperties(FBytes b, FLayout& layout)
             uint32_t index = 0;
             ForEachBox(c, [&](uint32_t property, FBytes p) {
                 ++index;
+                if (property == Fourcc("hvcC") || property == Fourcc("av1C"))
+                    layout.configs[index] = {property, p};
                 if (property != Fourcc("ispe"))
                     return;
                 p.Read(4);
@@ -190,6 +198,189 @@ void ReadProperties(FBytes b, FLayout& layout)
             }
         }
     });
+}
+
+// MSB-first bits, as HEVC and AV1 headers are written.
+struct FBits
+{
+    const uint8_t* p = nullptr;
+    size_t size = 0, bit = 0;
+    bool ok = true;
+
+    uint64_t Read(int n)
+    {
+        uint64_t v = 0;
+        for (; n > 0; --n, ++bit) {
+            if (bit >= size * 8) {
+                ok = false;
+                return 0;
+            }
+            v = v << 1 | (p[bit >> 3] >> (7 - (bit & 7)) & 1);
+        }
+        return v;
+    }
+    // HEVC's ue(v) and AV1's uvlc() alike.
+    uint64_t Golomb()
+    {
+        int zeros = 0;
+        while (ok && Read(1) == 0)
+            if (++zeros > 32)
+                ok = false;
+        return ok ? (uint64_t(1) << zeros) - 1 + Read(zeros) : 0;
+    }
+};
+
+// A picture size a parameter set declares; readable false when it is cut short.
+struct FCodedSize
+{
+    uint64_t w = 0, h = 0;
+    bool readable = false;
+};
+
+// An HEVC sequence parameter set: pic_width and pic_height in luma samples.
+FCodedSize HevcSpsSize(FBytes nal)
+{
+    uint8_t rbsp[160]; // enough for the fields up to the size, without 00 00 03's 03
+    size_t n = 0;
+    for (size_t i = 2, zeros = 0; i < nal.size && n < sizeof rbsp; ++i) {
+        if (zeros >= 2 && nal.p[i] == 3) {
+            zeros = 0;
+            continue;
+        }
+        zeros = nal.p[i] == 0 ? zeros + 1 : 0;
+        rbsp[n++] = nal.p[i];
+    }
+    FBits b{rbsp, n};
+    b.Read(4);
+    const int subLayers = static_cast<int>(b.Read(3));
+    b.Read(1 + 48), b.Read(48); // the general profile, tier and level
+    bool profile[8] = {}, level[8] = {};
+    for (int i = 0; i < subLayers; ++i)
+        profile[i] = b.Read(1), level[i] = b.Read(1);
+    b.Read(subLayers > 0 ? 2 * (8 - subLayers) : 0);
+    for (int i = 0; i < subLayers; ++i)
+        b.Read(profile[i] ? 88 - 44 : 0), b.Read(profile[i] ? 44 : 0), b.Read(level[i] ? 8 : 0);
+    b.Golomb(); // sps id
+    if (b.Golomb() == 3)
+        b.Read(1); // separate colour planes
+    FCodedSize size;
+    size.w = b.Golomb();
+    size.h = b.Golomb();
+    size.readable = b.ok;
+    return size;
+}
+
+// An AV1 sequence header: max_frame_width and max_frame_height, which bound every frame.
+FCodedSize Av1SequenceSize(FBytes obu)
+{
+    FBits b{obu.p, obu.size};
+    b.Read(4);
+    if (b.Read(1)) { // reduced still picture header
+        b.Read(5);
+    } else {
+        bool decoderModel = false;
+        int delayBits = 0;
+        if (b.Read(1)) { // timing info
+            b.Read(64);
+            if (b.Read(1))
+                b.Golomb();
+            decoderModel = b.Read(1);
+            if (decoderModel)
+                delayBits = static_cast<int>(b.Read(5)) + 1, b.Read(32 + 10);
+        }
+        const bool displayDelay = b.Read(1);
+        for (int n = static_cast<int>(b.Read(5)) + 1; n > 0 && b.ok; --n) {
+            b.Read(12);
+            if (b.Read(5) > 7)
+                b.Read(1);
+            if (decoderModel && b.Read(1))
+                b.Read(delayBits), b.Read(delayBits + 1);
+            if (displayDelay && b.Read(1))
+                b.Read(4);
+        }
+    }
+    const int wBits = static_cast<int>(b.Read(4)) + 1, hBits = static_cast<int>(b.Read(4)) + 1;
+    FCodedSize size;
+    size.w = b.Read(wBits) + 1;
+    size.h = b.Read(hBits) + 1;
+    size.readable = b.ok;
+    return size;
+}
+
+// Calls f(size) for each HEVC SPS among n-byte length-prefixed NAL units.
+template <class F>
+void ForEachHevcSps(FBytes in, size_t n, F&& f)
+{
+    while (in.ok && in.at < in.size) {
+        const FBytes rest = in.Rest();
+        const uint64_t length = in.Read(n);
+        if (!in.ok || length > in.size - in.at)
+            return;
+        const FBytes nal{rest.p + n, static_cast<size_t>(length)};
+        if (nal.size >= 2 && (nal.p[0] >> 1 & 63) == 33)
+            f(HevcSpsSize(nal));
+        in.at += length;
+    }
+}
+
+// Calls f(size) for each AV1 sequence header among OBUs.
+template <class F>
+void ForEachAv1Sequence(FBytes in, F&& f)
+{
+    while (in.ok && in.at < in.size) {
+        const uint64_t header = in.Read(1);
+        in.Read(header & 4 ? 1 : 0);
+        uint64_t length = in.size - in.at;
+        if (header & 2) {
+            length = 0;
+            for (int i = 0, more = 1; more && i < 8; ++i) {
+                const uint64_t byte = in.Read(1);
+                length |= (byte & 0x7F) << (7 * i);
+                more = byte & 0x80;
+            }
+        }
+        if (!in.ok || length > in.size - in.at)
+            return;
+        if ((header >> 3 & 15) == 1)
+            f(Av1SequenceSize(FBytes{in.p + in.at, static_cast<size_t>(length)}));
+        in.at += length;
+    }
+}
+
+// Every picture size an HEVC or AV1 item's parameter sets declare, in its hvcC or
+// av1C and among its own bytes: the decoder allocates by those, whatever ispe says.
+template <class F>
+void ForEachCodedSize(const FLayout& layout, const FItem& item, F&& f)
+{
+    const bool hevc = item.type == Fourcc("hvc1");
+    size_t lengthBytes = 4;
+    for (uint32_t index : item.properties) {
+        const auto it = layout.configs.find(index);
+        if (it == layout.configs.end())
+            continue;
+        FBytes config = it->second.second;
+        if (hevc && it->second.first == Fourcc("hvcC")) {
+            config.Skip(21);
+            lengthBytes = (config.Read(1) & 3) + 1;
+            for (uint64_t arrays = config.Read(1); arrays > 0 && config.ok; --arrays) {
+                config.Read(1);
+                for (uint64_t n = config.Read(2); n > 0 && config.ok; --n) {
+                    const uint64_t length = config.Read(2);
+                    if (length <= config.size - config.at) {
+                        ForEachHevcSps(FBytes{config.p + config.at - 2, static_cast<size_t>(length) + 2}, 2, f);
+                        config.at += length;
+                    } else {
+                        config.ok = false;
+                    }
+                }
+            }
+        } else if (!hevc && it->second.first == Fourcc("av1C")) {
+            config.Read(4);
+            ForEachAv1Sequence(config.Rest(), f);
+        }
+    }
+    for (size_t e = 0; e < item.extents.size(); ++e)
+        hevc ? ForEachHevcSps(layout.Extent(item, e), lengthBytes, f) : ForEachAv1Sequence(layout.Extent(item, e), f);
 }
 
 } // namespace
@@ -230,15 +421,30 @@ bool CheckHeifLayout(const uint8_t* data, size_t size, const FDecodeLimits& limi
     };
     const std::string damaged = std::string(kind) + " data is damaged: ";
     for (const auto& [id, item] : layout.items) {
+        if (item.type == Fourcc("hvc1") || item.type == Fourcc("av01")) {
+            std::string problem;
+            ForEachCodedSize(layout, item, [&](const FCodedSize& coded) {
+                if (!problem.empty())
+                    return;
+                if (!coded.readable)
+                    problem = damaged + "a picture's parameter set is cut short";
+                else if (tooLarge(coded.w, coded.h))
+                    problem = "image too large (coded as " + std::to_string(coded.w) + " x " +
+                              std::to_string(coded.h) + ")";
+            });
+            if (!problem.empty())
+                return fail(problem);
+            continue;
+        }
         const bool grid = item.type == Fourcc("grid");
         if (!grid && item.type != Fourcc("iovl"))
             continue;
-        FBytes payload = layout.Payload(item);
+        FBytes payload = item.extents.size() == 1 ? layout.Extent(item, 0) : FBytes{nullptr, 0, 0, false};
         payload.Read(1);
         const bool wide = payload.Read(1) & 1;
         const uint64_t rows = payload.Read(grid ? 1 : 0) + 1, columns = payload.Read(grid ? 1 : 0) + 1;
         if (!grid)
-            payload.Read(8); // the canvas fill colour
+            payload.Skip(8); // the canvas fill colour
         const uint64_t w = payload.Read(wide ? 4 : 2), h = payload.Read(wide ? 4 : 2);
         if (!payload.ok)
             return fail(damaged + "the layout of a tiled image cannot be read");
