@@ -17,8 +17,7 @@ const char* const kAvifBrands[] = {"avif", "avis"};
 const char* const kNeutralBrands[] = {"mif1", "msf1", "mif2"};
 
 // Calls f(brand) for the major brand and each compatible one of the ftyp box.
-template <class F>
-void ForEachBrand(const uint8_t* data, size_t size, F&& f)
+template <class F> void ForEachBrand(const uint8_t* data, size_t size, F&& f)
 {
     if (size < 12 || std::memcmp(data + 4, "ftyp", 4) != 0)
         return;
@@ -28,10 +27,10 @@ void ForEachBrand(const uint8_t* data, size_t size, F&& f)
         f(data + at);
 }
 
-template <size_t N>
-bool OneOf(const uint8_t* brand, const char* const (&brands)[N])
+template <size_t N> bool OneOf(const uint8_t* brand, const char* const (&brands)[N])
 {
-    return std::any_of(std::begin(brands), std::end(brands), [&](const char* b) { return std::memcmp(brand, b, 4) == 0; });
+    return std::any_of(std::begin(brands), std::end(brands),
+                       [&](const char* b) { return std::memcmp(brand, b, 4) == 0; });
 }
 
 // What to call the file in messages.
@@ -57,8 +56,9 @@ std::string Reason(const heif_error& error, const char* kind)
     case heif_error_Invalid_input:
     case heif_error_Unsupported_filetype: return k + " data is damaged: " + message;
     case heif_error_Memory_allocation_error:
-        return error.subcode == heif_suberror_Security_limit_exceeded ? k + " image is beyond a safety limit: " + message
-                                                                      : k + " image needs more memory than there is";
+        return error.subcode == heif_suberror_Security_limit_exceeded
+                   ? k + " image is beyond a safety limit: " + message
+                   : k + " image needs more memory than there is";
     case heif_error_Unsupported_feature:
         if (error.subcode == heif_suberror_Unsupported_codec) {
             if (k == "AVIF" && !heif_have_decoder_for_format(heif_compression_AV1))
@@ -110,7 +110,8 @@ void ReadColour(const heif_image_handle* handle, FColourInfo& colour)
     const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
     if (type == heif_color_profile_type_prof || type == heif_color_profile_type_rICC) {
         colour.icc.resize(heif_image_handle_get_raw_color_profile_size(handle));
-        if (colour.icc.empty() || heif_image_handle_get_raw_color_profile(handle, colour.icc.data()).code != heif_error_Ok)
+        if (colour.icc.empty() ||
+            heif_image_handle_get_raw_color_profile(handle, colour.icc.data()).code != heif_error_Ok)
             colour.icc.clear();
         else
             return;
@@ -191,7 +192,9 @@ bool DecodeHeif(const uint8_t* data, size_t size, bool thumbnail, const FDecodeL
     const int w = heif_image_handle_get_width(handle), h = heif_image_handle_get_height(handle);
     if (w <= 0 || h <= 0)
         return Fail(reason, std::string(kind) + " data is damaged: the picture has no size");
-    const auto tooLarge = [&](int64_t x, int64_t y) { return x > limits.maxSide || y > limits.maxSide || x * y > limits.maxPixels; };
+    const auto tooLarge = [&](int64_t x, int64_t y) {
+        return x > limits.maxSide || y > limits.maxSide || x * y > limits.maxPixels;
+    };
     if (tooLarge(w, h))
         return Fail(reason, "image too large (" + std::to_string(w) + " x " + std::to_string(h) + ")");
     if (const uint64_t bytes = DecodeBytes(handle, w, h); bytes > limits.memoryBytes)

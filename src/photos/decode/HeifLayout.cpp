@@ -16,8 +16,7 @@ constexpr size_t kMaxTiles = 4096;
 
 constexpr uint32_t Fourcc(const char (&s)[5])
 {
-    return uint32_t(uint8_t(s[0])) << 24 | uint32_t(uint8_t(s[1])) << 16 | uint32_t(uint8_t(s[2])) << 8 |
-           uint8_t(s[3]);
+    return uint32_t(uint8_t(s[0])) << 24 | uint32_t(uint8_t(s[1])) << 16 | uint32_t(uint8_t(s[2])) << 8 | uint8_t(s[3]);
 }
 
 // Big-endian reads that never pass the end: one that would yields 0 and clears ok.
@@ -50,8 +49,7 @@ struct FBytes
 
 // Calls f(type, body) for each box directly inside in, up to the first that
 // runs past the end.
-template <class F>
-void ForEachBox(FBytes in, F&& f)
+template <class F> void ForEachBox(FBytes in, F&& f)
 {
     while (in.ok && in.size - in.at >= 8) {
         const size_t start = in.at;
@@ -72,10 +70,10 @@ void ForEachBox(FBytes in, F&& f)
 struct FItem
 {
     uint32_t type = 0;
-    int method = -1;                                     // iloc construction method; -1 without a location
+    int method = -1;                                    // iloc construction method; -1 without a location
     std::vector<std::pair<uint64_t, uint64_t>> extents; // offset (base added) and length
-    std::vector<uint32_t> properties;                    // ipco indices
-    std::vector<uint32_t> tiles;                         // dimg references
+    std::vector<uint32_t> properties;                   // ipco indices
+    std::vector<uint32_t> tiles;                        // dimg references
 };
 
 struct FLayout
@@ -308,8 +306,7 @@ FCodedSize Av1SequenceSize(FBytes obu)
 }
 
 // Calls f(size) for each HEVC SPS among n-byte length-prefixed NAL units.
-template <class F>
-void ForEachHevcSps(FBytes in, size_t n, F&& f)
+template <class F> void ForEachHevcSps(FBytes in, size_t n, F&& f)
 {
     while (in.ok && in.at < in.size) {
         const FBytes rest = in.Rest();
@@ -324,8 +321,7 @@ void ForEachHevcSps(FBytes in, size_t n, F&& f)
 }
 
 // Calls f(size) for each AV1 sequence header among OBUs.
-template <class F>
-void ForEachAv1Sequence(FBytes in, F&& f)
+template <class F> void ForEachAv1Sequence(FBytes in, F&& f)
 {
     while (in.ok && in.at < in.size) {
         const uint64_t header = in.Read(1);
@@ -349,8 +345,7 @@ void ForEachAv1Sequence(FBytes in, F&& f)
 
 // Every picture size an HEVC or AV1 item's parameter sets declare, in its hvcC or
 // av1C and among its own bytes: the decoder allocates by those, whatever ispe says.
-template <class F>
-void ForEachCodedSize(const FLayout& layout, const FItem& item, F&& f)
+template <class F> void ForEachCodedSize(const FLayout& layout, const FItem& item, F&& f)
 {
     const bool hevc = item.type == Fourcc("hvc1");
     size_t lengthBytes = 4;
@@ -429,8 +424,8 @@ bool CheckHeifLayout(const uint8_t* data, size_t size, const FDecodeLimits& limi
                 if (!coded.readable)
                     problem = damaged + "a picture's parameter set is cut short";
                 else if (tooLarge(coded.w, coded.h))
-                    problem = "image too large (coded as " + std::to_string(coded.w) + " x " +
-                              std::to_string(coded.h) + ")";
+                    problem =
+                        "image too large (coded as " + std::to_string(coded.w) + " x " + std::to_string(coded.h) + ")";
             });
             if (!problem.empty())
                 return fail(problem);
@@ -458,8 +453,9 @@ bool CheckHeifLayout(const uint8_t* data, size_t size, const FDecodeLimits& limi
                         std::to_string(declaredH) + " but is laid out as " + std::to_string(w) + " x " +
                         std::to_string(h));
         if (item.tiles.size() > kMaxTiles || (grid && rows * columns > kMaxTiles))
-            return fail("image has too many tiles (" + std::to_string(std::max<uint64_t>(item.tiles.size(), rows * columns)) +
-                        "; at most " + std::to_string(kMaxTiles) + ")");
+            return fail("image has too many tiles (" +
+                        std::to_string(std::max<uint64_t>(item.tiles.size(), rows * columns)) + "; at most " +
+                        std::to_string(kMaxTiles) + ")");
         uint64_t area = 0, largest = 0;
         for (uint32_t tile : item.tiles) {
             const auto it = layout.items.find(tile);
