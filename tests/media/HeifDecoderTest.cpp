@@ -184,6 +184,17 @@ TEST_F(HeifDecoder, BrokenAndHostileFilesFailQuicklyWithAReason)
         return file;
     };
     const std::string huge = claiming(heic, 50000, 50000);
+    // Two million empty NAL units after the picture's own. heif-enc writes one
+    // item: iloc ends with the length of its data, and mdat comes last.
+    const auto be32 = [&](size_t at) {
+        return uint32_t(uint8_t(heic[at])) << 24 | uint8_t(heic[at + 1]) << 16 | uint8_t(heic[at + 2]) << 8 |
+               uint8_t(heic[at + 3]);
+    };
+    const size_t ilocEnd = heic.find("iloc") - 4 + be32(heic.find("iloc") - 4), mdat = heic.find("mdat") - 4;
+    const uint32_t empty = 8 << 20;
+    const std::string pieces =
+        Put(Put(heic, ilocEnd - 4, be32(ilocEnd - 4) + empty, 4, true), mdat, be32(mdat) + empty, 4, true) +
+        std::string(empty, '\0');
     std::mt19937 random(7);
     std::string noise = heic.substr(0, 28); // heif-enc's ftyp
     while (noise.size() < 4000)
@@ -197,6 +208,7 @@ TEST_F(HeifDecoder, BrokenAndHostileFilesFailQuicklyWithAReason)
         {"cut.avif", avif.substr(0, avif.size() - 40), "AVIF data is damaged: "},
         {"noise.heic", noise, "HEIC data is damaged: "},
         {"huge.heic", huge, "image too large (50000 x 50000)"},
+        {"pieces.heic", pieces, "HEIC data is damaged: its pictures are split into over a million pieces"},
         // A grid that lays its 256 x 192 picture out far larger: libheif alone would
         // fill the canvas it describes (32767 x 32767 took 6 GB and a minute).
         {"sprawl.avif", Put(Put(grid, layout + 4, 10000, 2, true), layout + 6, 10000, 2, true),

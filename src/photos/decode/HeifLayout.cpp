@@ -14,6 +14,10 @@ namespace {
 // far fewer than the 65536 a grid can name: each tile is a decoder run of its own.
 constexpr size_t kMaxTiles = 4096;
 
+// NAL units and OBUs walked in search of parameter sets, over all items: a photo
+// has a few hundred, while items can point at one stretch of millions of tiny ones.
+constexpr size_t kMaxUnits = size_t(1) << 20;
+
 constexpr uint32_t Fourcc(const char (&s)[5])
 {
     return uint32_t(uint8_t(s[0])) << 24 | uint32_t(uint8_t(s[1])) << 16 | uint32_t(uint8_t(s[2])) << 8 | uint8_t(s[3]);
@@ -228,11 +232,12 @@ struct FBits
     }
 };
 
-// A picture size a parameter set declares; readable false when it is cut short.
+// A picture size a parameter set declares; readable false when it is cut short,
+// endless when the walk ran out of units first.
 struct FCodedSize
 {
     uint64_t w = 0, h = 0;
-    bool readable = false;
+    bool readable = false, endless = false;
 };
 
 // An HEVC sequence parameter set: pic_width and pic_height in luma samples.
@@ -306,9 +311,11 @@ FCodedSize Av1SequenceSize(FBytes obu)
 }
 
 // Calls f(size) for each HEVC SPS among n-byte length-prefixed NAL units.
-template <class F> void ForEachHevcSps(FBytes in, size_t n, F&& f)
+template <class F> void ForEachHevcSps(FBytes in, size_t n, size_t& units, F&& f)
 {
     while (in.ok && in.at < in.size) {
+        if (units-- == 0)
+            return f(FCodedSize{.endless = true});
         const FBytes rest = in.Rest();
         const uint64_t length = in.Read(n);
         if (!in.ok || length > in.size - in.at)
@@ -321,9 +328,11 @@ template <class F> void ForEachHevcSps(FBytes in, size_t n, F&& f)
 }
 
 // Calls f(size) for each AV1 sequence header among OBUs.
-template <class F> void ForEachAv1Sequence(FBytes in, F&& f)
+template <class F> void ForEachAv1Sequence(FBytes in, size_t& units, F&& f)
 {
     while (in.ok && in.at < in.size) {
+        if (units-- == 0)
+            return f(FCodedSize{.endless = true});
         const uint64_t header = in.Read(1);
         in.Read(header & 4 ? 1 : 0);
         uint64_t length = in.size - in.at;
@@ -345,7 +354,7 @@ template <class F> void ForEachAv1Sequence(FBytes in, F&& f)
 
 // Every picture size an HEVC or AV1 item's parameter sets declare, in its hvcC or
 // av1C and among its own bytes: the decoder allocates by those, whatever ispe says.
-template <class F> void ForEachCodedSize(const FLayout& layout, const FItem& item, F&& f)
+template <class F> void ForEachCodedSize(const FLayout& layout, const FItem& item, size_t& units, F&& f)
 {
     const bool hevc = item.type == Fourcc("hvc1");
     size_t lengthBytes = 4;
@@ -362,7 +371,7 @@ template <class F> void ForEachCodedSize(const FLayout& layout, const FItem& ite
                 for (uint64_t n = config.Read(2); n > 0 && config.ok; --n) {
                     const uint64_t length = config.Read(2);
                     if (length <= config.size - config.at) {
-                        ForEachHevcSps(FBytes{config.p + config.at - 2, static_cast<size_t>(length) + 2}, 2, f);
+                        ForEachHevcSps(FBytes{config.p + config.at - 2, static_cast<size_t>(length) + 2}, 2, units, f);
                         config.at += length;
                     } else {
                         config.ok = false;
@@ -371,11 +380,12 @@ template <class F> void ForEachCodedSize(const FLayout& layout, const FItem& ite
             }
         } else if (!hevc && it->second.first == Fourcc("av1C")) {
             config.Read(4);
-            ForEachAv1Sequence(config.Rest(), f);
+            ForEachAv1Sequence(config.Rest(), units, f);
         }
     }
     for (size_t e = 0; e < item.extents.size(); ++e)
-        hevc ? ForEachHevcSps(layout.Extent(item, e), lengthBytes, f) : ForEachAv1Sequence(layout.Extent(item, e), f);
+        hevc ? ForEachHevcSps(layout.Extent(item, e), lengthBytes, units, f)
+             : ForEachAv1Sequence(layout.Extent(item, e), units, f);
 }
 
 } // namespace
@@ -415,13 +425,16 @@ bool CheckHeifLayout(const uint8_t* data, size_t size, const FDecodeLimits& limi
         return w > uint64_t(limits.maxSide) || h > uint64_t(limits.maxSide) || w * h > uint64_t(limits.maxPixels);
     };
     const std::string damaged = std::string(kind) + " data is damaged: ";
+    size_t units = kMaxUnits;
     for (const auto& [id, item] : layout.items) {
         if (item.type == Fourcc("hvc1") || item.type == Fourcc("av01")) {
             std::string problem;
-            ForEachCodedSize(layout, item, [&](const FCodedSize& coded) {
+            ForEachCodedSize(layout, item, units, [&](const FCodedSize& coded) {
                 if (!problem.empty())
                     return;
-                if (!coded.readable)
+                if (coded.endless)
+                    problem = damaged + "its pictures are split into over a million pieces";
+                else if (!coded.readable)
                     problem = damaged + "a picture's parameter set is cut short";
                 else if (tooLarge(coded.w, coded.h))
                     problem =
