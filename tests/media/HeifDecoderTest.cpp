@@ -172,9 +172,10 @@ TEST_F(HeifDecoder, AlphaThumbnailAndColourDescriptionComeFromTheFile)
 TEST_F(HeifDecoder, BrokenAndHostileFilesFailQuicklyWithAReason)
 {
     Make("heif-enc -q 95 q.png -o q.heic && avifenc q.png q.avif && avifenc -d 12 q.png deep.avif && "
-         "avifenc --grid 2x2 q.png grid.avif");
+         "avifenc --grid 2x2 q.png grid.avif && avifenc q.png negative.png sequence.avif");
     const std::string heic = ReadBytes(dir.file("q.heic")), avif = ReadBytes(dir.file("q.avif")),
-                      deep = ReadBytes(dir.file("deep.avif")), grid = ReadBytes(dir.file("grid.avif"));
+                      deep = ReadBytes(dir.file("deep.avif")), grid = ReadBytes(dir.file("grid.avif")),
+                      sequence = ReadBytes(dir.file("sequence.avif"));
     // The grid's layout: version, flags, 2 rows and 2 columns less one, 256 x 192.
     const size_t layout = grid.find("\0\0\1\1\1\0\0\xC0"s);
     ASSERT_NE(layout, std::string::npos);
@@ -209,6 +210,9 @@ TEST_F(HeifDecoder, BrokenAndHostileFilesFailQuicklyWithAReason)
         {"noise.heic", noise, "HEIC data is damaged: "},
         {"huge.heic", huge, "image too large (50000 x 50000)"},
         {"pieces.heic", pieces, "HEIC data is damaged: its pictures are split into over a million pieces"},
+        // avifenc's sequence with its still picture's meta box renamed away: the track alone.
+        {"track.avif", Put(sequence, sequence.find("meta"), 0x66726565 /* free */, 4, true),
+         "this AVIF is only an animation, without a still picture to show"},
         // A grid that lays its 256 x 192 picture out far larger: libheif alone would
         // fill the canvas it describes (32767 x 32767 took 6 GB and a minute).
         {"sprawl.avif", Put(Put(grid, layout + 4, 10000, 2, true), layout + 6, 10000, 2, true),

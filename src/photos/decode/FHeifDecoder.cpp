@@ -15,6 +15,8 @@ namespace {
 const char* const kHevcBrands[] = {"heic", "heix", "heim", "heis", "hevc", "hevx", "hevm", "hevs"};
 const char* const kAvifBrands[] = {"avif", "avis"};
 const char* const kNeutralBrands[] = {"mif1", "msf1", "mif2"};
+// Image sequences: these may hold only a track, with no still picture for libheif.
+const char* const kSequenceBrands[] = {"avis", "msf1", "heis", "hevs"};
 
 // Calls f(brand) for the major brand and each compatible one of the ftyp box.
 template <class F> void ForEachBrand(const uint8_t* data, size_t size, F&& f)
@@ -94,6 +96,10 @@ bool Open(const uint8_t* data, size_t size, int sideLimit, FHeifContextPtr& cont
         return Fail(reason, std::string(kind) + " image needs more memory than there is");
     heif_context_set_maximum_image_size_limit(context.get(), sideLimit);
     heif_error error = heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr);
+    bool sequence = false;
+    ForEachBrand(data, size, [&](const uint8_t* brand) { sequence = sequence || OneOf(brand, kSequenceBrands); });
+    if (error.code != heif_error_Ok && error.subcode == heif_suberror_No_meta_box && sequence)
+        return Fail(reason, std::string("this ") + kind + " is only an animation, without a still picture to show");
     if (error.code != heif_error_Ok)
         return Fail(reason, Reason(error, kind));
     heif_image_handle* handle = nullptr;
