@@ -152,24 +152,38 @@ TEST(ColourToSrgb, SrgbUntaggedAndBrokenDescriptionsKeepTheirBytesHdrRollsOff)
         EXPECT_GE(grey[i * 4], grey[(i - 1) * 4]) << i;
 }
 
-// A profile embedded by the usual tools reaches the decoder's output.
-TEST(ColourToSrgb, JpegAndPngWithAnEmbeddedProfileAreShownInSrgb)
+// A profile embedded by the usual tools, in every format that keeps one, and an
+// nclx description of Display P3, reach the decoder's output.
+TEST(ColourToSrgb, EveryFormatWithAColourDescriptionIsShownInSrgb)
 {
     ScratchDir dir;
     const FRgba patch{200, 100, 50};
+    const std::string adobe = "/usr/share/color/icc/colord/AdobeRGB1998.icc";
     WriteBytes(dir.file("flat.png"), PngBytes(64, 64, [&](int, int) { return patch; }));
-    const FRgba want = Expected(patch, kAdobe, [](double v) { return std::pow(v, 563.0 / 256); });
-    for (const char* out : {"adobe.jpg", "adobe.png"}) {
-        ASSERT_EQ(std::system(("convert " + dir.file("flat.png") + " -quality 98 -profile "
-                               "/usr/share/color/icc/colord/AdobeRGB1998.icc " + dir.file(out))
-                                  .c_str()),
-                  0);
+    const FRgba inAdobe = Expected(patch, kAdobe, [](double v) { return std::pow(v, 563.0 / 256); });
+    const FRgba inP3 = Expected(patch, kP3, SrgbDecode);
+    const std::string tagged = dir.file("adobe.png"), in = dir.file("flat.png");
+    const struct
+    {
+        const char* file;
+        std::string command;
+        FRgba want;
+    } files[] = {
+        {"adobe.png", "convert " + in + " -profile " + adobe + " " + tagged, inAdobe},
+        {"adobe.jpg", "convert " + in + " -quality 98 -profile " + adobe + " " + dir.file("adobe.jpg"), inAdobe},
+        {"adobe.tif", "convert " + in + " -profile " + adobe + " " + dir.file("adobe.tif"), inAdobe},
+        {"adobe.webp", "cwebp -quiet -q 100 -metadata icc " + tagged + " -o " + dir.file("adobe.webp"), inAdobe},
+        {"adobe.avif", "avifenc -s 10 --min 0 --max 4 --icc " + adobe + " " + in + " " + dir.file("adobe.avif"), inAdobe},
+        {"p3.avif", "avifenc -s 10 --min 0 --max 4 --cicp 12/13/6 " + in + " " + dir.file("p3.avif"), inP3},
+    };
+    for (const auto& f : files) {
+        ASSERT_EQ(std::system((f.command + " >/dev/null 2>&1").c_str()), 0) << f.command;
         FImageDecoder decoder;
         FDecodedImage image;
         FString error;
-        ASSERT_TRUE(decoder.Decode(dir.fileF(out), FDecodeRequest{}, image, &error)) << U8(error);
-        EXPECT_TRUE(Near(RgbaAt(image.pixels, image.width, 32, 32), want, 3))
-            << out << ": " << RgbaAt(image.pixels, image.width, 32, 32) << " want " << want;
+        ASSERT_TRUE(decoder.Decode(dir.fileF(f.file), FDecodeRequest{}, image, &error)) << U8(error);
+        EXPECT_TRUE(Near(RgbaAt(image.pixels, image.width, 32, 32), f.want, 4))
+            << f.file << ": " << RgbaAt(image.pixels, image.width, 32, 32) << " want " << f.want;
     }
 }
 

@@ -44,7 +44,8 @@ TEST(TiffDecoder, EveryKindThroughTheDecoderAgainstItsSource)
 {
     ScratchDir dir;
     WriteToolSources(dir.path());
-    const std::string profile = "/usr/share/color/icc/colord/AdobeRGB1998.icc";
+    // An sRGB profile: the pixels stay as stored (other profiles: ColourToSrgbTest).
+    const std::string profile = "/usr/share/color/icc/colord/sRGB.icc";
     ASSERT_TRUE(RunIn(dir.path(), "convert q.png -type TrueColor -compress none rgb.tif"));
     // Upright quadrants of the pictures stored with Orientation 6 (to be turned a
     // quarter clockwise) and 3 (half way).

@@ -1,28 +1,252 @@
 #include "photos/decode/FHeifDecoder.h"
 
+#include "photos/decode/HeifLayout.h"
+#include "photos/decode/HeifPtr.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
 #include <cstring>
+
+namespace {
+
+// Brands that name HEVC or AV1 pictures, and the codec-neutral ones a phone or
+// avifenc may put first while listing the others among the compatible brands.
+const char* const kHevcBrands[] = {"heic", "heix", "heim", "heis", "hevc", "hevx", "hevm", "hevs"};
+const char* const kAvifBrands[] = {"avif", "avis"};
+const char* const kNeutralBrands[] = {"mif1", "msf1", "mif2"};
+// Image sequences: these may hold only a track, with no still picture for libheif.
+const char* const kSequenceBrands[] = {"avis", "msf1", "heis", "hevs"};
+
+// Calls f(brand) for the major brand and each compatible one of the ftyp box.
+template <class F> void ForEachBrand(const uint8_t* data, size_t size, F&& f)
+{
+    if (size < 12 || std::memcmp(data + 4, "ftyp", 4) != 0)
+        return;
+    const size_t box = size_t(data[0]) << 24 | size_t(data[1]) << 16 | size_t(data[2]) << 8 | data[3];
+    f(data + 8);
+    for (size_t at = 16; at + 4 <= std::min(box, size); at += 4)
+        f(data + at);
+}
+
+template <size_t N> bool OneOf(const uint8_t* brand, const char* const (&brands)[N])
+{
+    return std::any_of(std::begin(brands), std::end(brands),
+                       [&](const char* b) { return std::memcmp(brand, b, 4) == 0; });
+}
+
+// What to call the file in messages.
+const char* Kind(const uint8_t* data, size_t size)
+{
+    const char* kind = "HEIF";
+    ForEachBrand(data, size, [&](const uint8_t* brand) {
+        if (OneOf(brand, kAvifBrands))
+            kind = "AVIF";
+        else if (OneOf(brand, kHevcBrands) && std::strcmp(kind, "HEIF") == 0)
+            kind = "HEIC";
+    });
+    return kind;
+}
+
+std::string Reason(const heif_error& error, const char* kind)
+{
+    std::string message = error.message && *error.message ? error.message : "no detail given";
+    while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back())))
+        message.pop_back();
+    const std::string k = kind;
+    switch (error.code) {
+    case heif_error_Invalid_input:
+    case heif_error_Unsupported_filetype: return k + " data is damaged: " + message;
+    case heif_error_Memory_allocation_error:
+        return error.subcode == heif_suberror_Security_limit_exceeded
+                   ? k + " image is beyond a safety limit: " + message
+                   : k + " image needs more memory than there is";
+    case heif_error_Unsupported_feature:
+        if (error.subcode == heif_suberror_Unsupported_codec) {
+            if (k == "AVIF" && !heif_have_decoder_for_format(heif_compression_AV1))
+                return "this AVIF needs an AV1 decoder that is not installed";
+            if (k == "HEIC" && !heif_have_decoder_for_format(heif_compression_HEVC))
+                return "this HEIC needs an HEVC decoder that is not installed";
+            return "this " + k + " is compressed in a way no installed decoder reads (" + message + ")";
+        }
+        return k + " feature not supported: " + message;
+    case heif_error_Decoder_plugin_error: return k + " picture data cannot be decoded: " + message;
+    default: return k + " cannot be read: " + message;
+    }
+}
+
+bool Fail(std::string* reason, const std::string& text)
+{
+    if (reason)
+        *reason = text;
+    return false;
+}
+
+// heif_init loads the built-in codecs once; a context per call keeps threads apart.
+// sideLimit: libheif refuses any item whose ispe reaches it.
+bool Open(const uint8_t* data, size_t size, int sideLimit, FHeifContextPtr& context, FHeifHandlePtr& primary,
+          std::string* reason)
+{
+    static const bool initialised = heif_init(nullptr).code == heif_error_Ok;
+    const char* kind = Kind(data, size);
+    if (!initialised)
+        return Fail(reason, std::string(kind) + " support could not be started (libheif)");
+    context.reset(heif_context_alloc());
+    if (!context)
+        return Fail(reason, std::string(kind) + " image needs more memory than there is");
+    heif_context_set_maximum_image_size_limit(context.get(), sideLimit);
+    heif_error error = heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr);
+    bool sequence = false;
+    ForEachBrand(data, size, [&](const uint8_t* brand) { sequence = sequence || OneOf(brand, kSequenceBrands); });
+    if (error.code != heif_error_Ok && error.subcode == heif_suberror_No_meta_box && sequence)
+        return Fail(reason, std::string("this ") + kind + " is only an animation, without a still picture to show");
+    if (error.code != heif_error_Ok)
+        return Fail(reason, Reason(error, kind));
+    heif_image_handle* handle = nullptr;
+    error = heif_context_get_primary_image_handle(context.get(), &handle);
+    primary.reset(handle);
+    if (error.code != heif_error_Ok || !primary)
+        return Fail(reason, Reason(error, kind));
+    return true;
+}
+
+// The colr box: an ICC profile, else the nclx code points (2, "unspecified", as none).
+void ReadColour(const heif_image_handle* handle, FColourInfo& colour)
+{
+    const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
+    if (type == heif_color_profile_type_prof || type == heif_color_profile_type_rICC) {
+        colour.icc.resize(heif_image_handle_get_raw_color_profile_size(handle));
+        if (colour.icc.empty() ||
+            heif_image_handle_get_raw_color_profile(handle, colour.icc.data()).code != heif_error_Ok)
+            colour.icc.clear();
+        else
+            return;
+    }
+    heif_color_profile_nclx* raw = nullptr;
+    const heif_error error = heif_image_handle_get_nclx_color_profile(handle, &raw);
+    const FHeifNclxPtr nclx(raw);
+    if (error.code != heif_error_Ok || !nclx)
+        return;
+    colour.primaries = nclx->color_primaries == heif_color_primaries_unspecified ? 0 : nclx->color_primaries;
+    colour.transfer =
+        nclx->transfer_characteristics == heif_transfer_characteristic_unspecified ? 0 : nclx->transfer_characteristics;
+}
+
+// What libheif holds at its peak for w x h: the decoded planes (four samples a
+// pixel at most, two bytes each beyond 8 bits), for deeper images a 16-bit
+// interleaved step on the way down to 8, and the RGBA result.
+uint64_t DecodeBytes(const heif_image_handle* handle, int w, int h)
+{
+    const int bits = std::max(heif_image_handle_get_luma_bits_per_pixel(handle),
+                              heif_image_handle_get_chroma_bits_per_pixel(handle));
+    const bool deep = bits <= 0 || bits > 8; // unknown counts as deep
+    return uint64_t(w) * uint64_t(h) * (deep ? 4 * 2 + 8 + 4 : 4 + 4);
+}
+
+} // namespace
 
 bool LooksLikeHeif(const uint8_t* data, size_t size)
 {
-    if (size < 12 || std::memcmp(data + 4, "ftyp", 4) != 0)
-        return false;
-    static const char* const kBrands[] = {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1", "avif", "avis"};
-    for (const char* brand : kBrands)
-        if (std::memcmp(data + 8, brand, 4) == 0)
-            return true;
-    return false;
+    bool heif = false;
+    ForEachBrand(data, size, [&](const uint8_t* brand) {
+        heif = heif || OneOf(brand, kHevcBrands) || OneOf(brand, kAvifBrands) || OneOf(brand, kNeutralBrands);
+    });
+    return heif;
 }
 
-bool ReadHeifSize(const uint8_t*, size_t, int& width, int& height, std::string* reason)
+bool ReadHeifSize(const uint8_t* data, size_t size, int& width, int& height, std::string* reason)
 {
     width = height = 0;
-    if (reason)
-        *reason = "HEIF is not read yet";
-    return false;
+    FHeifContextPtr context;
+    FHeifHandlePtr primary;
+    // No side limit here: the caller refuses an oversized picture by its size.
+    if (!Open(data, size, INT_MAX, context, primary, reason))
+        return false;
+    const int w = heif_image_handle_get_width(primary.get()), h = heif_image_handle_get_height(primary.get());
+    if (w <= 0 || h <= 0)
+        return Fail(reason, std::string(Kind(data, size)) + " data is damaged: the picture has no size");
+    width = w;
+    height = h;
+    return true;
 }
 
-bool DecodeHeif(const uint8_t* data, size_t size, bool, const FDecodeLimits&, std::vector<uint8_t>&, int& width,
-                int& height, FColourInfo&, std::string* reason)
+bool DecodeHeif(const uint8_t* data, size_t size, bool thumbnail, const FDecodeLimits& limits,
+                std::vector<uint8_t>& pixels, int& width, int& height, FColourInfo& colour, std::string* reason)
 {
-    return ReadHeifSize(data, size, width, height, reason);
+    pixels.clear();
+    width = height = 0;
+    colour = FColourInfo();
+    const char* kind = Kind(data, size);
+    FHeifContextPtr context;
+    FHeifHandlePtr primary;
+    if (!Open(data, size, limits.maxSide >= INT_MAX ? INT_MAX : limits.maxSide + 1, context, primary, reason))
+        return false;
+
+    FHeifHandlePtr stored;
+    if (thumbnail) {
+        heif_item_id id = 0;
+        if (heif_image_handle_get_list_of_thumbnail_IDs(primary.get(), &id, 1) < 1)
+            return Fail(reason, std::string("this ") + kind + " has no stored thumbnail");
+        heif_image_handle* handle = nullptr;
+        const heif_error error = heif_image_handle_get_thumbnail(primary.get(), id, &handle);
+        stored.reset(handle);
+        if (error.code != heif_error_Ok || !stored)
+            return Fail(reason, Reason(error, kind));
+    }
+    const heif_image_handle* handle = thumbnail ? stored.get() : primary.get();
+
+    const int w = heif_image_handle_get_width(handle), h = heif_image_handle_get_height(handle);
+    if (w <= 0 || h <= 0)
+        return Fail(reason, std::string(kind) + " data is damaged: the picture has no size");
+    const auto tooLarge = [&](int64_t x, int64_t y) {
+        return x > limits.maxSide || y > limits.maxSide || x * y > limits.maxPixels;
+    };
+    if (tooLarge(w, h))
+        return Fail(reason, "image too large (" + std::to_string(w) + " x " + std::to_string(h) + ")");
+    if (const uint64_t bytes = DecodeBytes(handle, w, h); bytes > limits.memoryBytes)
+        return Fail(reason, "image too large (" + std::to_string(w) + " x " + std::to_string(h) + " at " +
+                                std::to_string(heif_image_handle_get_luma_bits_per_pixel(handle)) +
+                                " bits needs about " + std::to_string((bytes + (1 << 20) - 1) >> 20) +
+                                " MB to decode)");
+    if (!CheckHeifLayout(data, size, limits, kind, reason))
+        return false;
+
+    ReadColour(handle, colour);
+    if (thumbnail && colour.Empty())
+        ReadColour(primary.get(), colour);
+
+    const FHeifOptionsPtr options(heif_decoding_options_alloc());
+    if (!options)
+        return Fail(reason, std::string(kind) + " image needs more memory than there is");
+    options->ignore_transformations = 0; // irot, imir and clap make the picture upright and cropped
+    options->convert_hdr_to_8bit = 1;
+    heif_image* raw = nullptr;
+    const heif_error error =
+        heif_decode_image(handle, &raw, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, options.get());
+    const FHeifImagePtr image(raw);
+    if (error.code != heif_error_Ok || !image)
+        return Fail(reason, Reason(error, kind));
+
+    int stride = 0;
+    const uint8_t* plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    const int iw = heif_image_get_width(image.get(), heif_channel_interleaved);
+    const int ih = heif_image_get_height(image.get(), heif_channel_interleaved);
+    if (!plane || iw <= 0 || ih <= 0 || stride < iw * 4 ||
+        heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8)
+        return Fail(reason, std::string(kind) + " picture did not decode to 8-bit RGBA");
+    if (tooLarge(iw, ih))
+        return Fail(reason, "image too large (decoded to " + std::to_string(iw) + " x " + std::to_string(ih) + ")");
+
+    pixels.resize(size_t(iw) * ih * 4);
+    for (int y = 0; y < ih; ++y)
+        std::memcpy(pixels.data() + size_t(y) * iw * 4, plane + size_t(y) * stride, size_t(iw) * 4);
+    if (heif_image_is_premultiplied_alpha(image.get())) {
+        for (size_t i = 0; i < pixels.size(); i += 4)
+            if (const unsigned a = pixels[i + 3]; a > 0 && a < 255)
+                for (size_t c = i; c < i + 3; ++c)
+                    pixels[c] = static_cast<uint8_t>(std::min(255u, (pixels[c] * 255u + a / 2) / a));
+    }
+    width = iw;
+    height = ih;
+    return true;
 }

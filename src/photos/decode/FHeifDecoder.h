@@ -2,8 +2,8 @@
 // HEIF (HEIC) and AVIF through libheif: the primary image with its grid, overlay
 // and alpha resolved and the container's rotation and mirroring (irot, imir)
 // applied, 8 to 12 bits, monochrome or colour; of a sequence the first picture.
-// The colour profile or nclx description comes back untouched. Safe to use from
-// several threads at once.
+// The colr box comes back untouched: an ICC profile byte for byte, else the nclx
+// primaries and transfer. Safe to use from several threads at once.
 
 #include "photos/decode/FColourInfo.h"
 
@@ -12,14 +12,19 @@
 #include <string>
 #include <vector>
 
-// Whether the bytes start like a HEIF or AVIF file (an ftyp box with one of their brands).
+// Whether the bytes start like a HEIF or AVIF file: an ftyp box whose major or
+// compatible brands name HEIC, AVIF or plain HEIF (mif1, msf1).
 bool LooksLikeHeif(const uint8_t* data, size_t size);
 
 // The primary image's size as shown (after rotation), without decoding; false with *reason.
 bool ReadHeifSize(const uint8_t* data, size_t size, int& width, int& height, std::string* reason);
 
-// Decodes the primary image to RGBA8, top row first, upright, into pixels (resized
-// to width * height * 4). thumbnail: its stored thumbnail instead, if it has one
-// (false with *reason when not). Refused by limits before decoding.
+// Decodes the primary image to RGBA8 (straight alpha), top row first, upright, into
+// pixels (resized to width * height * 4). thumbnail: its stored thumbnail instead,
+// if it has one (false with *reason when not). Refused by limits before decoding:
+// the declared size, the memory its bit depth needs, the size its HEVC or AV1
+// parameter sets declare, and grids whose layout or tiles would make libheif work
+// far beyond the picture. On failure pixels is empty and *reason says why in
+// words a user can follow.
 bool DecodeHeif(const uint8_t* data, size_t size, bool thumbnail, const FDecodeLimits& limits,
                 std::vector<uint8_t>& pixels, int& width, int& height, FColourInfo& colour, std::string* reason);
