@@ -9,7 +9,8 @@ trap 'rm -rf "$scratch"' EXIT
 (cd "$scratch" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >/dev/null)
 deb=$(ls "$scratch"/out/*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libavformat libavcodec libswscale libturbojpeg libepoxy0 libegl1; do
+for lib in libqt6widgets6 libavformat libavcodec libswscale libturbojpeg libepoxy0 libegl1 libheif1 libwebp7 \
+  libtiff6 liblcms2-2; do
   case "$depends" in
     *"$lib"*) ;;
     *) echo "the package does not depend on $lib: $depends" >&2; exit 1 ;;
