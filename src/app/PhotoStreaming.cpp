@@ -132,6 +132,7 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
     };
     std::vector<Wanted> wanted;
     std::vector<FPhotoJob> previews, jobs;
+    bool visibleWanted = false; // a photo on show still waits: nothing else is decoded
     ForEachSlotToFill(*this, [&](int slot, int32_t photo, FTexture& record) {
         // Slots 4 to 7 are the open spread's (the one a turn ends on).
         const bool visible = slot >= 4 && slot < 8;
@@ -155,7 +156,9 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
                 want.preview = std::move(preview);
             }
         }
-        jobs.push_back({key, request, true});
+        if (visible || !visibleWanted || loadAll)
+            jobs.push_back({key, request, true});
+        visibleWanted = visibleWanted || visible;
         wanted.push_back(std::move(want));
         return true;
     });
@@ -175,7 +178,7 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
         }
     }
     const bool resting = turnState == 0 && transparentTurnState == 0;
-    if (resting && !loadAll) {
+    if (resting && !loadAll && !visibleWanted) {
         for (int slot : kPrefetchSlots) {
             const int32_t photo = WindowPhotoIndex(slot);
             if (photo >= 0 && photo < photoCount)

@@ -23,6 +23,8 @@ namespace {
 
 // Far above any photo the pixel limit lets through in a compressed format.
 constexpr size_t kMaxFileBytes = size_t(512) << 20;
+// A JPEG keeps its EXIF block, thumbnail included, in the first 64 KB.
+constexpr size_t kJpegPreviewBytes = size_t(64) << 10;
 
 enum class EFormat
 {
@@ -158,10 +160,11 @@ struct FImageDecoder::Impl
     std::vector<uint8_t> decoded;  // JPEG and TGA pixels before the final resize
     std::vector<uint8_t> oriented; // decoded, turned upright
 
-    bool ReadFile(const FString& path, FString& reason);
+    // The file's bytes, at most limit of them.
+    bool ReadFile(const FString& path, FString& reason, size_t limit = kMaxFileBytes);
 };
 
-bool FImageDecoder::Impl::ReadFile(const FString& path, FString& reason)
+bool FImageDecoder::Impl::ReadFile(const FString& path, FString& reason, size_t limit)
 {
     fileSize = 0;
     FFile in(path, false, kMaxFileBytes);
@@ -184,9 +187,11 @@ bool FImageDecoder::Impl::ReadFile(const FString& path, FString& reason)
     if (file.size() < 4096)
         file.resize(4096);
     for (;;) {
+        if (fileSize >= limit)
+            break;
         if (fileSize == file.size())
             file.resize(std::min(file.size() * 2, kMaxFileBytes + 1));
-        const int64_t got = in.ReadSome(file.data() + fileSize, file.size() - fileSize);
+        const int64_t got = in.ReadSome(file.data() + fileSize, std::min(file.size(), limit) - fileSize);
         if (got < 0) {
             reason = failure(u"cannot read: ");
             return false;
@@ -208,6 +213,25 @@ FImageDecoder::~FImageDecoder() = default;
 bool FImageDecoder::Decode(const FString& path, const FDecodeRequest& request, FDecodedImage& out, FString* error)
 {
     FString reason;
+    // A quick picture comes from a JPEG's head (its EXIF thumbnail) or from a HEIF
+    // file; other files are not read whole for nothing.
+    if (request.preview) {
+        if (!impl_->ReadFile(path, reason, 64)) {
+            out.pixels.clear();
+            if (error)
+                *error = path.Concat(FString(u": ")).Concat(reason);
+            return false;
+        }
+        const EFormat format = FormatOf(impl_->file.data(), impl_->fileSize);
+        if (format == EFormat::Jpeg && impl_->ReadFile(path, reason, kJpegPreviewBytes))
+            return DecodeMemory(impl_->file.data(), impl_->fileSize, path, request, out, error);
+        if (format != EFormat::Heif) {
+            out.pixels.clear();
+            if (error)
+                *error = path.Concat(FString(u": no quick picture in this file"));
+            return false;
+        }
+    }
     if (!impl_->ReadFile(path, reason)) {
         out.width = out.height = out.sourceWidth = out.sourceHeight = 0;
         out.pixels.clear();

@@ -55,12 +55,21 @@ struct FBoxReducer
             Flush();
             block = y / factorY;
         }
-        for (int x = 0; x < width; ++x) {
-            uint64_t* s = &sums[static_cast<size_t>(x / factorX) * 4];
-            s[0] += row[x * 4];
-            s[1] += row[x * 4 + 1];
-            s[2] += row[x * 4 + 2];
-            s[3] += row[x * 4 + 3];
+        // Block by block: no division per pixel, which cost more than the sums.
+        uint64_t* s = sums.data();
+        for (int x = 0; x < width; x += factorX, s += 4) {
+            const int end = std::min(width, x + factorX);
+            uint32_t r = 0, g = 0, b = 0, a = 0;
+            for (const uint8_t* p = row + x * 4; p < row + end * 4; p += 4) {
+                r += p[0];
+                g += p[1];
+                b += p[2];
+                a += p[3];
+            }
+            s[0] += r;
+            s[1] += g;
+            s[2] += b;
+            s[3] += a;
         }
         ++rows;
     }
