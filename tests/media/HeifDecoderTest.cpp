@@ -256,6 +256,22 @@ TEST_F(HeifDecoder, BrokenAndHostileFilesFailQuicklyWithAReason)
     }
 }
 
+// A texture far smaller than the picture is made on the YCbCr planes: the same
+// colours as the full decode, for each matrix and range the encoders write.
+TEST_F(HeifDecoder, AReducedDecodeShowsWhatTheFullOneShows)
+{
+    Make("heif-enc -q 90 q.png -o bt601-full.heic && "
+         "avifenc -s 10 --min 0 --max 8 --cicp 1/13/1 -r limited q.png bt709-limited.avif && "
+         "avifenc -s 10 --min 0 --max 8 --cicp 1/13/9 q.png bt2020-full.avif"); // BT.2020 matrix, sRGB colours
+    for (const char* file : {"bt601-full.heic", "bt709-limited.avif", "bt2020-full.avif"}) {
+        SCOPED_TRACE(file);
+        ASSERT_TRUE(decoder.Decode(dir.fileF(file), {.squareSize = 48}, out)); // a quarter, on the planes
+        ExpectQuadrants(out, 8);
+        ASSERT_TRUE(Decode(file));
+        ExpectQuadrants(out, 8);
+    }
+}
+
 TEST(HeifBrands, KnownByTheBrandsOfItsFtyp)
 {
     const auto ftyp = [](const std::string& brands) {

@@ -143,6 +143,74 @@ uint64_t DecodeBytes(const heif_image_handle* handle, int w, int h)
     return uint64_t(w) * uint64_t(h) * (deep ? 4 * 2 + 8 + 4 : 4 + 4);
 }
 
+// A picture reduced by factor (even) while its planes become RGBA: each output
+// pixel averages its block of luma and the matching chroma, then converts once.
+// False for what this does not cover (an unknown matrix, planes missing).
+bool ReduceYcbcr(const heif_image* image, int factor, std::vector<uint8_t>& pixels, int& width, int& height)
+{
+    int yStride = 0, cbStride = 0, crStride = 0;
+    const uint8_t* yPlane = heif_image_get_plane_readonly(image, heif_channel_Y, &yStride);
+    const uint8_t* cbPlane = heif_image_get_plane_readonly(image, heif_channel_Cb, &cbStride);
+    const uint8_t* crPlane = heif_image_get_plane_readonly(image, heif_channel_Cr, &crStride);
+    const int w = heif_image_get_width(image, heif_channel_Y), h = heif_image_get_height(image, heif_channel_Y);
+    const int cw = heif_image_get_width(image, heif_channel_Cb), ch = heif_image_get_height(image, heif_channel_Cb);
+    if (!yPlane || !cbPlane || !crPlane || w <= 0 || h <= 0 || cw != (w + 1) / 2 || ch != (h + 1) / 2)
+        return false;
+    // The matrix and range libheif would convert with: the file's, else BT.601 full range.
+    int matrix = heif_matrix_coefficients_ITU_R_BT_601_6;
+    bool fullRange = true;
+    heif_color_profile_nclx* raw = nullptr;
+    if (heif_image_get_nclx_color_profile(image, &raw).code == heif_error_Ok && raw) {
+        const FHeifNclxPtr nclx(raw);
+        matrix = nclx->matrix_coefficients;
+        fullRange = nclx->full_range_flag != 0;
+    }
+    double kr = 0, kb = 0;
+    switch (matrix) {
+    case heif_matrix_coefficients_ITU_R_BT_709_5: kr = 0.2126, kb = 0.0722; break;
+    case heif_matrix_coefficients_unspecified:
+    case heif_matrix_coefficients_ITU_R_BT_470_6_System_B_G:
+    case heif_matrix_coefficients_ITU_R_BT_601_6: kr = 0.299, kb = 0.114; break;
+    case heif_matrix_coefficients_ITU_R_BT_2020_2_non_constant_luminance: kr = 0.2627, kb = 0.0593; break;
+    default: return false;
+    }
+    const double kg = 1 - kr - kb;
+    const double ys = fullRange ? 1.0 : 255.0 / 219, yo = fullRange ? 0 : 16;
+    const double cs = fullRange ? 1.0 : 255.0 / 224;
+    width = (w + factor - 1) / factor;
+    height = (h + factor - 1) / factor;
+    pixels.resize(size_t(width) * height * 4);
+    const int half = factor / 2;
+    uint8_t* out = pixels.data();
+    const auto clamp = [](double v) { return static_cast<uint8_t>(std::clamp(v + 0.5, 0.0, 255.0)); };
+    for (int oy = 0; oy < height; ++oy) {
+        const int y0 = oy * factor, y1 = std::min(h, y0 + factor);
+        const int c0 = oy * half, c1 = std::min(ch, c0 + half);
+        for (int ox = 0; ox < width; ++ox, out += 4) {
+            const int x0 = ox * factor, x1 = std::min(w, x0 + factor);
+            const int d0 = ox * half, d1 = std::min(cw, d0 + half);
+            uint32_t ySum = 0, cbSum = 0, crSum = 0;
+            for (int y = y0; y < y1; ++y)
+                for (const uint8_t* p = yPlane + size_t(y) * yStride + x0; p < yPlane + size_t(y) * yStride + x1; ++p)
+                    ySum += *p;
+            for (int y = c0; y < c1; ++y)
+                for (int x = d0; x < d1; ++x) {
+                    cbSum += cbPlane[size_t(y) * cbStride + x];
+                    crSum += crPlane[size_t(y) * crStride + x];
+                }
+            const int n = (y1 - y0) * (x1 - x0), m = std::max(1, (c1 - c0) * (d1 - d0));
+            const double yv = (double(ySum) / n - yo) * ys;
+            const double cb = (double(cbSum) / m - 128) * cs, cr = (double(crSum) / m - 128) * cs;
+            const double r = yv + 2 * (1 - kr) * cr, b = yv + 2 * (1 - kb) * cb;
+            out[0] = clamp(r);
+            out[1] = clamp((yv - kr * r - kb * b) / kg);
+            out[2] = clamp(b);
+            out[3] = 255;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool LooksLikeHeif(const uint8_t* data, size_t size)
@@ -171,7 +239,8 @@ bool ReadHeifSize(const uint8_t* data, size_t size, int& width, int& height, std
 }
 
 bool DecodeHeif(const uint8_t* data, size_t size, bool thumbnail, const FDecodeLimits& limits,
-                std::vector<uint8_t>& pixels, int& width, int& height, FColourInfo& colour, std::string* reason)
+                std::vector<uint8_t>& pixels, int& width, int& height, FColourInfo& colour, std::string* reason,
+                int minWidth, int minHeight)
 {
     pixels.clear();
     width = height = 0;
@@ -220,6 +289,18 @@ bool DecodeHeif(const uint8_t* data, size_t size, bool thumbnail, const FDecodeL
         return Fail(reason, std::string(kind) + " image needs more memory than there is");
     options->ignore_transformations = 0; // irot, imir and clap make the picture upright and cropped
     options->convert_hdr_to_8bit = 1;
+    // A picture far larger than asked for, 8 bits and opaque: reduced on its planes.
+    const int factor = std::min(w / std::max(1, minWidth), h / std::max(1, minHeight)) & ~1;
+    if (!thumbnail && factor >= 2 && heif_image_handle_get_luma_bits_per_pixel(handle) == 8 &&
+        heif_image_handle_get_chroma_bits_per_pixel(handle) == 8 && !heif_image_handle_has_alpha_channel(handle)) {
+        heif_image* yuv = nullptr;
+        const heif_error error = heif_decode_image(handle, &yuv, heif_colorspace_YCbCr, heif_chroma_420, options.get());
+        const FHeifImagePtr planes(yuv);
+        if (error.code != heif_error_Ok || !planes)
+            return Fail(reason, Reason(error, kind));
+        if (ReduceYcbcr(planes.get(), factor, pixels, width, height))
+            return true;
+    }
     heif_image* raw = nullptr;
     const heif_error error =
         heif_decode_image(handle, &raw, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, options.get());

@@ -19,12 +19,12 @@ bool LooksLikeHeif(const uint8_t* data, size_t size);
 // The primary image's size as shown (after rotation), without decoding; false with *reason.
 bool ReadHeifSize(const uint8_t* data, size_t size, int& width, int& height, std::string* reason);
 
-// Decodes the primary image to RGBA8 (straight alpha), top row first, upright, into
-// pixels (resized to width * height * 4). thumbnail: its stored thumbnail instead,
-// if it has one (false with *reason when not). Refused by limits before decoding:
-// the declared size, the memory its bit depth needs, the size its HEVC or AV1
-// parameter sets declare, and grids whose layout or tiles would make libheif work
-// far beyond the picture. On failure pixels is empty and *reason says why in
-// words a user can follow.
+// Decodes the primary image to RGBA8, top row first, upright, into pixels (resized
+// to width * height * 4). thumbnail: its stored thumbnail instead, if it has one
+// (false with *reason when not). Refused by limits before decoding. When the
+// picture is more than twice minWidth x minHeight an 8-bit one comes back reduced
+// by a whole factor, to no less than that: averaged before its colour conversion,
+// which then costs a fraction.
 bool DecodeHeif(const uint8_t* data, size_t size, bool thumbnail, const FDecodeLimits& limits,
-                std::vector<uint8_t>& pixels, int& width, int& height, FColourInfo& colour, std::string* reason);
+                std::vector<uint8_t>& pixels, int& width, int& height, FColourInfo& colour, std::string* reason,
+                int minWidth = 0, int minHeight = 0);

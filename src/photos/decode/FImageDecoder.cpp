@@ -396,7 +396,8 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
             return tooLarge();
         return decodeUpright([&](int minWidth, int minHeight, int& w, int& h) {
             return webp ? DecodeWebp(data, size, minWidth, minHeight, limits, impl_->decoded, w, h, colour, &reason)
-                        : DecodeHeif(data, size, request.preview, limits, impl_->decoded, w, h, colour, &reason);
+                        : DecodeHeif(data, size, request.preview, limits, impl_->decoded, w, h, colour, &reason,
+                                     minWidth, minHeight);
         });
     }
     if (format == EFormat::Tiff) {
