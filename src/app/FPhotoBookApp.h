@@ -217,6 +217,8 @@ private:
     void NotePhotoFailure(FTexture& record, const FPhotoKey& key, const FString& reason);
     // Cancels decodes that a new photo list or quality no longer wants.
     void RestartPhotoStream();
+    // Whether photos decode on worker threads (the pool is made on first asking).
+    bool DecodesApart();
     // The slot (4..7) of the photo a resting camera looks at, or -1.
     int LookedAtSlot() const;
     // The photo looked at goes back to the texture of its quality.

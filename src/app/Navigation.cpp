@@ -53,8 +53,9 @@ void FPhotoBookApp::FrameMove(uint32_t now)
             turnState = 0;
         }
     }
-    if (framesRendered == 0) {
-        // The first frame shows the book at once; its photos start with the next.
+    if (framesRendered == 0 && !DecodesApart()) {
+        // The first frame shows the book at once; photos loaded on this thread start
+        // with the next. Decodes on the workers can start now.
         streamProgress_ = ArePhotoTexturesPending();
         return;
     }

@@ -27,6 +27,17 @@ int CloseUpQuality(int longSide)
     return -2 - longSide;
 }
 
+// Whether the file's type may keep a thumbnail for a quick first picture (JPEG's
+// EXIF, HEIF's and AVIF's thumbnail item); the others show nothing until decoded.
+bool MayShowQuickPicture(const FString& path)
+{
+    const FString type = path.Uppered().ExtensionPart();
+    for (const char16_t* kind : {u"JPG", u"JPEG", u"JPE", u"HEIC", u"HEIF", u"AVIF"})
+        if (type == FString(kind))
+            return true;
+    return false;
+}
+
 // Visits the window's slots that still want their photo, nearest first, until visit
 // says stop; slots past either end of the list are emptied on the way.
 template <typename Visit> void ForEachSlotToFill(FPhotoBookApp& app, Visit&& visit)
@@ -85,11 +96,10 @@ void FPhotoBookApp::LetCloseUpGo()
     closeUpNormal_.reset();
 }
 
-void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
+bool FPhotoBookApp::DecodesApart()
 {
-    streamProgress_ = false;
-    if (!textureLoader || !settings)
-        return;
+    if (!textureLoader)
+        return false;
     if (streamLoader_ != textureLoader) {
         upload_.reset();
         photoStream.reset();
@@ -101,7 +111,15 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
                                                          FPhotoStream::kCacheBytes, onPhotoDecoded);
         }
     }
-    if (!photoStream) {
+    return photoStream != nullptr;
+}
+
+void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
+{
+    streamProgress_ = false;
+    if (!textureLoader || !settings)
+        return;
+    if (!DecodesApart()) {
         StreamOnThisThread(loadAll);
         return;
     }
@@ -133,6 +151,7 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
     std::vector<Wanted> wanted;
     std::vector<FPhotoJob> previews, jobs;
     bool visibleWanted = false; // a photo on show still waits: nothing else is decoded
+    ptrdiff_t visibleBare = 0;  // photos on show that can give no quick picture go first
     ForEachSlotToFill(*this, [&](int slot, int32_t photo, FTexture& record) {
         // Slots 4 to 7 are the open spread's (the one a turn ends on).
         const bool visible = slot >= 4 && slot < 8;
@@ -156,7 +175,9 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
                 want.preview = std::move(preview);
             }
         }
-        if (visible || !visibleWanted || loadAll)
+        if (visible && !loadAll && !record.HasTexture() && !MayShowQuickPicture(path))
+            jobs.insert(jobs.begin() + visibleBare++, {key, request, true}); // nothing to show until it is done
+        else if (visible || !visibleWanted || loadAll)
             jobs.push_back({key, request, true});
         visibleWanted = visibleWanted || visible;
         wanted.push_back(std::move(want));

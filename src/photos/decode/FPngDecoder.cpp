@@ -43,6 +43,7 @@ void OnRead(png_structp png, png_bytep out, png_size_t count)
 struct FBoxReducer
 {
     int width = 0, factorX = 1, factorY = 1, outWidth = 0, outHeight = 0;
+    int channels = 4;           // of the rows coming in; 3: opaque RGB, alpha 255 out
     std::vector<uint64_t> sums; // outWidth * 4
     uint8_t* out = nullptr;     // the next output row
     int outRows = 0;            // written so far
@@ -57,14 +58,16 @@ struct FBoxReducer
         }
         // Block by block: no division per pixel, which cost more than the sums.
         uint64_t* s = sums.data();
+        const int c = channels;
         for (int x = 0; x < width; x += factorX, s += 4) {
             const int end = std::min(width, x + factorX);
             uint32_t r = 0, g = 0, b = 0, a = 0;
-            for (const uint8_t* p = row + x * 4; p < row + end * 4; p += 4) {
+            for (const uint8_t* p = row + x * c; p < row + end * c; p += c) {
                 r += p[0];
                 g += p[1];
                 b += p[2];
-                a += p[3];
+                if (c == 4)
+                    a += p[3];
             }
             s[0] += r;
             s[1] += g;
@@ -82,8 +85,9 @@ struct FBoxReducer
             std::memcpy(out, out - outWidth * 4, static_cast<size_t>(outWidth) * 4);
         for (int ox = 0; ox < outWidth; ++ox) {
             const uint64_t n = static_cast<uint64_t>(std::min(factorX, width - ox * factorX)) * rows;
-            for (int c = 0; c < 4; ++c)
+            for (int c = 0; c < 3; ++c)
                 *out++ = static_cast<uint8_t>((sums[static_cast<size_t>(ox) * 4 + c] + n / 2) / n);
+            *out++ = channels == 4 ? static_cast<uint8_t>((sums[static_cast<size_t>(ox) * 4 + 3] + n / 2) / n) : 255;
         }
         ++outRows;
         std::fill(sums.begin(), sums.end(), 0);
@@ -116,6 +120,9 @@ struct FPngState
             png_set_user_limits(png, static_cast<png_uint_32>(maxSide), static_cast<png_uint_32>(maxSide));
             // Text and colour profiles are not needed and can be compression bombs too.
             png_set_chunk_malloc_max(png, 4 << 20);
+            // Every chunk's CRC already guards the compressed data; zlib's second
+            // sum over all the pixels costs a tenth of a large photo's decode.
+            png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
             png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
         }
     }
@@ -126,9 +133,11 @@ struct FPngState
     std::string Reason() const { return std::string("corrupt PNG data: ") + input.message; }
 };
 
-// The header, with transforms set so every row comes out as RGBA8. Holds no C++
-// objects: libpng's errors longjmp here.
-bool ReadHeader(FPngState& s, int& width, int& height, int& passes)
+// The header, with transforms set so every row comes out as RGBA8, or as RGB8 for
+// an opaque picture that is reduced row by row anyway (reduceTo: the size it goes
+// down to; 0 for none). Holds no C++ objects: libpng's errors longjmp here.
+bool ReadHeader(FPngState& s, int& width, int& height, int& passes, int& channels, int reduceWidth = 0,
+                int reduceHeight = 0)
 {
     if (!s.info) {
         std::snprintf(s.input.message, sizeof s.input.message, "out of memory");
@@ -144,11 +153,15 @@ bool ReadHeader(FPngState& s, int& width, int& height, int& passes)
     png_set_strip_16(s.png);
     if (type == PNG_COLOR_TYPE_GRAY || type == PNG_COLOR_TYPE_GRAY_ALPHA)
         png_set_gray_to_rgb(s.png);
-    if (!(type & PNG_COLOR_MASK_ALPHA) && !png_get_valid(s.png, s.info, PNG_INFO_tRNS))
+    const bool opaque = !(type & PNG_COLOR_MASK_ALPHA) && !png_get_valid(s.png, s.info, PNG_INFO_tRNS);
+    const bool reduced = png_get_interlace_type(s.png, s.info) == PNG_INTERLACE_NONE && reduceWidth > 0 &&
+                         (width / reduceWidth > 1 || height / std::max(1, reduceHeight) > 1);
+    channels = opaque && reduced ? 3 : 4;
+    if (opaque && channels == 4)
         png_set_add_alpha(s.png, 0xFF, PNG_FILLER_AFTER);
     passes = png_set_interlace_handling(s.png);
     png_read_update_info(s.png, s.info);
-    if (png_get_rowbytes(s.png, s.info) != static_cast<size_t>(width) * 4) {
+    if (png_get_rowbytes(s.png, s.info) != static_cast<size_t>(width) * channels) {
         std::snprintf(s.input.message, sizeof s.input.message, "unexpected pixel layout");
         return false;
     }
@@ -188,8 +201,8 @@ bool ReadPngSize(const uint8_t* data, size_t size, int& width, int& height, std:
 {
     width = height = 0;
     FPngState s(data, size, 1 << 30);
-    int passes = 0;
-    if (ReadHeader(s, width, height, passes))
+    int passes = 0, channels = 4;
+    if (ReadHeader(s, width, height, passes, channels))
         return true;
     if (reason)
         *reason = s.Reason();
@@ -208,8 +221,8 @@ bool DecodePng(const uint8_t* data, size_t size, int minWidth, int minHeight, in
         return false;
     };
     FPngState s(data, size, maxSide);
-    int fullWidth = 0, fullHeight = 0, passes = 1;
-    if (!ReadHeader(s, fullWidth, fullHeight, passes))
+    int fullWidth = 0, fullHeight = 0, passes = 1, channels = 4;
+    if (!ReadHeader(s, fullWidth, fullHeight, passes, channels, std::max(1, minWidth), std::max(1, minHeight)))
         return fail(std::strstr(s.input.message, "user limit") ? std::string("image too large") : s.Reason());
     if (static_cast<int64_t>(fullWidth) * fullHeight > maxPixels)
         return fail("image too large");
@@ -226,6 +239,7 @@ bool DecodePng(const uint8_t* data, size_t size, int minWidth, int minHeight, in
 
     FBoxReducer reducer;
     reducer.width = fullWidth;
+    reducer.channels = channels;
     reducer.factorX = std::max(1, fullWidth / std::max(1, minWidth));
     reducer.factorY = std::max(1, fullHeight / std::max(1, minHeight));
     reducer.outWidth = (fullWidth + reducer.factorX - 1) / reducer.factorX;
@@ -255,7 +269,7 @@ bool DecodePng(const uint8_t* data, size_t size, int minWidth, int minHeight, in
         for (int y = 0; ok && y < fullHeight; ++y)
             reducer.Add(rows[static_cast<size_t>(y)], y);
     } else {
-        std::vector<uint8_t> row(static_cast<size_t>(fullWidth) * 4);
+        std::vector<uint8_t> row(static_cast<size_t>(fullWidth) * channels);
         ok = ReadRows(s, row.data(), fullHeight, passes, reducer);
     }
     if (!ok)
