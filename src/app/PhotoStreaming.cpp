@@ -168,7 +168,7 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
         }
         record.Failed = false;
         Wanted want{slot, key};
-        if (visible && !loadAll && !record.HasTexture()) {
+        if (visible && !loadAll && !record.HasTexture() && MayShowQuickPicture(path)) {
             FPhotoKey preview = FPhotoKey::Of(path, kPreviewQuality);
             if (!previewsTried_.count(preview)) {
                 previews.push_back({preview, previewRequest, true});
@@ -252,6 +252,7 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
             return;
         std::vector<FPhotoJob> again;
         bool progress = false;
+        size_t uploaded = 0;
         for (Wanted& want : wanted) {
             FTexture& record = photoTextures[static_cast<size_t>(want.slot)];
             const bool closeUp = want.kind == EKind::CloseUp;
@@ -291,8 +292,12 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
             uploadKey_ = want.key;
             uploadWidth_ = image.sourceWidth;
             uploadHeight_ = image.sourceHeight;
+            const size_t bytes = image.ByteSize();
             upload_ = textureLoader->BeginUpload(std::move(image));
-            if (stepUpload() && !loadAll)
+            // Textures of Low and Normal Quality are small: several go up in one
+            // frame, within its budget; a full-size one goes on alone.
+            uploaded += bytes;
+            if (stepUpload() && !loadAll && (upload_ || uploaded + bytes > kUploadBytesPerFrame))
                 return;
         }
         if (!loadAll || again.empty() || !progress)

@@ -181,7 +181,7 @@ bool FImageDecoder::Impl::ReadFile(const FString& path, FString& reason, size_t 
     // The vector keeps its size between calls: growing it zero-fills, and a
     // 6 MB photo after a 6 MB photo should cost nothing. One byte more than the
     // size tells the end without a second pass; FFile stops a file that grows.
-    const size_t expected = static_cast<size_t>(in.Size()) + 1;
+    const size_t expected = std::min(static_cast<size_t>(in.Size()) + 1, limit);
     if (file.size() < expected)
         file.resize(expected);
     if (file.size() < 4096)
