@@ -171,14 +171,15 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
         if (visible && !loadAll && !record.HasTexture() && MayShowQuickPicture(path)) {
             FPhotoKey preview = FPhotoKey::Of(path, kPreviewQuality);
             if (!previewsTried_.count(preview)) {
-                previews.push_back({preview, previewRequest, true});
+                previews.push_back({preview, previewRequest, true, true});
                 want.preview = std::move(preview);
             }
         }
+        const bool urgent = loadAll || (visible && (!record.HasTexture() || record.Preview));
         if (visible && !loadAll && !record.HasTexture() && !MayShowQuickPicture(path))
-            jobs.insert(jobs.begin() + visibleBare++, {key, request, true}); // nothing to show until it is done
+            jobs.insert(jobs.begin() + visibleBare++, {key, request, true, true}); // nothing to show until it is done
         else if (visible || !visibleWanted || loadAll)
-            jobs.push_back({key, request, true});
+            jobs.push_back({key, request, true, urgent});
         visibleWanted = visibleWanted || visible;
         wanted.push_back(std::move(want));
         return true;
@@ -262,7 +263,7 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
             FString error;
             const FPhotoStream::Result result = photoStream->Take(want.key, image, error);
             if (result == FPhotoStream::Result::NotReady) {
-                again.push_back({want.key, closeUp ? closeUpRequest : request, true});
+                again.push_back({want.key, closeUp ? closeUpRequest : request, true, true}); // only while a whole book loads
                 // Meanwhile the quick picture, if it came.
                 FDecodedImage preview;
                 if (!want.preview.path.IsEmpty() && !record.HasTexture() &&

@@ -63,7 +63,8 @@ FPhotoStream::FPhotoStream(const DecoderFactory& makeDecoder, int threads, size_
     : cache_(cacheBytes), decoded_(std::move(decoded))
 {
     // As many workers as cores: the photos on show decode side by side. They run
-    // below the user interface's priority, so a frame never waits for a decode.
+    // below the user interface's priority, so a frame never waits for a decode;
+    // and only the first works ahead of time.
     if (threads <= 0)
         threads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     for (int i = 0; i < threads; ++i) {
@@ -71,8 +72,8 @@ FPhotoStream::FPhotoStream(const DecoderFactory& makeDecoder, int threads, size_
         if (decoder)
             decoders_.push_back(std::move(decoder));
     }
-    for (std::unique_ptr<FPhotoDecoder>& decoder : decoders_)
-        workers_.emplace_back([this, d = decoder.get()] { Work(*d); });
+    for (size_t i = 0; i < decoders_.size(); ++i)
+        workers_.emplace_back([this, d = decoders_[i].get(), first = i == 0] { Work(*d, first); });
 }
 
 FPhotoStream::~FPhotoStream()
@@ -178,16 +179,18 @@ size_t FPhotoStream::CachedBytes() const
     return cache_.Bytes();
 }
 
-void FPhotoStream::Work(FPhotoDecoder& decoder)
+void FPhotoStream::Work(FPhotoDecoder& decoder, bool first)
 {
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNice);
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+        wake_.wait(lock, [&] { return stop_ || (!queue_.empty() && (first || queue_.front().urgent)); });
         if (stop_)
             return;
         FPhotoJob job = std::move(queue_.front());
         queue_.erase(queue_.begin());
+        if (!queue_.empty() && queue_.front().urgent)
+            wake_.notify_all();
         const uint64_t generation = generation_;
         running_.push_back(job.key);
         ++started_;

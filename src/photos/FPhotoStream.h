@@ -73,6 +73,9 @@ struct FPhotoJob
     FDecodeRequest request;
     // Wanted for a slot of the open window now, not only ahead of time.
     bool forSlot = true;
+    // Something on show, or a whole book, waits for it: every worker may take it.
+    // Other jobs go to the first worker alone, so the frames keep a core.
+    bool urgent = false;
 };
 
 class FPhotoStream
@@ -119,7 +122,7 @@ public:
     size_t CachedBytes() const;
 
 private:
-    void Work(FPhotoDecoder& decoder);
+    void Work(FPhotoDecoder& decoder, bool first);
     bool Known(const FPhotoKey& key) const; // lock held
 
     mutable std::mutex mutex_;

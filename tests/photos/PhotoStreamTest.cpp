@@ -1,10 +1,15 @@
-// The decoded-image cache's byte bound and order of eviction, and the mip chain
-// built on the workers. Keys that change with the file are PhotoPoolStreamingTest's:
+// The decoded-image cache's byte bound and order of eviction, the mip chain
+// built on the workers, and which workers take which jobs. Keys that change with the file are PhotoPoolStreamingTest's:
 // a photo rewritten in place or copied over is decoded again, never served stale.
 
 #include "photos/FPhotoStream.h"
 
 #include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
 
 namespace {
 
@@ -44,6 +49,54 @@ TEST(DecodedCache, StaysWithinItsBytesEvictingTheLeastRecentlyUsed)
     EXPECT_EQ(cache.Count(), 1u);
     EXPECT_EQ(cache.Bytes(), 10u);
     EXPECT_FALSE(cache.Take(Key("huge"), image));
+}
+
+// Notes the thread of every decode; while `pair` is set, each decode waits until
+// another is under way beside it.
+struct ThreadLog
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::set<std::thread::id> threads;
+    int inFlight = 0;
+    bool pair = false;
+};
+
+struct LoggingDecoder : FPhotoDecoder
+{
+    ThreadLog& log;
+    explicit LoggingDecoder(ThreadLog& l) : log(l) {}
+    bool Decode(const FString&, const FDecodeRequest&, FDecodedImage& out, FString*) override
+    {
+        std::unique_lock lock(log.mutex);
+        log.threads.insert(std::this_thread::get_id());
+        ++log.inFlight;
+        log.changed.notify_all();
+        if (log.pair)
+            log.changed.wait(lock, [&] { return log.inFlight >= 2 || !log.pair; });
+        log.pair = false; // once two met, the rest run freely
+        log.changed.notify_all();
+        --log.inFlight;
+        out = ImageOf(4);
+        return true;
+    }
+};
+
+TEST(PhotoStream, WorkAheadTakesOneWorkerWhatIsOnShowTakesThemAll)
+{
+    for (const bool urgent : {false, true}) {
+        SCOPED_TRACE(urgent ? "on show" : "ahead of time");
+        ThreadLog log;
+        log.pair = urgent; // two urgent decodes must meet, or this waits forever
+        FPhotoStream stream([&] { return std::make_unique<LoggingDecoder>(log); }, 2);
+        std::vector<FPhotoJob> jobs;
+        for (int i = 0; i < 24; ++i)
+            jobs.push_back({Key(std::to_string(i).c_str()), {}, false, urgent});
+        stream.Request(jobs);
+        stream.WaitIdle();
+        EXPECT_EQ(stream.DecodesStarted(), 24u);
+        EXPECT_EQ(log.threads.size(), urgent ? 2u : 1u);
+    }
 }
 
 TEST(MipChain, HalvesDownToOnePixelAveragingEachBlock)
