@@ -1,13 +1,15 @@
 // Browsing a folder of large photos as a user does: Page Down every 1.3 s through
 // the whole book and back, headless (EGL) at 1280 x 720 with shadows on and the
 // page turn at 1 s, each frame painted as the viewer paints it. Prints the frame
-// interval's median, p99 and maximum, and how many frames showed a visible page
-// with a photo missing once the first spread had loaded.
+// interval's median, p99 and maximum, how many frames showed a visible page
+// with a photo missing once the first spread had loaded, and the peak resident size.
 //
-//   bench_BrowseBook [photo folder] [WIDTHxHEIGHT]
+//   bench_BrowseBook [photo folder] [WIDTHxHEIGHT] [--high] [--24mp]
 //
 // Without a folder, 32 photo-like JPEGs and PNGs (5120 x 2880, 4000 x 3000,
-// 3840 x 2160 and portraits) are made once into $TMPDIR/quillo-browse-photos.
+// 3840 x 2160 and portraits) are made once into $TMPDIR/quillo-browse-photos;
+// with --24mp, 32 JPEGs of 6000 x 4000 into $TMPDIR/quillo-browse-24mp.
+// --high browses at High Quality (full-size textures) instead of Normal.
 
 #include "BenchBook.h"
 #include "BenchPhotos.h"
@@ -18,6 +20,7 @@
 #include "gl/FGlFramebuffer.h"
 
 #include <epoxy/gl.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -47,7 +50,7 @@ constexpr FPhotoShape kShapes[8] = {
 constexpr int kGeneratedPhotos = 32;
 
 // Made once; a folder without its "complete" mark (an interrupted run) is made again.
-bool MakePhotoFolder(const fs::path& folder)
+bool MakePhotoFolder(const fs::path& folder, bool large)
 {
     if (fs::exists(folder / "complete"))
         return true;
@@ -55,7 +58,8 @@ bool MakePhotoFolder(const fs::path& folder)
     fs::create_directories(folder, error);
     std::printf("making %d photos in %s (once)\n", kGeneratedPhotos, folder.c_str());
     for (int i = 0; i < kGeneratedPhotos; ++i) {
-        const FPhotoShape& s = kShapes[i % 8];
+        const FPhotoShape s = large ? FPhotoShape{i % 8 == 4 ? 4000 : 6000, i % 8 == 4 ? 6000 : 4000, false}
+                                    : kShapes[i % 8];
         char name[32];
         std::snprintf(name, sizeof name, "photo%02d.%s", i, s.png ? "png" : "jpg");
         const std::vector<unsigned char> rgb = PhotoPixels(s.width, s.height, i);
@@ -111,15 +115,27 @@ double Percentile(const std::vector<double>& sorted, double p)
 
 int main(int argc, char** argv)
 {
+    bool high = false, large = false;
+    std::vector<const char*> args;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--high")
+            high = true;
+        else if (arg == "--24mp")
+            large = true;
+        else
+            args.push_back(argv[i]);
+    }
     const char* tmp = std::getenv("TMPDIR");
-    const fs::path folder =
-        argc > 1 ? fs::path(argv[1]) : fs::path(tmp && *tmp ? tmp : "/tmp") / "quillo-browse-photos";
+    const fs::path folder = !args.empty() ? fs::path(args[0])
+                                          : fs::path(tmp && *tmp ? tmp : "/tmp") /
+                                                (large ? "quillo-browse-24mp" : "quillo-browse-photos");
     int width = 1280, height = 720;
-    if (argc > 2 && std::sscanf(argv[2], "%dx%d", &width, &height) != 2) {
-        std::fprintf(stderr, "size as WIDTHxHEIGHT, not %s\n", argv[2]);
+    if (args.size() > 1 && std::sscanf(args[1], "%dx%d", &width, &height) != 2) {
+        std::fprintf(stderr, "size as WIDTHxHEIGHT, not %s\n", args[1]);
         return 2;
     }
-    if (argc <= 1 && !MakePhotoFolder(folder))
+    if (args.empty() && !MakePhotoFolder(folder, large))
         return 1;
 
     FBenchBook bench;
@@ -131,6 +147,7 @@ int main(int argc, char** argv)
     app.settings->SettingsReset();
     app.settings->RenderShadows = true;
     app.settings->TimePage = 1;
+    app.settings->Quality = high ? 2 : 1;
     if (!bench.UseScreen(width, height))
         return 1;
     app.ReloadDecorations();
@@ -200,6 +217,9 @@ int main(int argc, char** argv)
                 intervals.size(), pagePresses, (now - start) / 1000, Percentile(intervals, 0.5),
                 Percentile(intervals, 0.99), intervals.back());
     std::printf("frames showing an empty photo slot on a visible page: %d of %zu\n", emptyFrames, intervals.size());
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%s Quality: peak resident size %ld MB\n", high ? "High" : "Normal", usage.ru_maxrss / 1024);
     book.DeviceDestroyed();
     return 0;
 }

@@ -199,8 +199,16 @@ public:
     // Photos of the folder that could not be read, by index, with the reason.
     std::map<int32_t, FString> unreadablePhotos;
     // Photos that failed, as they were on disk and at the quality tried: not tried
-    // again until one of those changes or the device is reset.
-    std::map<FPhotoKey, FString> photoFailures;
+    // again until one of those changes, the folder is opened again or the device
+    // is reset; a file that could not be read for now is tried again from retryAt.
+    struct FPhotoFailure
+    {
+        FString reason;
+        bool mayPass = false;
+        int tries = 1;
+        uint32_t retryAt = 0; // milliseconds, on the frame clock
+    };
+    std::map<FPhotoKey, FPhotoFailure> photoFailures;
     // The worker threads, made on the first pass with a loader that decodes apart.
     std::unique_ptr<FPhotoStream> photoStream;
     uint32_t framesRendered = 0;
@@ -214,7 +222,12 @@ public:
 private:
     void StreamOnThisThread(bool loadAll);
     // Marks a slot failed; says why on stderr the first time for that file.
-    void NotePhotoFailure(FTexture& record, const FPhotoKey& key, const FString& reason);
+    void NotePhotoFailure(FTexture& record, const FPhotoKey& key, const FString& reason, bool mayPass = false);
+    // Whether the slot's photo is still known to fail; false when its time to try
+    // again has come.
+    bool StillFails(FTexture& record, const FPhotoKey& key);
+    // Once a second: slots whose files changed on disk are loaded again.
+    void FollowSlotFiles();
     // Cancels decodes that a new photo list or quality no longer wants.
     void RestartPhotoStream();
     // Whether photos decode on worker threads (the pool is made on first asking).
@@ -239,6 +252,9 @@ private:
     std::shared_ptr<FGpuTexture> closeUpNormal_;
     // The window's longer side at the last frame: what a close-up needs.
     int clientLongSide_ = 0;
+    // The file state each slot's texture was made from, checked once a second.
+    std::array<FPhotoKey, kPhotoSlotCount> shownKeys_;
+    uint32_t filesCheckedAt_ = 0;
     FTexture& SurfaceTexture(FSurface surface);
     FString& SurfaceTexturePath(FSurface surface);
     void ShowPickPhotoHint();

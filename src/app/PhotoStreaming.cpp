@@ -57,13 +57,60 @@ template <typename Visit> void ForEachSlotToFill(FPhotoBookApp& app, Visit&& vis
 
 } // namespace
 
-void FPhotoBookApp::NotePhotoFailure(FTexture& record, const FPhotoKey& key, const FString& reason)
+void FPhotoBookApp::NotePhotoFailure(FTexture& record, const FPhotoKey& key, const FString& reason, bool mayPass)
 {
+    // A file that could not be read for now is tried again after 2 s, then 4, 8,
+    // up to a minute; one that failed for what it holds waits until it changes.
+    constexpr uint32_t kFirstRetryMs = 2000, kLastRetryMs = 60000;
     record.Failed = true;
-    if (photoFailures.emplace(key, reason).second)
+    auto [failure, first] = photoFailures.try_emplace(key, FPhotoFailure{reason, mayPass});
+    if (first || !(failure->second.reason == reason))
         DebugOutput(reason);
+    if (!first && failure->second.retryAt != 0 && lastFrameTime - failure->second.retryAt < 0x80000000u)
+        ++failure->second.tries; // came back from a try
+    failure->second.reason = reason;
+    failure->second.mayPass = mayPass;
+    failure->second.retryAt =
+        mayPass ? lastFrameTime + std::min(kLastRetryMs, kFirstRetryMs << std::min(failure->second.tries - 1, 5)) : 0;
     if (record.Tag >= 0)
-        unreadablePhotos.emplace(record.Tag, reason);
+        unreadablePhotos.insert_or_assign(record.Tag, reason);
+}
+
+bool FPhotoBookApp::StillFails(FTexture& record, const FPhotoKey& key)
+{
+    auto failure = photoFailures.find(key);
+    if (failure == photoFailures.end())
+        return false;
+    const FPhotoFailure& f = failure->second;
+    if (f.mayPass && static_cast<int32_t>(lastFrameTime - f.retryAt) >= 0)
+        return false; // kept, to count the tries
+    record.Failed = true;
+    if (record.Tag >= 0)
+        unreadablePhotos.insert_or_assign(record.Tag, f.reason);
+    return true;
+}
+
+void FPhotoBookApp::FollowSlotFiles()
+{
+    constexpr uint32_t kCheckMs = 1000;
+    if (lastFrameTime - filesCheckedAt_ < kCheckMs)
+        return;
+    filesCheckedAt_ = lastFrameTime;
+    for (int slot = 0; slot < kPhotoSlotCount; ++slot) {
+        FTexture& record = photoTextures[static_cast<size_t>(slot)];
+        const FPhotoKey& shown = shownKeys_[static_cast<size_t>(slot)];
+        if (!record.HasTexture() || record.Preview || !(shown.path == record.Path))
+            continue;
+        if (FPhotoKey::Of(shown.path, shown.quality) == shown)
+            continue;
+        // Rewritten, replaced or changed: the old picture stands in until the new
+        // one comes, as a quick picture does.
+        if (record.Tag == closeUpPhoto_)
+            LetCloseUpGo();
+        record.Preview = true;
+        shownKeys_[static_cast<size_t>(slot)] = {};
+        streamProgress_ = true;
+    }
 }
 
 void FPhotoBookApp::RestartPhotoStream()
@@ -119,6 +166,8 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
     streamProgress_ = false;
     if (!textureLoader || !settings)
         return;
+    if (!loadAll)
+        FollowSlotFiles();
     if (!DecodesApart()) {
         StreamOnThisThread(loadAll);
         return;
@@ -162,10 +211,8 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
             record.Tag = photo;
         }
         FPhotoKey key = FPhotoKey::Of(path, quality);
-        if (auto failure = photoFailures.find(key); failure != photoFailures.end()) {
-            NotePhotoFailure(record, key, failure->second);
+        if (StillFails(record, key))
             return true;
-        }
         record.Failed = false;
         Wanted want{slot, key};
         if (visible && !loadAll && !record.HasTexture() && MayShowQuickPicture(path)) {
@@ -235,6 +282,9 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
                 record.Preview = false;
                 record.Width = uploadWidth_;
                 record.Height = uploadHeight_;
+                shownKeys_[static_cast<size_t>(want->slot)] = uploadKey_;
+                photoFailures.erase(uploadKey_);
+                unreadablePhotos.erase(record.Tag);
             }
         } else if (want->kind == EKind::Photo) {
             NotePhotoFailure(record, uploadKey_, record.Path.Concat(FString(u": ")).Concat(error));
@@ -282,11 +332,11 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
             }
             progress = true;
             streamProgress_ = true;
-            if (result == FPhotoStream::Result::Failed) {
+            if (result == FPhotoStream::Result::Failed || result == FPhotoStream::Result::FailedForNow) {
                 if (!closeUp) {
                     record.Texture.reset(); // a preview of a photo that cannot be read goes too
                     record.Preview = false;
-                    NotePhotoFailure(record, want.key, error);
+                    NotePhotoFailure(record, want.key, error, result == FPhotoStream::Result::FailedForNow);
                 }
                 continue;
             }
@@ -309,20 +359,24 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
 
 void FPhotoBookApp::StreamOnThisThread(bool loadAll)
 {
-    ForEachSlotToFill(*this, [&](int, int32_t photo, FTexture& record) {
+    ForEachSlotToFill(*this, [&](int slot, int32_t photo, FTexture& record) {
         const FString& path = photoPaths[static_cast<size_t>(photo)];
         const FPhotoKey key = FPhotoKey::Of(path, settings->Quality);
-        if (auto failure = photoFailures.find(key); failure != photoFailures.end()) {
-            record.Path = path;
-            record.Tag = photo;
-            NotePhotoFailure(record, key, failure->second);
+        record.Path = path;
+        record.Tag = photo;
+        if (StillFails(record, key))
             return true;
-        }
         record.Failed = false;
+        record.Preview = false;
+        record.ReleaseTexture(); // a picture of the file as it was
         streamProgress_ = true;
         FString reason;
-        if (record.Load(*textureLoader, path, photo, settings->Quality, &reason))
+        if (record.Load(*textureLoader, path, photo, settings->Quality, &reason)) {
+            shownKeys_[static_cast<size_t>(slot)] = key;
+            photoFailures.erase(key);
+            unreadablePhotos.erase(photo);
             return loadAll; // one photo a call, unless all are wanted now
+        }
         NotePhotoFailure(record, key, reason);
         return true;
     });

@@ -36,6 +36,7 @@ bool FPhotoBookApp::ScanFolder(const FString& requested, bool sortByDate, uint32
     photoCount = 0;
     selectedPhoto = -1;
     unreadablePhotos.clear();
+    photoFailures.clear(); // opened again, every photo gets another chance
     RestartPhotoStream();
 
     std::vector<FPhotoEntry> photos;

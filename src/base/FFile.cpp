@@ -269,3 +269,25 @@ FString ErrorText(int error)
     const char* text = ::strerror_r(error, buffer, sizeof buffer);
     return FString(text, FString::kCodePageUtf8);
 }
+
+bool IsPassingError(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EIO:
+    case EMFILE:
+    case ENFILE:
+    case ENOMEM:
+    case EAGAIN:
+    case EINTR:
+    case EBUSY:
+    case ETIMEDOUT:
+    case ESTALE:
+    case ENOLCK:
+    case ETXTBSY:
+        return true;
+    default:
+        return false;
+    }
+}

@@ -73,3 +73,6 @@ bool ReadFileBytes(const FString& path, uint64_t maxBytes, std::string& bytes, i
 void DebugOutput(const FString& text);
 // Human-readable text of an errno value or of one of our own failures above.
 FString ErrorText(int error);
+// Whether a failure with this error says something of the moment (permission,
+// I/O, a limit on open files or memory) rather than of what the file holds.
+bool IsPassingError(int error);

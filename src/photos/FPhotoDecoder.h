@@ -45,6 +45,10 @@ public:
     // False with a reason for files that cannot become an image; out is then empty.
     virtual bool Decode(const FString& path, const FDecodeRequest& request, FDecodedImage& out,
                         FString* error = nullptr) = 0;
+    // After a failed Decode: the file could not be read for a reason that may pass
+    // without the file changing (permission, an I/O error, too many open files),
+    // rather than for what it holds.
+    virtual bool FailureMayPass() const { return false; }
 };
 
 // Fills image.mipLevels from image.pixels with a 2 x 2 box filter.

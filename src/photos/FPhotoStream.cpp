@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
-#include <filesystem>
 #include <set>
 
 FPhotoKey FPhotoKey::Of(const FString& path, int quality)
@@ -11,16 +11,15 @@ FPhotoKey FPhotoKey::Of(const FString& path, int quality)
     FPhotoKey key;
     key.path = path;
     key.quality = quality;
-    std::error_code error;
-    const std::filesystem::path file(path.ToUtf8());
-    const auto modified = std::filesystem::last_write_time(file, error);
-    if (error)
+    struct stat st{};
+    if (::stat(path.ToUtf8().c_str(), &st) != 0)
         return key;
-    const uintmax_t size = std::filesystem::file_size(file, error);
-    if (error)
-        return key;
-    key.modified = std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count();
-    key.size = static_cast<int64_t>(size);
+    constexpr int64_t kNano = 1'000'000'000;
+    key.modified = static_cast<int64_t>(st.st_mtim.tv_sec) * kNano + st.st_mtim.tv_nsec;
+    key.changed = static_cast<int64_t>(st.st_ctim.tv_sec) * kNano + st.st_ctim.tv_nsec;
+    key.size = static_cast<int64_t>(st.st_size);
+    key.inode = static_cast<uint64_t>(st.st_ino);
+    key.device = static_cast<uint64_t>(st.st_dev);
     return key;
 }
 
@@ -154,9 +153,10 @@ FPhotoStream::Result FPhotoStream::Take(const FPhotoKey& key, FDecodedImage& ima
     if (cache_.Take(key, image))
         return Result::Decoded;
     if (auto found = failed_.find(key); found != failed_.end()) {
-        error = std::move(found->second);
+        error = std::move(found->second.reason);
+        const bool mayPass = found->second.mayPass;
         failed_.erase(found);
-        return Result::Failed;
+        return mayPass ? Result::FailedForNow : Result::Failed;
     }
     return Result::NotReady;
 }
@@ -199,6 +199,7 @@ void FPhotoStream::Work(FPhotoDecoder& decoder, bool first)
         FDecodedImage image;
         FString error;
         bool decoded = decoder.Decode(job.key.path, job.request, image, &error);
+        const bool mayPass = !decoded && decoder.FailureMayPass();
         if (decoded && job.request.mipChain)
             BuildMipChain(image);
         // Written to while being read: what was read may be neither state, so the
@@ -209,7 +210,7 @@ void FPhotoStream::Work(FPhotoDecoder& decoder, bool first)
         running_.erase(std::find(running_.begin(), running_.end(), job.key));
         if (generation == generation_ && unchanged && !stop_) {
             if (!decoded)
-                failed_[job.key] = error.IsEmpty() ? job.key.path : error;
+                failed_[job.key] = {error.IsEmpty() ? job.key.path : error, mayPass};
             else if (job.forSlot)
                 ready_[job.key] = std::move(image);
             else

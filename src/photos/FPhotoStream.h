@@ -25,19 +25,20 @@ struct FPhotoKey
 {
     FString path;
     int quality = 0;
-    int64_t modified = -1; // nanoseconds of the file's modification time; -1: not there
+    // What tells one state of the file from another: a copy that keeps the times
+    // and size (cp -p, rsync -t) still has a new inode or change time, and so does
+    // a chmod. modified -1: the file is not there.
+    int64_t modified = -1; // nanoseconds
+    int64_t changed = -1;  // nanoseconds of the inode's change time
     int64_t size = -1;
+    uint64_t inode = 0;
+    uint64_t device = 0;
 
-    // The key of the file as it is on disk now.
+    // The key of the file as it is on disk now: one stat.
     static FPhotoKey Of(const FString& path, int quality);
-    bool operator<(const FPhotoKey& o) const
-    {
-        return std::tie(quality, modified, size, path.Str()) < std::tie(o.quality, o.modified, o.size, o.path.Str());
-    }
-    bool operator==(const FPhotoKey& o) const
-    {
-        return quality == o.quality && modified == o.modified && size == o.size && path == o.path;
-    }
+    auto Tie() const { return std::tie(quality, modified, changed, size, inode, device, path.Str()); }
+    bool operator<(const FPhotoKey& o) const { return Tie() < o.Tie(); }
+    bool operator==(const FPhotoKey& o) const { return Tie() == o.Tie(); }
 };
 
 // Decoded images by key, least recently used first out once over the byte bound.
@@ -109,7 +110,8 @@ public:
     {
         NotReady,
         Decoded,
-        Failed,
+        Failed,       // for what the file holds: the same file fails again
+        FailedForNow, // the file could not be read now (FPhotoDecoder::FailureMayPass)
     };
     // A finished image (moved out) or the decoder's reason, each handed out once.
     Result Take(const FPhotoKey& key, FDecodedImage& image, FString& error);
@@ -131,7 +133,12 @@ private:
     std::vector<FPhotoJob> queue_; // front is next
     std::vector<FPhotoKey> running_;
     std::map<FPhotoKey, FDecodedImage> ready_; // for slots, held until taken
-    std::map<FPhotoKey, FString> failed_;
+    struct Failure
+    {
+        FString reason;
+        bool mayPass = false;
+    };
+    std::map<FPhotoKey, Failure> failed_;
     std::set<FPhotoKey> slotKeys_; // what the last request wanted for slots
     FDecodedCache cache_;
     uint64_t generation_ = 0;

@@ -13,6 +13,7 @@
 #include <thread>
 #include <map>
 #include <mutex>
+#include <set>
 
 namespace {
 
@@ -29,6 +30,7 @@ struct DecodeLog
     std::map<std::string, int> calls;
     std::string held; // decodes of this file ("*": of every file) wait until it is cleared
     bool holding = false;
+    std::set<std::string> unreadable; // these fail as a file not readable for now does
 
     void Release()
     {
@@ -51,10 +53,13 @@ struct DecodeLog
 struct ByteDecoder : FPhotoDecoder
 {
     DecodeLog& log;
+    bool mayPass = false;
+    bool FailureMayPass() const override { return mayPass; }
     explicit ByteDecoder(DecodeLog& l) : log(l) {}
     bool Decode(const FString& path, const FDecodeRequest& request, FDecodedImage& out, FString* error) override
     {
         const std::string name = U8(path);
+        mayPass = false;
         // A quick picture ("p") from files whose second byte is "t" (for thumbnail),
         // never held; the photos are 3 x 2 either way.
         out.sourceWidth = 3;
@@ -78,6 +83,14 @@ struct ByteDecoder : FPhotoDecoder
                 log.changed.wait(lock, [&] { return log.held != name && log.held != "*"; });
                 log.holding = false;
             }
+        }
+        {
+            std::lock_guard lock(log.mutex);
+            mayPass = log.unreadable.count(name) != 0;
+        }
+        if (mayPass) {
+            *error = FString::FromUtf8(name + ": cannot open: Permission denied");
+            return false;
         }
         const std::string bytes = ReadBytes(name);
         if (bytes.empty() || bytes[0] == 'X') {
@@ -118,6 +131,13 @@ struct PoolApp
             WriteBytes(dir.file(Name(i)), std::string(1, static_cast<char>(first + i)));
     }
     static std::string Name(int i) { return std::string("p") + char('0' + i / 10) + char('0' + i % 10) + ".jpg"; }
+    const FTexture& SlotOf(int photo) const
+    {
+        for (int slot = 4; slot < 8; ++slot)
+            if (t.app.WindowPhotoIndex(slot) == photo)
+                return t.app.photoTextures[static_cast<size_t>(slot)];
+        throw std::logic_error("not on show");
+    }
     void Drain()
     {
         t.app.StreamPhotoTextures(false);
@@ -303,6 +323,71 @@ TEST(PhotoPool, APhotoChangedOnDiskIsDecodedAgainNeverServedFromTheCache)
     p.ExpectNoStaleSlot(0);
     EXPECT_EQ(p.loader.log.Calls(dir.file(PoolApp::Name(0))), 2);
     EXPECT_EQ(p.loader.log.Calls(dir.file(PoolApp::Name(1))), 1); // unchanged: from the cache
+}
+
+// The photos in the window follow their files: one replaced by a copy with the
+// same size and times (cp -p), one rewritten in place with its time put back.
+TEST(PhotoPool, ThePhotosInTheWindowFollowTheirFilesWithinASecond)
+{
+    PoolApp p;
+    ScratchDir dir;
+    p.WriteFolder(dir, 4, 'a');
+    ASSERT_TRUE(p.t.app.ScanFolder(dir.fileF(PoolApp::Name(0)), false, 0));
+    p.t.app.lastFrameTime = 100;
+    p.Drain();
+    const std::string first = dir.file(PoolApp::Name(0)), second = dir.file(PoolApp::Name(1));
+    const auto firstTime = std::filesystem::last_write_time(first), secondTime = std::filesystem::last_write_time(second);
+    WriteBytes(dir.file("copy"), "z");
+    std::filesystem::last_write_time(dir.file("copy"), firstTime);
+    std::filesystem::rename(dir.file("copy"), first);
+    WriteBytes(second, "y");
+    std::filesystem::last_write_time(second, secondTime);
+    // Not looked at within the second; the old pictures stand in meanwhile.
+    p.t.app.lastFrameTime = 900;
+    p.t.app.StreamPhotoTextures(false);
+    EXPECT_FALSE(p.t.app.ArePhotoTexturesPending());
+    p.t.app.lastFrameTime = 1200;
+    p.t.app.StreamPhotoTextures(false);
+    EXPECT_TRUE(p.SlotOf(0).HasTexture() && p.SlotOf(1).HasTexture());
+    p.Drain();
+    p.ExpectNoStaleSlot(2);
+    EXPECT_EQ(p.loader.log.Calls(first), 2);
+}
+
+// A file that could not be read for now is tried again after a pause, longer each
+// time; a broken one only once it changes or its folder is opened again.
+TEST(PhotoPool, AnUnreadablePhotoIsTriedAgainABrokenOneWhenItChanges)
+{
+    PoolApp p;
+    ScratchDir dir;
+    p.WriteFolder(dir, 4, 'a');
+    const std::string locked = dir.file(PoolApp::Name(0)), broken = dir.file(PoolApp::Name(1));
+    WriteBytes(broken, "X-cut");
+    p.loader.log.unreadable.insert(locked);
+    ASSERT_TRUE(p.t.app.ScanFolder(dir.fileF(PoolApp::Name(0)), false, 0));
+    const auto at = [&](uint32_t ms) {
+        p.t.app.lastFrameTime = ms;
+        p.Drain();
+    };
+    const struct
+    {
+        uint32_t ms;
+        int lockedCalls;
+    } steps[] = {{0, 1}, {1900, 1}, {2000, 2}, {5900, 2}, {6000, 3}, {60000, 4}};
+    for (const auto& step : steps) {
+        at(step.ms);
+        SCOPED_TRACE(step.ms);
+        EXPECT_EQ(p.loader.log.Calls(locked), step.lockedCalls);
+        EXPECT_EQ(p.loader.log.Calls(broken), 1);
+        EXPECT_TRUE(p.SlotOf(0).Failed && p.SlotOf(1).Failed);
+    }
+    p.loader.log.unreadable.clear();
+    at(200000);
+    EXPECT_TRUE(p.SlotOf(0).HasTexture());
+    EXPECT_EQ(p.t.app.unreadablePhotos.size(), 1u);
+    ASSERT_TRUE(p.t.app.ScanFolder(dir.fileF(PoolApp::Name(0)), false, 0));
+    at(200000);
+    EXPECT_EQ(p.loader.log.Calls(broken), 2);
 }
 
 } // namespace

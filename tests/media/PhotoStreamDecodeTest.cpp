@@ -9,6 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 TEST(PhotoStreamDecode, BrokenFilesFailOnTheWorkersGoodOnesComeWithMips)
@@ -49,6 +54,37 @@ TEST(PhotoStreamDecode, BrokenFilesFailOnTheWorkersGoodOnesComeWithMips)
     ExpectQuadrants(image, 14);
     EXPECT_EQ(image.mipLevels.size(), 8u); // 400 x 300 down to 1 x 1
     EXPECT_EQ(stream.DecodesStarted(), jobs.size());
+}
+
+// A file that cannot be read now (no permission, no file descriptor left) fails
+// for now; one that holds no picture fails for what it holds. As "nobody": root
+// reads every file.
+TEST(PhotoStreamDecode, WhatCannotBeReadNowMayPassWhatIsBrokenDoesNot)
+{
+    ScratchDir dir;
+    WriteBytes(dir.file("locked.jpg"), JpegBytes(Quadrants(40, 30)));
+    WriteBytes(dir.file("text.jpg"), "not a picture");
+    ASSERT_EQ(::chmod(dir.file("locked.jpg").c_str(), 0), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    const int faults = RunAsNobody([&] {
+        FImageDecoder decoder;
+        FDecodedImage out;
+        FString error;
+        int faults = 0;
+        if (decoder.Decode(dir.fileF("locked.jpg"), {}, out, &error) || !decoder.FailureMayPass() ||
+            !U8(error).ends_with("cannot open: Permission denied"))
+            faults |= 1;
+        if (decoder.Decode(dir.fileF("text.jpg"), {}, out, &error) || decoder.FailureMayPass())
+            faults |= 2;
+        const int spare = ::open("/dev/null", O_RDONLY); // the lowest free descriptor
+        const rlimit limit{static_cast<rlim_t>(spare), static_cast<rlim_t>(spare)};
+        if (spare < 0 || ::close(spare) != 0 || ::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            return 4;
+        if (decoder.Decode(dir.fileF("text.jpg"), {}, out, &error) || !decoder.FailureMayPass())
+            faults |= 8;
+        return faults;
+    });
+    EXPECT_EQ(faults, 0) << "1: permission, 2: broken file, 8: no descriptor left";
 }
 
 } // namespace

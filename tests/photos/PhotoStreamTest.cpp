@@ -4,9 +4,13 @@
 
 #include "photos/FPhotoStream.h"
 
+#include "../base/TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <filesystem>
+#include <sys/stat.h>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -96,6 +100,41 @@ TEST(PhotoStream, WorkAheadTakesOneWorkerWhatIsOnShowTakesThemAll)
         stream.WaitIdle();
         EXPECT_EQ(stream.DecodesStarted(), 24u);
         EXPECT_EQ(log.threads.size(), urgent ? 2u : 1u);
+    }
+}
+
+// Every change a user makes to a photo changes its key, including those that keep
+// its size and modification time.
+TEST(PhotoKey, ChangesWithTheFileEvenWhenSizeAndTimeStay)
+{
+    ScratchDir dir;
+    const std::string photo = dir.file("a.bmp");
+    const struct
+    {
+        const char* change;
+        std::function<void()> make;
+    } changes[] = {
+        {"rewritten, its time put back",
+         [&] {
+             const auto time = std::filesystem::last_write_time(photo);
+             WriteBytes(photo, "BMy");
+             std::filesystem::last_write_time(photo, time);
+         }},
+        {"replaced by a copy with its size and time (cp -p)",
+         [&] {
+             WriteBytes(dir.file("copy"), "BMz");
+             std::filesystem::last_write_time(dir.file("copy"), std::filesystem::last_write_time(photo));
+             std::filesystem::rename(dir.file("copy"), photo);
+         }},
+        {"made readable", [&] { ::chmod(photo.c_str(), 0644); }},
+        {"deleted", [&] { std::filesystem::remove(photo); }},
+    };
+    WriteBytes(photo, "BMx");
+    ::chmod(photo.c_str(), 0);
+    for (const auto& c : changes) {
+        const FPhotoKey before = FPhotoKey::Of(FString::FromUtf8(photo.c_str()), 1);
+        c.make();
+        EXPECT_FALSE(FPhotoKey::Of(FString::FromUtf8(photo.c_str()), 1) == before) << c.change;
     }
 }
 

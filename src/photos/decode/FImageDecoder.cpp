@@ -162,14 +162,17 @@ struct FImageDecoder::Impl
 
     // The file's bytes, at most limit of them.
     bool ReadFile(const FString& path, FString& reason, size_t limit = kMaxFileBytes);
+    bool readFailureMayPass = false; // the last ReadFile failed for a passing reason
 };
 
 bool FImageDecoder::Impl::ReadFile(const FString& path, FString& reason, size_t limit)
 {
     fileSize = 0;
+    readFailureMayPass = false;
     FFile in(path, false, kMaxFileBytes);
-    auto failure = [&in](const char16_t* what) {
+    auto failure = [&](const char16_t* what) {
         const int error = in.LastError();
+        readFailureMayPass = IsPassingError(error);
         if (error == kErrorTooLarge)
             return FString(u"file too large (over 512 MB)");
         return error == kErrorNotRegularFile ? ErrorText(error) : FString(what).Concat(ErrorText(error));
@@ -208,6 +211,11 @@ bool FImageDecoder::Impl::ReadFile(const FString& path, FString& reason, size_t 
 }
 
 FImageDecoder::FImageDecoder() : impl_(std::make_unique<Impl>()) {}
+
+bool FImageDecoder::FailureMayPass() const
+{
+    return impl_->readFailureMayPass;
+}
 FImageDecoder::~FImageDecoder() = default;
 
 bool FImageDecoder::Decode(const FString& path, const FDecodeRequest& request, FDecodedImage& out, FString* error)

@@ -31,6 +31,7 @@ public:
     // content (JPEG, PNG, BMP, HEIF, WebP, TIFF, else TGA), never from the name.
     bool Decode(const FString& path, const FDecodeRequest& request, FDecodedImage& out,
                 FString* error = nullptr) override;
+    bool FailureMayPass() const override;
 
     // The same for a file already in memory; name only labels the messages and
     // hints that an unrecognised file was meant to be a TGA.
