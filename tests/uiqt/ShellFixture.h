@@ -17,7 +17,9 @@
 
 namespace fs = std::filesystem;
 
-inline bool PumpUntil(const std::function<bool()>& done, int ms = 5000)
+// The deadline only ends a failing wait: a sanitized build on a busy machine
+// takes seconds to load the sample photos.
+inline bool PumpUntil(const std::function<bool()>& done, int ms = 20000)
 {
     QElapsedTimer timer;
     timer.start();
