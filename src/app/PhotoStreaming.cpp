@@ -155,7 +155,7 @@ bool FPhotoBookApp::DecodesApart()
         if (probe) {
             FTextureLoader* loader = textureLoader;
             photoStream = std::make_unique<FPhotoStream>([loader] { return loader->CreateDecoder(); }, 0,
-                                                         FPhotoStream::kCacheBytes, onPhotoDecoded);
+                                                         FPhotoStream::kBudgetBytes, onPhotoDecoded);
         }
     }
     return photoStream != nullptr;

@@ -50,6 +50,16 @@ bool FDecodedCache::Take(const FPhotoKey& key, FDecodedImage& image)
     return true;
 }
 
+void FDecodedCache::Trim(size_t maxBytes)
+{
+    while (bytes_ > maxBytes && !entries_.empty()) {
+        auto oldest = entries_.find(order_.back());
+        bytes_ -= oldest->second.image.ByteSize();
+        entries_.erase(oldest);
+        order_.pop_back();
+    }
+}
+
 void FDecodedCache::Clear()
 {
     entries_.clear();
@@ -57,9 +67,9 @@ void FDecodedCache::Clear()
     bytes_ = 0;
 }
 
-FPhotoStream::FPhotoStream(const DecoderFactory& makeDecoder, int threads, size_t cacheBytes,
+FPhotoStream::FPhotoStream(const DecoderFactory& makeDecoder, int threads, size_t budgetBytes,
                            std::function<void()> decoded)
-    : cache_(cacheBytes), decoded_(std::move(decoded))
+    : budget_(budgetBytes), cache_(budgetBytes), decoded_(std::move(decoded))
 {
     // As many workers as cores: the photos on show decode side by side. They run
     // below the user interface's priority, so a frame never waits for a decode;
@@ -108,15 +118,19 @@ void FPhotoStream::Request(std::vector<FPhotoJob> jobs)
                 ++it;
                 continue;
             }
+            readyBytes_ -= it->second.ByteSize();
             cache_.Put(it->first, std::move(it->second));
             it = ready_.erase(it);
         }
         // A slot's photo prefetched earlier moves to where the slot takes it from.
         for (const FPhotoKey& key : forSlots) {
             FDecodedImage image;
-            if (cache_.Take(key, image))
+            if (cache_.Take(key, image)) {
+                readyBytes_ += image.ByteSize();
                 ready_.emplace(key, std::move(image));
+            }
         }
+        FitBudget();
         queue_.clear();
         std::set<FPhotoKey> queued;
         for (FPhotoJob& job : jobs)
@@ -132,6 +146,8 @@ void FPhotoStream::Cancel()
     ++generation_;
     queue_.clear();
     ready_.clear();
+    readyBytes_ = 0;
+    wake_.notify_all();
     failed_.clear();
     slotKeys_.clear();
 }
@@ -139,15 +155,18 @@ void FPhotoStream::Cancel()
 void FPhotoStream::WaitIdle()
 {
     std::unique_lock lock(mutex_);
-    idle_.wait(lock, [this] { return workers_.empty() || (queue_.empty() && running_.empty()); });
+    idle_.wait(lock,
+               [this] { return workers_.empty() || (running_.empty() && (queue_.empty() || !MayStart())); });
 }
 
 FPhotoStream::Result FPhotoStream::Take(const FPhotoKey& key, FDecodedImage& image, FString& error)
 {
     std::lock_guard lock(mutex_);
     if (auto found = ready_.find(key); found != ready_.end()) {
+        readyBytes_ -= found->second.ByteSize();
         image = std::move(found->second);
         ready_.erase(found);
+        wake_.notify_all(); // room in the budget, maybe
         return Result::Decoded;
     }
     if (cache_.Take(key, image))
@@ -165,6 +184,18 @@ void FPhotoStream::Keep(const FPhotoKey& key, FDecodedImage image)
 {
     std::lock_guard lock(mutex_);
     cache_.Put(key, std::move(image));
+    FitBudget();
+}
+
+void FPhotoStream::FitBudget()
+{
+    cache_.Trim(budget_ > readyBytes_ ? budget_ - readyBytes_ : 0);
+}
+
+size_t FPhotoStream::HeldBytes() const
+{
+    std::lock_guard lock(mutex_);
+    return readyBytes_ + cache_.Bytes();
 }
 
 uint64_t FPhotoStream::DecodesStarted() const
@@ -184,7 +215,8 @@ void FPhotoStream::Work(FPhotoDecoder& decoder, bool first)
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNice);
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [&] { return stop_ || (!queue_.empty() && (first || queue_.front().urgent)); });
+        wake_.wait(lock,
+                   [&] { return stop_ || (!queue_.empty() && (first || queue_.front().urgent) && MayStart()); });
         if (stop_)
             return;
         FPhotoJob job = std::move(queue_.front());
@@ -211,10 +243,15 @@ void FPhotoStream::Work(FPhotoDecoder& decoder, bool first)
         if (generation == generation_ && unchanged && !stop_) {
             if (!decoded)
                 failed_[job.key] = {error.IsEmpty() ? job.key.path : error, mayPass};
-            else if (job.forSlot)
-                ready_[job.key] = std::move(image);
-            else
+            else if (job.forSlot) {
+                readyBytes_ += image.ByteSize();
+                FDecodedImage& slot = ready_[job.key];
+                readyBytes_ -= slot.ByteSize(); // a second decode of the same state
+                slot = std::move(image);
+            } else {
                 cache_.Put(job.key, std::move(image));
+            }
+            FitBudget();
         }
         idle_.notify_all();
         // Only a photo a slot waits for is news; one decoded ahead of time is not.

@@ -54,6 +54,8 @@ public:
     size_t Bytes() const { return bytes_; }
     size_t Count() const { return entries_.size(); }
     void Clear();
+    // Drops the least recently used until at most maxBytes are held, all if need be.
+    void Trim(size_t maxBytes);
 
 private:
     using Order = std::list<FPhotoKey>;
@@ -83,7 +85,10 @@ class FPhotoStream
 {
 public:
     using DecoderFactory = std::function<std::unique_ptr<FPhotoDecoder>()>;
-    static constexpr size_t kCacheBytes = size_t(256) << 20;
+    // Every decoded image the stream holds, waiting for its slot or cached, counts
+    // in one budget. Over it, the cache gives way first; while the images waiting
+    // for slots alone fill it, no decode starts until the slots take some.
+    static constexpr size_t kBudgetBytes = size_t(256) << 20;
     // The workers' niceness: the thread that draws the frames comes first.
     static constexpr int kWorkerNice = 5;
 
@@ -91,7 +96,7 @@ public:
     // made here, one per worker. decoded, if set, is called on the worker after a
     // decode of a photo the slots wait for ends, its result stored (or dropped as
     // no longer wanted).
-    explicit FPhotoStream(const DecoderFactory& makeDecoder, int threads = 0, size_t cacheBytes = kCacheBytes,
+    explicit FPhotoStream(const DecoderFactory& makeDecoder, int threads = 0, size_t budgetBytes = kBudgetBytes,
                           std::function<void()> decoded = {});
     ~FPhotoStream();
     FPhotoStream(const FPhotoStream&) = delete;
@@ -103,7 +108,8 @@ public:
     // A folder, sort or quality change: nothing queued or being decoded now is
     // wanted any more, nor kept.
     void Cancel();
-    // Blocks until nothing is queued or being decoded.
+    // Blocks until nothing is being decoded and nothing queued can start: the
+    // queue is empty, or the images waiting for slots fill the budget.
     void WaitIdle();
 
     enum class Result
@@ -122,10 +128,16 @@ public:
     // Decodes begun so far (all workers).
     uint64_t DecodesStarted() const;
     size_t CachedBytes() const;
+    // All decoded bytes held: waiting for slots and cached.
+    size_t HeldBytes() const;
 
 private:
     void Work(FPhotoDecoder& decoder, bool first);
     bool Known(const FPhotoKey& key) const; // lock held
+    // Lock held: whether a decode may start within the budget, and the cache cut
+    // to what the images waiting for slots leave of it.
+    bool MayStart() const { return readyBytes_ < budget_ || ready_.empty(); }
+    void FitBudget();
 
     mutable std::mutex mutex_;
     std::condition_variable wake_; // workers: a job came, or stop
@@ -133,6 +145,8 @@ private:
     std::vector<FPhotoJob> queue_; // front is next
     std::vector<FPhotoKey> running_;
     std::map<FPhotoKey, FDecodedImage> ready_; // for slots, held until taken
+    size_t readyBytes_ = 0;
+    const size_t budget_;
     struct Failure
     {
         FString reason;

@@ -138,6 +138,35 @@ TEST(PhotoKey, ChangesWithTheFileEvenWhenSizeAndTimeStay)
     }
 }
 
+// Images waiting for their slots and cached ones share one budget: the cache gives
+// way, and no decode starts while the waiting ones fill it.
+TEST(PhotoStream, DecodedImagesStayWithinOneBudget)
+{
+    ThreadLog log;
+    FPhotoStream stream([&] { return std::make_unique<LoggingDecoder>(log); }, 1, 10); // 4-byte images
+    std::vector<FPhotoJob> jobs;
+    for (int i = 0; i < 8; ++i)
+        jobs.push_back({Key(std::to_string(i).c_str()), {}, i < 6});
+    stream.Request(jobs);
+    stream.WaitIdle();
+    EXPECT_EQ(stream.DecodesStarted(), 3u); // 4, 8, then 12 bytes: over
+    EXPECT_EQ(stream.HeldBytes(), 12u);
+    FDecodedImage image;
+    FString error;
+    ASSERT_EQ(stream.Take(jobs[0].key, image, error), FPhotoStream::Result::Decoded);
+    stream.WaitIdle();
+    EXPECT_EQ(stream.DecodesStarted(), 4u);
+    // Handed back, an image is cached only in what the waiting ones leave free.
+    stream.Keep(jobs[0].key, image);
+    EXPECT_EQ(stream.HeldBytes(), 12u);
+    EXPECT_EQ(stream.CachedBytes(), 0u);
+    // The slots want none of them now: they become the cache, cut to the budget.
+    stream.Request({jobs[7]});
+    stream.WaitIdle();
+    EXPECT_LE(stream.HeldBytes(), 10u);
+    EXPECT_EQ(stream.DecodesStarted(), 5u);
+}
+
 TEST(MipChain, HalvesDownToOnePixelAveragingEachBlock)
 {
     FDecodedImage image;
