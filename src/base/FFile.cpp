@@ -20,10 +20,9 @@ FFile::FFile(const FString& path, bool write, uint64_t maxBytes) : write_(write)
     }
     const std::string name = path.ToUtf8();
     if (write) {
-        // The old file goes first; a directory of that name is left alone and
-        // the open below fails on it.
-        ::unlink(name.c_str());
-        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        // A file is written under a temporary name of its own, made (and locked)
+        // just before: writing goes to that very file.
+        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd_ < 0)
             error_ = errno;
         return;

@@ -20,8 +20,8 @@ inline constexpr uint64_t kMaxTextFileBytes = uint64_t(4) << 20;
 class FFile
 {
 public:
-    // Writing deletes any file of that name first and creates a new, empty one;
-    // reading opens an existing regular file of at most maxBytes (or a directory,
+    // Writing empties the file of that name, creating it when missing (a link in
+    // its place is not followed: the open fails); reading opens an existing regular file of at most maxBytes (or a directory,
     // whose reads fail). A FIFO or a device (or a link to one) is refused without
     // blocking or reading, and reads past maxBytes fail, so a file that grows is
     // caught too. ok() tells whether

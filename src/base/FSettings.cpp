@@ -1,6 +1,7 @@
 #include "base/FSettings.h"
 
 #include "base/FFile.h"
+#include "base/FFileReplacement.h"
 #include "base/FTokenFile.h"
 
 #include <cerrno>
@@ -317,8 +318,11 @@ FSaveResult FSettings::SettingsSave(FString* errorText) const
     // The user's configuration folder may not exist yet; the program's always does.
     if (folder.Equals(environment_.userConfigDirectory) && !MakeDirectories(folder.ToUtf8()))
         return fail(folder, errno);
-    const FString temporary = path.Concat(FString(u".tmp"));
-    const std::string temporaryName = temporary.ToUtf8();
+    // Each instance writes a temporary of its own, so two closing at once never mix.
+    FFileReplacement replacement(path);
+    const FString temporary = replacement.Path();
+    if (!replacement.ok())
+        return fail(path, replacement.LastError());
     {
         FTokenFile file(temporary, true);
         if (!file.opened())
@@ -350,24 +354,11 @@ FSaveResult FSettings::SettingsSave(FString* errorText) const
                 file.AddFloat(pose[k]);
             file.EndLine();
         }
-        if (!file.Finish()) {
-            const int error = file.LastError() ? file.LastError() : EIO;
-            ::unlink(temporaryName.c_str());
-            return fail(temporary, error);
-        }
+        if (!file.Finish())
+            return fail(temporary, file.LastError() ? file.LastError() : EIO);
     }
-    if (::rename(temporaryName.c_str(), path.ToUtf8().c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporaryName.c_str());
-        return fail(path, error);
-    }
-    // Make the rename itself durable.
-    const std::string directory = folder.ToUtf8();
-    int dirFd = ::open(directory.empty() ? "/" : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    if (!replacement.Commit())
+        return fail(path, replacement.LastError());
     return FSaveResult::Saved;
 }
 

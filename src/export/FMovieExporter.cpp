@@ -2,24 +2,16 @@
 
 #include "app/FPhotoBookApp.h"
 #include "base/FFile.h"
+#include "base/FFileReplacement.h"
 #include "render/BookGeometry.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
-#include <random>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-void DeleteFileAt(const FString& path)
-{
-    std::error_code error;
-    fs::remove(fs::path(path.ToUtf8()), error);
-}
 
 // Devices, FIFOs and directories are never written over or deleted; a path that
 // cannot be looked at is left to the writer, which then fails with its own words.
@@ -28,44 +20,6 @@ bool NamesSomethingElseThanAFile(const FString& path)
     std::error_code error;
     const fs::file_type type = fs::status(fs::path(path.ToUtf8()), error).type();
     return type != fs::file_type::regular && type != fs::file_type::not_found && type != fs::file_type::none;
-}
-
-// A new, empty file beside path, named ".<name>.XXXXXX<extension>" so the writer
-// treats it as it would path. The movie grows there and takes path's place only
-// once it is complete, so a failure never costs the file that was there before.
-// When no file can be created the name is still returned: the writer then fails
-// at the same place it would have failed on path itself.
-FString CreateTemporaryBeside(const FString& path)
-{
-    const fs::path target(path.ToUtf8());
-    const std::string stem = target.filename().stem().string();
-    const std::string extension = target.filename().extension().string();
-    static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::random_device seed;
-    std::mt19937 random(seed());
-    std::uniform_int_distribution<size_t> pick(0, sizeof(kChars) - 2);
-    fs::path candidate;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = "." + stem + ".";
-        for (int i = 0; i < 6; ++i)
-            name.push_back(kChars[pick(random)]);
-        candidate = target.parent_path() / (name + extension);
-        // "x": created here and now, never an existing file or a link planted in its place.
-        if (std::FILE* file = std::fopen(candidate.c_str(), "wbx")) {
-            std::fclose(file);
-            break;
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    return FString::FromUtf8(candidate.string());
-}
-
-bool MoveOver(const FString& from, const FString& to)
-{
-    std::error_code error;
-    fs::rename(fs::path(from.ToUtf8()), fs::path(to.ToUtf8()), error);
-    return !error;
 }
 
 // Page and camera state before the first frame of a step.
@@ -127,6 +81,13 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
         host.ShowMessage(outputPath + FString(u" is not a regular file."), FMessageIcon::Error);
         return false;
     }
+    // Renaming over a file needs only the folder's permission: what the user may not
+    // write is refused here, before anything is rendered.
+    if (const int refusal = ReplaceRefusal(outputPath)) {
+        host.ShowMessage(outputPath + FString(u" is write-protected: ") + ErrorText(refusal) + FString(u"."),
+                         FMessageIcon::Error);
+        return false;
+    }
 
     const FPreviewArea area = host.PreviewArea();
     const FClientSize preview = FitPreviewSize(settings.width, settings.height, area.frameWidth, area.frameHeight,
@@ -138,7 +99,11 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
         return false;
     }
 
-    const FString temporaryPath = CreateTemporaryBeside(outputPath);
+    // The movie grows beside outputPath and takes its place only once complete, so a
+    // failure never costs the file that was there. When no temporary can be made its
+    // name still goes to the writer, which then fails as it would on outputPath.
+    FFileReplacement replacement(outputPath);
+    const FString temporaryPath = replacement.Path();
     // The user chose outputPath; the temporary name means nothing to them.
     auto showWriterError = [&](const FSinkError& error) {
         FString text = error.Full();
@@ -160,7 +125,7 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     const FSinkError opened = sink ? sink->Open(config, source) : FSinkError{true};
     if (opened) {
         sink.reset();
-        DeleteFileAt(temporaryPath);
+        replacement.Discard();
         // The writer's own words; nothing more is said.
         showWriterError(opened);
         return false;
@@ -226,9 +191,12 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
         showWriterError(finished);
     }
     out.framesStored = sink->FramesWritten();
-    // A directory put in the movie's place meanwhile makes the move fail.
-    if (going && !MoveOver(temporaryPath, outputPath))
+    // The movie's place may have changed meanwhile: a directory there, or the file
+    // protected.
+    if (going && !replacement.Commit()) {
         going = false;
+        host.ShowMessage(outputPath + FString(u": ") + ErrorText(replacement.LastError()), FMessageIcon::Error);
+    }
     if (going) {
         FExportFigures figures;
         figures.hasGrabber = true;
@@ -250,7 +218,7 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
         host.ShowExportBox(out.report, FMessageIcon::Information);
     } else {
         host.ShowMessage(FString(u"Error saving AVI file."), FMessageIcon::Error);
-        DeleteFileAt(temporaryPath);
+        replacement.Discard();
         out.fileDeleted = !FileExists(temporaryPath);
     }
     sink.reset();

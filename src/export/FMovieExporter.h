@@ -92,12 +92,15 @@ struct FExportOutcome
 
 // Plays the export script for app's photos into an AVI at outputPath. False without
 // a message for settings out of range; "... is not a regular file." when outputPath
-// names a device, FIFO, directory or the like (nothing is touched); "Out of Memory"
-// when no render target can be made; false after the writer's own message when it
-// cannot be opened; on Escape, a frame the host could not render, a frame that
-// cannot be stored or a file that cannot be completed, "Error saving AVI file." The movie is written beside outputPath
-// and moved over it only when finished, so a failed export leaves an existing file as it was and deletes its own. True
-// when the movie was finished and its report shown. app needs its camera and settings; the window keeps the preview's
+// names a device, FIFO, directory or the like, "... is write-protected: <reason>."
+// when it is a file the user may not write (either way nothing is touched); "Out of
+// Memory" when no render target can be made; false after the writer's own message
+// when it cannot be opened; on Escape, a frame the host could not render, a frame
+// that cannot be stored or a file that cannot be completed or put in place, "Error
+// saving AVI file." The movie is written beside outputPath (FFileReplacement) and
+// moved over it only when finished, keeping the old file's mode and group, so a
+// failed export leaves an existing file as it was and deletes its own. True when the
+// movie was finished and its report shown. app needs its camera and settings; the window keeps the preview's
 // size afterwards.
 bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FString& outputPath, FExportHost& host,
                  FExportOutcome* outcome = nullptr);

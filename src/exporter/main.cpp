@@ -5,6 +5,7 @@
 #include "app/FPhotoBookApp.h"
 #include "base/FClock.h"
 #include "base/FFile.h"
+#include "base/StopSignals.h"
 #include "export/ExporterOptions.h"
 #include "export/FMovieExporter.h"
 #include "export/MovieContainer.h"
@@ -17,7 +18,6 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
-#include <signal.h>
 
 namespace {
 
@@ -28,20 +28,14 @@ void OnInterrupt(int)
     gInterrupted = 1;
 }
 
-// Ctrl+C, kill and a closed terminal are the exporter's Escape: the frame in hand
-// is finished and the file deleted. Without SA_RESTART a call blocked in the
-// kernel returns EINTR instead of waiting on, so the request is seen.
+// Ctrl+C, kill, a closed terminal and the other signals that would end the run are
+// the exporter's Escape: the frame in hand is finished and the file deleted. Without
+// SA_RESTART a call blocked in the kernel returns EINTR instead of waiting on, so the
+// request is seen. Progress piped into "head" or past a file size limit fails its
+// writes instead: the export goes on, or says why it cannot.
 void InstallInterruptHandlers()
 {
-    struct sigaction action = {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(signal, &action, nullptr);
-    // Past a file size limit a write fails with EFBIG and the export says so and
-    // deletes the file, rather than the process dying with half a movie left behind.
-    std::signal(SIGXFSZ, SIG_IGN);
+    CatchStopSignals(OnInterrupt, 0, true);
 }
 
 class FHeadlessHost : public FExportHost

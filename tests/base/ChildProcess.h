@@ -1,6 +1,8 @@
 #pragma once
 // One of our programs run as a child process, its output (both streams) going to a
-// file; killed if the test ends before it does.
+// file, or stdout to a pipe nobody reads; killed if the test ends before it does.
+// It starts as from a shell: every signal at its default and none blocked, whatever
+// the test runner ignores.
 
 #include "TestFiles.h"
 
@@ -16,7 +18,7 @@ class ChildProcess
 {
 public:
     ChildProcess(const std::string& exe, const std::vector<std::string>& args, const std::string& outputPath,
-                 const std::vector<std::string>& env = {})
+                 const std::vector<std::string>& env = {}, bool stdoutUnread = false)
         : output_(outputPath)
     {
         pid_ = ::fork();
@@ -25,6 +27,17 @@ public:
                 ::putenv(const_cast<char*>(e.c_str()));
             if (std::freopen(outputPath.c_str(), "w", stdout))
                 ::dup2(::fileno(stdout), 2);
+            int unread[2];
+            if (stdoutUnread && ::pipe(unread) == 0) {
+                ::dup2(unread[1], 1);
+                ::close(unread[0]);
+                ::close(unread[1]);
+            }
+            for (int signal = 1; signal < NSIG; ++signal)
+                std::signal(signal, SIG_DFL);
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
             std::vector<char*> argv{const_cast<char*>(exe.c_str())};
             for (const std::string& a : args)
                 argv.push_back(const_cast<char*>(a.c_str()));

@@ -171,7 +171,18 @@ TEST(FSettings, SavesThatMayNotOrCannotWriteKeepTheOldFile)
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save should have reported the failure";
     EXPECT_EQ(ReadBytes(dir.file("QuilloPhotoBook.ini")), before);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("QuilloPhotoBook.ini.tmp")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1); // no temporary left
+}
+
+// Two viewers closing at once each write a temporary of their own: a save leaves
+// the one another instance is writing alone.
+TEST(FSettings, SaveLeavesAnotherInstancesTemporaryAlone)
+{
+    ScratchDir dir;
+    WriteBytes(dir.file("QuilloPhotoBook.ini.tmp"), "another instance, half way");
+    ASSERT_EQ(FSettings(Environment(dir)).SettingsSave(), FSaveResult::Saved);
+    EXPECT_EQ(ReadBytes(dir.file("QuilloPhotoBook.ini.tmp")), "another instance, half way");
+    EXPECT_EQ(Loaded(dir).Loaded, true);
 }
 
 // A writable program folder keeps the settings beside the program, whatever the

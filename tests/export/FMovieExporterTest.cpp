@@ -11,6 +11,7 @@
 
 #include <fstream>
 #include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -191,5 +192,31 @@ TEST(MovieExport, CopiesArrivingLateAreStoredInOrderUntilOneIsLost)
             expected[i] = static_cast<int>(i % 256);
         EXPECT_EQ(e.sink_.stored, expected) << c.escapeAt << " " << c.lostOnTheWay;
         EXPECT_EQ(ReadBytes(e.path_), c.ok ? "RIFF" + std::string(130 * 1024, 'f') : "an older movie");
+    }
+}
+
+TEST(MovieExport, ReplacedMovieKeepsItsModeAndGroupAndNamesAtTheLimitWork)
+{
+    // A name of 255 bytes leaves no room for a longer temporary name beside it.
+    const gid_t group = ::geteuid() == 0 ? 100 : ::getegid();
+    const struct
+    {
+        std::string name;
+        mode_t mode;
+    } cases[] = {{"movie.avi", 0640}, {std::string(251, 'm') + ".avi", 0604}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.size());
+        MovieExport e;
+        std::filesystem::remove(e.path_);
+        e.path_ = e.out_.file(c.name);
+        WriteBytes(e.path_, "an older movie");
+        ASSERT_EQ(::chown(e.path_.c_str(), static_cast<uid_t>(-1), group) | ::chmod(e.path_.c_str(), c.mode), 0);
+        EXPECT_TRUE(e.Run()) << e.Boxes();
+        struct stat st = {};
+        ASSERT_EQ(::stat(e.path_.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.mode);
+        EXPECT_EQ(st.st_gid, group);
+        EXPECT_TRUE(ReadBytes(e.path_) == "RIFF" + std::string(130 * 1024, 'f'));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(e.out_.path()), {}), 1);
     }
 }

@@ -64,17 +64,26 @@ protected:
 
     // Signalled once the 25th frame is under way (each run logs to a file of its own,
     // so an earlier run's progress cannot pass for this one's). fileLimit: the child's
-    // RLIMIT_FSIZE, with SIGXFSZ ignored so a write past it fails.
-    FRun Export(const std::vector<std::string>& args, int signal = 0, rlim_t fileLimit = RLIM_INFINITY)
+    // RLIMIT_FSIZE, with SIGXFSZ ignored so a write past it fails. runAs: setpriv's
+    // options for a run as another user; stdoutUnread: progress goes to a closed pipe.
+    FRun Export(const std::vector<std::string>& args, int signal = 0, rlim_t fileLimit = RLIM_INFINITY,
+                const std::vector<std::string>& runAs = {}, bool stdoutUnread = false)
     {
+        std::string exe = program.file("QuilloPhotoBookExport");
+        std::vector<std::string> all = args;
+        if (!runAs.empty()) {
+            all = runAs;
+            all.push_back(exe);
+            all.insert(all.end(), args.begin(), args.end());
+            exe = "/usr/bin/setpriv";
+        }
         rlimit saved = {};
         ::getrlimit(RLIMIT_FSIZE, &saved);
         rlimit limited = saved;
         limited.rlim_cur = std::min(fileLimit, saved.rlim_max);
         const auto savedAction = std::signal(SIGXFSZ, fileLimit == RLIM_INFINITY ? SIG_DFL : SIG_IGN);
         ::setrlimit(RLIMIT_FSIZE, &limited);
-        ChildProcess child(program.file("QuilloPhotoBookExport"), args,
-                           program.file("output" + std::to_string(++runs) + ".txt"));
+        ChildProcess child(exe, all, program.file("output" + std::to_string(++runs) + ".txt"), {}, stdoutUnread);
         ::setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, savedAction);
         for (int i = 0; signal && i < 2400 && child.Output().find("frame 25 of") == std::string::npos; ++i)
@@ -126,7 +135,7 @@ TEST_F(HeadlessExporterTest, MovieHoldsEveryFrameUprightSkippingWhatIsNoPhoto)
 
 TEST_F(HeadlessExporterTest, SignalsEndTheRunKeepingTheOldMovieAndNothingElse)
 {
-    for (int signal : {SIGINT, SIGHUP, SIGTERM}) {
+    for (int signal : {SIGINT, SIGHUP, SIGTERM, SIGUSR1, SIGALRM}) {
         SCOPED_TRACE(signal);
         ScratchDir out;
         const std::string movie = out.file("movie.avi");
@@ -137,6 +146,42 @@ TEST_F(HeadlessExporterTest, SignalsEndTheRunKeepingTheOldMovieAndNothingElse)
         EXPECT_EQ(ReadBytes(movie), "old movie");
         EXPECT_EQ(EntriesIn(out.path()), 1u);
     }
+}
+
+TEST_F(HeadlessExporterTest, UnreadOutputGoesOnAndAKilledRunsTemporaryGoesWithTheNextExport)
+{
+    ScratchDir out;
+    const std::string movie = out.file("movie.avi");
+    // Piped into "head": the progress is lost, the movie is not.
+    const FRun unread = Export(Small(movie), 0, RLIM_INFINITY, {}, true);
+    EXPECT_EQ(unread.status, 0) << unread.output;
+    EXPECT_EQ(EntriesIn(out.path()), 1u);
+    // kill -9 cannot be caught: the next export to the movie finds what the run left.
+    const FRun killed = Export(Small(movie), SIGKILL);
+    EXPECT_EQ(killed.status, 128 + SIGKILL) << killed.output;
+    EXPECT_EQ(EntriesIn(out.path()), 2u);
+    const FRun next = Export(Small(movie));
+    EXPECT_EQ(next.status, 0) << next.output;
+    EXPECT_EQ(EntriesIn(out.path()), 1u);
+}
+
+TEST_F(HeadlessExporterTest, WriteProtectedMovieIsRefusedBeforeAnythingIsRendered)
+{
+    // Root writes over anything: the user is nobody, whose folder holds its movie at 0444.
+    ScratchDir out;
+    const std::string movie = out.file("movie.avi");
+    WriteBytes(movie, "protected");
+    for (const std::string& dir : {program.path(), photos.path()})
+        ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+    ASSERT_EQ(::chown(out.path().c_str(), 65534, 65534) | ::chown(movie.c_str(), 65534, 65534) |
+                  ::chmod(movie.c_str(), 0444),
+              0);
+    const FRun run = Export(Small(movie), 0, RLIM_INFINITY, {"--reuid=nobody", "--regid=nogroup", "--clear-groups"});
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find(movie + " is write-protected: Permission denied"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("frame "), std::string::npos) << run.output;
+    EXPECT_EQ(ReadBytes(movie), "protected");
+    EXPECT_EQ(EntriesIn(out.path()), 1u);
 }
 
 TEST_F(HeadlessExporterTest, BadOptionsOutputsAndEncodersFailLeavingFilesAlone)

@@ -8,6 +8,7 @@
 #include "base/FClock.h"
 #include "base/FCommandIds.h"
 #include "base/FFile.h"
+#include "base/StopSignals.h"
 #include "framework/qt/FQtFramework.h"
 #include "gl/FBookRenderer.h"
 #include "ui/FMenuModel.h"
@@ -39,11 +40,10 @@
 
 namespace {
 
-// A logout sends SIGTERM (a closed terminal SIGHUP). The handler may only write
-// to a pipe; the main loop reads it and closes the window the usual way, which
-// saves the settings.
+// A logout sends SIGTERM, a closed terminal SIGHUP; kill, timers and a CPU limit send
+// others that would end the program too. The handler may only write to a pipe; the
+// main loop reads it and closes the window the usual way, which saves the settings.
 int gTerminatePipe[2] = {-1, -1};
-constexpr int kTerminateSignals[] = {SIGTERM, SIGHUP};
 
 void OnTerminateSignal(int signal)
 {
@@ -329,20 +329,14 @@ private:
             return;
         terminateNotifier_ = std::make_unique<QSocketNotifier>(gTerminatePipe[0], QSocketNotifier::Read);
         QObject::connect(terminateNotifier_.get(), &QSocketNotifier::activated, [this] { OnTerminateRequested(); });
-        struct sigaction action = {};
-        action.sa_handler = OnTerminateSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (int signal : kTerminateSignals)
-            sigaction(signal, &action, nullptr);
+        CatchStopSignals(OnTerminateSignal, SA_RESTART, false);
     }
 
     void RemoveTerminateHandler()
     {
         if (!terminateNotifier_)
             return;
-        for (int signal : kTerminateSignals)
-            std::signal(signal, SIG_DFL);
+        ReleaseStopSignals(OnTerminateSignal);
         terminateNotifier_.reset();
         for (int& fd : gTerminatePipe) {
             ::close(fd);
