@@ -21,6 +21,7 @@
 
 #include <epoxy/gl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -106,6 +107,17 @@ bool ShowsEmptySlot(const FPhotoBookApp& app, const FFrame& frame)
     return false;
 }
 
+long ResidentMegabytes()
+{
+    long pages = 0, resident = 0;
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm && std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+        resident = 0;
+    if (statm)
+        std::fclose(statm);
+    return resident * (sysconf(_SC_PAGESIZE) >> 10) >> 10;
+}
+
 double Percentile(const std::vector<double>& sorted, double p)
 {
     return sorted[std::min(sorted.size() - 1, static_cast<size_t>(p * static_cast<double>(sorted.size())))];
@@ -173,6 +185,12 @@ int main(int argc, char** argv)
     book.Render(app.BeginFrame(width, height, probe));
     const bool beginFrameMoves = app.lastFrameTime == probe;
 
+    struct
+    {
+        long resident = 0;
+        size_t held = 0;
+        int textures = 0;
+    } peak;
     std::vector<double> intervals;
     int emptyFrames = 0, pagePresses = 0;
     bool loaded = false, forward = true;
@@ -204,6 +222,15 @@ int main(int argc, char** argv)
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - frameStart).count();
         now += ms;
         intervals.push_back(ms);
+        // What the peak is made of: the decoded images the pool holds, and the
+        // photo textures (on llvmpipe, in this process's memory too).
+        if (const long resident = ResidentMegabytes(); resident > peak.resident) {
+            peak.resident = resident;
+            peak.held = app.photoStream ? app.photoStream->HeldBytes() >> 20 : 0;
+            peak.textures = 0;
+            for (const FTexture& record : app.photoTextures)
+                peak.textures += record.HasTexture();
+        }
         const bool empty = ShowsEmptySlot(app, frame);
         loaded = loaded || !empty;
         emptyFrames += loaded && empty;
@@ -219,7 +246,9 @@ int main(int argc, char** argv)
     std::printf("frames showing an empty photo slot on a visible page: %d of %zu\n", emptyFrames, intervals.size());
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("%s Quality: peak resident size %ld MB\n", high ? "High" : "Normal", usage.ru_maxrss / 1024);
+    std::printf("%s Quality: peak resident size %ld MB; at the frames' peak (%ld MB) the pool held %zu MB of "
+                "decoded images and %d slots a texture\n",
+                high ? "High" : "Normal", usage.ru_maxrss / 1024, peak.resident, peak.held, peak.textures);
     book.DeviceDestroyed();
     return 0;
 }

@@ -147,6 +147,7 @@ void FPhotoStream::Cancel()
     queue_.clear();
     ready_.clear();
     readyBytes_ = 0;
+    largestImage_ = 0;
     wake_.notify_all();
     failed_.clear();
     slotKeys_.clear();
@@ -155,8 +156,7 @@ void FPhotoStream::Cancel()
 void FPhotoStream::WaitIdle()
 {
     std::unique_lock lock(mutex_);
-    idle_.wait(lock,
-               [this] { return workers_.empty() || (running_.empty() && (queue_.empty() || !MayStart())); });
+    idle_.wait(lock, [this] { return workers_.empty() || (running_.empty() && (queue_.empty() || !MayStart())); });
 }
 
 FPhotoStream::Result FPhotoStream::Take(const FPhotoKey& key, FDecodedImage& image, FString& error)
@@ -187,15 +187,34 @@ void FPhotoStream::Keep(const FPhotoKey& key, FDecodedImage image)
     FitBudget();
 }
 
+size_t FPhotoStream::Estimate(const FPhotoJob& job) const
+{
+    const FDecodeRequest& r = job.request;
+    if (r.squareSize <= 0)
+        return largestImage_;
+    const size_t square = size_t(r.squareSize) * size_t(r.squareSize) * 4;
+    return r.mipChain ? square / 3 * 4 : square;
+}
+
+bool FPhotoStream::MayStart() const
+{
+    // A photo the window's slots want never waits for the budget: the window
+    // bounds those. Work ahead of time does, and the cache gives way to them.
+    if ((ready_.empty() && flightBytes_ == 0) || queue_.front().forSlot)
+        return true;
+    return readyBytes_ + flightBytes_ + Estimate(queue_.front()) <= budget_;
+}
+
 void FPhotoStream::FitBudget()
 {
-    cache_.Trim(budget_ > readyBytes_ ? budget_ - readyBytes_ : 0);
+    const size_t taken = readyBytes_ + flightBytes_;
+    cache_.Trim(budget_ > taken ? budget_ - taken : 0);
 }
 
 size_t FPhotoStream::HeldBytes() const
 {
     std::lock_guard lock(mutex_);
-    return readyBytes_ + cache_.Bytes();
+    return readyBytes_ + flightBytes_ + cache_.Bytes();
 }
 
 uint64_t FPhotoStream::DecodesStarted() const
@@ -224,6 +243,9 @@ void FPhotoStream::Work(FPhotoDecoder& decoder, bool first)
         if (!queue_.empty() && queue_.front().urgent)
             wake_.notify_all();
         const uint64_t generation = generation_;
+        const size_t reserved = Estimate(job);
+        flightBytes_ += reserved;
+        FitBudget();
         running_.push_back(job.key);
         ++started_;
         lock.unlock();
@@ -239,6 +261,9 @@ void FPhotoStream::Work(FPhotoDecoder& decoder, bool first)
         const bool unchanged = FPhotoKey::Of(job.key.path, job.key.quality) == job.key;
 
         lock.lock();
+        flightBytes_ -= reserved;
+        if (decoded && job.request.squareSize <= 0)
+            largestImage_ = std::max(largestImage_, image.ByteSize());
         running_.erase(std::find(running_.begin(), running_.end(), job.key));
         if (generation == generation_ && unchanged && !stop_) {
             if (!decoded)
@@ -253,6 +278,7 @@ void FPhotoStream::Work(FPhotoDecoder& decoder, bool first)
             }
             FitBudget();
         }
+        wake_.notify_all(); // its reservation is free for the next
         idle_.notify_all();
         // Only a photo a slot waits for is news; one decoded ahead of time is not.
         if (decoded_ && slotKeys_.count(job.key)) {

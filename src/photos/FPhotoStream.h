@@ -85,9 +85,11 @@ class FPhotoStream
 {
 public:
     using DecoderFactory = std::function<std::unique_ptr<FPhotoDecoder>()>;
-    // Every decoded image the stream holds, waiting for its slot or cached, counts
-    // in one budget. Over it, the cache gives way first; while the images waiting
-    // for slots alone fill it, no decode starts until the slots take some.
+    // Every decoded image the stream holds, being decoded, waiting for its slot or
+    // cached, counts in one budget. Over it, the cache gives way first, and work
+    // ahead of time starts only while its image fits beside those waiting for
+    // slots and those under way. Photos the window's slots want always start: the
+    // window (12 slots) bounds them.
     static constexpr size_t kBudgetBytes = size_t(256) << 20;
     // The workers' niceness: the thread that draws the frames comes first.
     static constexpr int kWorkerNice = 5;
@@ -128,7 +130,8 @@ public:
     // Decodes begun so far (all workers).
     uint64_t DecodesStarted() const;
     size_t CachedBytes() const;
-    // All decoded bytes held: waiting for slots and cached.
+    // All decoded bytes held: waiting for slots, cached, and reserved for the
+    // decodes under way.
     size_t HeldBytes() const;
 
 private:
@@ -136,8 +139,10 @@ private:
     bool Known(const FPhotoKey& key) const; // lock held
     // Lock held: whether a decode may start within the budget, and the cache cut
     // to what the images waiting for slots leave of it.
-    bool MayStart() const { return readyBytes_ < budget_ || ready_.empty(); }
+    bool MayStart() const;
     void FitBudget();
+    // What a job's image will take, as far as can be told before decoding it.
+    size_t Estimate(const FPhotoJob& job) const;
 
     mutable std::mutex mutex_;
     std::condition_variable wake_; // workers: a job came, or stop
@@ -146,6 +151,8 @@ private:
     std::vector<FPhotoKey> running_;
     std::map<FPhotoKey, FDecodedImage> ready_; // for slots, held until taken
     size_t readyBytes_ = 0;
+    size_t flightBytes_ = 0;   // estimates of the decodes under way
+    size_t largestImage_ = 0;  // of the full-size images decoded since the last Cancel
     const size_t budget_;
     struct Failure
     {

@@ -162,6 +162,15 @@ struct FImageDecoder::Impl
 
     // The file's bytes, at most limit of them.
     bool ReadFile(const FString& path, FString& reason, size_t limit = kMaxFileBytes);
+    // Buffers for a phone photo are worth keeping for the next; those of a huge one
+    // (a full-size 24 MP picture is 96 MB) are not, with a decoder on every core.
+    void ShedHugeBuffers()
+    {
+        constexpr size_t kKeep = size_t(64) << 20;
+        for (std::vector<uint8_t>* buffer : {&file, &decoded, &oriented})
+            if (buffer->capacity() > kKeep)
+                std::vector<uint8_t>().swap(*buffer);
+    }
     bool readFailureMayPass = false; // the last ReadFile failed for a passing reason
 };
 
@@ -247,7 +256,9 @@ bool FImageDecoder::Decode(const FString& path, const FDecodeRequest& request, F
             *error = path.Concat(FString(u": ")).Concat(reason);
         return false;
     }
-    return DecodeMemory(impl_->file.data(), impl_->fileSize, path, request, out, error);
+    const bool decoded = DecodeMemory(impl_->file.data(), impl_->fileSize, path, request, out, error);
+    impl_->ShedHugeBuffers();
+    return decoded;
 }
 
 bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString& name, const FDecodeRequest& request,
@@ -312,9 +323,6 @@ bool FImageDecoder::DecodeMemory(const uint8_t* data, size_t size, const FString
         if (orientation != 1) {
             OrientPixels(impl_->decoded.data(), w, h, orientation, impl_->oriented);
             impl_->decoded.swap(impl_->oriented);
-            // A phone photo's spare copy is worth keeping for the next; a huge one is not.
-            if (impl_->oriented.capacity() > (size_t(64) << 20))
-                std::vector<uint8_t>().swap(impl_->oriented);
         }
         ConvertToSrgb(impl_->decoded.data(), w, h, colour);
         return finish(impl_->decoded.data(), w, h, static_cast<size_t>(w) * 4, true);
