@@ -5,6 +5,7 @@
 #include "base/FTokenFile.h"
 
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -146,10 +147,30 @@ FSettingsEnvironment FSettingsEnvironment::ForRunningProgram(int32_t screenWidth
 
 namespace {
 
+// The file a path names once symbolic links in its last part are followed: a
+// save replaces that file, beside it, and leaves the link. A loop, or a chain
+// longer than the system follows, ends at the link it stopped at.
+FString FileBehindLinks(const FString& path)
+{
+    std::string file = path.ToUtf8();
+    for (int hop = 0; hop < 40; ++hop) {
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(file.c_str(), target, sizeof target);
+        if (n <= 0 || n == static_cast<ssize_t>(sizeof target))
+            break;
+        std::string next(target, static_cast<size_t>(n));
+        if (next[0] != '/')
+            next = FString::FromUtf8(file).DirectoryPart().ToUtf8() + "/" + next;
+        file = std::move(next);
+    }
+    return FString::FromUtf8(file);
+}
+
 // A save goes through a temporary file renamed over the old one, so the folder
 // must take new files; a writable file alone in a read-only folder is not enough.
-bool CanWriteAt(const FString& path)
+bool CanWriteAt(const FString& link)
 {
+    const FString path = FileBehindLinks(link);
     const std::string file = path.ToUtf8();
     if (::access(file.c_str(), F_OK) == 0 && ::access(file.c_str(), W_OK) != 0)
         return false;
@@ -233,6 +254,7 @@ FString FSettings::SettingsFilePath() const
 
 void FSettings::SettingsLoad()
 {
+    unreadFile_ = FString();
     FString path = SettingsFilePath();
     // A program installed read-only may still ship settings beside it: they are
     // read until the user's own copy exists.
@@ -275,6 +297,11 @@ void FSettings::SettingsLoad()
         }
     }
     ReplaceValuesWithoutMeaning();
+    if (const int error = file.LastError()) {
+        if (path.Equals(SettingsFilePath()))
+            unreadFile_ = path.Concat(FString(u": ")).Concat(ErrorText(error));
+        return;
+    }
     Loaded = true;
 }
 
@@ -304,7 +331,7 @@ void FSettings::ReplaceValuesWithoutMeaning()
 
 FSaveResult FSettings::SettingsSave(FString* errorText) const
 {
-    const FString path = SettingsFilePath();
+    const FString path = FileBehindLinks(SettingsFilePath());
     if (FileExists(path) && !Loaded)
         return FSaveResult::SkippedUnread;
 

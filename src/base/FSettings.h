@@ -63,10 +63,16 @@ public:
     // folders, rotations and Loaded stay.
     void SettingsReset();
     // Reads the settings file over the current values; a missing file changes nothing.
+    // A file that is there but cannot be read (too large, not a regular file, no
+    // permission) is not Loaded, so no save replaces it.
     void SettingsLoad();
+    // "path: reason" when the file saves would write is there but could not be read
+    // at start: the settings of this run will not be saved. Empty otherwise.
+    const FString& UnreadFile() const { return unreadFile_; }
     // Writes the settings file through a temporary file beside it, so a crash or a
     // full disk never leaves a half-written file; on failure the old file stays
-    // and errorText (when given) says why.
+    // and errorText (when given) says why. Where the settings file is a symbolic
+    // link, the file it names is replaced and the link stays.
     FSaveResult SettingsSave(FString* errorText = nullptr) const;
     // Beside the program while that place is writable (or a file there is), else
     // in the user's configuration folder.
@@ -124,4 +130,5 @@ private:
     void ReplaceValuesWithoutMeaning();
 
     FSettingsEnvironment environment_;
+    FString unreadFile_;
 };

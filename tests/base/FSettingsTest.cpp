@@ -185,6 +185,28 @@ TEST(FSettings, SaveLeavesAnotherInstancesTemporaryAlone)
     EXPECT_EQ(Loaded(dir).Loaded, true);
 }
 
+// A settings file that is a link (kept with other dotfiles, say) stays one: the
+// file it names is replaced in its own folder, and made there when missing.
+TEST(FSettings, ALinkedFileIsWrittenWhereTheLinkPoints)
+{
+    for (const bool targetThere : {true, false}) {
+        SCOPED_TRACE(targetThere ? "target there" : "target missing");
+        ScratchDir dir;
+        const std::string kept = dir.file("kept");
+        ASSERT_TRUE(std::filesystem::create_directory(kept));
+        if (targetThere)
+            WriteBytes(kept + "/QuilloPhotoBook.ini", "TimePage 7\r\n");
+        std::filesystem::create_symlink("kept/QuilloPhotoBook.ini", dir.file("QuilloPhotoBook.ini"));
+        FSettings s = Loaded(dir);
+        EXPECT_EQ(s.TimePage, targetThere ? 7 : 3);
+        s.TimeZoom = 9;
+        ASSERT_EQ(s.SettingsSave(), FSaveResult::Saved);
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.file("QuilloPhotoBook.ini")));
+        EXPECT_EQ(Loaded(dir).TimeZoom, 9);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(kept), {}), 1); // no temporary left
+    }
+}
+
 // A writable program folder keeps the settings beside the program, whatever the
 // user's configuration folder holds.
 TEST(FSettingsLocation, WritableProgramFolderWins)
@@ -235,6 +257,34 @@ TEST(FSettingsLocation, ReadOnlyProgramFolderWithAWritableFileThereSavesToTheUse
     EXPECT_EQ(back.TimeZoom, 9);
     EXPECT_EQ(back.TimePage, 7);
     ::chmod(program.c_str(), 0755); // so the scratch folder can go
+}
+
+// A link to a writable file in a folder that takes no new files cannot be saved
+// through: the user's folder takes the settings, and the link and its file stay.
+TEST(FSettingsLocation, ALinkIntoAReadOnlyFolderSavesToTheUserFolder)
+{
+    ScratchDir dir;
+    const std::string program = dir.file("program"), shared = dir.file("shared"), config = dir.file("config");
+    ASSERT_EQ(::mkdir(program.c_str(), 0777) | ::mkdir(shared.c_str(), 0755) | ::mkdir(config.c_str(), 0777), 0);
+    WriteBytes(shared + "/settings.ini", "TimePage 7\r\n");
+    std::filesystem::create_symlink(shared + "/settings.ini", program + "/QuilloPhotoBook.ini");
+    ASSERT_EQ(::chmod((shared + "/settings.ini").c_str(), 0666) | ::chmod(program.c_str(), 0777) |
+                  ::chmod(config.c_str(), 0777) | ::chmod(dir.path().c_str(), 0755),
+              0);
+    const int failures = RunAsNobody([&] {
+        FSettingsEnvironment environment{FString::FromUtf8(program), 1280, 1024};
+        environment.userConfigDirectory = FString::FromUtf8(config);
+        FSettings settings(environment);
+        settings.SettingsLoad();
+        settings.TimeZoom = 9;
+        return (settings.TimePage == 7 ? 0 : 1) | (settings.SettingsSave() == FSaveResult::Saved ? 0 : 2);
+    });
+    EXPECT_EQ(failures, 0); // 1: the linked file was not read, 2: the save failed
+    EXPECT_TRUE(std::filesystem::is_symlink(program + "/QuilloPhotoBook.ini"));
+    EXPECT_EQ(ReadBytes(shared + "/settings.ini"), "TimePage 7\r\n");
+    FSettings back({FString::FromUtf8(config), 1280, 1024});
+    back.SettingsLoad();
+    EXPECT_EQ(back.TimeZoom, 9);
 }
 
 } // namespace

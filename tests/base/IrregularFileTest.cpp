@@ -51,13 +51,17 @@ TEST_F(IrregularFileTest, FifosDevicesAndHugeFilesAreRefusedWithTheirReason)
         EXPECT_EQ(testing::internal::GetCapturedStderr(), U8(path) + ": " + text + "\n");
         EXPECT_EQ(locale.GetText(0).ToUtf8(), FLocale::BuiltInText(0));
 
-        // So does a settings file, which is then left alone.
+        // So does a settings file, which is then left alone, the link as well.
         ScratchDir program;
-        std::filesystem::create_symlink(U8(path), program.file("QuilloPhotoBook.ini"));
+        const std::string ini = program.file("QuilloPhotoBook.ini");
+        std::filesystem::create_symlink(U8(path), ini);
         FSettings settings({program.dirF(), 1280, 1024});
         testing::internal::CaptureStderr();
         settings.SettingsLoad();
         EXPECT_NE(testing::internal::GetCapturedStderr().find("QuilloPhotoBook.ini: " + text), std::string::npos);
+        EXPECT_EQ(U8(settings.UnreadFile()), ini + ": " + text);
+        EXPECT_EQ(settings.SettingsSave(), FSaveResult::SkippedUnread);
+        EXPECT_TRUE(std::filesystem::is_symlink(ini));
     }
 }
 

@@ -23,6 +23,23 @@ std::string FindWindow(const std::string& title)
     return found;
 }
 
+// Settings, as a user would write them, for a short export (the tests run it whole).
+std::string SmallExport(const ScratchDir& dir)
+{
+    return "ExportWidth 320\r\nExportHeight 240\r\nExportFPS 5\r\nExportType 0\r\nExportMoviePath " +
+           dir.file("movie.avi") + "\r\n";
+}
+
+// The frame the title counts mid-export ("..., 12 / 310"), else -1.
+int ExportFrame(const std::string& window)
+{
+    const std::string title = Shell("xdotool getwindowname " + window);
+    const size_t comma = title.rfind(", "), slash = title.rfind(" / ");
+    return comma != std::string::npos && slash != std::string::npos && slash > comma
+               ? std::atoi(title.c_str() + comma + 2)
+               : -1;
+}
+
 // The program copied into its own folder (the settings lie beside it), media linked.
 class Program
 {
@@ -47,6 +64,7 @@ public:
         Xdo(commands);
         return process_.WaitForExit();
     }
+    int WaitForExit(int seconds) { return process_.WaitForExit(seconds); }
 
     Box Client() const { return WindowBox(window_); }
 
@@ -70,6 +88,25 @@ private:
     ChildProcess process_;
     std::string window_;
 };
+
+// File > Export as Movie... (last but one item), OK, and the stored name in the
+// chooser. What failed, or nothing.
+std::string StartExport(Program& program)
+{
+    const Box client = program.Client();
+    program.Xdo("mousemove --sync " + std::to_string(client[0] + 20) + " " + std::to_string(client[1] + 9) +
+                " click 1 sleep 0.5 key Up Up Return");
+    const std::string settingsBox = FindWindow("Quillo's Photo Book Export");
+    if (settingsBox.empty())
+        return "no export settings dialog";
+    Shell("xdotool windowfocus --sync " + settingsBox + " key Return");
+    const std::string chooser = FindWindow("Export as Movie");
+    if (chooser.empty())
+        return "no chooser";
+    Sleep(300);
+    Shell("xdotool windowfocus --sync " + chooser + " key Return");
+    return "";
+}
 
 class DesktopTest : public testing::Test
 {
@@ -210,15 +247,7 @@ TEST_F(DesktopTest, DigitKeysAreTheDigitRowWhateverTheLayoutLettersFollowIt)
 // change nothing, the movie goes on moving, and afterwards the window maximises again.
 TEST_F(DesktopTest, ResizeAndMaximiseMidExportAreRefusedAndTheMovieKeepsMoving)
 {
-    {
-        FSettings settings({dir_.dirF(), 1280, 1024});
-        settings.ExportWidth = 320;
-        settings.ExportHeight = 240;
-        settings.ExportFPS = 5; // few frames: the test runs the whole export
-        settings.ExportType = 0;
-        settings.ExportMoviePath = dir_.fileF("movie.avi");
-        ASSERT_EQ(settings.SettingsSave(), FSaveResult::Saved);
-    }
+    WriteBytes(dir_.file("QuilloPhotoBook.ini"), SmallExport(dir_));
     Program program(dir_);
     ASSERT_TRUE(program.Started()) << program.Output();
     const std::string& window = program.Window();
@@ -227,33 +256,15 @@ TEST_F(DesktopTest, ResizeAndMaximiseMidExportAreRefusedAndTheMovieKeepsMoving)
         Shell("xdotool mousemove --sync " + std::to_string(box[0] + box[2] / 2) + " " + std::to_string(box[1] - 8) +
               " click --repeat 2 --delay 80 1");
     };
-    // The frame the title counts ("..., 12 / 310"), else -1.
-    const auto exportFrame = [&] {
-        const std::string title = Shell("xdotool getwindowname " + window);
-        const size_t comma = title.rfind(", "), slash = title.rfind(" / ");
-        return comma != std::string::npos && slash != std::string::npos && slash > comma
-                   ? std::atoi(title.c_str() + comma + 2)
-                   : -1;
-    };
 
-    // File > Export as Movie... (last but one item), OK, and the stored name in the chooser.
-    const Box client = program.Client();
-    program.Xdo("mousemove --sync " + std::to_string(client[0] + 20) + " " + std::to_string(client[1] + 9) +
-                " click 1 sleep 0.5 key Up Up Return");
-    const std::string settingsBox = FindWindow("Quillo's Photo Book Export");
-    ASSERT_FALSE(settingsBox.empty()) << "no export settings dialog";
-    Shell("xdotool windowfocus --sync " + settingsBox + " key Return");
-    const std::string chooser = FindWindow("Export as Movie");
-    ASSERT_FALSE(chooser.empty()) << "no chooser";
-    Sleep(300);
-    Shell("xdotool windowfocus --sync " + chooser + " key Return");
+    ASSERT_EQ(StartExport(program), "");
 
     Box preview{}, afterResize{}, afterMaximise{};
     int resizedAt = -1;
     std::string report;
     for (int i = 0; i < 1200 && report.empty(); ++i) {
         Sleep(50);
-        const int frame = exportFrame();
+        const int frame = ExportFrame(window);
         if (frame >= 30 && resizedAt < 0) {
             resizedAt = frame;
             preview = program.Client();
@@ -287,6 +298,39 @@ TEST_F(DesktopTest, ResizeAndMaximiseMidExportAreRefusedAndTheMovieKeepsMoving)
     const std::set<std::string> after(frames.begin() + resizedAt + 5, frames.end());
     EXPECT_GT(after.size(), 30u) << "frames after the resize are frozen";
     EXPECT_EQ(program.Close(), 0);
+}
+
+// Another client destroying the window (xdotool windowclose) ends the program as a
+// close does, at rest and mid-export (the export stops, its box is answered): the
+// settings are saved (written anew, they start with the UTF-16 mark) and it exits.
+TEST_F(DesktopTest, AWindowDestroyedByAnotherClientEndsTheProgramAsACloseDoes)
+{
+    for (const bool midExport : {false, true}) {
+        SCOPED_TRACE(midExport ? "mid-export" : "at rest");
+        WriteBytes(dir_.file("QuilloPhotoBook.ini"), SmallExport(dir_) + "TimePage 7\r\n");
+        Program program(dir_);
+        ASSERT_TRUE(program.Started()) << program.Output();
+        if (midExport) {
+            ASSERT_EQ(StartExport(program), "");
+            for (int i = 0; i < 600 && ExportFrame(program.Window()) < 10; ++i)
+                Sleep(50);
+        }
+        Shell("xdotool windowclose " + program.Window());
+        if (midExport) {
+            // Stopped as at Escape: the box says the movie was not saved (the main
+            // window of that title is gone).
+            const std::string box = FindWindow("Quillo's Photo Book$");
+            ASSERT_FALSE(box.empty()) << "the export said nothing: " << program.Output();
+            Shell("xdotool windowfocus --sync " + box + " key Return");
+            EXPECT_FALSE(fs::exists(dir_.file("movie.avi"))) << "the export went on to its end";
+        }
+        // A deadline, so that a program that lives on ends the test.
+        ASSERT_EQ(program.WaitForExit(60), 0) << program.Output();
+        EXPECT_EQ(ReadBytes(dir_.file("QuilloPhotoBook.ini")).substr(0, 2), "\xFF\xFE");
+        FSettings saved({dir_.dirF(), 1280, 1024});
+        saved.SettingsLoad();
+        EXPECT_EQ(saved.TimePage, 7);
+    }
 }
 
 } // namespace

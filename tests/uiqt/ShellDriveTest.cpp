@@ -3,6 +3,7 @@
 
 #include "ShellFixture.h"
 #include "base/FCommandIds.h"
+#include "base/FFile.h"
 #include "ui/qt/FQtMenuBar.h"
 
 #include <QAction>
@@ -124,6 +125,40 @@ TEST_F(ShellDriveTest, ClosingWithUnsavableSettingsSaysSoAndEndsCleanly)
     framework().Close();
     EXPECT_TRUE(said.startsWith(QStringLiteral("The settings could not be saved."))) << said.toStdString();
     EXPECT_FALSE(app.IsInitialised());
+}
+
+// A settings file that cannot be read (here far too large) is not replaced at the
+// close: the user is told so once, at the start.
+class UnreadSettingsTest : public ShellFixture
+{
+protected:
+    void BeforeStart() override
+    {
+        fs::resize_file(dir.file("QuilloPhotoBook.ini"), kMaxTextFileBytes + 1);
+        // Every box of the run is noted and answered.
+        QObject::connect(&answer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                said.push_back(box->text());
+                box->accept();
+            }
+        });
+        answer.start(10);
+    }
+    QTimer answer;
+    QStringList said;
+};
+
+TEST_F(UnreadSettingsTest, AreLeftAsTheyAreAndTheUserIsToldOnce)
+{
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(
+        said[0].startsWith(QStringLiteral("The settings could not be read; changes to them will not be saved.")))
+        << said[0].toStdString();
+    EXPECT_TRUE(said[0].endsWith(QStringLiteral("QuilloPhotoBook.ini: too large"))) << said[0].toStdString();
+    framework().Close();
+    EXPECT_FALSE(app.IsInitialised());
+    EXPECT_EQ(said.size(), 1);
+    EXPECT_EQ(fs::file_size(dir.file("QuilloPhotoBook.ini")), kMaxTextFileBytes + 1);
 }
 
 } // namespace

@@ -56,6 +56,7 @@ protected:
         settings.RenderTransparentPage = false;
         Adjust(settings);
         ASSERT_EQ(settings.SettingsSave(), FSaveResult::Saved);
+        BeforeStart();
         shell = std::make_unique<FShell>(app);
         FSettingsEnvironment environment{dir.dirF(), 1280, 1024};
         ASSERT_TRUE(shell->Start(&environment));
@@ -73,8 +74,9 @@ protected:
     }
 
     FQtFramework& framework() { return shell->Framework(); }
-    // A test's own settings before the program starts.
+    // A test's own settings before the program starts, and what it does then.
     virtual void Adjust(FSettings&) {}
+    virtual void BeforeStart() {}
 
     void Click(Qt::MouseButton button, QPointF at)
     {

@@ -2,6 +2,7 @@
 
 #include "framework/qt/FQtEvents.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -24,6 +25,7 @@
 #include <QWindowStateChangeEvent>
 
 #include <cstdio>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -34,6 +36,31 @@ constexpr int kResizeSettleMs = 250;
 constexpr int kFrameWaitMs = 2000;
 // How often a resting book looks at its files.
 constexpr int kRestCheckMs = 1000;
+// How often a window destroyed from outside looks whether it may close.
+constexpr int kGoneCloseMs = 100;
+
+// Qt does not notice when another X client destroys a top-level window: the
+// window's own DestroyNotify (it listens to its structure events) tells.
+class FDestroyWatch : public QAbstractNativeEventFilter
+{
+public:
+    explicit FDestroyWatch(FQtFramework& host) : host_(host) {}
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (type != "xcb_generic_event_t" ||
+            (static_cast<const xcb_generic_event_t*>(message)->response_type & 0x7f) != XCB_DESTROY_NOTIFY)
+            return false;
+        const QWidget* window = host_.Window();
+        const auto* event = static_cast<const xcb_destroy_notify_event_t*>(message);
+        if (window && window->internalWinId() != 0 && event->window == window->internalWinId())
+            QMetaObject::invokeMethod(&host_, [host = &host_] { host->OnWindowDestroyed(); }, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    FQtFramework& host_;
+};
 
 QSurfaceFormat RequestedFormat(FDepthStencil depthStencil)
 {
@@ -225,6 +252,14 @@ FQtFramework::FQtFramework()
     resizeSettle_.setSingleShot(true);
     resizeSettle_.setInterval(kResizeSettleMs);
     connect(&resizeSettle_, &QTimer::timeout, this, [this] { CheckWindowSize(); });
+    goneClose_.setInterval(kGoneCloseMs);
+    connect(&goneClose_, &QTimer::timeout, this, [this] {
+        // What runs finishes first, as it would before a close by the user.
+        if (!inMainLoop_ || idleSuspended_ || QApplication::activeModalWidget() || QApplication::activePopupWidget())
+            return;
+        goneClose_.stop();
+        Close();
+    });
 }
 
 FQtFramework::~FQtFramework()
@@ -255,6 +290,10 @@ bool FQtFramework::CreateMainWindow(const QString& title, const QRect& outer)
         QSurfaceFormat format = QSurfaceFormat::defaultFormat();
         format.setSwapInterval(0);
         QSurfaceFormat::setDefaultFormat(format);
+    }
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && !destroyWatch_) {
+        destroyWatch_ = std::make_unique<FDestroyWatch>(*this);
+        QCoreApplication::instance()->installNativeEventFilter(destroyWatch_.get());
     }
     window_ = std::make_unique<FMainWindow>(*this);
     window_->setWindowTitle(title);
@@ -494,7 +533,7 @@ void FQtFramework::RequestFrame()
         QMetaObject::invokeMethod(this, [this] { RequestFrame(); }, Qt::QueuedConnection);
         return;
     }
-    if (closing_ || !deviceCreated_ || idleSuspended_ || frameRequested_)
+    if (closing_ || windowGone_ || !deviceCreated_ || idleSuspended_ || frameRequested_)
         return;
     frameRequested_ = true;
     // Minimised or paused (a menu or a dialog is open): the book still moves on, at
@@ -701,12 +740,22 @@ void FQtFramework::OnCloseRequested()
     sleepStep_.stop();
     restCheck_.stop();
     resizeSettle_.stop();
+    goneClose_.stop();
     DestroyDevice();
     window_->hide();
     // Only a running main loop may be told to quit: outside it the request would
     // stay pending and end the next dialog's or menu's own loop at once.
     if (inMainLoop_)
         QApplication::exit(0);
+}
+
+void FQtFramework::OnWindowDestroyed()
+{
+    if (windowGone_ || closing_)
+        return;
+    windowGone_ = true;
+    sleepStep_.stop();
+    goneClose_.start();
 }
 
 void FQtFramework::Close()

@@ -17,6 +17,7 @@
 
 #include <memory>
 
+class QAbstractNativeEventFilter;
 class QOpenGLContext;
 class QMenuBar;
 class QMimeData;
@@ -140,6 +141,11 @@ public:
     // Photos or folders handed over by a drop: the first local one is opened.
     bool AcceptsDrop(const QMimeData& data) const;
     void OnDrop(const QMimeData& data);
+    // Another X client destroyed the main window (xdotool windowclose, say): nothing
+    // is drawn any more, and the window closes as if the user had closed it once no
+    // dialog, menu or command (the export) is running.
+    void OnWindowDestroyed();
+    bool WindowGone() const { return windowGone_; }
 
 private:
     // One frame: the clock, the application's frame move, and with render its frame.
@@ -162,6 +168,9 @@ private:
     // be read may have been mended.
     QTimer restCheck_;
     QTimer resizeSettle_;
+    // While the window is gone: closes it once that is safe.
+    QTimer goneClose_;
+    std::unique_ptr<QAbstractNativeEventFilter> destroyWatch_;
     QElapsedTimer clock_;
     double time_ = 0;
     double pausedAt_ = 0;
@@ -178,6 +187,7 @@ private:
     bool minimised_ = false;
     bool inResize_ = false;
     bool closing_ = false;
+    bool windowGone_ = false;
     bool inMainLoop_ = false;
     bool idleSuspended_ = true; // until the loop starts
     bool frameRequested_ = false;

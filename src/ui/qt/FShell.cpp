@@ -115,6 +115,14 @@ public:
             exitCode_ = framework_.ExitCode();
             return false;
         }
+        if (!app_.settings->UnreadFile().IsEmpty()) {
+            // Said once, now: whatever the user changes from here on is not kept.
+            const QString text =
+                QStringLiteral("The settings could not be read; changes to them will not be saved.\n\n") +
+                ToQString(app_.settings->UnreadFile());
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+            framework_.ShowMessage(text, QMessageBox::Ok, QMessageBox::Warning);
+        }
         if (openPath.IsEmpty() || !OpenPath(openPath))
             app_.ScanFolder(app_.settings->GetRecentPath(0), app_.settings->Sort != 0, MillisecondClock());
         return true;

@@ -173,8 +173,10 @@ public:
         return FrameViewOf(book_.Renderer().GetRenderTargetCopy());
     }
     std::unique_ptr<FFrameSink> CreateSink() override { return std::make_unique<FMovieWriter>(); }
-    // The guard keeps every command out while the framework reads the keyboard.
-    bool IsEscapeDown() override { return framework_.IsEscapeDown(); }
+    // The guard keeps every command out while the framework reads the keyboard. A
+    // window destroyed from outside shows no preview any more: the export stops as
+    // at Escape, with what it has.
+    bool IsEscapeDown() override { return framework_.IsEscapeDown() || framework_.WindowGone(); }
     void Progress(int64_t frame, int64_t total) override
     {
         framework_.Window()->setWindowTitle(
