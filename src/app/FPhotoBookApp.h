@@ -223,6 +223,8 @@ private:
     void StreamOnThisThread(bool loadAll);
     // Marks a slot failed; says why on stderr the first time for that file.
     void NotePhotoFailure(FTexture& record, const FPhotoKey& key, const FString& reason, bool mayPass = false);
+    // The slot now shows the file as key found it: its failures are forgotten.
+    void NotePhotoShown(int slot, const FPhotoKey& key);
     // Whether the slot's photo is still known to fail; false when its time to try
     // again has come.
     bool StillFails(FTexture& record, const FPhotoKey& key);

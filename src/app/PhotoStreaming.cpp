@@ -76,6 +76,13 @@ void FPhotoBookApp::NotePhotoFailure(FTexture& record, const FPhotoKey& key, con
         unreadablePhotos.insert_or_assign(record.Tag, reason);
 }
 
+void FPhotoBookApp::NotePhotoShown(int slot, const FPhotoKey& key)
+{
+    shownKeys_[static_cast<size_t>(slot)] = key;
+    photoFailures.erase(key);
+    unreadablePhotos.erase(photoTextures[static_cast<size_t>(slot)].Tag);
+}
+
 bool FPhotoBookApp::StillFails(FTexture& record, const FPhotoKey& key)
 {
     auto failure = photoFailures.find(key);
@@ -215,7 +222,9 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
             return true;
         record.Failed = false;
         Wanted want{slot, key};
-        if (visible && !loadAll && !record.HasTexture() && MayShowQuickPicture(path)) {
+        const bool showsNothing = visible && !loadAll && !record.HasTexture();
+        const bool quick = showsNothing && MayShowQuickPicture(path);
+        if (quick) {
             FPhotoKey preview = FPhotoKey::Of(path, kPreviewQuality);
             if (!previewsTried_.count(preview)) {
                 previews.push_back({preview, previewRequest, true, true});
@@ -223,7 +232,7 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
             }
         }
         const bool urgent = loadAll || (visible && (!record.HasTexture() || record.Preview));
-        if (visible && !loadAll && !record.HasTexture() && !MayShowQuickPicture(path))
+        if (showsNothing && !quick)
             jobs.insert(jobs.begin() + visibleBare++, {key, request, true, true}); // nothing to show until it is done
         else if (visible || !visibleWanted || loadAll)
             jobs.push_back({key, request, true, urgent});
@@ -282,9 +291,7 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
                 record.Preview = false;
                 record.Width = uploadWidth_;
                 record.Height = uploadHeight_;
-                shownKeys_[static_cast<size_t>(want->slot)] = uploadKey_;
-                photoFailures.erase(uploadKey_);
-                unreadablePhotos.erase(record.Tag);
+                NotePhotoShown(want->slot, uploadKey_);
             }
         } else if (want->kind == EKind::Photo) {
             NotePhotoFailure(record, uploadKey_, record.Path.Concat(FString(u": ")).Concat(error));
@@ -372,9 +379,7 @@ void FPhotoBookApp::StreamOnThisThread(bool loadAll)
         streamProgress_ = true;
         FString reason;
         if (record.Load(*textureLoader, path, photo, settings->Quality, &reason)) {
-            shownKeys_[static_cast<size_t>(slot)] = key;
-            photoFailures.erase(key);
-            unreadablePhotos.erase(photo);
+            NotePhotoShown(slot, key);
             return loadAll; // one photo a call, unless all are wanted now
         }
         NotePhotoFailure(record, key, reason);
