@@ -171,8 +171,7 @@ FString FileBehindLinks(const FString& path)
 bool CanWriteAt(const FString& link)
 {
     const FString path = FileBehindLinks(link);
-    const std::string file = path.ToUtf8();
-    if (::access(file.c_str(), F_OK) == 0 && ::access(file.c_str(), W_OK) != 0)
+    if (ReplaceRefusal(path) != 0)
         return false;
     const std::string folder = path.DirectoryPart().ToUtf8();
     return ::access(folder.empty() ? "/" : folder.c_str(), W_OK) == 0;
