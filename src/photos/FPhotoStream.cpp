@@ -198,11 +198,14 @@ size_t FPhotoStream::Estimate(const FPhotoJob& job) const
 
 bool FPhotoStream::MayStart() const
 {
-    // A photo the window's slots want never waits for the budget: the window
-    // bounds those. Work ahead of time does, and the cache gives way to them.
-    if ((ready_.empty() && flightBytes_ == 0) || queue_.front().forSlot)
+    // Something always goes on: with nothing waiting and nothing under way, the
+    // next starts whatever its size. A quick picture is small and something on
+    // show waits for it. Everything else waits until its image fits beside those
+    // waiting for slots and those under way; the cache gives way to them.
+    const FPhotoJob& next = queue_.front();
+    if ((ready_.empty() && flightBytes_ == 0) || next.request.preview)
         return true;
-    return readyBytes_ + flightBytes_ + Estimate(queue_.front()) <= budget_;
+    return readyBytes_ + flightBytes_ + Estimate(next) <= budget_;
 }
 
 void FPhotoStream::FitBudget()

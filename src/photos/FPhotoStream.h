@@ -86,10 +86,11 @@ class FPhotoStream
 public:
     using DecoderFactory = std::function<std::unique_ptr<FPhotoDecoder>()>;
     // Every decoded image the stream holds, being decoded, waiting for its slot or
-    // cached, counts in one budget. Over it, the cache gives way first, and work
-    // ahead of time starts only while its image fits beside those waiting for
-    // slots and those under way. Photos the window's slots want always start: the
-    // window (12 slots) bounds them.
+    // cached, counts in one budget. Over it, the cache gives way first, and a
+    // decode starts only while its image fits beside those waiting for slots and
+    // those under way; a slot's photo is not decoded faster than the frames can
+    // take them up. Quick pictures, and the next decode when nothing else is held,
+    // always start.
     static constexpr size_t kBudgetBytes = size_t(256) << 20;
     // The workers' niceness: the thread that draws the frames comes first.
     static constexpr int kWorkerNice = 5;

@@ -139,8 +139,9 @@ TEST(PhotoKey, ChangesWithTheFileEvenWhenSizeAndTimeStay)
 }
 
 // Images waiting for their slots, cached ones and those being decoded share one
-// budget: the cache gives way, and work ahead of time waits while it is full;
-// what the slots want does not.
+// budget: the cache gives way, and no decode starts that would not fit, for a
+// slot or ahead of time; only a quick picture does, and whatever comes next
+// when nothing is held.
 TEST(PhotoStream, DecodedImagesStayWithinOneBudget)
 {
     ThreadLog log;
@@ -150,15 +151,24 @@ TEST(PhotoStream, DecodedImagesStayWithinOneBudget)
         jobs.push_back({Key(std::to_string(i).c_str()), {}, i < 3});
     stream.Request(jobs);
     stream.WaitIdle();
-    EXPECT_EQ(stream.DecodesStarted(), 3u) << "the three for slots, and no work ahead: a fourth would make 16";
-    EXPECT_EQ(stream.HeldBytes(), 12u);
+    EXPECT_EQ(stream.DecodesStarted(), 2u) << "a third for the slots would make 12";
+    EXPECT_EQ(stream.HeldBytes(), 8u);
+    FPhotoJob quick{Key("quick"), {}, true, true};
+    quick.request.preview = true;
+    std::vector<FPhotoJob> withQuick = jobs;
+    withQuick.insert(withQuick.begin(), quick);
+    stream.Request(withQuick);
+    stream.WaitIdle();
+    EXPECT_EQ(stream.DecodesStarted(), 3u) << "the quick picture went ahead";
     FDecodedImage image;
     FString error;
-    for (int i = 0; i < 2; ++i)
-        ASSERT_EQ(stream.Take(jobs[i].key, image, error), FPhotoStream::Result::Decoded);
-    stream.WaitIdle();
-    EXPECT_EQ(stream.DecodesStarted(), 8u) << "work ahead goes on, one at a time beside the one waiting";
-    EXPECT_EQ(stream.HeldBytes(), 8u) << "the cache keeps what the waiting one leaves";
+    ASSERT_EQ(stream.Take(quick.key, image, error), FPhotoStream::Result::Decoded);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(stream.Take(jobs[i].key, image, error), FPhotoStream::Result::Decoded) << i;
+        stream.WaitIdle();
+    }
+    EXPECT_EQ(stream.DecodesStarted(), 9u) << "work ahead goes on once the slots' photos are taken";
+    EXPECT_EQ(stream.HeldBytes(), 4u) << "beside the slot's photo waiting, each decode ahead pushed out the one before";
     EXPECT_EQ(stream.Take(jobs[7].key, image, error), FPhotoStream::Result::Decoded) << "the newest";
     EXPECT_EQ(stream.Take(jobs[6].key, image, error), FPhotoStream::Result::NotReady);
 }
