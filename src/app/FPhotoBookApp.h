@@ -230,6 +230,9 @@ private:
     bool StillFails(FTexture& record, const FPhotoKey& key);
     // Once a second: slots whose files changed on disk are loaded again.
     void FollowSlotFiles();
+    // Slots whose full-size textures were made for a smaller window than keyQuality's
+    // are loaded again; the old picture stands in meanwhile.
+    void FollowSlotSizes(int keyQuality);
     // Cancels decodes that a new photo list or quality no longer wants.
     void RestartPhotoStream();
     // Whether photos decode on worker threads (the pool is made on first asking).
