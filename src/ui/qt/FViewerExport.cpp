@@ -235,7 +235,7 @@ bool RunExportCommand(FPhotoBookApp& app, FQtFramework& framework, FBookRenderer
     if (settings.ExportType == 1) {
         std::vector<FString> names;
         // Only what the chosen file type can carry.
-        ListEncoders(names, ContainerForPath(path));
+        ListEncoders(names, ContainerForPath(path).value_or(FMovieContainer::Avi));
         FString chosen = settings.EncoderName;
         int32_t quality = settings.ExportQuality;
         if (!EncoderDialog(framework.Window(), names, chosen, quality))
