@@ -34,7 +34,7 @@ int main(int argc, char** argv)
 
     FMovieConfig config;
     config.path = FString::FromUtf8(argv[2]);
-    config.container = ContainerForPath(config.path);
+    config.container = ContainerForPath(config.path).value_or(FMovieContainer::Avi);
     config.encoderName = FString::FromUtf8(argv[3]);
     config.width = w;
     config.height = h;

@@ -110,7 +110,7 @@ public:
     float ExportPAR = 1.0f;
     float ExportFPS = 25.0f;
     FString ExportMoviePath;
-    int32_t ExportType = 0;
+    int32_t ExportType = 0; // 0 uncompressed AVI, 1 compressed with EncoderName, 2 MP4 (H.264)
     FString EncoderName;
     // Movie picture quality, 1 (smallest file) .. 100 (best picture).
     int32_t ExportQuality = kDefaultExportQuality;

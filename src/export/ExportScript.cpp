@@ -61,6 +61,7 @@ FExportSettings ExportSettingsFrom(const FSettings& settings)
     s.timeView = settings.TimeView;
     if (settings.ExportType == 1)
         s.encoderName = settings.EncoderName;
+    s.h264 = settings.ExportType == 2;
     // A hand-edited value out of range falls back to the default rather than to an extreme.
     s.quality = settings.ExportQuality >= kMinExportQuality && settings.ExportQuality <= kMaxExportQuality
                     ? settings.ExportQuality

@@ -20,14 +20,17 @@ struct FExportSettings
     int32_t timePage = 3; // seconds
     int32_t timeZoom = 3;
     int32_t timeView = 3;
-    // Empty = uncompressed.
+    // Empty = uncompressed, or H.264 when h264 is set (the container's own choice
+    // where it cannot hold H.264).
     FString encoderName;
+    bool h264 = false;
     // 1..100: what the encoder trades for file size (a quantiser, CRF or bit rate).
     int32_t quality = kDefaultExportQuality;
     bool renderTransparentPage = true;
 };
 
-// The encoder is used only for compressed output (ExportType 1).
+// The encoder is used only for compressed output (ExportType 1); ExportType 2 is
+// H.264 (an MP4 unless the file's name says otherwise).
 FExportSettings ExportSettingsFrom(const FSettings& settings);
 
 // 64..5000 pixels each way, 0 < fps <= 100, 0 < pixel aspect <= 10.

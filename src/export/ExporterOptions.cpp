@@ -45,6 +45,15 @@ std::optional<FExporterOptions> ParseExporterOptions(const std::vector<std::stri
         }
         if (name == "--list-encoders") {
             options.listEncoders = true;
+            // The type is optional: what follows is one only when it is no option.
+            if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
+                options.encodersFor = args[++i];
+                if (!ContainerForType(FString::FromUtf8(options.encodersFor).Str())) {
+                    error = "bad value '" + options.encodersFor + "' for --list-encoders: expected a movie type, " +
+                            FString(kMovieTypes).ToUtf8();
+                    return std::nullopt;
+                }
+            }
             continue;
         }
         if (name.rfind("--", 0) != 0) {
@@ -113,8 +122,19 @@ std::optional<FExporterOptions> ParseExporterOptions(const std::vector<std::stri
             error = "--output FILE is required";
             return std::nullopt;
         }
+        if (const FString refusal = MovieTypeRefusal(FString::FromUtf8(options.output)); !refusal.IsEmpty()) {
+            error = "--output " + refusal.ToUtf8();
+            return std::nullopt;
+        }
     }
     return options;
+}
+
+FMovieContainer ListedContainer(const FExporterOptions& options)
+{
+    if (const auto named = ContainerForType(FString::FromUtf8(options.encodersFor).Str()))
+        return *named;
+    return ContainerForPath(FString::FromUtf8(options.output)).value_or(FMovieContainer::Avi);
 }
 
 void ApplyExporterOptions(const FExporterOptions& options, FSettings& settings)
@@ -152,13 +172,15 @@ const char* ExporterUsage()
 {
     return "Usage: QuilloPhotoBookExport --folder DIR --output FILE [options]\n"
            "Renders the photo book of a folder into a movie, without a window.\n"
-           "The output's extension picks the file type: .mp4 (H.264 unless --encoder says\n"
-           "otherwise), .mkv (Matroska, likewise), anything else AVI.\n"
+           "The output's extension picks the file type: .mp4 or .m4v (MP4), .mov (QuickTime)\n"
+           "and .mkv (Matroska), H.264 unless --encoder says otherwise; .webm (WebM, VP9 or\n"
+           "AV1, video only); .avi. Any other name is refused.\n"
            "Settings not given here come from QuilloPhotoBook.ini, which is never written.\n"
            "\n"
            "  --folder DIR                the photos (required): JPEG (.jpg, .jpeg), HEIC/HEIF,\n"
            "                              AVIF, WebP, PNG, TIFF, BMP and TGA files\n"
-           "  --output FILE               the movie file (required): .avi, .mp4 or .mkv\n"
+           "  --output FILE               the movie file (required): .mp4, .m4v, .mov, .mkv, .webm\n"
+           "                              or .avi\n"
            "  --width N, --height N       movie size in pixels (64..5000)\n"
            "  --par X                     pixel aspect ratio\n"
            "  --fps X                     frames per second\n"
@@ -166,12 +188,13 @@ const char* ExporterUsage()
            "  --time-zoom N               zoom time in seconds (1..20)\n"
            "  --time-view N               photo viewing time in seconds (1..20)\n"
            "  --encoder NAME              video encoder (see --list-encoders); empty: uncompressed\n"
-           "                              AVI, or H.264 for .mp4 and .mkv\n"
+           "                              AVI, or the type's own default for the others\n"
            "  --quality N                 1 (smallest file) .. 100 (best picture); default 80\n"
            "  --sort name|date            order of the photos (date: when each was taken)\n"
            "  --transparent-page on|off   the see-through sheet between the pages\n"
            "  --shadows on|off            stencil shadows\n"
-           "  --list-encoders             print the encoder names, one a line, for the --output\n"
-           "                              file's type (AVI when there is none)\n"
+           "  --list-encoders [TYPE]      print the encoder names, one a line, that a movie of\n"
+           "                              TYPE (mp4, m4v, mov, mkv, webm, avi) can hold; without\n"
+           "                              TYPE, the --output file's type (AVI when there is none)\n"
            "  --help                      this text\n";
 }

@@ -3,6 +3,7 @@
 
 #include "base/FSettings.h"
 #include "base/FString.h"
+#include "export/MovieContainer.h"
 
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@ struct FExporterOptions
 {
     bool help = false;
     bool listEncoders = false;
+    std::string encodersFor; // --list-encoders TYPE: "webm", ".mov", ...; empty: the output's
     std::string folder;
     std::string output;
     std::optional<int32_t> width, height, timePage, timeZoom, timeView, quality;
@@ -23,6 +25,9 @@ struct FExporterOptions
 // Parses the arguments after the program name. Returns the options, or fills
 // error with a message naming the bad option or value.
 std::optional<FExporterOptions> ParseExporterOptions(const std::vector<std::string>& args, std::string& error);
+
+// The container --list-encoders answers for: its TYPE, else the output's, else AVI.
+FMovieContainer ListedContainer(const FExporterOptions& options);
 
 // Puts the options over the settings read from the settings file.
 void ApplyExporterOptions(const FExporterOptions& options, FSettings& settings);

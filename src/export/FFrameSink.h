@@ -18,6 +18,7 @@ struct FMovieConfig
     FString path; // the file actually written
     FMovieContainer container = FMovieContainer::Avi;
     FString encoderName; // empty: the container's default (uncompressed BGR24 for AVI)
+    bool h264 = false;   // with no name: H.264 wherever the container holds it
     int32_t width = 0;
     int32_t height = 0;
     float framesPerSecond = 25.0f;

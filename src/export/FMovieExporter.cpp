@@ -81,6 +81,11 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
         host.ShowMessage(outputPath + FString(u" is not a regular file."), FMessageIcon::Error);
         return false;
     }
+    // A name of no movie type is refused before anything exists or is rendered.
+    if (const FString refusal = MovieTypeRefusal(outputPath); !refusal.IsEmpty()) {
+        host.ShowMessage(refusal, FMessageIcon::Error);
+        return false;
+    }
     // Renaming over a file needs only the folder's permission: what the user may not
     // write is refused here, before anything is rendered.
     if (const int refusal = ReplaceRefusal(outputPath)) {
@@ -116,8 +121,9 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     std::unique_ptr<FFrameSink> sink = host.CreateSink();
     FMovieConfig config;
     config.path = temporaryPath;
-    config.container = ContainerForPath(outputPath);
+    config.container = *ContainerForPath(outputPath);
     config.encoderName = settings.encoderName;
+    config.h264 = settings.h264;
     config.width = settings.width;
     config.height = settings.height;
     config.framesPerSecond = settings.framesPerSecond;

@@ -90,8 +90,9 @@ struct FExportOutcome
     FString report;           // the report's text, empty when none was shown
 };
 
-// Plays the export script for app's photos into an AVI at outputPath. False without
-// a message for settings out of range; "... is not a regular file." when outputPath
+// Plays the export script for app's photos into a movie at outputPath, its type
+// by the name (MovieContainer.h). False without a message for settings out of
+// range; MovieTypeRefusal's words for a name of no movie type; "... is not a regular file." when outputPath
 // names a device, FIFO, directory or the like, "... is write-protected: <reason>."
 // when it is a file the user may not write (either way nothing is touched); "Out of
 // Memory" when no render target can be made; false after the writer's own message

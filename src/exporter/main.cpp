@@ -1,4 +1,4 @@
-// QuilloPhotoBookExport: the book of a folder as an AVI movie, made without a
+// QuilloPhotoBookExport: the book of a folder as a movie, made without a
 // window or an X server (an EGL surfaceless OpenGL context), for batch work and
 // machines without a desktop.
 
@@ -131,7 +131,7 @@ int main(int argc, char** argv)
     }
     if (options->listEncoders) {
         std::vector<FString> names;
-        if (!ListEncoders(names, ContainerForPath(FString::FromUtf8(options->output)))) {
+        if (!ListEncoders(names, ListedContainer(*options))) {
             std::fprintf(stderr, "QuilloPhotoBookExport: the encoders could not be listed\n");
             return 1;
         }

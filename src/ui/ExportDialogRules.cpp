@@ -3,6 +3,7 @@
 #include "export/ExportScript.h"
 #include "export/FExportPreset.h"
 #include "ui/DialogRules.h"
+#include "ui/FileDialogRules.h"
 
 #include <algorithm>
 #include <cmath>
@@ -74,7 +75,9 @@ FExportDialogFields ExportDialogFieldsFrom(const FSettings& settings)
     f.timePage = FString::FromInt(settings.TimePage);
     f.timeZoom = FString::FromInt(settings.TimeZoom);
     f.timeView = FString::FromInt(settings.TimeView);
-    f.exportType = settings.ExportType == 0 ? 0 : settings.ExportType == 1 ? 1 : -1;
+    f.exportType = settings.ExportType >= 0 && settings.ExportType <= kExportMp4 ? settings.ExportType : -1;
+    if (IsUnsetMoviePath(settings.ExportMoviePath) && settings.ExportType == 0)
+        f.exportType = kExportMp4;
     return f;
 }
 
@@ -135,21 +138,80 @@ void StoreExportDialogFields(const FExportDialogFields& fields, FSettings& setti
     settings.TimePage = SpeedFromField(fields.timePage);
     settings.TimeZoom = SpeedFromField(fields.timeZoom);
     settings.TimeView = SpeedFromField(fields.timeView);
-    if (fields.exportType == 0 || fields.exportType == 1)
+    if (fields.exportType >= 0 && fields.exportType <= kExportMp4)
         settings.ExportType = fields.exportType;
 }
 
-FEncoderEntries EncoderEntries(const std::vector<FString>& names, const FString& current)
+FString MovieLengthText(const FExportDialogFields& fields, const FSettings& settings, int32_t photoCount)
 {
+    // The fields as OK would store them, through the export's own script.
+    FSettings stored(settings);
+    StoreExportDialogFields(fields, stored);
+    const FExportSettings exported = ExportSettingsFrom(stored);
+    const int64_t frames = ScriptFrameCount(BuildExportScript(exported, photoCount));
+    const auto seconds = static_cast<int64_t>(std::llround(static_cast<double>(frames) / exported.framesPerSecond));
+    const int64_t rest = seconds % 60;
+    return FString(u"Length ") + FString::FromInt(seconds / 60) + FString(rest < 10 ? u":0" : u":") +
+           FString::FromInt(rest) + FString(u" (") + FString::FromInt(frames) +
+           FString(frames == 1 ? u" frame)" : u" frames)");
+}
+
+namespace {
+
+struct FKnownEncoder
+{
+    std::u16string_view codec;
+    std::u16string_view label;
+    int rank;
+};
+
+constexpr FKnownEncoder kKnownEncoders[] = {
+    {u"libx264", u"H.264", 0},    {u"libopenh264", u"H.264", 0}, {u"libx265", u"H.265", 1},
+    {u"libvpx-vp9", u"VP9", 2},   {u"libaom-av1", u"AV1", 3},    {u"libsvtav1", u"AV1", 3},
+    {u"librav1e", u"AV1", 3},     {u"mpeg4", u"MPEG-4", 4},      {u"libxvid", u"MPEG-4", 4},
+};
+constexpr int kUnknownRank = 5;
+
+const FKnownEncoder* Known(const FString& codecName)
+{
+    for (const FKnownEncoder& known : kKnownEncoders)
+        if (codecName.Str() == known.codec)
+            return &known;
+    return nullptr;
+}
+
+} // namespace
+
+FString EncoderLabel(const FString& codecName)
+{
+    const FKnownEncoder* known = Known(codecName);
+    if (!known)
+        return FString();
+    return FString(known->label) + FString(u" (") + codecName + FString(u")");
+}
+
+FEncoderEntries EncoderEntries(const std::vector<FEncoderNames>& encoders, const FString& current)
+{
+    std::vector<const FEncoderNames*> order;
+    for (const FEncoderNames& encoder : encoders)
+        order.push_back(&encoder);
+    const auto rank = [](const FEncoderNames* e) {
+        const FKnownEncoder* known = Known(e->codec);
+        return known ? known->rank : kUnknownRank;
+    };
+    std::stable_sort(order.begin(), order.end(), [&](auto* a, auto* b) { return rank(a) < rank(b); });
+
     FEncoderEntries e;
-    e.encoderCount = static_cast<int>(std::min<size_t>(names.size(), kMaxEncoderEntries));
-    e.entries.assign(names.begin(), names.begin() + e.encoderCount);
+    e.encoderCount = static_cast<int>(std::min<size_t>(order.size(), kMaxEncoderEntries));
     e.selected = e.encoderCount;
-    for (int i = 0; i < e.encoderCount; ++i)
-        if (names[static_cast<size_t>(i)] == current) {
+    for (int i = 0; i < e.encoderCount; ++i) {
+        const FEncoderNames& encoder = *order[static_cast<size_t>(i)];
+        const FString label = EncoderLabel(encoder.codec);
+        e.entries.push_back(label.IsEmpty() ? encoder.friendly : label);
+        e.friendly.push_back(encoder.friendly);
+        if (e.selected == e.encoderCount && encoder.friendly == current)
             e.selected = i;
-            break;
-        }
+    }
     e.entries.push_back(FString(kUncompressedEntry));
     return e;
 }
@@ -157,7 +219,7 @@ FEncoderEntries EncoderEntries(const std::vector<FString>& names, const FString&
 FString ChosenEncoder(const FEncoderEntries& entries, int selected, const FString& current)
 {
     if (selected >= 0 && selected < entries.encoderCount)
-        return entries.entries[static_cast<size_t>(selected)];
+        return entries.friendly[static_cast<size_t>(selected)];
     if (selected == entries.encoderCount)
         return FString();
     return current;

@@ -5,6 +5,7 @@
 
 #include "base/FSettings.h"
 #include "base/FString.h"
+#include "export/MovieContainer.h"
 
 #include <cstdint>
 #include <optional>
@@ -38,10 +39,15 @@ struct FExportDialogFields
     FString timePage;      // 1046
     FString timeZoom;      // 1047
     FString timeView;      // 1048
-    int exportType = 0;    // 0 = radio 1049, 1 = radio 1050, -1 = neither
+    int exportType = 0;    // 0 = radio 1049, 1 = radio 1050, 2 = MP4 (H.264), -1 = none
 };
 
+inline constexpr int kExportMp4 = 2;
+inline constexpr const char16_t* kMp4Entry = u"MP4 (H.264)";
+
 // The fields as the dialog opens on these settings (the fps field starts empty).
+// Someone who has never exported (no movie path stored yet, the type untouched)
+// starts on MP4 (H.264).
 FExportDialogFields ExportDialogFieldsFrom(const FSettings& settings);
 // The preset the dialog selects on opening for these settings.
 int ExportDialogPresetFor(const FSettings& settings);
@@ -75,24 +81,37 @@ struct FEditReaction
 };
 FEditReaction ReactToExportEdit(FExportEdit changed, const FExportDialogFields& fields);
 
+// What the fields make before the export starts: "Length 1:05 (1625 frames)", the
+// frames those the export renders for photoCount photos, the time rounded to the
+// nearest second.
+FString MovieLengthText(const FExportDialogFields& fields, const FSettings& settings, int32_t photoCount);
+
 // OK: sizes clamped to 64..5000, a pixel aspect outside (0, 10] becomes 1, a frame
 // rate outside (0, 100] becomes 10, times clamped to 1..20, the export type taken
-// from the radios. The display aspect is never stored.
+// from the radios (0..2). The display aspect is never stored.
 void StoreExportDialogFields(const FExportDialogFields& fields, FSettings& settings);
 
 inline constexpr float kFallbackFps = 10.0f;
 inline constexpr const char16_t* kUncompressedEntry = u"Full Frames (Uncompressed)";
 inline constexpr int kMaxEncoderEntries = 64;
 
-// The encoder list as the dialog shows it: the names (at most 64), then
-// "Full Frames (Uncompressed)"; selected is the current name's row, else that entry.
+// The label an encoder is known by, with FFmpeg's name beside it: "H.264 (libx264)";
+// empty for the encoders without one.
+FString EncoderLabel(const FString& codecName);
+
+// The encoder list as the dialog shows it: the encoders people know by name first
+// (H.264, H.265, VP9, AV1, MPEG-4, labelled so), then the rest by their friendly names
+// in the order given, at most 64, then "Full Frames (Uncompressed)". selected is the
+// current (friendly) name's row, else that entry.
 struct FEncoderEntries
 {
-    std::vector<FString> entries;
+    std::vector<FString> entries;  // as shown
+    std::vector<FString> friendly; // as stored, one per encoder row
     int selected = 0;
     int encoderCount = 0;
 };
-FEncoderEntries EncoderEntries(const std::vector<FString>& names, const FString& current);
-// The name chosen by OK on row selected: that encoder, none for the uncompressed
-// entry (the writer compresses whenever a name is stored), current for no row.
+FEncoderEntries EncoderEntries(const std::vector<FEncoderNames>& encoders, const FString& current);
+// The name chosen by OK on row selected: that encoder's friendly name, none for the
+// uncompressed entry (the writer compresses whenever a name is stored), current for
+// no row.
 FString ChosenEncoder(const FEncoderEntries& entries, int selected, const FString& current);

@@ -164,9 +164,22 @@ bool IsUnsetMoviePath(const FString& stored)
     return stored.IsEmpty() || stored.Lowered().Equals(FString(kFirstMoviePath).Lowered());
 }
 
-FString MovieChooserPath(const FString& stored, const FString& videosFolder)
+FString MovieChooserPath(const FString& stored, const FString& videosFolder, const FString& photoFolder,
+                         int exportType)
 {
-    if (!IsUnsetMoviePath(stored))
-        return stored;
-    return videosFolder.Concat(FString(u"/QuilloPhotoBook.avi"));
+    const bool mp4 = exportType == 2;
+    const FString extension(mp4 ? u"mp4" : u"avi");
+    if (!IsUnsetMoviePath(stored)) {
+        // Another type named by the user (.mkv, .webm) is theirs to keep.
+        const FString other(mp4 ? u"AVI" : u"MP4");
+        if (!HasOwnExtension(stored) || !ChooserExtension(stored.FileNamePart()).Equals(other))
+            return stored;
+        FString changed(stored);
+        changed.SetExtension(extension);
+        return changed;
+    }
+    FString name = photoFolder.FileNamePart();
+    if (name.IsEmpty())
+        name = FString(u"QuilloPhotoBook");
+    return videosFolder.Concat(FString(u"/")).Concat(name).Concat(FString(u".")).Concat(extension);
 }

@@ -50,7 +50,10 @@ FString VideosFolder(const FUserFolders& folders);
 
 // The movie path stored by a first start: a Windows folder that means nothing here.
 inline constexpr const char16_t* kFirstMoviePath = u"d:\\Temp\\QuilloPhotoBook.avi";
-// Where the movie chooser starts: the stored path, or when it is still the first
-// default (or empty) "QuilloPhotoBook.avi" in the videos folder.
-FString MovieChooserPath(const FString& stored, const FString& videosFolder);
+// Where the movie chooser starts for an export of type exportType (0 and 1 AVI, 2
+// MP4): the stored path, its .avi or .mp4 turned to the type's; or when it is still
+// the first default (or empty) "<photo folder's name>.mp4" (or .avi) in the videos
+// folder, "QuilloPhotoBook" for a folder without a name.
+FString MovieChooserPath(const FString& stored, const FString& videosFolder, const FString& photoFolder = FString(),
+                         int exportType = 0);
 bool IsUnsetMoviePath(const FString& stored);

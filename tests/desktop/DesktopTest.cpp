@@ -44,11 +44,15 @@ int ExportFrame(const std::string& window)
 class Program
 {
 public:
-    explicit Program(const ScratchDir& dir)
-        : process_(dir.file("QuilloPhotoBook"), {}, dir.file("output.txt")), window_(FindWindow("Quillo's Photo Book"))
+    // args and env as the program's; loaded: the title once the folder is in (the
+    // sample folder's three spreads by default).
+    explicit Program(const ScratchDir& dir, const std::vector<std::string>& args = {},
+                     const std::vector<std::string>& env = {},
+                     const std::string& loaded = "Quillo's Photo Book, Page 1 of 3")
+        : process_(dir.file("QuilloPhotoBook"), args, dir.file("output.txt"), env),
+          window_(FindWindow("Quillo's Photo Book"))
     {
-        // Loaded: the title counts the sample folder's spreads.
-        for (int i = 0; i < 150 && Shell("xdotool getwindowname " + window_) != "Quillo's Photo Book, Page 1 of 3"; ++i)
+        for (int i = 0; i < 150 && Shell("xdotool getwindowname " + window_) != loaded; ++i)
             Sleep(100);
     }
 
@@ -331,6 +335,43 @@ TEST_F(DesktopTest, AWindowDestroyedByAnotherClientEndsTheProgramAsACloseDoes)
         saved.SettingsLoad();
         EXPECT_EQ(saved.TimePage, 7);
     }
+}
+
+// Someone who never exported takes every proposal: the export settings' OK (MP4,
+// H.264, preselected) and the chooser's name; the movie lands in their videos folder
+// named after the photo folder, and no encoder was asked for on the way.
+TEST_F(DesktopTest, FirstMovieIsAnH264Mp4NamedAfterTheFolderInTheVideosFolder)
+{
+    // Only a short movie's size and times are set: no movie path, no type.
+    WriteBytes(dir_.file("QuilloPhotoBook.ini"), "ExportWidth 320\r\nExportHeight 240\r\nExportFPS 5\r\n"
+                                                 "TimePage 1\r\nTimeZoom 1\r\nTimeView 1\r\n");
+    fs::create_directories(dir_.file("home/Filme"));
+    fs::create_directory(dir_.file("Holiday"));
+    for (const char* photo : {"quillo1.jpg", "quillo2.jpg"})
+        fs::copy_file(fs::path(PHOTOBOOK_BUILD_DIR) / "media/photos" / photo, dir_.file("Holiday/") + photo);
+    Program program(dir_, {dir_.file("Holiday")},
+                    {"HOME=" + dir_.file("home"), "XDG_CONFIG_HOME=" + dir_.file("home/.config"),
+                     "XDG_VIDEOS_DIR=" + dir_.file("home/Filme")},
+                    "Quillo's Photo Book, Page 1 of 1");
+    ASSERT_TRUE(program.Started()) << program.Output();
+    ASSERT_EQ(StartExport(program), "");
+
+    std::string report;
+    bool encoderAsked = false;
+    for (int i = 0; i < 1200 && report.empty(); ++i) {
+        Sleep(50);
+        encoderAsked |= !Shell("xdotool search --onlyvisible --name '^Select FFmpeg' | head -1").empty();
+        report = Shell("xdotool search --onlyvisible --name '^Vetra$' | head -1");
+    }
+    EXPECT_FALSE(encoderAsked);
+    ASSERT_FALSE(report.empty()) << "no report after the export: " << program.Output();
+    Shell("xdotool windowfocus --sync " + report + " key Return");
+    const std::string movie = dir_.file("home/Filme/Holiday.mp4");
+    EXPECT_EQ(Shell("ffprobe -v error -select_streams v -show_entries stream=codec_name:format=format_name "
+                    "-of default=noprint_wrappers=1:nokey=1 " +
+                    movie + " | tr '\\n' ' '"),
+              "h264 mov,mp4,m4a,3gp,3g2,mj2");
+    EXPECT_EQ(program.Close(), 0);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // An output that is not a regular file (a FIFO, a directory, a link to either, a
-// device node made here) is refused before anything is rendered, and left alone.
+// device node made here) or whose name is of no movie type is refused before
+// anything is rendered, and left alone.
 
 #include "../app/AppTestSupport.h"
 #include "ExportTestHost.h"
@@ -41,4 +42,21 @@ TEST(ExportOutput, WhatIsNotARegularFileIsRefusedAndSurvives)
         EXPECT_EQ(fs::symlink_status(path).type(), before);
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), {}), static_cast<long>(names.size() - 1));
+}
+
+TEST(ExportOutput, NameOfNoMovieTypeIsRefusedBeforeAnythingIsMade)
+{
+    TestApp t(1);
+    ScratchDir out;
+    for (const char* name : {"holiday.mpg", "holiday"}) {
+        SCOPED_TRACE(name);
+        TestExportHost host;
+        EXPECT_FALSE(ExportMovie(t.app, FExportSettings(), FString::FromUtf8(out.file(name)), host));
+        ASSERT_EQ(host.boxes.size(), 1u);
+        EXPECT_NE(host.boxes[0].text.find(std::string(name) + " cannot be made: a movie is saved as .mp4, .m4v, .mov"),
+                  std::string::npos)
+            << host.boxes[0].text;
+        EXPECT_TRUE(host.frames.empty());
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), {}), 0);
 }

@@ -3,7 +3,7 @@
 // Each child run costs seconds, so each one checks as much as it can; an output
 // that is no regular file is refused inside the export itself (ExportOutputTest).
 
-#include "../base/ChildProcess.h"
+#include "../e2e/E2eSupport.h"
 #include "../exportmedia/MovieReader.h"
 #include "base/FSettings.h"
 #include "export/ExporterOptions.h"
@@ -203,6 +203,11 @@ TEST_F(HeadlessExporterTest, BadOptionsOutputsAndEncodersFailLeavingFilesAlone)
         {Small(photos.file("nodir/x.avi")), 1,
          "/nodir/x.avi\" to writer filter\n\nCould not open the file: No such file or directory"},
         {{"--list-encoders"}, 0, "MPEG-4 part 2"},
+        {{"--list-encoders", "webm"}, 0, "libvpx VP9"},
+        {{"--list-encoders", "mpg"}, 2, "expected a movie type, .mp4, .m4v, .mov, .mkv, .webm or .avi"},
+        // A name of no movie type is refused before the photos are even looked at.
+        {Small(photos.file("holiday.mpg")), 2, "holiday.mpg cannot be made: a movie is saved as .mp4, .m4v"},
+        {Small(photos.file("holiday")), 2, "holiday cannot be made"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args.back());
@@ -211,7 +216,40 @@ TEST_F(HeadlessExporterTest, BadOptionsOutputsAndEncodersFailLeavingFilesAlone)
         EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
     }
     EXPECT_EQ(ReadBytes(movie), "keep");
-    EXPECT_EQ(EntriesIn(photos.path()), 2u); // 3, untouched.avi: no none.avi
+    EXPECT_EQ(EntriesIn(photos.path()), 2u); // 3, untouched.avi: no none.avi nor holiday
+}
+
+// What a file holds, as ffprobe says: "<major brand or format>/<codec>".
+std::string Probe(const std::string& movie)
+{
+    return Shell("ffprobe -v error -select_streams v -show_entries format=format_name:format_tags=major_brand:"
+                 "stream=codec_name -of default=noprint_wrappers=1:nokey=1 '" +
+                 movie + "' | tr '\\n' ' '");
+}
+
+TEST_F(HeadlessExporterTest, ContainerAndCodecFollowTheName)
+{
+    // Each name, and what ffprobe finds in the file: QuickTime's own brand, WebM's
+    // document type (Matroska's demuxer names both), VP9 or AV1 for WebM.
+    const struct
+    {
+        const char* name;
+        std::vector<std::string> found;
+    } cases[] = {
+        {"holiday.mov", {"h264", "mov,mp4", "qt"}},
+        {"holiday.m4v", {"h264", "mov,mp4", "isom"}},
+        {"holiday.webm", {"vp9", "matroska,webm"}},
+    };
+    ScratchDir out;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FRun run = Export(Small(out.file(c.name)));
+        ASSERT_EQ(run.status, 0) << run.output;
+        const std::string probed = Probe(out.file(c.name));
+        for (const std::string& found : c.found)
+            EXPECT_NE(probed.find(found), std::string::npos) << found << " in " << probed;
+    }
+    EXPECT_NE(ReadBytes(out.file("holiday.webm")).substr(0, 64).find("webm"), std::string::npos);
 }
 
 TEST_F(HeadlessExporterTest, FileThatCannotBeCompletedFailsAndIsDeleted)

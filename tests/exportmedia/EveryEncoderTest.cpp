@@ -26,7 +26,7 @@ std::string Export(const ScratchDir& dir, const std::string& file, const FString
     const FFrameView frame{bytes.data(), w, h, w * 4};
     FMovieConfig config;
     config.path = dir.fileF(file);
-    config.container = ContainerForPath(config.path);
+    config.container = ContainerForPath(config.path).value_or(FMovieContainer::Avi);
     config.encoderName = encoder;
     config.width = w;
     config.height = h;

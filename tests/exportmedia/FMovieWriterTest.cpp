@@ -33,7 +33,7 @@ FMovieConfig Config(const FString& path, int32_t w, int32_t h, const FString& en
 {
     FMovieConfig config;
     config.path = path;
-    config.container = ContainerForPath(path);
+    config.container = ContainerForPath(path).value_or(FMovieContainer::Avi);
     config.encoderName = encoder;
     config.width = w;
     config.height = h;

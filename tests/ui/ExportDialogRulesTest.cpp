@@ -38,13 +38,15 @@ TEST(ExportRatio, FloatFieldLeavesCloseValuesAsTyped)
 TEST(ExportDialogRules, OkClampsAndReplaces)
 {
     // Typed: width height fps par page zoom view, and the radio chosen; stored: the same
-    // fields and the export type (-1, none chosen, keeps the stored 1).
+    // fields and the export type (-1, none chosen, keeps the stored 1; 2 is MP4).
     const std::pair<std::array<const char16_t*, 7>, int> typed[] = {
         {{u"20", u"6000", u"0", u"11", u"0", u"99", u"5"}, 1},
         {{u"abc", u"-5", u"29.97", u"4:3", u"20", u"21", u"1"}, 0},
         {{u"5000", u"64", u"100", u"10", u"x", u"", u"2"}, -1},
+        {{u"640", u"480", u"25", u"1", u"3", u"3", u"3"}, 2},
     };
-    const char* stored[] = {"64 5000 10 1 1 20 5 1", "64 64 29.97 1.33333 20 20 1 0", "5000 64 100 10 1 1 2 1"};
+    const char* stored[] = {"64 5000 10 1 1 20 5 1", "64 64 29.97 1.33333 20 20 1 0", "5000 64 100 10 1 1 2 1",
+                            "640 480 25 1 3 3 3 2"};
     for (size_t i = 0; i < std::size(typed); ++i) {
         const auto& [t, type] = typed[i];
         FSettings settings{FSettingsEnvironment{}};
@@ -59,20 +61,89 @@ TEST(ExportDialogRules, OkClampsAndReplaces)
     }
 }
 
-TEST(EncoderEntries, UncompressedEntryLastAndSelectedWhenNothingMatches)
+TEST(ExportDialogRules, MovieIsPreselectedAsMp4OnlyForSomeoneWhoNeverExported)
 {
-    const std::vector<FString> names = {S(u"FFmpeg video codec #1"), S(u"MPEG-4 part 2"), S(u"Motion JPEG")};
-    FEncoderEntries e = EncoderEntries(names, S(u"MPEG-4 part 2"));
-    ASSERT_EQ(e.entries.size(), 4u);
-    EXPECT_EQ(U(e.entries.back()), "Full Frames (Uncompressed)");
-    EXPECT_EQ(e.selected, 1);
-    // The uncompressed entry clears the stored name: the writer compresses with any name.
-    EXPECT_EQ(U(ChosenEncoder(e, 3, S(u"MPEG-4 part 2"))), "");
+    // Stored path and type -> the radio the dialog opens on.
+    const struct
+    {
+        const char16_t* path;
+        int type;
+        int shown;
+    } cases[] = {
+        {u"", 0, 2}, {u"d:\\Temp\\QuilloPhotoBook.avi", 0, 2}, {u"", 1, 1},
+        {u"/v/trip.avi", 0, 0}, {u"/v/trip.avi", 1, 1}, {u"/v/trip.mp4", 2, 2}, {u"/v/trip.avi", 7, -1},
+    };
+    for (const auto& c : cases) {
+        FSettings settings{FSettingsEnvironment{}};
+        settings.ExportMoviePath = S(c.path);
+        settings.ExportType = c.type;
+        EXPECT_EQ(ExportDialogFieldsFrom(settings).exportType, c.shown) << U(S(c.path)) << ' ' << c.type;
+    }
+}
+
+TEST(ExportDialogRules, LengthIsTheFramesTheExportRendersForThePhotos)
+{
+    // Four photos make two spreads: 3 turns (two of them the transparent sheet's), 8
+    // camera moves and 5 holds. No photos leave the first spread's sheet alone.
+    const struct
+    {
+        int photos;
+        const char16_t* fps;
+        const char16_t* page;
+        const char16_t* zoom;
+        const char16_t* view;
+        bool sheet;
+        const char* text;
+    } cases[] = {
+        {4, u"25", u"1", u"1", u"1", true, "Length 0:16 (400 frames)"},
+        {4, u"10", u"3", u"3", u"3", true, "Length 0:48 (480 frames)"},
+        {4, u"29.97", u"20", u"20", u"20", true, "Length 5:20 (9584 frames)"},
+        {4, u"abc", u"1", u"1", u"1", true, "Length 0:16 (160 frames)"}, // an unreadable rate exports at 10
+        {0, u"25", u"1", u"1", u"1", true, "Length 0:01 (25 frames)"},
+        {0, u"25", u"1", u"1", u"1", false, "Length 0:00 (0 frames)"},
+        {0, u"1", u"1", u"1", u"1", true, "Length 0:01 (1 frame)"},
+    };
+    for (const auto& c : cases) {
+        FSettings settings{FSettingsEnvironment{}};
+        settings.RenderTransparentPage = c.sheet;
+        FExportDialogFields fields = ExportDialogFieldsFrom(settings);
+        fields.fps = S(c.fps);
+        fields.timePage = S(c.page);
+        fields.timeZoom = S(c.zoom);
+        fields.timeView = S(c.view);
+        EXPECT_EQ(U(MovieLengthText(fields, settings, c.photos)), c.text) << c.photos << ' ' << U(S(c.fps));
+    }
+}
+
+TEST(EncoderEntries, KnownEncodersFirstByTheirNamesThenTheRestThenUncompressed)
+{
+    // As listed (sorted by friendly name), and as shown.
+    const std::vector<FEncoderNames> listed = {
+        {S(u"a64multi"), S(u"Multicolor charset for Commodore 64")},
+        {S(u"libaom-av1"), S(u"libaom AV1")},
+        {S(u"libvpx-vp9"), S(u"libvpx VP9")},
+        {S(u"libx264"), S(u"libx264 H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10")},
+        {S(u"libx265"), S(u"libx265 H.265 / HEVC")},
+        {S(u"mpeg4"), S(u"MPEG-4 part 2")},
+        {S(u"mjpeg"), S(u"MJPEG (Motion JPEG)")},
+        {S(u"libsvtav1"), S(u"SVT-AV1(Scalable Video Technology for AV1) encoder")},
+    };
+    const char* shown[] = {"H.264 (libx264)", "H.265 (libx265)", "VP9 (libvpx-vp9)", "AV1 (libaom-av1)",
+                           "AV1 (libsvtav1)", "MPEG-4 (mpeg4)", "Multicolor charset for Commodore 64",
+                           "MJPEG (Motion JPEG)", "Full Frames (Uncompressed)"};
+    const FEncoderEntries e = EncoderEntries(listed, S(u"MPEG-4 part 2"));
+    ASSERT_EQ(e.entries.size(), std::size(shown));
+    for (size_t i = 0; i < std::size(shown); ++i)
+        EXPECT_EQ(U(e.entries[i]), shown[i]);
+    // The stored name stays the friendly one; the uncompressed entry clears it (the
+    // writer compresses with any name), no row keeps it.
+    EXPECT_EQ(e.selected, 5);
+    EXPECT_EQ(U(ChosenEncoder(e, 0, S(u""))), "libx264 H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10");
+    EXPECT_EQ(U(ChosenEncoder(e, 8, S(u"MPEG-4 part 2"))), "");
     EXPECT_EQ(U(ChosenEncoder(e, -1, S(u"MPEG-4 part 2"))), "MPEG-4 part 2");
 
-    EXPECT_EQ(EncoderEntries(names, S(u"mpeg-4 part 2")).selected, 3); // exact match only
-
-    std::vector<FString> many(70, S(u"x"));
+    EXPECT_EQ(EncoderEntries(listed, S(u"mpeg-4 part 2")).selected, 8); // exact match only
+    std::vector<FEncoderNames> many(70, {S(u"x"), S(u"x")});
     EXPECT_EQ(EncoderEntries(many, S(u"")).entries.size(), 65u);
 }
 

@@ -55,8 +55,28 @@ TEST(MovieChooser, StartsInVideosUnlessAPathWasStoredAndOffersAviAndMp4)
         EXPECT_EQ(U8(first.initialDirectory), "/h/Videos");
         EXPECT_EQ(U8(first.initialName), "QuilloPhotoBook.avi");
     }
+    // The book's folder names a first movie, its type the export's; a stored .avi or
+    // .mp4 follows the type, another type stays the user's.
+    const struct
+    {
+        const char16_t* stored;
+        const char16_t* photos;
+        int type;
+        const char* proposed;
+    } proposals[] = {
+        {u"", u"/p/Holiday 2026", 2, "/h/Videos/Holiday 2026.mp4"},
+        {u"d:\\Temp\\QuilloPhotoBook.avi", u"/p/Holiday", 0, "/h/Videos/Holiday.avi"},
+        {u"", u"", 2, "/h/Videos/QuilloPhotoBook.mp4"},
+        {u"/m/trip.avi", u"/p/Holiday", 2, "/m/trip.mp4"},
+        {u"/m/trip.MP4", u"/p/Holiday", 1, "/m/trip.avi"},
+        {u"/m/trip.webm", u"/p/Holiday", 0, "/m/trip.webm"},
+        {u"/m/trip", u"/p/Holiday", 2, "/m/trip"},
+    };
+    for (const auto& p : proposals)
+        EXPECT_EQ(U8(MovieChooserPath(FString(p.stored), videos, FString(p.photos), p.type)), p.proposed);
+
     const FFileDialogLayout stored =
-        FileDialogLayout(FFileDialogKind::Movie, MovieChooserPath(FString(u"/m.d/trip.mp4"), videos), locale);
+        FileDialogLayout(FFileDialogKind::Movie, MovieChooserPath(FString(u"/m.d/trip.mp4"), videos, FString(), 2), locale);
     EXPECT_EQ(U8(stored.initialDirectory), "/m.d");
     EXPECT_EQ(U8(stored.initialName), "trip.mp4");
     ASSERT_EQ(stored.filters.size(), 2u);

@@ -9,6 +9,7 @@
 #include "ui/qt/FQtFileDialog.h"
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QRadioButton>
 #include <QSpinBox>
 
@@ -33,10 +34,13 @@ TEST(ExportDialogs, OpensOnItsPresetPresetsAndTypingKeepTheRatiosTogetherAndOkSt
     owner.show();
     FSettings settings{FSettingsEnvironment{FString(u"/nowhere")}}; // 640 x 480, PAR 1, 25 fps
     settings.TimeZoom = 7;
-    QString opened, palWide, afterSize, afterAspect, afterFps;
+    QString opened, palWide, afterSize, afterAspect, afterFps, lengths;
+    const auto length = [](QWidget* d) { return Child<QLabel>(d, "movieLength")->text(); };
     WhenModal([&](QWidget* d) {
+        // Someone who never exported starts on MP4 (H.264).
         opened = Shown(d) + QLatin1Char('|') + EditText(d, "edit1046") + EditText(d, "edit1047") +
-                 EditText(d, "edit1048") + (Child<QRadioButton>(d, "radio1049")->isChecked() ? "|full" : "");
+                 EditText(d, "edit1048") + (Child<QRadioButton>(d, "radioMp4")->isChecked() ? "|mp4" : "");
+        lengths = length(d);
         ChooseRow(d, "combo1044", 17);
         palWide = Shown(d);
         ChooseRow(d, "combo1044", 3);
@@ -54,11 +58,14 @@ TEST(ExportDialogs, OpensOnItsPresetPresetsAndTypingKeepTheRatiosTogetherAndOkSt
         afterFps = Shown(d); // the frame rate is no part of the picture's shape: the preset stays
         Type(d, "edit1037", QStringLiteral("8:9"));
         Type(d, "edit1047", QStringLiteral("99"));
+        lengths += QLatin1Char('|') + length(d);
         Click(Child<QRadioButton>(d, "radio1050"));
         ClickButton(d, "button1");
     });
-    EXPECT_EQ(ExportSettingsDialog(&owner, settings, FLocale()), kDialogOk);
-    EXPECT_EQ(opened, "640 480 25 4:3 1:1|Computer 4:3 - 640 x 480|373|full");
+    EXPECT_EQ(ExportSettingsDialog(&owner, settings, FLocale(), 4), kDialogOk);
+    EXPECT_EQ(opened, "640 480 25 4:3 1:1|Computer 4:3 - 640 x 480|373|mp4");
+    // Four photos: 3 turns, 8 moves, 5 holds, at 25 and then 30 frames a second.
+    EXPECT_EQ(lengths, "Length 1:20 (2000 frames)|Length 3:04 (5520 frames)");
     EXPECT_EQ(palWide, "720 576 25 16:9 1.42222|PAL DVD Widescreen");
     EXPECT_EQ(afterSize, "1000 750 25 4:3 1:1|Custom");
     // Held in single precision, 4:3 gives 479.99998 rows and 16:9 359.99998: truncated.
@@ -81,7 +88,8 @@ TEST(ExportDialogs, OpensOnItsPresetPresetsAndTypingKeepTheRatiosTogetherAndOkSt
 TEST(ExportDialogs, EncoderChoiceUncompressedClearsTheNameQualityIsKeptCancelKeepsBoth)
 {
     EnsureQApplication();
-    const std::vector<FString> names = {FString(u"MPEG-4 part 2"), FString(u"Motion JPEG")};
+    const std::vector<FEncoderNames> names = {{FString(u"mpeg4"), FString(u"MPEG-4 part 2")},
+                                              {FString(u"mjpeg"), FString(u"Motion JPEG")}};
     FString chosen(u"Motion JPEG");
     int32_t quality = 80;
     int shownRow = -1, shownQuality = -1;

@@ -1,6 +1,7 @@
 #include "export/ffmpeg/EncoderSetup.h"
 
 #include "base/FSettings.h"
+#include "export/ffmpeg/FEncoderList.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -105,6 +106,8 @@ const char* MuxerName(FMovieContainer container)
     switch (container) {
     case FMovieContainer::Mp4: return "mp4";
     case FMovieContainer::Mkv: return "matroska";
+    case FMovieContainer::Mov: return "mov";
+    case FMovieContainer::WebM: return "webm";
     case FMovieContainer::Avi: break;
     }
     return "avi";
@@ -113,7 +116,7 @@ const char* MuxerName(FMovieContainer container)
 void SetMuxerOptions(FMovieContainer container, AVDictionary** options)
 {
     // Players can start before the whole file has arrived.
-    if (container == FMovieContainer::Mp4)
+    if (container == FMovieContainer::Mp4 || container == FMovieContainer::Mov)
         av_dict_set(options, "movflags", "+faststart", 0);
 }
 
@@ -121,9 +124,16 @@ const AVCodec* DefaultEncoder(FMovieContainer container)
 {
     if (container == FMovieContainer::Avi)
         return nullptr;
-    if (const AVCodec* x264 = avcodec_find_encoder_by_name("libx264"))
-        return x264;
-    // A build without libx264 still makes a movie every player reads.
+    if (container == FMovieContainer::WebM) {
+        // WebM holds VP8, VP9 and AV1 only; VP9 is the quicker to make.
+        for (const char* name : {"libvpx-vp9", "libsvtav1", "libaom-av1", "librav1e", "libvpx"})
+            if (const AVCodec* codec = avcodec_find_encoder_by_name(name))
+                return codec;
+        return nullptr;
+    }
+    if (const AVCodec* h264 = BestH264Encoder())
+        return h264;
+    // A build without an H.264 encoder still makes a movie every player reads.
     return avcodec_find_encoder(AV_CODEC_ID_MPEG4);
 }
 

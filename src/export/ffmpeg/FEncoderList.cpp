@@ -60,29 +60,45 @@ bool ContainerCarriesEncoder(FMovieContainer container, const AVCodec* codec)
     return muxer && codec && avformat_query_codec(muxer, codec->id, FF_COMPLIANCE_NORMAL) == 1;
 }
 
-const char* ContainerLabel(FMovieContainer container)
+bool ListEncoders(std::vector<FEncoderNames>& encoders, FMovieContainer container)
 {
-    switch (container) {
-    case FMovieContainer::Mp4: return "MP4";
-    case FMovieContainer::Mkv: return "MKV";
-    case FMovieContainer::Avi: break;
-    }
-    return "AVI";
+    encoders.clear();
+    ForEachSoftwareVideoEncoder([&](const AVCodec* codec) {
+        if (ContainerCarriesEncoder(container, codec) && RoundTrips(container, codec))
+            encoders.push_back({FString::FromUtf8(codec->name), EncoderFriendlyName(codec)});
+        return encoders.size() < kMaxEncoders;
+    });
+    // u16string ordering is code unit by code unit with the shorter prefix first.
+    std::stable_sort(encoders.begin(), encoders.end(), [](const FEncoderNames& a, const FEncoderNames& b) {
+        return a.friendly.Str() < b.friendly.Str();
+    });
+    // Two FFmpeg encoders can share a long name (ProRes); a name picks the first anyway.
+    encoders.erase(std::unique(encoders.begin(), encoders.end(),
+                               [](const FEncoderNames& a, const FEncoderNames& b) { return a.friendly == b.friendly; }),
+                   encoders.end());
+    return !encoders.empty();
 }
 
 bool ListEncoders(std::vector<FString>& names, FMovieContainer container)
 {
+    std::vector<FEncoderNames> encoders;
+    ListEncoders(encoders, container);
     names.clear();
-    ForEachSoftwareVideoEncoder([&](const AVCodec* codec) {
-        if (ContainerCarriesEncoder(container, codec) && RoundTrips(container, codec))
-            names.push_back(EncoderFriendlyName(codec));
-        return names.size() < kMaxEncoders;
-    });
-    // u16string ordering is code unit by code unit with the shorter prefix first.
-    std::sort(names.begin(), names.end(), [](const FString& a, const FString& b) { return a.Str() < b.Str(); });
-    // Two FFmpeg encoders can share a long name (ProRes); a name picks the first anyway.
-    names.erase(std::unique(names.begin(), names.end()), names.end());
+    for (const FEncoderNames& encoder : encoders)
+        names.push_back(encoder.friendly);
     return !names.empty();
+}
+
+const AVCodec* BestH264Encoder()
+{
+    const AVCodec* found = nullptr;
+    ForEachSoftwareVideoEncoder([&](const AVCodec* codec) {
+        // libx264rgb stores RGB, which few players show.
+        if (codec->id == AV_CODEC_ID_H264 && std::strcmp(codec->name, "libx264rgb") != 0)
+            found = codec;
+        return found == nullptr;
+    });
+    return found;
 }
 
 const AVCodec* FindEncoderByName(const FString& name)

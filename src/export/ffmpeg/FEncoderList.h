@@ -17,6 +17,8 @@ inline constexpr int kMaxEncoders = 64;
 // encoders are left out: they fail on machines without the device, and so are those
 // whose movies do not read back whole. Returns whether the list is not empty.
 bool ListEncoders(std::vector<FString>& names, FMovieContainer container = FMovieContainer::Avi);
+// The same list with each encoder's FFmpeg name beside its friendly one.
+bool ListEncoders(std::vector<FEncoderNames>& encoders, FMovieContainer container = FMovieContainer::Avi);
 
 // The first software video encoder whose friendly name equals name exactly, or failing
 // that whose FFmpeg name does ("mpeg4"), for scripts. Null when there is none. The AVI
@@ -29,7 +31,8 @@ inline bool AviCarriesEncoder(const AVCodec* codec)
 {
     return ContainerCarriesEncoder(FMovieContainer::Avi, codec);
 }
-// "AVI", "MP4", "MKV": how messages name the container.
-const char* ContainerLabel(FMovieContainer container);
 
 FString EncoderFriendlyName(const AVCodec* codec);
+
+// The first software encoder of H.264 (libx264 where it is built in); null without one.
+const AVCodec* BestH264Encoder();

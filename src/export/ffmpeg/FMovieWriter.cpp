@@ -84,7 +84,14 @@ FSinkError FMovieWriter::Open(const FMovieConfig& config, const FFrameView& sour
         return Fail(FString(), "Could not allocate a packet", AVERROR(ENOMEM));
 
     const FString& name = config.encoderName;
-    const AVCodec* codec = name.IsEmpty() ? DefaultEncoder(config.container) : FindEncoderByName(name);
+    const AVCodec* codec = !name.IsEmpty() ? FindEncoderByName(name) : nullptr;
+    if (name.IsEmpty()) {
+        const AVCodec* h264 = config.h264 ? BestH264Encoder() : nullptr;
+        codec = h264 && ContainerCarriesEncoder(config.container, h264) ? h264 : DefaultEncoder(config.container);
+    }
+    if (name.IsEmpty() && !codec && config.container != FMovieContainer::Avi)
+        return Fail(FString(u"No encoder for ") + FString::FromUtf8(ContainerLabel(config.container)) +
+                    FString(u" files is built into this FFmpeg."));
     if (!name.IsEmpty() && !codec)
         return Fail(FString(u"Could not create the ") + name + FString(u" encoder filter object."));
     if (codec) {

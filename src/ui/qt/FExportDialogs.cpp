@@ -48,7 +48,8 @@ QHBoxLayout* OkCancelRow(QDialog* dialog, const FString& okText, const FString& 
 class FExportSettingsBox : public QDialog
 {
 public:
-    FExportSettingsBox(QWidget* owner, FSettings& settings, const FLocale& locale) : QDialog(owner), settings_(settings)
+    FExportSettingsBox(QWidget* owner, FSettings& settings, const FLocale& locale, int32_t photoCount)
+        : QDialog(owner), settings_(settings), photoCount_(photoCount)
     {
         setObjectName(QStringLiteral("ExportSettingsDialog"));
         setWindowTitle(ToQString(FString(u"Quillo's Photo Book ") + locale.GetText(76)));
@@ -97,7 +98,10 @@ public:
         uncompressed_->setObjectName(QStringLiteral("radio1049"));
         compressed_ = new QRadioButton(ToQString(locale.GetText(86)), format);
         compressed_->setObjectName(QStringLiteral("radio1050"));
+        mp4_ = new QRadioButton(ToQString(FString(kMp4Entry)), format);
+        mp4_->setObjectName(QStringLiteral("radioMp4"));
         auto* formatColumn = new QVBoxLayout(format);
+        formatColumn->addWidget(mp4_);
         formatColumn->addWidget(uncompressed_);
         formatColumn->addWidget(compressed_);
 
@@ -116,9 +120,12 @@ public:
         connect(ok, &QPushButton::clicked, this, &FExportSettingsBox::Accept);
         connect(cancel, &QPushButton::clicked, this, [this] { done(kDialogCancel); });
 
+        length_ = new QLabel(this);
+        length_->setObjectName(QStringLiteral("movieLength"));
         auto* right = new QVBoxLayout;
         right->addWidget(format);
         right->addWidget(speed);
+        right->addWidget(length_);
         right->addStretch(1);
         auto* groups = new QHBoxLayout;
         groups->addWidget(resolution);
@@ -140,6 +147,9 @@ public:
         connect(pixelAspect_, &QLineEdit::textChanged, this, [this] { OnEdit(FExportEdit::PixelAspect); });
         // Only the user's choice fills the fields, not the dialog selecting "Custom".
         connect(presets_, &QComboBox::activated, this, &FExportSettingsBox::OnPreset);
+        for (QLineEdit* field : {fps_, times_[0], times_[1], times_[2]})
+            connect(field, &QLineEdit::textChanged, this, &FExportSettingsBox::ShowLength);
+        ShowLength();
 
         adjustSize();
         CentreOnScreen(this, owner);
@@ -163,6 +173,8 @@ private:
             uncompressed_->setChecked(true);
         else if (fields.exportType == 1)
             compressed_->setChecked(true);
+        else if (fields.exportType == kExportMp4)
+            mp4_->setChecked(true);
         SetControlText(times_[0], fields.timePage);
         SetControlText(times_[1], fields.timeZoom);
         SetControlText(times_[2], fields.timeView);
@@ -183,7 +195,10 @@ private:
         f.timePage = GetControlText(times_[0]);
         f.timeZoom = GetControlText(times_[1]);
         f.timeView = GetControlText(times_[2]);
-        f.exportType = uncompressed_->isChecked() ? 0 : compressed_->isChecked() ? 1 : -1;
+        f.exportType = uncompressed_->isChecked() ? 0
+                       : compressed_->isChecked() ? 1
+                       : mp4_->isChecked()        ? kExportMp4
+                                                  : -1;
         return f;
     }
 
@@ -221,6 +236,8 @@ private:
             SelectInComboBox(presets_, kCustomPreset);
     }
 
+    void ShowLength() { length_->setText(ToQString(MovieLengthText(ReadFields(), settings_, photoCount_))); }
+
     void Accept()
     {
         StoreExportDialogFields(ReadFields(), settings_);
@@ -228,6 +245,7 @@ private:
     }
 
     FSettings& settings_;
+    int32_t photoCount_ = 0;
     bool ready_ = false; // off while the dialog writes fields itself
     QComboBox* presets_ = nullptr;
     QLineEdit* width_ = nullptr;
@@ -238,13 +256,15 @@ private:
     QLineEdit* times_[3] = {};
     QRadioButton* uncompressed_ = nullptr;
     QRadioButton* compressed_ = nullptr;
+    QRadioButton* mp4_ = nullptr;
+    QLabel* length_ = nullptr;
 };
 
 class FEncoderBox : public QDialog
 {
 public:
-    FEncoderBox(QWidget* owner, const std::vector<FString>& names, const FString& current, int32_t quality)
-        : QDialog(owner), entries_(EncoderEntries(names, current))
+    FEncoderBox(QWidget* owner, const std::vector<FEncoderNames>& encoders, const FString& current, int32_t quality)
+        : QDialog(owner), entries_(EncoderEntries(encoders, current))
     {
         setObjectName(QStringLiteral("EncoderDialog"));
         // The platform named here is the one that really encodes.
@@ -306,15 +326,16 @@ void SetFloatField(QWidget* field, float value)
         SetControlText(field, *text);
 }
 
-int ExportSettingsDialog(QWidget* owner, FSettings& settings, const FLocale& locale)
+int ExportSettingsDialog(QWidget* owner, FSettings& settings, const FLocale& locale, int32_t photoCount)
 {
-    FExportSettingsBox box(owner, settings, locale);
+    FExportSettingsBox box(owner, settings, locale, photoCount);
     return box.exec() == kDialogOk ? kDialogOk : kDialogCancel;
 }
 
-bool EncoderDialog(QWidget* owner, const std::vector<FString>& encoderNames, FString& chosenName, int32_t& quality)
+bool EncoderDialog(QWidget* owner, const std::vector<FEncoderNames>& encoders, FString& chosenName,
+                   int32_t& quality)
 {
-    FEncoderBox box(owner, encoderNames, chosenName, quality);
+    FEncoderBox box(owner, encoders, chosenName, quality);
     if (box.exec() != kDialogOk)
         return false;
     chosenName = box.Chosen(chosenName);

@@ -9,8 +9,10 @@
 #include "framework/qt/FQtFramework.h"
 #include "gl/FBookRenderer.h"
 #include "ui/FMenuModel.h"
+#include "ui/FileDialogRules.h"
 #include "ui/qt/FDialogs.h"
 #include "ui/qt/FExportDialogs.h"
+#include "ui/qt/FQtFileDialog.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -226,19 +228,27 @@ private:
 bool RunExportCommand(FPhotoBookApp& app, FQtFramework& framework, FBookRenderer& book, const FFileChooser& chooseFile)
 {
     FSettings& settings = *app.settings;
-    if (ExportSettingsDialog(framework.Window(), settings, *app.locale) != kDialogOk)
+    if (ExportSettingsDialog(framework.Window(), settings, *app.locale, app.photoCount) != kDialogOk)
         return false;
-    const FString path = chooseFile(settings.ExportMoviePath, FFileDialogKind::Movie);
+    // The book's folder names a first movie; the recent list's first path lies in it.
+    const FString proposed = MovieChooserPath(settings.ExportMoviePath, VideosFolder(UserFolders()),
+                                              settings.GetRecentPath(0).DirectoryPart(), settings.ExportType);
+    const FString path = chooseFile(proposed, FFileDialogKind::Movie);
     if (path.IsEmpty())
         return false;
+    // A name of no movie type is refused here, before the encoder is asked for.
+    if (const FString refusal = MovieTypeRefusal(path); !refusal.IsEmpty()) {
+        framework.ShowMessage(ToQString(refusal), QMessageBox::Ok, QMessageBox::Critical);
+        return false;
+    }
     settings.ExportMoviePath = path;
     if (settings.ExportType == 1) {
-        std::vector<FString> names;
+        std::vector<FEncoderNames> encoders;
         // Only what the chosen file type can carry.
-        ListEncoders(names, ContainerForPath(path));
+        ListEncoders(encoders, *ContainerForPath(path));
         FString chosen = settings.EncoderName;
         int32_t quality = settings.ExportQuality;
-        if (!EncoderDialog(framework.Window(), names, chosen, quality))
+        if (!EncoderDialog(framework.Window(), encoders, chosen, quality))
             return false;
         settings.EncoderName = chosen;
         settings.ExportQuality = quality;
