@@ -13,7 +13,7 @@ void BeginStep(FPhotoBookApp& app, const FScriptStep& step, uint32_t now)
     }
 }
 
-void StepFrame(FPhotoBookApp& app, const FScriptStep& step, int32_t i)
+void StepFrame(FPhotoBookApp& app, const FScriptStep& step, float i)
 {
     const float t = StepProgress(i, step.frames);
     switch (step.kind) {
@@ -27,10 +27,10 @@ void StepFrame(FPhotoBookApp& app, const FScriptStep& step, int32_t i)
     }
 }
 
-void EndStep(FPhotoBookApp& app, const FScriptStep& step)
+void EndStep(FPhotoBookApp& app, const FScriptStep& step, FScriptPhotos photos)
 {
     if (step.kind == FStepKind::PageTurn) {
-        app.EndExportPageTurn();
+        app.EndExportPageTurn(photos == FScriptPhotos::LoadAll);
     } else if (step.frames <= 0 && (step.kind == FStepKind::Hold || step.kind == FStepKind::Move) && app.camera) {
         // A phase set to 0 seconds still leaves the camera where the step ends, so
         // the next page turn does not find it on a photo and start a transition.

@@ -12,7 +12,16 @@ class FPhotoBookApp;
 
 // Page and camera state before the first frame of a step.
 void BeginStep(FPhotoBookApp& app, const FScriptStep& step, uint32_t now);
-// The state at frame i of the step.
-void StepFrame(FPhotoBookApp& app, const FScriptStep& step, int32_t i);
+// The state at frame i of the step; a slideshow also asks between frames.
+void StepFrame(FPhotoBookApp& app, const FScriptStep& step, float i);
+
+// A movie waits for every photo of the spread a turn opens; a slideshow goes on
+// while they stream in.
+enum class FScriptPhotos
+{
+    LoadAll,
+    Stream,
+};
+
 // After the step's last frame.
-void EndStep(FPhotoBookApp& app, const FScriptStep& step);
+void EndStep(FPhotoBookApp& app, const FScriptStep& step, FScriptPhotos photos = FScriptPhotos::LoadAll);
