@@ -16,10 +16,11 @@ constexpr uint32_t kLongestWaitMs = 10000;
 
 constexpr uint32_t kFrontView = 0;
 
-// Slots on show at rest, and the next spread's, which a forward turn brings on show.
-constexpr int kShownSlots = 4;
-constexpr int kNextSpreadEnd = 12;
+// Slots 4 .. 7 are on show at rest, 8 .. 11 the next spread's, which a forward
+// turn brings on show.
+constexpr int kFirstShownSlot = 4;
 constexpr int kShownSlotsEnd = 8;
+constexpr int kNextSpreadEnd = 12;
 
 // The camera as it is, easing to the front view unless it is there already.
 void EaseToFront(FPhotoBookApp& app, const FCameraPose& pose, uint32_t now)
@@ -44,11 +45,11 @@ FString FSlideshow::Start(FPhotoBookApp& app, uint32_t now)
     const FExportSettings settings = ExportSettingsFrom(*app.settings);
     if (!(settings.framesPerSecond > 0 && settings.framesPerSecond <= kExportMaxFps))
         return FString(u"The slideshow plays at the movie's frame rate, which is out of range (above 0 and at most "
-                       u"100 frames per second): set it with Export as Movie....");
+                       u"100 frames per second): set it in the Export as Movie... dialog.");
     std::vector<FScriptStep> script = BuildExportScript(settings, app.photoCount);
     if (ScriptFrameCount(script) <= 0)
         return FString(u"The slideshow has nothing to play: the page turning, zoom and view times are all 0 "
-                       u"seconds. Set them with Set Animation Speed....");
+                       u"seconds: set them in the Set Animation Speed... dialog.");
 
     app.FinishTurn();
     app.selectedPhoto = -1;
@@ -88,7 +89,7 @@ bool FSlideshow::MustWait(const FPhotoBookApp& app, const FScriptStep& step, uin
 {
     const bool cameraMoving = app.camera->InTransition();
     const int end = step.kind == FStepKind::PageTurn ? kNextSpreadEnd : kShownSlotsEnd;
-    const bool photosComing = app.ArePhotoTexturesPending(kShownSlots, end);
+    const bool photosComing = app.ArePhotoTexturesPending(kFirstShownSlot, end);
     if (!cameraMoving && !photosComing) {
         waiting_ = false;
         return false;
