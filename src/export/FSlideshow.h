@@ -40,10 +40,10 @@ private:
     std::vector<FScriptStep> script_;
     double framesPerSecond_ = 25;
     size_t step_ = 0;
-    bool begun_ = false;     // step_ has begun
-    double stepStart_ = 0;   // the script frame step_ starts at
-    uint64_t playedMs_ = 0;  // clock time since the start
-    double heldFrames_ = 0;  // frames of that time spent waiting
+    bool begun_ = false;    // step_ has begun
+    double stepStart_ = 0;  // the script frame step_ starts at
+    uint64_t playedMs_ = 0; // clock time since the start
+    double heldFrames_ = 0; // frames of that time spent waiting
     uint32_t lastTime_ = 0;
     bool playing_ = false;
     bool waiting_ = false;

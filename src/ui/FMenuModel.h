@@ -92,5 +92,4 @@ inline constexpr const char* kProgramTitle = "Quillo's Photo Book";
 // The title doubles as the status line: "Quillo's Photo Book, Page 3 of 7", with
 // ", Slideshow" while one plays and ", Loading Photos..." while photo textures
 // around the spread are still pending.
-FString WindowTitle(int pageIndex, int photoCount, bool photosPending, const FLocale& locale,
-                    bool slideshow = false);
+FString WindowTitle(int pageIndex, int photoCount, bool photosPending, const FLocale& locale, bool slideshow = false);

@@ -90,8 +90,8 @@ TEST_F(ShellDriveTest, DeleteMovesThePhotoToTheTrashAndCopyNeverOverwrites)
     EXPECT_TRUE(fs::exists(dir.file("data/Trash/files/quillo1.jpg")));
     // Its slot is drawn without a picture, and the book does not wait for it.
     ASSERT_TRUE(PumpUntil([&] {
-        return app.photoTextures[6].Failed && framework().Window()->windowTitle() ==
-                                                  QStringLiteral("Quillo's Photo Book, Page 1 of 3");
+        return app.photoTextures[6].Failed &&
+               framework().Window()->windowTitle() == QStringLiteral("Quillo's Photo Book, Page 1 of 3");
     }));
 }
 
@@ -122,9 +122,8 @@ TEST_F(ShellDriveTest, AKeyStopsTheSlideshowWhereItStands)
     const FCameraPresets& presets = app.settings->cameraPresets;
     const FCamera& camera = *app.camera;
     // Half-way from the front view to the first photo.
-    ASSERT_TRUE(PumpUntil([&] {
-        return camera.presetIndex == 6 && !(camera.current == presets[0]) && !(camera.current == presets[6]);
-    }));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return camera.presetIndex == 6 && !(camera.current == presets[0]) && !(camera.current == presets[6]); }));
     const auto title = [&] { return framework().Window()->windowTitle().toStdString(); };
     EXPECT_EQ(title(), resting.toStdString() + ", Slideshow");
     PressKey(framework().Surface(), Qt::Key_Right); // would turn the page if nothing played

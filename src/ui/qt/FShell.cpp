@@ -204,9 +204,8 @@ private:
             book_.SetScreen({framework_.ScreenFramebuffer(), framework_.ClientWidth(), framework_.ClientHeight()});
             book_.Render(app_.BeginFrame(framework_.ClientWidth(), framework_.ClientHeight(), MillisecondClock()));
         }
-        const QString title =
-            ToQString(WindowTitle(app_.pageIndex, app_.photoCount, app_.ArePhotoTexturesPending(), *app_.locale,
-                                  slideshow_.IsPlaying()));
+        const QString title = ToQString(WindowTitle(app_.pageIndex, app_.photoCount, app_.ArePhotoTexturesPending(),
+                                                    *app_.locale, slideshow_.IsPlaying()));
         if (framework_.Window()->windowTitle() != title)
             framework_.Window()->setWindowTitle(title);
     }
