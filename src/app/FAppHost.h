@@ -66,4 +66,8 @@ public:
     // "Export as Movie...": its dialogs and the export run, after the book went
     // back to its first spread.
     virtual void ExportMovie() {}
+    // "Slideshow": the movie's script played in the window, from the open spread.
+    virtual void StartSlideshow() {}
+    // Ends a slideshow, leaving the book where it stands; false when none played.
+    virtual bool StopSlideshow() { return false; }
 };

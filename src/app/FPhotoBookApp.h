@@ -83,6 +83,9 @@ public:
 
     // Navigation. now = the millisecond clock.
     void FrameMove(uint32_t now);
+    // A frame of a slideshow: the script has put the pages and the camera where
+    // they are, so only the clock and the photo streaming go on.
+    void ScriptedFrameMove(uint32_t now);
     void FinishTurn();
     void NextPage(uint32_t now);
     void PreviousPage(uint32_t now);
@@ -98,15 +101,18 @@ public:
     void RestForExport(bool sheetOnLeft);
     void SetExportTurnPosition(float position) { turnPosition = position; }
     void SetExportSheetPosition(float position) { transparentPosition = position; }
-    // The turn's last frame was stored: the next spread is open, its photos loaded.
-    void EndExportPageTurn();
+    // The turn's last frame is done: the next spread is open. A movie loads all its
+    // photos now; a slideshow leaves them to the streaming, which has them ahead.
+    void EndExportPageTurn(bool loadPhotos = true);
 
     // Photo textures around the open spread: at most one upload per call unless
     // loadAll, which waits for every decode. With a loader that decodes apart, the
     // decodes run on worker threads and a resting book also decodes the spreads
     // beyond the window ahead of time.
     void StreamPhotoTextures(bool loadAll);
-    bool ArePhotoTexturesPending() const;
+    // Of slots firstSlot .. endSlot - 1 only: 4 .. 7 are on show at rest, 8 .. 11
+    // the ones a forward turn shows next.
+    bool ArePhotoTexturesPending(int firstSlot = 0, int endSlot = kPhotoSlotCount) const;
     // The picture goes on changing without input: a page or the sheet turns, the
     // camera moves, or the last streaming pass got a photo further (more may be
     // ready). A decode that ends on a worker says so through onPhotoDecoded.
@@ -220,6 +226,8 @@ public:
     std::unique_ptr<FLocale> locale;
 
 private:
+    // The streaming part of a frame move, after the pages have moved.
+    void StreamForFrame();
     void StreamOnThisThread(bool loadAll);
     // Marks a slot failed; says why on stderr the first time for that file.
     void NotePhotoFailure(FTexture& record, const FPhotoKey& key, const FString& reason, bool mayPass = false);

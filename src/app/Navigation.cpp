@@ -53,6 +53,17 @@ void FPhotoBookApp::FrameMove(uint32_t now)
             turnState = 0;
         }
     }
+    StreamForFrame();
+}
+
+void FPhotoBookApp::ScriptedFrameMove(uint32_t now)
+{
+    lastFrameTime = now;
+    StreamForFrame();
+}
+
+void FPhotoBookApp::StreamForFrame()
+{
     if (framesRendered == 0 && !DecodesApart()) {
         // The first frame shows the book at once; photos loaded on this thread start
         // with the next. Decodes on the workers can start now.
@@ -189,9 +200,10 @@ void FPhotoBookApp::RestForExport(bool sheetOnLeft)
     transparentPosition = sheetOnLeft ? TurnEnd : 0.0f;
 }
 
-void FPhotoBookApp::EndExportPageTurn()
+void FPhotoBookApp::EndExportPageTurn(bool loadPhotos)
 {
     pageIndex += 2;
     turnState = 0; // the slots already match the new spread
-    StreamPhotoTextures(true);
+    if (loadPhotos)
+        StreamPhotoTextures(true);
 }

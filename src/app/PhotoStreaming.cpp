@@ -439,9 +439,9 @@ bool FPhotoBookApp::WantsFrames() const
     return moving || upload_ != nullptr || streamProgress_;
 }
 
-bool FPhotoBookApp::ArePhotoTexturesPending() const
+bool FPhotoBookApp::ArePhotoTexturesPending(int firstSlot, int endSlot) const
 {
-    for (int slot = 0; slot < kPhotoSlotCount; ++slot) {
+    for (int slot = std::max(firstSlot, 0); slot < std::min(endSlot, kPhotoSlotCount); ++slot) {
         const int32_t photo = WindowPhotoIndex(slot);
         const FTexture& record = photoTextures[static_cast<size_t>(slot)];
         if (photo >= 0 && photo < photoCount && (!record.HasTexture() || record.Preview) && !record.Failed)

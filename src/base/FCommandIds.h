@@ -64,3 +64,4 @@ inline constexpr int kCmdSetAnimationSpeed = 40121;
 inline constexpr int kCmdRenderTransparentPage = 40122;
 inline constexpr int kCmdSortByName = 40125;
 inline constexpr int kCmdSortByDate = 40126;
+inline constexpr int kCmdSlideshow = 40127;

@@ -94,7 +94,7 @@ const char* const kBuiltIn[kLocaleTextCount] = {
     "File Format",                                                   // 84
     "Uncompressed AVI",                                              // 85
     "Compressed AVI",                                                // 86
-    "XXX",                                                           // 87
+    "Slideshow",                                                     // 87
     "XXX",                                                           // 88
     "XXX",                                                           // 89
     "Animation Speed",                                               // 90

@@ -60,6 +60,7 @@ enum class FKey
     F8,
     F9,
     F11,
+    F12,
 };
 
 // Modifier keys held with a key press, as bit flags.

@@ -1,5 +1,7 @@
 #include "export/ExportScript.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr uint32_t kFrontView = 0;
@@ -130,11 +132,11 @@ int64_t ScriptFrameCount(const std::vector<FScriptStep>& script)
     return total;
 }
 
-float StepProgress(int32_t i, int32_t n)
+float StepProgress(float i, int32_t n)
 {
     if (n <= 1)
         return 1.0f;
-    return static_cast<float>(i) / static_cast<float>(n - 1);
+    return std::min(i / static_cast<float>(n - 1), 1.0f);
 }
 
 FClientSize FitPreviewSize(int32_t width, int32_t height, int32_t frameWidth, int32_t frameHeight, int32_t screenWidth,

@@ -83,8 +83,9 @@ std::vector<FScriptStep> BuildExportScript(const FExportSettings& settings, int3
 int64_t ScriptFrameCount(const std::vector<FScriptStep>& script);
 
 // Progress through a step of n frames: i / (n - 1). A single frame shows where the
-// step ends (t = 1) rather than dividing by zero.
-float StepProgress(int32_t i, int32_t n);
+// step ends (t = 1) rather than dividing by zero. A slideshow asks between frames:
+// its last frame's time, up to where the next step starts, stays at 1.
+float StepProgress(float i, int32_t n);
 
 struct FClientSize
 {

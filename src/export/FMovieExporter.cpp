@@ -3,7 +3,7 @@
 #include "app/FPhotoBookApp.h"
 #include "base/FFile.h"
 #include "base/FFileReplacement.h"
-#include "render/BookGeometry.h"
+#include "export/ScriptPlayer.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -20,42 +20,6 @@ bool NamesSomethingElseThanAFile(const FString& path)
     std::error_code error;
     const fs::file_type type = fs::status(fs::path(path.ToUtf8()), error).type();
     return type != fs::file_type::regular && type != fs::file_type::not_found && type != fs::file_type::none;
-}
-
-// Page and camera state before the first frame of a step.
-void BeginStep(FPhotoBookApp& app, const FScriptStep& step, uint32_t now)
-{
-    switch (step.kind) {
-    case FStepKind::PageTurn: app.StartExportPageTurn(now); break;
-    case FStepKind::TransparentTurn: app.StartExportSheetTurn(); break;
-    case FStepKind::Hold:
-    case FStepKind::Move: app.RestForExport(step.step > kTransparentStep); break;
-    }
-}
-
-void StepFrame(FPhotoBookApp& app, const FScriptStep& step, int32_t i)
-{
-    const float t = StepProgress(i, step.frames);
-    switch (step.kind) {
-    case FStepKind::PageTurn: app.SetExportTurnPosition(TurnEnd * t); break;
-    case FStepKind::TransparentTurn: app.SetExportSheetPosition(TurnEnd * t); break;
-    case FStepKind::Hold:
-    case FStepKind::Move:
-        if (app.camera)
-            app.camera->InterpolatePresets(step.fromPreset, step.toPreset, t);
-        break;
-    }
-}
-
-void EndStep(FPhotoBookApp& app, const FScriptStep& step)
-{
-    if (step.kind == FStepKind::PageTurn) {
-        app.EndExportPageTurn();
-    } else if (step.frames <= 0 && (step.kind == FStepKind::Hold || step.kind == FStepKind::Move) && app.camera) {
-        // A phase set to 0 seconds still leaves the camera where the step ends, so
-        // the next page turn does not find it on a photo and start a transition.
-        app.camera->InterpolatePresets(step.fromPreset, step.toPreset, 1.0f);
-    }
 }
 
 } // namespace

@@ -34,6 +34,10 @@ bool OnCommand(FPhotoBookApp& app, int command, uint32_t now)
         if (host)
             host->CloseMainWindow();
         return true;
+    case kCmdSlideshow:
+        if (host)
+            host->StartSlideshow();
+        return true;
     case kCmdNextPage:
         if (app.turnState == 0)
             app.NextPage(now);

@@ -46,7 +46,9 @@ std::array<FMenu, kMainMenuCount> MakeMainMenu()
         {0,
          {Item(kCmdSelectFolder, 1), RecentFoldersSubmenu(), Separator(), CheckItem(kCmdSortByName, 98),
           CheckItem(kCmdSortByDate, 99), Separator(), Item(kCmdExportMovie, 73), Separator(), Item(kCmdExit, 3)}},
-        {4, {Item(kCmdNextPage, 5), Item(kCmdPreviousPage, 6), Item(kCmdGoToFirstPage, 7), Item(kCmdGoToLastPage, 8)}},
+        {4,
+         {Item(kCmdNextPage, 5), Item(kCmdPreviousPage, 6), Item(kCmdGoToFirstPage, 7), Item(kCmdGoToLastPage, 8),
+          Separator(), Item(kCmdSlideshow, 87, "F12")}},
         {9,
          {Item(kCmdChangeEffect, 71), Separator(), Item(kCmdRotateClockwise, 10), Item(kCmdRotateCounterClockwise, 11),
           Item(kCmdFlipHorizontal, 12), Item(kCmdFlipVertical, 13), Item(kCmdCopyPhoto, 14),
@@ -205,13 +207,15 @@ std::vector<FPopupItem> PopupMenuItems(PopupKind kind, const FLocale& locale, co
     return {};
 }
 
-FString WindowTitle(int pageIndex, int photoCount, bool photosPending, const FLocale& locale)
+FString WindowTitle(int pageIndex, int photoCount, bool photosPending, const FLocale& locale, bool slideshow)
 {
     const FString blank(u" ");
     FString title(kProgramTitle);
     title.Append(FString(u", ")).Append(locale.GetText(52)).Append(blank);
     title.Append(FString::FromInt(pageIndex / 2 + 1)).Append(blank);
     title.Append(locale.GetText(53)).Append(blank).Append(FString::FromInt((photoCount + 5) / 4));
+    if (slideshow)
+        title.Append(FString(u", ")).Append(locale.GetText(87));
     if (photosPending)
         title.Append(FString(u", ")).Append(locale.GetText(54));
     return title;

@@ -28,7 +28,7 @@ struct FMenuItem
     // Text that is never looked up: "Set Language..." must stay readable whatever
     // language the user has loaded by mistake.
     FString fixedText;
-    // Shown right-aligned after a tab: "F1" ... "F8", "1" ... "4".
+    // Shown right-aligned after a tab: "F1" ... "F8", "F12", "1" ... "4".
     FString shortcut;
     // The check mark mirrors a setting; the menu never toggles it by itself.
     bool checkable = false;
@@ -90,5 +90,6 @@ std::vector<FPopupItem> PopupMenuItems(PopupKind kind, const FLocale& locale, co
 inline constexpr const char* kProgramTitle = "Quillo's Photo Book";
 
 // The title doubles as the status line: "Quillo's Photo Book, Page 3 of 7", with
-// ", Loading Photos..." while photo textures around the spread are still pending.
-FString WindowTitle(int pageIndex, int photoCount, bool photosPending, const FLocale& locale);
+// ", Slideshow" while one plays and ", Loading Photos..." while photo textures
+// around the spread are still pending.
+FString WindowTitle(int pageIndex, int photoCount, bool photosPending, const FLocale& locale, bool slideshow = false);

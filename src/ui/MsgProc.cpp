@@ -2,6 +2,8 @@
 
 #include "ui/MsgProc.h"
 
+#include "base/FCommandIds.h"
+
 bool OnClick(FPhotoBookApp& app, const FMessage& message, uint32_t now)
 {
     const FPickHit hit = app.Pick(static_cast<float>(message.x), static_cast<float>(message.y));
@@ -80,6 +82,10 @@ bool OnKeyDown(FPhotoBookApp& app, FKey key, uint32_t now)
     case FKey::Digit3: app.SetLight(FLight::Top); break;
     case FKey::Digit4: app.SetLight(FLight::Front); break;
     case FKey::B: app.GoToFirstPage(now); break;
+    case FKey::F12:
+        if (app.host)
+            app.host->StartSlideshow();
+        break;
     default: break;
     }
     return false;
@@ -89,6 +95,15 @@ bool MsgProc(FPhotoBookApp& app, const FMessage& message, uint32_t now)
 {
     if (!app.IsInitialised())
         return false;
+    // A playing slideshow ends at the first key or click, which does nothing more
+    // (the key that starts it stops it too); a command, such as opening a folder,
+    // ends it and then runs.
+    if (message.kind != FMessageKind::Paint && app.host && app.host->StopSlideshow()) {
+        const bool goesOn = message.kind == FMessageKind::Close ||
+                            (message.kind == FMessageKind::Command && message.command != kCmdSlideshow);
+        if (!goesOn)
+            return true;
+    }
     switch (message.kind) {
     case FMessageKind::Paint: return true;
     case FMessageKind::LeftButtonDown:

@@ -90,8 +90,8 @@ TEST_F(ShellDriveTest, DeleteMovesThePhotoToTheTrashAndCopyNeverOverwrites)
     EXPECT_TRUE(fs::exists(dir.file("data/Trash/files/quillo1.jpg")));
     // Its slot is drawn without a picture, and the book does not wait for it.
     ASSERT_TRUE(PumpUntil([&] {
-        return app.photoTextures[6].Failed && framework().Window()->windowTitle() ==
-                                                  QStringLiteral("Quillo's Photo Book, Page 1 of 3");
+        return app.photoTextures[6].Failed &&
+               framework().Window()->windowTitle() == QStringLiteral("Quillo's Photo Book, Page 1 of 3");
     }));
 }
 
@@ -108,6 +108,42 @@ TEST_F(ShellDriveTest, AltEnterGoesFullScreenAndEscapeBack)
     QApplication::sendEvent(framework().Surface(), &escape);
     ASSERT_TRUE(PumpUntil([&] { return !framework().Window()->isFullScreen(); }, 3000));
     EXPECT_TRUE(framework().Window()->isVisible());
+}
+
+// F12 (Play > Slideshow) plays the movie's script; any key stops it where it stands:
+// the camera settles on the photo it was moving to, the page stays and the frames stop.
+TEST_F(ShellDriveTest, AKeyStopsTheSlideshowWhereItStands)
+{
+    QAction* item = shell->Menus()->Action(kCmdSlideshow);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text().toStdString(), "Slideshow\tF12");
+    const QString resting = framework().Window()->windowTitle();
+    PressKey(framework().Surface(), Qt::Key_F12);
+    const FCameraPresets& presets = app.settings->cameraPresets;
+    const FCamera& camera = *app.camera;
+    // Half-way from the front view to the first photo.
+    ASSERT_TRUE(PumpUntil(
+        [&] { return camera.presetIndex == 6 && !(camera.current == presets[0]) && !(camera.current == presets[6]); }));
+    const auto title = [&] { return framework().Window()->windowTitle().toStdString(); };
+    EXPECT_EQ(title(), resting.toStdString() + ", Slideshow");
+    PressKey(framework().Surface(), Qt::Key_Right); // would turn the page if nothing played
+    ASSERT_TRUE(PumpUntil([&] { return !app.WantsFrames(); }));
+    EXPECT_EQ(app.pageIndex, 0);
+    EXPECT_EQ(app.turnState, 0);
+    EXPECT_EQ(camera.presetIndex, 6u);
+    EXPECT_TRUE(camera.current == presets[6]) << "the camera settles on the photo";
+    EXPECT_EQ(title(), resting.toStdString());
+    const uint64_t frames = framework().FramesPresented();
+    PumpUntil([] { return false; }, 500);
+    EXPECT_EQ(framework().FramesPresented(), frames) << "frames after the slideshow stopped";
+
+    // Started from the menu, it ends at a menu command, which then runs.
+    item->trigger();
+    ASSERT_TRUE(PumpUntil([&] { return framework().Window()->windowTitle().endsWith(QStringLiteral("Slideshow")); }));
+    shell->Menus()->Action(kCmdGoToLastPage)->trigger();
+    EXPECT_EQ(app.pageIndex, app.LastPageIndex());
+    ASSERT_TRUE(PumpUntil([&] { return !app.WantsFrames() && !app.ArePhotoTexturesPending(); }));
+    EXPECT_EQ(title(), "Quillo's Photo Book, Page 3 of 3");
 }
 
 // It used to crash here: the frame loop ran on, under the message, on settings

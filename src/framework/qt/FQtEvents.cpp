@@ -70,6 +70,7 @@ FKey KeyFromQt(const QKeyEvent& event)
     case Qt::Key_F8: return FKey::F8;
     case Qt::Key_F9: return FKey::F9;
     case Qt::Key_F11: return FKey::F11;
+    case Qt::Key_F12: return FKey::F12;
     default: return FKey::Unknown;
     }
 }

@@ -9,6 +9,7 @@
 #include "base/FCommandIds.h"
 #include "base/FFile.h"
 #include "base/StopSignals.h"
+#include "export/FSlideshow.h"
 #include "framework/qt/FQtFramework.h"
 #include "gl/FBookRenderer.h"
 #include "ui/FMenuModel.h"
@@ -167,16 +168,19 @@ private:
         };
         c.onMsgProc = [this](const FMessage& message) { return MsgProc(message); };
         c.onOpenPath = [this](const FString& path) {
-            if (app_.IsInitialised())
+            if (app_.IsInitialised()) {
+                StopSlideshow();
                 OpenPath(path);
+            }
         };
         c.onFrameRender = [this](double, float) { FrameRender(); };
         c.onFrameMove = [this](double, float) {
             if (app_.IsInitialised())
-                app_.FrameMove(MillisecondClock());
+                slideshow_.FrameMove(app_, MillisecondClock());
         };
         c.wantsFrames = [this] {
-            return app_.IsInitialised() && (app_.WantsFrames() || (!app_.effectPath.IsEmpty() && book_.EffectFollowsClock()));
+            return app_.IsInitialised() && (app_.WantsFrames() || slideshow_.IsPlaying() ||
+                                            (!app_.effectPath.IsEmpty() && book_.EffectFollowsClock()));
         };
         return c;
     }
@@ -200,8 +204,8 @@ private:
             book_.SetScreen({framework_.ScreenFramebuffer(), framework_.ClientWidth(), framework_.ClientHeight()});
             book_.Render(app_.BeginFrame(framework_.ClientWidth(), framework_.ClientHeight(), MillisecondClock()));
         }
-        const QString title =
-            ToQString(WindowTitle(app_.pageIndex, app_.photoCount, app_.ArePhotoTexturesPending(), *app_.locale));
+        const QString title = ToQString(WindowTitle(app_.pageIndex, app_.photoCount, app_.ArePhotoTexturesPending(),
+                                                    *app_.locale, slideshow_.IsPlaying()));
         if (framework_.Window()->windowTitle() != title)
             framework_.Window()->setWindowTitle(title);
     }
@@ -306,6 +310,25 @@ private:
         framework_.Window()->setWindowTitle(QString());
     }
 
+    void StartSlideshow() override
+    {
+        const FString reason = slideshow_.Start(app_, MillisecondClock());
+        if (!reason.IsEmpty()) {
+            ShowMessage(reason, FMessageIcon::Information);
+            return;
+        }
+        framework_.RequestFrame();
+    }
+
+    bool StopSlideshow() override
+    {
+        if (!slideshow_.IsPlaying())
+            return false;
+        slideshow_.Stop(app_, MillisecondClock());
+        framework_.RequestFrame();
+        return true;
+    }
+
     void ChangeEffect() override
     {
         auto makeCurrent = [this] { return framework_.DeviceReady() && framework_.MakeCurrent(); };
@@ -383,6 +406,7 @@ private:
     {
         if (!app_.IsInitialised())
             return;
+        slideshow_.Stop(app_, MillisecondClock());
         // In full screen the window's place is the screen; the place to reopen at is
         // the window it was before, frame included. Where the compositor places
         // windows only the size is the window's own: the stored place stays.
@@ -406,6 +430,7 @@ private:
     int exitCode_ = 0;
     FQtFramework framework_;
     FBookRenderer book_;
+    FSlideshow slideshow_;
     std::unique_ptr<FQtMenuBar> menus_;
     FBackBufferDesc backBuffer_;
     std::unique_ptr<QSocketNotifier> terminateNotifier_;
