@@ -198,7 +198,7 @@ TEST_F(MsgProcTest, EveryCommandIsSafeWithoutAHost)
                         kCmdSetLanguage, kCmdUserGuide})
         EXPECT_TRUE(MsgProc(t.app, FMessage::Command(command), 1000)) << command;
     EXPECT_EQ(t.app.photoRotation[1], 1);
-    for (int command = kCmdToggleFullScreen; command <= kCmdSortByDate; ++command)
+    for (int command = kCmdToggleFullScreen; command <= kCmdSlideshow; ++command)
         MsgProc(t.app, FMessage::Command(command), 1000);
 }
 
