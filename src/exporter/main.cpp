@@ -231,7 +231,7 @@ int main(int argc, char** argv)
     FHeadlessHost host(book, settings.width, settings.height, options->progress);
     FExportOutcome outcome;
     const bool exported = ExportMovie(app, settings, FString::FromUtf8(options->output), host, &outcome);
-    if (exported && options->progress == FProgressOutput::Json && !outcome.report.IsEmpty()) {
+    if (exported && options->progress == FProgressOutput::Json && outcome.framesStored > 0) {
         std::printf("%s\n", ExportReportJson(outcome.figures).ToUtf8().c_str());
         std::fflush(stdout);
     }
