@@ -1,6 +1,35 @@
 #include "export/ExportReport.h"
 
+#include <charconv>
+#include <string>
+
 namespace {
+
+std::string JsonString(const std::string& utf8)
+{
+    std::string out = "\"";
+    for (const char c : utf8) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            static const char hex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+// Shortest form that reads back the same, with a "." whatever the C locale says.
+template <typename T> std::string JsonNumber(T value)
+{
+    char buffer[32];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
 
 FString Line(const char16_t* label, const FString& value, const char16_t* unit = u"")
 {
@@ -40,4 +69,18 @@ FString ExportReportText(const FExportFigures& f)
     }
     text.Append(Line(u"Antialiasing quality:\t", FString::FromInt(f.samplesPerPixel), u" samples per pixel"));
     return text;
+}
+
+FString ExportReportJson(const FExportFigures& f)
+{
+    const double duration = f.framesPerSecond > 0 ? f.framesStored / static_cast<double>(f.framesPerSecond) : 0.0;
+    const std::string json =
+        "{\"path\":" + JsonString(f.outputPath.ToUtf8()) + ",\"bytes\":" + JsonNumber(f.bytesWritten) +
+        ",\"width\":" + JsonNumber(f.width) + ",\"height\":" + JsonNumber(f.height) +
+        ",\"duration\":" + JsonNumber(duration) + ",\"fps\":" + JsonNumber(f.framesPerSecond) +
+        ",\"format\":" + JsonString(f.formatName.ToUtf8()) + ",\"framesRendered\":" + JsonNumber(f.framesRendered) +
+        ",\"framesStored\":" + JsonNumber(f.framesStored) + ",\"elapsed\":" + JsonNumber(f.elapsedMs / 1000.0) +
+        ",\"samplesPerPixel\":" + JsonNumber(f.samplesPerPixel) +
+        ",\"unreadablePhotos\":" + JsonNumber(f.unreadablePhotos) + "}";
+    return FString::FromUtf8(json);
 }

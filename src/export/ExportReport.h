@@ -30,3 +30,9 @@ inline constexpr const char16_t* kExportBoxCaption = u"Vetra";
 // "Error creating AVI file" when nothing was stored (or there was no grabber), else
 // the full report, one "label:\tvalue" line each.
 FString ExportReportText(const FExportFigures& figures);
+
+// The same figures as one JSON object on one line, for programs that read the
+// headless exporter: {"path":..., "bytes":..., "width":..., "height":...,
+// "duration":s, "fps":..., "format":..., "framesRendered":..., "framesStored":...,
+// "elapsed":s, "samplesPerPixel":..., "unreadablePhotos":...}.
+FString ExportReportJson(const FExportFigures& figures);

@@ -104,6 +104,15 @@ std::optional<FExporterOptions> ParseExporterOptions(const std::vector<std::stri
             if (!ParseSwitch(value, "date", "name", b))
                 return bad("expected name or date");
             options.sortByDate = b;
+        } else if (name == "--progress") {
+            if (value == "text")
+                options.progress = FProgressOutput::Text;
+            else if (value == "json")
+                options.progress = FProgressOutput::Json;
+            else if (value == "none")
+                options.progress = FProgressOutput::None;
+            else
+                return bad("expected text, json or none");
         } else if (name == "--transparent-page" || name == "--shadows") {
             if (!ParseSwitch(value, "on", "off", b))
                 return bad("expected on or off");
@@ -193,6 +202,12 @@ const char* ExporterUsage()
            "  --sort name|date            order of the photos (date: when each was taken)\n"
            "  --transparent-page on|off   the see-through sheet between the pages\n"
            "  --shadows on|off            stencil shadows\n"
+           "  --progress text|json|none   text (the default): a progress line on stderr, rewritten\n"
+           "                              in place on a terminal, else one every few seconds;\n"
+           "                              json: on stdout one object a line while rendering,\n"
+           "                              {\"frame\":N,\"total\":N,\"elapsed\":s,\"remaining\":s|null,\n"
+           "                              \"bytes\":N}, then the report as one object; other\n"
+           "                              messages go to stderr; none: no progress\n"
            "  --list-encoders [TYPE]      print the encoder names, one a line, that a movie of\n"
            "                              TYPE (mp4, m4v, mov, mkv, webm, avi) can hold; without\n"
            "                              TYPE, the --output file's type (AVI when there is none)\n"

@@ -9,6 +9,15 @@
 #include <string>
 #include <vector>
 
+// Where the headless exporter's progress goes: a line on stderr, JSON lines on
+// stdout, or nowhere.
+enum class FProgressOutput
+{
+    Text,
+    Json,
+    None,
+};
+
 struct FExporterOptions
 {
     bool help = false;
@@ -20,6 +29,7 @@ struct FExporterOptions
     std::optional<float> par, fps;
     std::optional<std::string> encoder; // empty: uncompressed
     std::optional<bool> sortByDate, transparentPage, shadows;
+    FProgressOutput progress = FProgressOutput::Text;
 };
 
 // Parses the arguments after the program name. Returns the options, or fills

@@ -120,8 +120,10 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     const std::vector<FScriptStep> script = BuildExportScript(settings, app.photoCount);
     out.totalFrames = ScriptFrameCount(script);
     app.exporting = 1;
+    FProgressEstimator estimator(out.totalFrames, settings.framesPerSecond);
     int64_t frame = 0;
     bool going = true;
+    bool cancelled = false;
     bool lost = false; // a frame not drawn, lost on its way, or not stored
     for (const FScriptStep& step : script) {
         if (!going)
@@ -130,14 +132,13 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
         for (int32_t i = 0; i < step.frames && going; ++i) {
             // The frame in hand is still finished and stored; the export stops after it.
             if (host.IsEscapeDown())
-                going = false;
+                going = false, cancelled = true;
             StepFrame(app, step, i);
             app.aspectFactor = settings.pixelAspect;
             app.effectTime = static_cast<float>(frame) / settings.framesPerSecond;
             const bool queued = host.QueueFrame(app);
             ++frame;
             ++out.framesRendered;
-            host.Progress(frame, out.totalFrames);
             // A frame that was not rendered (the target lost, say by a resize) is
             // never stored in its place, nor the previous one again.
             if (!queued || !storeFrames(host.FramesInFlightLimit() - 1)) {
@@ -145,6 +146,11 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
                 lost = true;
                 break;
             }
+            FExportProgress progress = estimator.Next(frame, host.Now() - startTime);
+            progress.bytes = sink->BytesWritten();
+            if (progress.bytes == 0)
+                progress.bytes = GetFileSize64(temporaryPath);
+            host.Progress(progress);
         }
         if (going)
             EndStep(app, step);
@@ -152,7 +158,7 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
 
     // Frames whose copies are still on their way are stored after an Escape too.
     if (!lost && !storeFrames(0))
-        going = false;
+        going = false, lost = true;
     app.aspectFactor = 1.0f;
     // A file that cannot be completed is as lost as a frame that cannot be stored.
     const FSinkError finished = sink->Finish();
@@ -185,9 +191,16 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
         figures.elapsedMs = host.Now() - startTime;
         figures.unreadablePhotos = static_cast<int32_t>(app.unreadablePhotos.size());
         out.report = ExportReportText(figures);
+        out.figures = figures;
         host.ShowExportBox(out.report, FMessageIcon::Information);
     } else {
-        host.ShowMessage(FString(u"Error saving AVI file."), FMessageIcon::Error);
+        // Stopping is no failure, though the movie is as gone as after one; a failure
+        // on the way out still says so.
+        out.cancelled = cancelled && !lost;
+        if (out.cancelled)
+            host.ShowMessage(FString(u"Export cancelled."), FMessageIcon::Information);
+        else
+            host.ShowMessage(FString(u"Error saving AVI file."), FMessageIcon::Error);
         replacement.Discard();
         out.fileDeleted = !FileExists(temporaryPath);
     }

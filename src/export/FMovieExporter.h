@@ -6,6 +6,7 @@
 
 #include "app/FAppHost.h"
 #include "base/FString.h"
+#include "export/ExportProgress.h"
 #include "export/ExportReport.h"
 #include "export/ExportScript.h"
 #include "export/FFrameSink.h"
@@ -67,8 +68,9 @@ public:
     virtual std::unique_ptr<FFrameSink> CreateSink() = 0;
     // Down now, or pressed since the last question.
     virtual bool IsEscapeDown() { return false; }
-    // After every frame: frame of total have been rendered.
-    virtual void Progress(int64_t frame, int64_t total) {}
+    // After every frame: how far the export has come. Called for each one; what is
+    // shown, and how often, is the host's to choose.
+    virtual void Progress(const FExportProgress& progress) {}
     // The application's own box ("Quillo's Photo Book"; nothing in full screen).
     virtual void ShowMessage(const FString& text, FMessageIcon icon) {}
     // An ownerless box captioned "Vetra": the writer's messages and the report.
@@ -87,7 +89,9 @@ struct FExportOutcome
     int32_t framesRendered = 0;
     int32_t framesStored = 0;
     bool fileDeleted = false; // an aborted or failed export removes the file it was writing
+    bool cancelled = false;   // stopped at the user's request, nothing having failed
     FString report;           // the report's text, empty when none was shown
+    FExportFigures figures;   // what the report was made of
 };
 
 // Plays the export script for app's photos into a movie at outputPath, its type
@@ -96,9 +100,10 @@ struct FExportOutcome
 // names a device, FIFO, directory or the like, "... is write-protected: <reason>."
 // when it is a file the user may not write (either way nothing is touched); "Out of
 // Memory" when no render target can be made; false after the writer's own message
-// when it cannot be opened; on Escape, a frame the host could not render, a frame
-// that cannot be stored or a file that cannot be completed or put in place, "Error
-// saving AVI file." The movie is written beside outputPath (FFileReplacement) and
+// when it cannot be opened; on Escape (the host's IsEscapeDown), "Export cancelled."
+// as information; on a frame the host could not render, a frame that cannot be
+// stored or a file that cannot be completed or put in place, "Error saving AVI
+// file." The movie is written beside outputPath (FFileReplacement) and
 // moved over it only when finished, keeping the old file's mode and group, so a
 // failed export leaves an existing file as it was and deletes its own. True when the
 // movie was finished and its report shown. app needs its camera and settings; the window keeps the preview's

@@ -18,6 +18,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -41,7 +42,9 @@ void InstallInterruptHandlers()
 class FHeadlessHost : public FExportHost
 {
 public:
-    FHeadlessHost(FBookRenderer& book, int width, int height) : book_(book), width_(width), height_(height) {}
+    FHeadlessHost(FBookRenderer& book, int width, int height, FProgressOutput output)
+        : book_(book), width_(width), height_(height), output_(output), terminal_(::isatty(STDERR_FILENO) == 1)
+    {}
 
     bool CreateRenderTarget(int32_t width, int32_t height) override
     {
@@ -88,20 +91,41 @@ public:
     int FramesInFlightLimit() const override { return 2; }
     std::unique_ptr<FFrameSink> CreateSink() override { return std::make_unique<FMovieWriter>(); }
     bool IsEscapeDown() override { return gInterrupted != 0; }
-    void Progress(int64_t frame, int64_t total) override
+    void Progress(const FExportProgress& progress) override
     {
-        if (frame == total || frame % 25 == 0)
-            std::printf("frame %lld of %lld\n", static_cast<long long>(frame), static_cast<long long>(total));
-        std::fflush(stdout);
+        // A terminal line is rewritten a few times a second; a log gets a line every
+        // few seconds; a program reading JSON a line five times a second. The first and
+        // last frames always show.
+        const uint32_t interval = output_ == FProgressOutput::Json ? 200 : terminal_ ? 250 : 5000;
+        const bool last = progress.frame >= progress.total;
+        const bool first = progress.frame == 1 && (output_ == FProgressOutput::Json || terminal_);
+        if (output_ == FProgressOutput::None || (!first && !last && progress.elapsedMs - shownAt_ < interval))
+            return;
+        shownAt_ = progress.elapsedMs;
+        if (output_ == FProgressOutput::Json) {
+            std::printf("%s\n", ExportProgressJson(progress).ToUtf8().c_str());
+            std::fflush(stdout);
+        } else if (terminal_) {
+            // \x1b[K clears what a longer line before left.
+            std::fprintf(stderr, "\r%s\x1b[K", ExportProgressLine(progress).ToUtf8().c_str());
+            lineOpen_ = !last;
+            if (last)
+                std::fputc('\n', stderr);
+        } else {
+            std::fprintf(stderr, "QuilloPhotoBookExport: %s\n", ExportProgressLine(progress).ToUtf8().c_str());
+        }
     }
     void ShowMessage(const FString& text, FMessageIcon) override
     {
-        std::fprintf(stderr, "%s\n", text.ToUtf8().c_str());
+        EndProgressLine();
+        std::fprintf(stderr, "QuilloPhotoBookExport: %s\n", text.ToUtf8().c_str());
     }
+    // With JSON on stdout every text goes to stderr.
     void ShowExportBox(const FString& text, FMessageIcon icon) override
     {
-        std::fprintf(icon == FMessageIcon::Error || icon == FMessageIcon::Warning ? stderr : stdout, "%s\n",
-                     text.ToUtf8().c_str());
+        EndProgressLine();
+        const bool problem = icon == FMessageIcon::Error || icon == FMessageIcon::Warning;
+        std::fprintf(problem || output_ == FProgressOutput::Json ? stderr : stdout, "%s\n", text.ToUtf8().c_str());
     }
     uint32_t Now() override { return MillisecondClock(); }
 
@@ -111,6 +135,17 @@ private:
     int height_;
     int inFlight_ = 0;
     bool copiedAtOnce_ = false; // the frame in flight was copied without a pixel buffer
+    FProgressOutput output_;
+    bool terminal_;
+    bool lineOpen_ = false; // a terminal line waiting to be rewritten
+    uint32_t shownAt_ = 0;
+
+    void EndProgressLine()
+    {
+        if (lineOpen_)
+            std::fputc('\n', stderr);
+        lineOpen_ = false;
+    }
 };
 
 } // namespace
@@ -182,18 +217,24 @@ int main(int argc, char** argv)
         app.ReleaseDeviceTextures();
         return 1;
     }
-    std::printf("%d photos in %s\n", app.photoCount, options->folder.c_str());
+    // Standard output carries JSON alone when it is asked for.
+    std::FILE* chatter = options->progress == FProgressOutput::Json ? stderr : stdout;
+    std::fprintf(chatter, "%d photos in %s\n", app.photoCount, options->folder.c_str());
     if (gInterrupted) {
         // Stopped before a file was made: there is nothing to delete.
-        std::fprintf(stderr, "QuilloPhotoBookExport: interrupted\n");
+        std::fprintf(stderr, "QuilloPhotoBookExport: Export cancelled.\n");
         book.DeviceDestroyed();
         app.ReleaseDeviceTextures();
         return 1;
     }
 
-    FHeadlessHost host(book, settings.width, settings.height);
+    FHeadlessHost host(book, settings.width, settings.height, options->progress);
     FExportOutcome outcome;
     const bool exported = ExportMovie(app, settings, FString::FromUtf8(options->output), host, &outcome);
+    if (exported && options->progress == FProgressOutput::Json && outcome.framesStored > 0) {
+        std::printf("%s\n", ExportReportJson(outcome.figures).ToUtf8().c_str());
+        std::fflush(stdout);
+    }
     // The movie shows blank places for these; the user learns which and why.
     for (const auto& [photo, reason] : app.unreadablePhotos)
         std::fprintf(stderr, "QuilloPhotoBookExport: photo %d not shown: %s\n", photo + 1,

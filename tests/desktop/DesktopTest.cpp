@@ -304,6 +304,52 @@ TEST_F(DesktopTest, ResizeAndMaximiseMidExportAreRefusedAndTheMovieKeepsMoving)
     EXPECT_EQ(program.Close(), 0);
 }
 
+// Cancel in the progress window, clicked for real while the export runs, stops it
+// as a user's choice: the application's box comes with the information icon (blue;
+// the "Error saving AVI file." box has the red one of an error), no temporary file
+// stays, and the movie already at the target is left as it was.
+TEST_F(DesktopTest, CancelInTheProgressWindowStopsTheExportAndKeepsTheOldMovie)
+{
+    for (const bool click : {true, false}) {
+        SCOPED_TRACE(click ? "Cancel clicked" : "Escape in the progress window");
+        WriteBytes(dir_.file("QuilloPhotoBook.ini"), SmallExport(dir_));
+        fs::remove(dir_.file("movie.avi"));
+        Program program(dir_);
+        ASSERT_TRUE(program.Started()) << program.Output();
+        ASSERT_EQ(StartExport(program), "");
+        const std::string progress = FindWindow("Exporting Movie");
+        ASSERT_FALSE(progress.empty()) << "no progress window: " << program.Output();
+        // The movie the user already has there (written now: the chooser would ask first).
+        WriteBytes(dir_.file("movie.avi"), "old movie");
+        for (int i = 0; i < 600 && ExportFrame(program.Window()) < 10; ++i)
+            Sleep(50);
+        // Cancel is the only button, at the bottom right.
+        const Box box = WindowBox(progress);
+        if (click)
+            Shell("xdotool mousemove --sync " + std::to_string(box[0] + box[2] - 50) + " " +
+                  std::to_string(box[1] + box[3] - 25) + " click 1");
+        else
+            Shell("xdotool windowfocus --sync " + progress + " key Escape");
+        const std::string message = FindWindow("Quillo's Photo Book$");
+        ASSERT_FALSE(message.empty()) << "the export said nothing: " << program.Output();
+        EXPECT_LT(ExportFrame(program.Window()), 150) << "the export went on to its end";
+        const Picture picture = GrabPicture("-id " + message);
+        int blue = 0, red = 0;
+        for (int y = 0; y < picture.height; ++y)
+            for (int x = 0; x < picture.width; ++x) {
+                const unsigned char* p = picture.At(x, y); // B G R
+                blue += p[0] > 150 && p[2] < 100;
+                red += p[2] > 150 && p[0] < 80 && p[1] < 80;
+            }
+        EXPECT_TRUE(blue > 50 && red < 10) << "blue " << blue << ", red " << red;
+        Shell("xdotool windowfocus --sync " + message + " key Return");
+        EXPECT_EQ(ReadBytes(dir_.file("movie.avi")), "old movie");
+        for (const auto& entry : fs::directory_iterator(dir_.path()))
+            EXPECT_NE(entry.path().filename().string().rfind(".movie", 0), 0u) << entry.path();
+        EXPECT_EQ(program.Close(), 0);
+    }
+}
+
 // Another client destroying the window (xdotool windowclose) ends the program as a
 // close does, at rest and mid-export (the export stops, its box is answered): the
 // settings are saved (written anew, they start with the UTF-16 mark) and it exits.

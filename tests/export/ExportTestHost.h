@@ -23,6 +23,7 @@ struct Box
 {
     std::string text;
     bool exportBox; // captioned for the export rather than the application
+    FMessageIcon icon;
 };
 
 struct TestExportHost : FExportHost
@@ -37,7 +38,7 @@ struct TestExportHost : FExportHost
     FClientSize clientSize;
     std::vector<FrameSeen> frames;
     std::vector<Box> boxes;
-    int64_t lastProgress = 0;
+    FExportProgress lastProgress;
     uint32_t clock = 1000;
     FRenderTargetCopy copy;
     std::deque<std::pair<int, std::vector<uint8_t>>> onTheWay; // frame number, its pixels
@@ -93,8 +94,11 @@ struct TestExportHost : FExportHost
     int FramesInFlightLimit() const override { return pipelineDepth; }
     std::unique_ptr<FFrameSink> CreateSink() override { return makeSink ? makeSink() : nullptr; }
     bool IsEscapeDown() override { return static_cast<int>(frames.size()) == escapeAtFrame; }
-    void Progress(int64_t frame, int64_t) override { lastProgress = frame; }
-    void ShowMessage(const FString& text, FMessageIcon icon) override { boxes.push_back({text.ToUtf8(), false}); }
-    void ShowExportBox(const FString& text, FMessageIcon icon) override { boxes.push_back({text.ToUtf8(), true}); }
+    void Progress(const FExportProgress& progress) override { lastProgress = progress; }
+    void ShowMessage(const FString& text, FMessageIcon icon) override { boxes.push_back({text.ToUtf8(), false, icon}); }
+    void ShowExportBox(const FString& text, FMessageIcon icon) override
+    {
+        boxes.push_back({text.ToUtf8(), true, icon});
+    }
     uint32_t Now() override { return clock; }
 };

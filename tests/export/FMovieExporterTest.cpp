@@ -69,7 +69,7 @@ struct MovieExport
         settings_.width = settings_.height = 64, settings_.framesPerSecond = 10, settings_.pixelAspect = 1.5f;
         settings_.timePage = settings_.timeZoom = settings_.timeView = 1;
     }
-    bool Run() { return ExportMovie(t_.app, settings_, FString::FromUtf8(path_), host_); }
+    bool Run() { return ExportMovie(t_.app, settings_, FString::FromUtf8(path_), host_, &outcome_); }
     // The movie's folder holds the movie alone, and the writer had a name of its own
     // beside it, with the movie's extension.
     void ExpectNoTemporaryLeft() const
@@ -82,12 +82,13 @@ struct MovieExport
         EXPECT_EQ(written.filename().string().rfind(".movie.", 0), 0u) << sink_.path;
         EXPECT_EQ(written.extension(), ".avi");
     }
-    // Every box's text, "E:" before those captioned for the export.
+    // Every box's text, "E:" before those captioned for the export, "i:" before the
+    // application's information boxes.
     std::string Boxes() const
     {
         std::string all;
         for (const Box& box : host_.boxes)
-            all += (box.exportBox ? "E:" : "") + box.text + "|";
+            all += (box.exportBox ? "E:" : box.icon == FMessageIcon::Information ? "i:" : "") + box.text + "|";
         return all;
     }
 
@@ -96,6 +97,7 @@ struct MovieExport
     SinkLog sink_;
     TestExportHost host_;
     FExportSettings settings_;
+    FExportOutcome outcome_;
     std::string path_;
 };
 
@@ -108,7 +110,12 @@ TEST(MovieExport, ThreePhotosPlayTheWholeScriptIntoTheFile)
     e.host_.area = {16, 40, 1280, 1024};
     ASSERT_TRUE(e.Run());
     EXPECT_EQ(e.host_.clientSize, (FClientSize{64, 64}));
-    ASSERT_TRUE(frames.size() == 130u && e.host_.lastProgress == 130) << frames.size();
+    ASSERT_EQ(frames.size(), 130u);
+    // The last progress: the file so far, the host's clock at 10 ms a frame.
+    const FExportProgress& last = e.host_.lastProgress;
+    EXPECT_TRUE(last.frame == 130 && last.total == 130 && last.framesPerSecond == 10 && last.elapsedMs == 1300 &&
+                last.remainingMs == 0 && last.bytes == 4 + 130 * 1024)
+        << last.frame << " " << last.elapsedMs << " " << last.remainingMs << " " << last.bytes;
     for (size_t f = 0; f < frames.size(); ++f)
         EXPECT_TRUE(frames[f].exporting == 1 && frames[f].aspectFactor == 1.5f &&
                     std::abs(frames[f].effectTime - static_cast<float>(f) / 10.0f) < 1e-4f)
@@ -126,6 +133,14 @@ TEST(MovieExport, ThreePhotosPlayTheWholeScriptIntoTheFile)
                   "Height:\t64 pixels\nDuration:\t13 seconds\nFPS:\t10 frames per second\nFormat:\tRGB\n\n"
                   "Frames rendered:\t130\nFrames stored:\t130\nExport Speed:\t100 frames per second (0.1 seconds "
                   "per second)\nAntialiasing quality:\t4 samples per pixel\n|");
+    EXPECT_EQ(ExportReportJson(e.outcome_.figures).ToUtf8(),
+              "{\"path\":\"" + e.path_ +
+                  "\",\"bytes\":133124,\"width\":64,\"height\":64,\"duration\":13,\"fps\":10,\"format\":\"RGB\","
+                  "\"framesRendered\":130,\"framesStored\":130,\"elapsed\":1.3,\"samplesPerPixel\":4,"
+                  "\"unreadablePhotos\":0}");
+    e.outcome_.figures.outputPath = FString(u"a \"b\"\\\n");
+    EXPECT_NE(ExportReportJson(e.outcome_.figures).ToUtf8().find("{\"path\":\"a \\\"b\\\"\\\\\\u000a\","),
+              std::string::npos);
     EXPECT_EQ(ReadBytes(e.path_), "RIFF" + std::string(130 * 1024, 'f')); // the older movie replaced whole
     e.ExpectNoTemporaryLeft();
 }
@@ -144,7 +159,13 @@ TEST(MovieExportFailure, EachEndsWithItsBoxesTheBookRestoredAndTheRightFileState
         const char* boxes;
     } cases[] = {
         {"escape during the first frame", [](MovieExport& e) { e.host_.escapeAtFrame = 0; }, false, 1, 1, 1,
-         "Error saving AVI file.|"},
+         "i:Export cancelled.|"},
+        {"escape, then the index not written",
+         [](MovieExport& e) { e.host_.escapeAtFrame = 3, e.sink_.failFinish = true; }, false, 4, 4, 1,
+         "i:Export cancelled.|"},
+        {"escape, then the frame not stored",
+         [](MovieExport& e) { e.host_.escapeAtFrame = 3, e.sink_.failOnWrite = 4; }, false, 4, 4, 1,
+         "E:Error exporting frame. Maybe you run out of diskspace.\n\nwhy|Error saving AVI file.|"},
         {"fifth frame not stored", [](MovieExport& e) { e.sink_.failOnWrite = 5; }, false, 5, 5, 1,
          "E:Error exporting frame. Maybe you run out of diskspace.\n\nwhy|Error saving AVI file.|"},
         {"seventh frame lost by the host", [](MovieExport& e) { e.host_.lostAtFrame = 6; }, false, 7, 6, 1,
@@ -169,6 +190,7 @@ TEST(MovieExportFailure, EachEndsWithItsBoxesTheBookRestoredAndTheRightFileState
         EXPECT_EQ(std::make_pair(e.sink_.writes, e.sink_.finishes), std::make_pair(c.writes, c.finishes));
         EXPECT_EQ(e.host_.frames.size(), static_cast<size_t>(c.frames));
         EXPECT_EQ(e.t_.app.exporting, 0);
+        EXPECT_EQ(e.outcome_.cancelled, std::string(c.boxes).rfind("i:", 0) == 0);
     }
 }
 

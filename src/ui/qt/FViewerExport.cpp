@@ -12,6 +12,7 @@
 #include "ui/FileDialogRules.h"
 #include "ui/qt/FDialogs.h"
 #include "ui/qt/FExportDialogs.h"
+#include "ui/qt/FExportProgressWindow.h"
 #include "ui/qt/FQtFileDialog.h"
 
 #include <QApplication>
@@ -126,8 +127,9 @@ private:
 class FViewerExportHost : public FExportHost
 {
 public:
-    FViewerExportHost(FQtFramework& framework, FBookRenderer& book)
-        : framework_(framework), book_(book), guard_(framework), lock_(framework.Window())
+    FViewerExportHost(FQtFramework& framework, FBookRenderer& book, const FString& cancelText)
+        : framework_(framework), book_(book), guard_(framework), lock_(framework.Window()),
+          progress_(framework.Window(), ToQString(cancelText))
     {}
 
     FPreviewArea PreviewArea() const override
@@ -175,22 +177,33 @@ public:
         return FrameViewOf(book_.Renderer().GetRenderTargetCopy());
     }
     std::unique_ptr<FFrameSink> CreateSink() override { return std::make_unique<FMovieWriter>(); }
-    // The guard keeps every command out while the framework reads the keyboard. A
-    // window destroyed from outside shows no preview any more: the export stops as
-    // at Escape, with what it has.
-    bool IsEscapeDown() override { return framework_.IsEscapeDown() || framework_.WindowGone(); }
-    void Progress(int64_t frame, int64_t total) override
+    // The guard keeps every command out while the framework reads the keyboard (and
+    // the progress window its Cancel). A window destroyed from outside shows no
+    // preview any more: the export stops as at Escape, with what it has.
+    bool IsEscapeDown() override
     {
-        framework_.Window()->setWindowTitle(
-            QStringLiteral("%1, %2 / %3").arg(QString::fromLatin1(kProgramTitle)).arg(frame).arg(total));
+        const bool escape = framework_.IsEscapeDown() || framework_.WindowGone();
+        return escape || progress_.CancelRequested();
     }
+    // The title counts frames as well, for a glance at the task bar.
+    void Progress(const FExportProgress& progress) override
+    {
+        framework_.Window()->setWindowTitle(QStringLiteral("%1, %2 / %3")
+                                                .arg(QString::fromLatin1(kProgramTitle))
+                                                .arg(progress.frame)
+                                                .arg(progress.total));
+        progress_.Show(progress);
+    }
+    // Any box ends the export: the progress window goes first.
     void ShowMessage(const FString& text, FMessageIcon icon) override
     {
+        progress_.hide();
         framework_.ShowMessage(ToQString(text), QMessageBox::Ok,
                                icon == FMessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information);
     }
     void ShowExportBox(const FString& text, FMessageIcon icon) override
     {
+        progress_.hide();
         QMessageBox box(icon == FMessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
                         QStringLiteral("Vetra"), ToQString(text), QMessageBox::Ok);
         box.exec();
@@ -219,6 +232,7 @@ private:
     FBookRenderer& book_;
     FExportInputGuard guard_;
     FWindowSizeLock lock_;
+    FExportProgressWindow progress_;
     int clientWidth_ = 0, clientHeight_ = 0;
     int32_t targetWidth_ = 0, targetHeight_ = 0;
 };
@@ -258,7 +272,7 @@ bool RunExportCommand(FPhotoBookApp& app, FQtFramework& framework, FBookRenderer
     framework.SuspendIdleLoop();
     bool written = false;
     {
-        FViewerExportHost host(framework, book);
+        FViewerExportHost host(framework, book, app.locale->GetText(65));
         written = ExportMovie(app, ExportSettingsFrom(settings), path, host);
     }
     framework.ResumeIdleLoop();

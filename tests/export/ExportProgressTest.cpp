@@ -1,0 +1,79 @@
+// The remaining-time estimate over made-up frame times: silent while it has too
+// little to go on, close to the truth by halfway, and calm when frame times wobble.
+
+#include "base/FString.h"
+#include "export/ExportProgress.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+TEST(ProgressEstimator, SilentAtFirstNearTheTruthByHalfwayAndCalm)
+{
+    const struct
+    {
+        const char* name;
+        uint32_t startUpMs;                   // before the first frame: textures, the file
+        std::function<uint32_t(int)> frameMs; // how long frame i takes
+        double tolerance;                     // of the true remaining time from halfway on, give or take 0.25 s
+    } cases[] = {
+        {"steady", 3000, [](int) { return 40u; }, 0.02},
+        {"alternating fast and slow", 3000, [](int i) { return i % 2 ? 10u : 70u; }, 0.05},
+        {"every tenth frame slow", 500, [](int i) { return i % 10 ? 20u : 200u; }, 0.05},
+        {"slow frames, seconds each", 0, [](int) { return 2500u; }, 0.02},
+        {"one 3 s stall at a third", 0, [](int i) { return i == 333 ? 3000u : 30u; }, 0.2},
+    };
+    const int total = 1000;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint32_t> at(total + 1);
+        at[0] = c.startUpMs;
+        for (int i = 1; i <= total; ++i)
+            at[i] = at[i - 1] + c.frameMs(i);
+        FProgressEstimator estimator(total, 25.0f);
+        double previous = -1;
+        for (int frame = 1; frame <= total; ++frame) {
+            const FExportProgress p = estimator.Next(frame, at[frame]);
+            const uint32_t sinceFirst = at[frame] - at[1];
+            if (sinceFirst < FProgressEstimator::kWarmUpMs || frame - 1 < FProgressEstimator::kWarmUpFrames) {
+                EXPECT_TRUE(p.Estimating()) << frame;
+                continue;
+            }
+            ASSERT_FALSE(p.Estimating()) << frame;
+            const double truth = at[total] - at[frame];
+            if (frame >= total / 2 && frame < total) {
+                EXPECT_NEAR(p.remainingMs, truth, c.tolerance * truth + 250) << frame;
+            }
+            // From one frame to the next the estimate moves by little more than the frame took.
+            if (previous >= 0 && frame > total / 10 && std::string(c.name).find("stall") == std::string::npos) {
+                EXPECT_LT(std::abs(p.remainingMs - previous), 0.05 * previous + c.frameMs(frame) + 250) << frame;
+            }
+            previous = static_cast<double>(p.remainingMs);
+        }
+    }
+}
+
+TEST(ExportProgress, FiguresLineAndJson)
+{
+    FExportProgress p;
+    p.frame = 130, p.total = 310, p.framesPerSecond = 25, p.elapsedMs = 12'345, p.bytes = 1'048'576;
+    EXPECT_EQ(p.Percent(), 41);
+    EXPECT_DOUBLE_EQ(p.MovieSecondsDone(), 5.2);
+    EXPECT_DOUBLE_EQ(p.MovieSecondsTotal(), 12.4);
+    EXPECT_EQ(ExportProgressLine(p).ToUtf8(), "41% frame 130 of 310, elapsed 0:12, remaining estimating...");
+    EXPECT_EQ(ExportProgressJson(p).ToUtf8(),
+              "{\"frame\":130,\"total\":310,\"elapsed\":12.345,\"remaining\":null,\"bytes\":1048576}");
+    p.remainingMs = 3'723'004;
+    EXPECT_EQ(ExportProgressLine(p).ToUtf8(), "41% frame 130 of 310, elapsed 0:12, remaining 1:02:03");
+    EXPECT_EQ(ExportProgressJson(p).ToUtf8(),
+              "{\"frame\":130,\"total\":310,\"elapsed\":12.345,\"remaining\":3723.004,\"bytes\":1048576}");
+    const struct
+    {
+        double seconds;
+        const char* text;
+    } clocks[] = {{0, "0:00"}, {42.9, "0:42"}, {408, "6:48"}, {3600, "1:00:00"}, {-5, "0:00"}};
+    for (const auto& c : clocks)
+        EXPECT_EQ(FormatClock(c.seconds).ToUtf8(), c.text) << c.seconds;
+}
