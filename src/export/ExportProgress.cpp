@@ -33,6 +33,35 @@ double FExportProgress::MovieSecondsTotal() const
     return framesPerSecond > 0 ? static_cast<double>(total) / framesPerSecond : 0.0;
 }
 
+FProgressEstimator::FProgressEstimator(const std::vector<FScriptStep>& script, float framesPerSecond)
+    : framesPerSecond_(framesPerSecond)
+{
+    for (const FScriptStep& step : script) {
+        if (step.frames <= 0)
+            continue;
+        total_ += step.frames;
+        const bool turn = step.kind == FStepKind::PageTurn || step.kind == FStepKind::TransparentTurn;
+        spans_.push_back({total_, turn ? size_t(0) : size_t(1)});
+    }
+    after_.resize(spans_.size());
+    PerKind later{};
+    for (size_t i = spans_.size(); i-- > 0;) {
+        after_[i] = later;
+        later[spans_[i].kind] += spans_[i].end - (i > 0 ? spans_[i - 1].end : 0);
+    }
+}
+
+FProgressEstimator::PerKind FProgressEstimator::FramesFrom(int64_t frame)
+{
+    while (span_ < spans_.size() && spans_[span_].end <= frame)
+        ++span_;
+    if (span_ >= spans_.size())
+        return {};
+    PerKind frames = after_[span_];
+    frames[spans_[span_].kind] += spans_[span_].end - frame;
+    return frames;
+}
+
 FExportProgress FProgressEstimator::Next(int64_t frame, uint32_t elapsedMs)
 {
     FExportProgress progress;
@@ -40,37 +69,39 @@ FExportProgress FProgressEstimator::Next(int64_t frame, uint32_t elapsedMs)
     progress.total = total_;
     progress.framesPerSecond = framesPerSecond_;
     progress.elapsedMs = elapsedMs;
-    if (frame >= total_)
+    if (frame >= total_) {
         progress.remainingMs = 0;
-    if (!anchored_) {
-        anchored_ = true;
-        anchorFrame_ = sampleFrame_ = frame;
-        anchorMs_ = sampleMs_ = elapsedMs;
         return progress;
     }
-    const uint32_t sinceSample = elapsedMs - sampleMs_;
-    if (rate_ <= 0) {
-        const uint32_t sinceAnchor = elapsedMs - anchorMs_;
-        if (sinceAnchor < kWarmUpMs || frame - anchorFrame_ < kWarmUpFrames)
-            return progress;
-        // The plain average since the first frame starts the smoothing off.
-        rate_ = static_cast<double>(frame - anchorFrame_) / sinceAnchor;
-        sampleFrame_ = frame;
-        sampleMs_ = elapsedMs;
-    } else if (sinceSample >= kSampleMs) {
-        const double rate = static_cast<double>(frame - sampleFrame_) / sinceSample;
-        const double smoothing = std::clamp<double>((elapsedMs - anchorMs_) / 2.0, kMinSmoothingMs, kMaxSmoothingMs);
-        // A long stall (a photo decoded late, the disk busy) weighs no more than two
-        // samples: it nudges the estimate rather than throwing it.
-        const double weight = std::min<double>(sinceSample, 2 * kSampleMs);
-        rate_ += (1.0 - std::exp(-weight / smoothing)) * (rate - rate_);
-        sampleFrame_ = frame;
-        sampleMs_ = elapsedMs;
+    if (!anchored_) {
+        anchored_ = true;
+        anchorFrame_ = lastFrame_ = frame;
+        anchorMs_ = lastMs_ = elapsedMs;
+        return progress;
     }
-    if (frame >= total_)
-        progress.remainingMs = 0;
-    else if (rate_ > 0)
-        progress.remainingMs = std::llround(static_cast<double>(total_ - frame) / rate_);
+    // The time since the last call went to the frames rendered since, which lie in
+    // the steps from the last frame on.
+    const PerKind before = FramesFrom(lastFrame_), now = FramesFrom(frame);
+    const int64_t frames = frame - lastFrame_;
+    for (size_t k = 0; k < kKinds && frames > 0; ++k) {
+        const int64_t done = before[k] - now[k];
+        spentMs_[k] += static_cast<double>(elapsedMs - lastMs_) * static_cast<double>(done) / frames;
+        counted_[k] += done;
+    }
+    lastFrame_ = frame;
+    lastMs_ = elapsedMs;
+    if (elapsedMs - anchorMs_ < kWarmUpMs || frame - anchorFrame_ < kWarmUpFrames)
+        return progress;
+    double allMs = 0;
+    int64_t allFrames = 0;
+    for (size_t k = 0; k < kKinds; ++k)
+        allMs += spentMs_[k], allFrames += counted_[k];
+    const double meanMs = allFrames > 0 ? allMs / static_cast<double>(allFrames) : 0;
+    double remaining = 0;
+    for (size_t k = 0; k < kKinds; ++k)
+        remaining += static_cast<double>(now[k]) * (spentMs_[k] + kPriorFrames * meanMs) /
+                     (static_cast<double>(counted_[k]) + kPriorFrames);
+    progress.remainingMs = std::llround(remaining);
     return progress;
 }
 

@@ -1,13 +1,19 @@
 #pragma once
 // How far an export has come and how long it still needs, as the viewer's progress
-// window and the headless exporter show it. The estimate comes from the frames'
-// recent throughput, smoothed, so one slow frame (a photo decoded late, a busy
-// machine) does not make the figure jump, and the start-up before the first frame
-// (textures loaded, the file opened) does not count against the rate.
+// window and the headless exporter show it. A page turn costs several times what a
+// camera's move or hold does, so the estimate learns what a frame of each costs and
+// adds up what the rest of the script holds of each; until a kind has many frames
+// behind it, its cost leans on the mean of all. Means over the whole export keep the figure calm: one slow
+// frame (a photo decoded late, a busy machine) does not make it jump, and the
+// start-up before the first frame (textures loaded, the file opened) does not
+// count.
 
 #include "base/FString.h"
+#include "export/ExportScript.h"
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 struct FExportProgress
 {
@@ -29,28 +35,40 @@ struct FExportProgress
 class FProgressEstimator
 {
 public:
-    FProgressEstimator(int64_t total, float framesPerSecond) : total_(total), framesPerSecond_(framesPerSecond) {}
+    FProgressEstimator(const std::vector<FScriptStep>& script, float framesPerSecond);
 
-    // frame frames are rendered elapsedMs after the start; calls come in order.
+    // frame frames of the script are rendered elapsedMs after the start; calls come
+    // in order.
     FExportProgress Next(int64_t frame, uint32_t elapsedMs);
 
     // No estimate before this much time and these frames since the first frame.
     static constexpr uint32_t kWarmUpMs = 1500;
     static constexpr int64_t kWarmUpFrames = 5;
-    // The rate is sampled at most this often ...
-    static constexpr uint32_t kSampleMs = 250;
-    // ... and smoothed over half the time so far, within these bounds: short
-    // exports follow a change quickly, long ones stay calm.
-    static constexpr uint32_t kMinSmoothingMs = 3000;
-    static constexpr uint32_t kMaxSmoothingMs = 60000;
 
 private:
-    int64_t total_;
+    // Page turns (the sheets too) and the camera's steps.
+    static constexpr size_t kKinds = 2;
+    // How many frames of the mean of all a kind's own mean starts with.
+    static constexpr double kPriorFrames = 50;
+    using PerKind = std::array<int64_t, kKinds>;
+    // Frames of each kind from frame on (the first frame is 0).
+    PerKind FramesFrom(int64_t frame);
+
+    struct FSpan
+    {
+        int64_t end; // the frame after the step's last
+        size_t kind;
+    };
+    std::vector<FSpan> spans_;
+    std::vector<PerKind> after_; // frames of each kind in the steps after span i
+    size_t span_ = 0;            // where the last frame fell
+    int64_t total_ = 0;
     float framesPerSecond_;
     bool anchored_ = false;
-    int64_t anchorFrame_ = 0, sampleFrame_ = 0;
-    uint32_t anchorMs_ = 0, sampleMs_ = 0;
-    double rate_ = 0; // frames per millisecond; 0 until warmed up
+    int64_t anchorFrame_ = 0, lastFrame_ = 0;
+    uint32_t anchorMs_ = 0, lastMs_ = 0;
+    std::array<double, kKinds> spentMs_{};
+    PerKind counted_{};
 };
 
 // "0:42", "6:48", "1:02:03"; whole seconds, rounded down.

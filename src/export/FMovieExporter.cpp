@@ -120,7 +120,7 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     const std::vector<FScriptStep> script = BuildExportScript(settings, app.photoCount);
     out.totalFrames = ScriptFrameCount(script);
     app.exporting = 1;
-    FProgressEstimator estimator(out.totalFrames, settings.framesPerSecond);
+    FProgressEstimator estimator(script, settings.framesPerSecond);
     int64_t frame = 0;
     bool going = true;
     bool cancelled = false;
