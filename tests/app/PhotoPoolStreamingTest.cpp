@@ -123,6 +123,8 @@ struct PoolApp
     TestApp t;
     PoolLoader loader;
     PoolApp() { t.app.textureLoader = &loader; }
+    // The workers may still be decoding with the loader's log: they stop first.
+    ~PoolApp() { t.app.photoStream.reset(); }
 
     // Photos p00.jpg ... named in order, each starting with first + i.
     void WriteFolder(ScratchDir& dir, int n, char first)
