@@ -83,14 +83,18 @@ FExportProgress FProgressEstimator::Next(int64_t frame, uint32_t elapsedMs)
     // the steps from the last frame on.
     const PerKind before = FramesFrom(lastFrame_), now = FramesFrom(frame);
     const int64_t frames = frame - lastFrame_;
-    for (size_t k = 0; k < kKinds && frames > 0; ++k) {
+    const bool warm = lastMs_ - anchorMs_ >= kWarmUpMs && lastFrame_ - anchorFrame_ >= kWarmUpFrames;
+    for (size_t k = 0; k < kKinds && frames > 0 && warm; ++k) {
         const int64_t done = before[k] - now[k];
-        spentMs_[k] += static_cast<double>(elapsedMs - lastMs_) * static_cast<double>(done) / frames;
+        double costMs = static_cast<double>(elapsedMs - lastMs_) / static_cast<double>(frames);
+        if (counted_[k] >= kWarmUpFrames)
+            costMs = std::min(costMs, kLongestFrame * spentMs_[k] / static_cast<double>(counted_[k]));
+        spentMs_[k] += costMs * static_cast<double>(done);
         counted_[k] += done;
     }
     lastFrame_ = frame;
     lastMs_ = elapsedMs;
-    if (elapsedMs - anchorMs_ < kWarmUpMs || frame - anchorFrame_ < kWarmUpFrames)
+    if (!warm)
         return progress;
     double allMs = 0;
     int64_t allFrames = 0;

@@ -3,7 +3,9 @@
 // window and the headless exporter show it. A page turn costs several times what a
 // camera's move or hold does, so the estimate learns what a frame of each costs and
 // adds up what the rest of the script holds of each; until a kind has many frames
-// behind it, its cost leans on the mean of all. Means over the whole export keep the figure calm: one slow
+// behind it, its cost leans on the mean of all. The frames of the first seconds
+// (shaders compiled, caches filling) cost more than the rest and are not counted,
+// and a single stall counts as a few slow frames at most. Means over the whole export keep the figure calm: one slow
 // frame (a photo decoded late, a busy machine) does not make it jump, and the
 // start-up before the first frame (textures loaded, the file opened) does not
 // count.
@@ -41,7 +43,8 @@ public:
     // in order.
     FExportProgress Next(int64_t frame, uint32_t elapsedMs);
 
-    // No estimate before this much time and these frames since the first frame.
+    // No estimate, and no frame counted, before this much time and these frames
+    // since the first frame.
     static constexpr uint32_t kWarmUpMs = 1500;
     static constexpr int64_t kWarmUpFrames = 5;
 
@@ -50,6 +53,8 @@ private:
     static constexpr size_t kKinds = 2;
     // How many frames of the mean of all a kind's own mean starts with.
     static constexpr double kPriorFrames = 50;
+    // A frame counts as at most this many times its kind's mean so far.
+    static constexpr double kLongestFrame = 8;
     using PerKind = std::array<int64_t, kKinds>;
     // Frames of each kind from frame on (the first frame is 0).
     PerKind FramesFrom(int64_t frame);
