@@ -236,6 +236,9 @@ private:
     // Whether the slot's photo is still known to fail; false when its time to try
     // again has come.
     bool StillFails(FTexture& record, const FPhotoKey& key);
+    // Slots showing their own file for which stale(its key, the record) holds are
+    // loaded again; the old picture stands in meanwhile.
+    void ReloadStaleSlots(const std::function<bool(const FPhotoKey&, const FTexture&)>& stale);
     // Once a second: slots whose files changed on disk are loaded again.
     void FollowSlotFiles();
     // Slots whose full-size textures were made for a smaller window than keyQuality's

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 
 namespace {
 
@@ -118,21 +119,14 @@ bool FPhotoBookApp::StillFails(FTexture& record, const FPhotoKey& key)
     return true;
 }
 
-void FPhotoBookApp::FollowSlotFiles()
+void FPhotoBookApp::ReloadStaleSlots(const std::function<bool(const FPhotoKey&, const FTexture&)>& stale)
 {
-    constexpr uint32_t kCheckMs = 1000;
-    if (lastFrameTime - filesCheckedAt_ < kCheckMs)
-        return;
-    filesCheckedAt_ = lastFrameTime;
     for (int slot = 0; slot < kPhotoSlotCount; ++slot) {
         FTexture& record = photoTextures[static_cast<size_t>(slot)];
         const FPhotoKey& shown = shownKeys_[static_cast<size_t>(slot)];
-        if (!record.HasTexture() || record.Preview || !(shown.path == record.Path))
+        if (!record.HasTexture() || record.Preview || !(shown.path == record.Path) || !stale(shown, record))
             continue;
-        if (FPhotoKey::Of(shown.path, shown.quality) == shown)
-            continue;
-        // Rewritten, replaced or changed: the old picture stands in until the new
-        // one comes, as a quick picture does.
+        // The old picture stands in until the new one comes, as a quick picture does.
         if (record.Tag == closeUpPhoto_)
             LetCloseUpGo();
         record.Preview = true;
@@ -141,20 +135,24 @@ void FPhotoBookApp::FollowSlotFiles()
     }
 }
 
+void FPhotoBookApp::FollowSlotFiles()
+{
+    constexpr uint32_t kCheckMs = 1000;
+    if (lastFrameTime - filesCheckedAt_ < kCheckMs)
+        return;
+    filesCheckedAt_ = lastFrameTime;
+    // Rewritten, replaced or changed.
+    ReloadStaleSlots(
+        [](const FPhotoKey& shown, const FTexture&) { return !(FPhotoKey::Of(shown.path, shown.quality) == shown); });
+}
+
 void FPhotoBookApp::FollowSlotSizes(int keyQuality)
 {
-    for (int slot = 0; slot < kPhotoSlotCount; ++slot) {
-        FTexture& record = photoTextures[static_cast<size_t>(slot)];
-        const FPhotoKey& shown = shownKeys_[static_cast<size_t>(slot)];
-        if (!record.HasTexture() || record.Preview || !(shown.path == record.Path))
-            continue;
+    // Limited to less than wanted, and the file has more.
+    ReloadStaleSlots([keyQuality](const FPhotoKey& shown, const FTexture& record) {
         const int had = SizeLimitOf(shown.quality);
-        if (shown.quality > -2 || had >= SizeLimitOf(keyQuality) ||
-            std::max(record.Width, record.Height) <= had)
-            continue; // as sharp as the file, or as wanted
-        record.Preview = true;
-        streamProgress_ = true;
-    }
+        return shown.quality <= -2 && had < SizeLimitOf(keyQuality) && std::max(record.Width, record.Height) > had;
+    });
 }
 
 void FPhotoBookApp::RestartPhotoStream()
@@ -366,7 +364,8 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
             FString error;
             const FPhotoStream::Result result = photoStream->Take(want.key, image, error);
             if (result == FPhotoStream::Result::NotReady) {
-                again.push_back({want.key, closeUp ? closeUpRequest : request, true, true}); // only while a whole book loads
+                again.push_back(
+                    {want.key, closeUp ? closeUpRequest : request, true, true}); // only while a whole book loads
                 // Meanwhile the quick picture, if it came.
                 FDecodedImage preview;
                 if (!want.preview.path.IsEmpty() && !record.HasTexture() &&
@@ -374,7 +373,8 @@ void FPhotoBookApp::StreamPhotoTextures(bool loadAll)
                     previewsTried_.insert(want.preview);
                     streamProgress_ = true;
                     if (std::shared_ptr<FGpuTexture> texture =
-                            preview.pixels.empty() ? nullptr : textureLoader->CreateTextureFromImage(preview, nullptr)) {
+                            preview.pixels.empty() ? nullptr
+                                                   : textureLoader->CreateTextureFromImage(preview, nullptr)) {
                         record.Texture = std::move(texture);
                         record.Preview = true;
                         record.Width = preview.sourceWidth;
