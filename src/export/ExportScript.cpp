@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr uint32_t kFrontView = 0;
 constexpr uint32_t kLeftView = 2;
 constexpr uint32_t kRightView = 3;
 constexpr uint32_t kPhotoTopLeft = 4;

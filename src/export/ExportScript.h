@@ -70,6 +70,9 @@ struct FScriptStep
 };
 
 inline constexpr int32_t kScriptStepCount = 15;
+// The camera preset the script starts each spread from and comes back to: the
+// whole book from the front.
+inline constexpr uint32_t kFrontView = 0;
 inline constexpr int32_t kTransparentStep = 8;
 
 // Spreads of a book of photoCount photos: (photoCount + 5) / 4.

@@ -14,7 +14,6 @@ constexpr int32_t kLongestFrameMs = 1000;
 // rather than stopping the show.
 constexpr uint32_t kLongestWaitMs = 10000;
 
-constexpr uint32_t kFrontView = 0;
 
 // Slots 4 .. 7 are on show at rest, 8 .. 11 the next spread's, which a forward
 // turn brings on show.
