@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 #include <functional>
 
 struct FRotationEntry
@@ -114,6 +115,8 @@ public:
     FString EncoderName;
     // Movie picture quality, 1 (smallest file) .. 100 (best picture).
     int32_t ExportQuality = kDefaultExportQuality;
+    // The movie's music, played in this order; empty for a silent movie.
+    std::vector<FString> ExportMusic;
     int32_t TimePage = 3;
     int32_t TimeZoom = 3;
     int32_t TimeView = 3;

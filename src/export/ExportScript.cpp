@@ -68,6 +68,7 @@ FExportSettings ExportSettingsFrom(const FSettings& settings)
                     ? settings.ExportQuality
                     : kDefaultExportQuality;
     s.renderTransparentPage = settings.RenderTransparentPage;
+    s.musicFiles = settings.ExportMusic;
     return s;
 }
 

@@ -27,6 +27,8 @@ struct FExportSettings
     // 1..100: what the encoder trades for file size (a quantiser, CRF or bit rate).
     int32_t quality = kDefaultExportQuality;
     bool renderTransparentPage = true;
+    // Audio files played in order under the movie, looped or cut to its length.
+    std::vector<FString> musicFiles;
 };
 
 // The encoder is used only for compressed output (ExportType 1); ExportType 2 is

@@ -9,9 +9,17 @@
 
 #include <chrono>
 #include <cstdint>
+#include <vector>
 
 // How long the render thread waits for the writer to take a frame before giving up.
 inline constexpr std::chrono::milliseconds kFrameWait{20000};
+
+// A point a player can jump to: the frame it starts at and the name it shows.
+struct FMovieChapter
+{
+    int64_t frame = 0;
+    FString title;
+};
 
 struct FMovieConfig
 {
@@ -23,6 +31,9 @@ struct FMovieConfig
     int32_t height = 0;
     float framesPerSecond = 25.0f;
     int32_t quality = kDefaultExportQuality; // 1..100
+    int64_t totalFrames = 0;                 // the movie's length, which the music is fitted to
+    std::vector<FString> musicFiles;         // empty: no sound
+    std::vector<FMovieChapter> chapters;     // in frame order; ignored where the container has none
 };
 
 // A writer's failure: what the user is told, and the library's reason for it.
