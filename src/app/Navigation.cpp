@@ -2,6 +2,7 @@
 // the moves of the photo texture window that go with them.
 
 #include "app/FPhotoBookApp.h"
+#include "app/PageText.h"
 
 #include <algorithm>
 
@@ -11,6 +12,15 @@ constexpr uint32_t kFirstPhotoPreset = 4;
 constexpr uint32_t kLastPhotoPreset = 7;
 
 } // namespace
+
+FString PageText(int32_t pageIndex, int32_t photoCount, const FLocale& locale)
+{
+    const FString blank(u" ");
+    FString text = locale.GetText(52);
+    text.Append(blank).Append(FString::FromInt(pageIndex / 2 + 1)).Append(blank);
+    text.Append(locale.GetText(53)).Append(blank).Append(FString::FromInt((photoCount + 5) / 4));
+    return text;
+}
 
 int32_t FPhotoBookApp::LastPageIndex() const
 {

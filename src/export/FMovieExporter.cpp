@@ -3,6 +3,7 @@
 #include "app/FPhotoBookApp.h"
 #include "base/FFile.h"
 #include "base/FFileReplacement.h"
+#include "export/MovieChapters.h"
 #include "export/ScriptPlayer.h"
 
 #include <algorithm>
@@ -92,6 +93,9 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     config.height = settings.height;
     config.framesPerSecond = settings.framesPerSecond;
     config.quality = settings.quality;
+    const std::vector<FScriptStep> script = BuildExportScript(settings, app.photoCount);
+    config.totalFrames = ScriptFrameCount(script);
+    config.chapters = MovieChapters(script, app.photoCount, app.locale ? *app.locale : FLocale());
     const FSinkError opened = sink ? sink->Open(config, source) : FSinkError{true};
     if (opened) {
         sink.reset();
@@ -117,8 +121,7 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     };
 
     app.StreamPhotoTextures(true);
-    const std::vector<FScriptStep> script = BuildExportScript(settings, app.photoCount);
-    out.totalFrames = ScriptFrameCount(script);
+    out.totalFrames = config.totalFrames;
     app.exporting = 1;
     FProgressEstimator estimator(script, settings.framesPerSecond);
     int64_t frame = 0;

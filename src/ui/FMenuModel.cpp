@@ -1,5 +1,6 @@
 #include "ui/FMenuModel.h"
 
+#include "app/PageText.h"
 #include "base/FCommandIds.h"
 
 namespace {
@@ -209,11 +210,8 @@ std::vector<FPopupItem> PopupMenuItems(PopupKind kind, const FLocale& locale, co
 
 FString WindowTitle(int pageIndex, int photoCount, bool photosPending, const FLocale& locale, bool slideshow)
 {
-    const FString blank(u" ");
     FString title(kProgramTitle);
-    title.Append(FString(u", ")).Append(locale.GetText(52)).Append(blank);
-    title.Append(FString::FromInt(pageIndex / 2 + 1)).Append(blank);
-    title.Append(locale.GetText(53)).Append(blank).Append(FString::FromInt((photoCount + 5) / 4));
+    title.Append(FString(u", ")).Append(PageText(pageIndex, photoCount, locale));
     if (slideshow)
         title.Append(FString(u", ")).Append(locale.GetText(87));
     if (photosPending)

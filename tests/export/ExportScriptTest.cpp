@@ -1,6 +1,7 @@
-// The export script's frame counts and order, the limits and the preview size.
+// The export script's frame counts and order, its chapters, the limits and the preview size.
 
 #include "export/ExportScript.h"
+#include "export/MovieChapters.h"
 
 #include <gtest/gtest.h>
 
@@ -43,6 +44,31 @@ TEST(ExportScript, StepsAndFrames)
     // A phase of 0 seconds keeps its steps (their state still applies) but renders nothing.
     const auto noHolds = BuildExportScript(Settings(10, 1, 1, 0), 3);
     EXPECT_TRUE(noHolds.size() == 13u && ScriptFrameCount(noHolds) == 90);
+}
+
+TEST(ExportScript, ChaptersStartWhereTheirSpreadsFramesStart)
+{
+    const struct
+    {
+        FExportSettings settings;
+        int photos;
+        std::string chapters; // "<first frame> <title>|" each
+    } cases[] = {
+        // The first spread opens on frame 0; every later one where its page turn starts.
+        {Settings(10, 1, 0, 0), 9, "0 Page 1 of 3|10 Page 2 of 3|30 Page 3 of 3|"},
+        {Settings(10, 1, 1, 1), 3, "0 Page 1 of 2|70 Page 2 of 2|"},
+        // Without the transparent sheet the first spread has no frames: the movie opens
+        // on the second spread's turn.
+        {Settings(10, 1, 0, 0, false), 9, "0 Page 2 of 3|10 Page 3 of 3|"},
+        {Settings(10, 1, 1, 1), 0, "0 Page 1 of 1|"},
+        {Settings(10, 1, 1, 1, false), 0, ""},
+    };
+    for (const auto& c : cases) {
+        std::string chapters;
+        for (const FMovieChapter& chapter : MovieChapters(BuildExportScript(c.settings, c.photos), c.photos, FLocale()))
+            chapters += std::to_string(chapter.frame) + " " + chapter.title.ToUtf8() + "|";
+        EXPECT_EQ(chapters, c.chapters) << c.photos;
+    }
 }
 
 TEST(ExportScript, ValidationLimitsAndPreviewSize)

@@ -311,6 +311,44 @@ TEST_F(HeadlessExporterTest, ContainerAndCodecFollowTheName)
     EXPECT_NE(ReadBytes(out.file("holiday.webm")).substr(0, 64).find("webm"), std::string::npos);
 }
 
+TEST_F(HeadlessExporterTest, ChaptersStartOnEachSpreadsFirstFrameInContainersThatHoldThem)
+{
+    // Nine photos make three spreads; with camera moves and holds at 0 seconds a spread
+    // is its page turn and its transparent page turn, 29 frames each at 29.97 fps: the
+    // second spread starts on frame 29, the third on frame 87.
+    fs::create_directory(photos.file("9"));
+    for (int i = 0; i < 9; ++i)
+        fs::copy_file(photos.file("3/photo" + std::to_string(i % 3) + ".png"),
+                      photos.file("9/photo" + std::to_string(i) + ".png"));
+    WriteBytes(program.file("QuilloPhotoBook.ini"), "TimeZoom 0\r\nTimeView 0\r\n");
+    const std::string spreads = "0 Page 1 of 3|29 Page 2 of 3|87 Page 3 of 3|";
+    const struct
+    {
+        const char* name;
+        std::string chapters; // "<first frame> <title>|" each
+    } cases[] = {
+        {"book.mp4", spreads}, {"book.mov", spreads}, {"book.mkv", spreads}, {"book.webm", spreads}, {"book.avi", ""}};
+    ScratchDir out;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string movie = out.file(c.name);
+        const FRun run = Export({"--folder", photos.file("9"), "--output", movie, "--width", "160", "--height", "120",
+                                 "--fps", "29.97", "--time-page", "1"});
+        ASSERT_EQ(run.status, 0) << run.output;
+        std::istringstream probed(Shell("ffprobe -v error -show_entries chapter=start_time:chapter_tags=title "
+                                        "-of csv=p=0 '" +
+                                        movie + "'"));
+        std::string chapters, line;
+        while (std::getline(probed, line)) {
+            const size_t comma = line.find(',');
+            // Stamped at 10^7 / 333667 frames a second, as the movie's frames are.
+            const double frame = std::stod(line.substr(0, comma)) * 1e7 / 333667.0;
+            chapters += std::to_string(std::lround(frame)) + " " + line.substr(comma + 1) + "|";
+        }
+        EXPECT_EQ(chapters, c.chapters);
+    }
+}
+
 TEST_F(HeadlessExporterTest, FileThatCannotBeCompletedFailsAndIsDeleted)
 {
     // A file size limit where every frame fits but the index does not, and one in the

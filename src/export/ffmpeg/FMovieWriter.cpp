@@ -7,6 +7,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -23,6 +24,35 @@ AVRational FrameRate(float framesPerSecond)
         return {25, 1};
     const int64_t frameLength = static_cast<int64_t>(10000000.0 / static_cast<double>(framesPerSecond));
     return av_d2q(1e7 / static_cast<double>(frameLength), 65535);
+}
+
+// Chapters go in before the header, owned by the context from then on (freed with
+// it). Times count frames, so each chapter starts exactly on its frame whatever the
+// muxer rescales them to; each ends where the next begins, the last with the movie.
+int AddChapters(AVFormatContext* format, const std::vector<FMovieChapter>& chapters, AVRational frameLength,
+                int64_t totalFrames)
+{
+    if (chapters.empty())
+        return 0;
+    auto* list = static_cast<AVChapter**>(av_calloc(chapters.size(), sizeof(AVChapter*)));
+    if (!list)
+        return AVERROR(ENOMEM);
+    format->chapters = list;
+    for (size_t i = 0; i < chapters.size(); ++i) {
+        AVChapter* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        if (!chapter)
+            return AVERROR(ENOMEM);
+        list[i] = chapter;
+        format->nb_chapters = static_cast<unsigned>(i + 1);
+        chapter->id = static_cast<int64_t>(i + 1);
+        chapter->time_base = frameLength;
+        chapter->start = chapters[i].frame;
+        chapter->end = i + 1 < chapters.size() ? chapters[i + 1].frame : std::max(totalFrames, chapter->start + 1);
+        const int titled = av_dict_set(&chapter->metadata, "title", chapters[i].title.ToUtf8().c_str(), 0);
+        if (titled < 0)
+            return titled;
+    }
+    return 0;
 }
 
 void RemoveFile(const FString& path)
@@ -194,6 +224,11 @@ FSinkError FMovieWriter::OpenEncoder(const FString& name, const AVCodec* codec)
 
 FSinkError FMovieWriter::OpenFile()
 {
+    // AVI has no place for chapters.
+    if (config_.container != FMovieContainer::Avi)
+        if (const int added = AddChapters(format_.get(), config_.chapters, av_inv_q(frameRate_), config_.totalFrames);
+            added < 0)
+            return Fail(FString(), "Could not add the chapters", added);
     AVIOContext* io = nullptr;
     // Without the scheme FFmpeg reads "12:30.avi" as protocol "12" and refuses it.
     const std::string url = "file:" + config_.path.ToUtf8();
