@@ -63,6 +63,10 @@ const char16_t* const kRecentKeys[kRecentPathCount] = {
     u"RecentPath5", u"RecentPath6", u"RecentPath7", u"RecentPath8", u"RecentPath9",
 };
 
+// One line per music file, in playing order. Programs that know no such key skip
+// its lines, as they skip every key they do not know.
+const char16_t* const kMusicKey = u"ExportMusic";
+
 void ReadField(FSettings& s, const FieldPointer& field, const FTokenFile& file)
 {
     std::visit(
@@ -263,6 +267,8 @@ void FSettings::SettingsLoad()
     if (!FileExists(path))
         return;
     FTokenFile file(path, false);
+    // The list is the file's lines in order: a file without them has no music.
+    ExportMusic.clear();
     while (file.ReadLine()) {
         const FString key = file.GetToken(0);
         bool known = false;
@@ -284,7 +290,10 @@ void FSettings::SettingsLoad()
         }
         if (known)
             continue;
-        if (key.Equals(FString(u"Rotation"))) {
+        if (key.Equals(FString(kMusicKey))) {
+            if (FString music = file.GetExactToken(1); !music.IsEmpty())
+                ExportMusic.push_back(std::move(music));
+        } else if (key.Equals(FString(u"Rotation"))) {
             SetRotation(file.GetExactToken(1), file.GetInt(2));
         } else if (key.Equals(FString(u"CameraPreset"))) {
             const uint32_t n = static_cast<uint32_t>(file.GetInt(1));
@@ -361,6 +370,14 @@ FSaveResult FSettings::SettingsSave(FString* errorText) const
         for (int i = 0; i < kRecentPathCount; ++i) {
             file.AddString(FString(kRecentKeys[i]));
             file.AddExactString(RecentPath[static_cast<size_t>(i)]);
+            file.EndLine();
+        }
+        for (const FString& music : ExportMusic) {
+            // Never stored cut short (the dialog takes no such path); nor as an empty line.
+            if (music.IsEmpty() || !FTokenFile::StoresExactly(music))
+                continue;
+            file.AddString(FString(kMusicKey));
+            file.AddExactString(music);
             file.EndLine();
         }
         for (const FRotationEntry& entry : rotations) {

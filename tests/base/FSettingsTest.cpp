@@ -63,6 +63,9 @@ TEST(FSettings, SavedFileLoadsBackAndSavesByteForByte)
         s.RecentPath[i] = i < 9 ? FString(kPaths[i].path) : FString::FromUtf8(spaced);
         ASSERT_TRUE(s.SetRotation(s.RecentPath[i], i + 1));
     }
+    // The music keeps its order; a path too long for a token is left out.
+    s.ExportMusic = {FString(kPaths[4].path), FString::FromUtf8("/m\xc3\xbasica/\xe2\x99\xaa b.flac"),
+                     FString::FromUtf8(spaced), FString(kPaths[1].path)};
     ASSERT_EQ(s.SettingsSave(), FSaveResult::Saved);
     const std::string bytes = ReadBytes(dir.file("QuilloPhotoBook.ini"));
     EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
@@ -83,6 +86,7 @@ TEST(FSettings, SavedFileLoadsBackAndSavesByteForByte)
     }
     EXPECT_EQ(back.GetRotation(FString(u"/DATA/holiday 2026/A.JPG")), 2);
     EXPECT_EQ(back.ExportMoviePath, s.ExportMoviePath);
+    EXPECT_EQ(back.ExportMusic, (std::vector{s.ExportMusic[0], s.ExportMusic[1], s.ExportMusic[3]}));
     EXPECT_TRUE(back.EffectPath.IsEmpty());
     EXPECT_EQ(back.cameraPresets[0].pitch, 1.5708f);
     ASSERT_EQ(back.SettingsSave(), FSaveResult::Saved);
@@ -118,6 +122,7 @@ TEST(FSettings, HandEditedFiles)
     EXPECT_TRUE(s.ExportWidth == defaults.ExportWidth && s.ExportFPS == defaults.ExportFPS);
     EXPECT_EQ(s.TimePage, 7); // a meaningful value stays
     EXPECT_EQ(U8(s.RecentPath[0]) + " " + U8(s.RecentPath[1]) + " " + U8(s.RecentPath[2]), "?%zz ?/a%00 /aAB");
+    EXPECT_TRUE(s.ExportMusic.empty()); // a file from before the music was stored
 }
 
 TEST(FSettings, WindowRecentFoldersRotationsAndReset)
