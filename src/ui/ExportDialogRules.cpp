@@ -1,5 +1,6 @@
 #include "ui/ExportDialogRules.h"
 
+#include "base/FTokenFile.h"
 #include "export/ExportScript.h"
 #include "export/FExportPreset.h"
 #include "ui/DialogRules.h"
@@ -223,4 +224,38 @@ FString ChosenEncoder(const FEncoderEntries& entries, int selected, const FStrin
     if (selected == entries.encoderCount)
         return FString();
     return current;
+}
+
+FString MusicSummary(const std::vector<FString>& files)
+{
+    if (files.empty())
+        return FString(u"No music");
+    if (files.size() == 1)
+        return files.front().FileNamePart();
+    return FString::FromInt(static_cast<int64_t>(files.size())) + FString(u" files");
+}
+
+int MoveMusicFile(std::vector<FString>& files, int row, int by)
+{
+    const int count = static_cast<int>(files.size());
+    const int to = row + by;
+    if (row < 0 || row >= count || to < 0 || to >= count)
+        return row;
+    std::swap(files[static_cast<size_t>(row)], files[static_cast<size_t>(to)]);
+    return to;
+}
+
+FString AddMusicFiles(std::vector<FString>& files, const std::vector<FString>& chosen)
+{
+    FString refused;
+    for (const FString& path : chosen) {
+        if (FTokenFile::StoresExactly(path)) {
+            files.push_back(path);
+            continue;
+        }
+        if (!refused.IsEmpty())
+            refused.Append(FString(u"\n"));
+        refused.Append(path).Append(FString(u": the path is too long to be kept in the settings."));
+    }
+    return refused;
 }

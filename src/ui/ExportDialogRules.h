@@ -115,3 +115,13 @@ FEncoderEntries EncoderEntries(const std::vector<FEncoderNames>& encoders, const
 // uncompressed entry (the writer compresses whenever a name is stored), current for
 // no row.
 FString ChosenEncoder(const FEncoderEntries& entries, int selected, const FString& current);
+
+// The line beside "Music...": "No music", the one file's name, or "3 files".
+FString MusicSummary(const std::vector<FString>& files);
+// Moves the file at row one place up (by -1) or down (+1); the row it is at afterwards,
+// row itself when it cannot move (or names no file).
+int MoveMusicFile(std::vector<FString>& files, int row, int by);
+// Appends chosen to files in their order, except paths the settings file cannot keep
+// (too long for a line): those are named in the text that comes back, empty when
+// every file was taken.
+FString AddMusicFiles(std::vector<FString>& files, const std::vector<FString>& chosen);

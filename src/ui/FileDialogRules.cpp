@@ -183,3 +183,14 @@ FString MovieChooserPath(const FString& stored, const FString& videosFolder, con
         name = FString(u"QuilloPhotoBook");
     return videosFolder.Concat(FString(u"/")).Concat(name).Concat(FString(u".")).Concat(extension);
 }
+
+FFileDialogLayout MusicChooserLayout(const std::vector<FString>& files, const FString& home)
+{
+    FFileDialogLayout layout;
+    layout.title = FString(u"Choose Music");
+    layout.filters = {{u"Audio (.MP3, .M4A, .AAC, .OGG, .OPUS, .FLAC, .WAV)",
+                       u"*.MP3;*.M4A;*.AAC;*.OGG;*.OGA;*.OPUS;*.FLAC;*.WAV", FString()},
+                      {u"All Files", u"*", FString()}};
+    layout.initialDirectory = files.empty() ? home : files.back().DirectoryPart();
+    return layout;
+}

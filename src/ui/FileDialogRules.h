@@ -31,6 +31,10 @@ struct FFileDialogLayout
 
 FFileDialogLayout FileDialogLayout(FFileDialogKind kind, const FString& path, const FLocale& locale);
 
+// The music chooser, which opens several files at once: the audio types FFmpeg
+// reads, then all files. It starts in the folder of the list's last file, else in home.
+FFileDialogLayout MusicChooserLayout(const std::vector<FString>& files, const FString& home);
+
 // The name the user chose, with the default extension set where there is one.
 FString ApplyDefaultExtension(const FString& chosen, const FString& defaultExtension);
 // The path the chooser returns for chosen under filter (an index into layout.filters).

@@ -147,4 +147,18 @@ TEST(EncoderEntries, KnownEncodersFirstByTheirNamesThenTheRestThenUncompressed)
     EXPECT_EQ(EncoderEntries(many, S(u"")).entries.size(), 65u);
 }
 
+TEST(ExportMusic, APathTheSettingsCannotKeepIsRefusedByNameTheRestKeepTheirOrder)
+{
+    std::vector<FString> files = {S(u"/m/a.mp3")};
+    const FString tooLong = FString::FromUtf8("/" + std::string(2000, 'x') + ".mp3");
+    const FString refused = AddMusicFiles(files, {S(u"/m/b.ogg"), tooLong, S(u"/m/c.flac")});
+    EXPECT_EQ(files, (std::vector{S(u"/m/a.mp3"), S(u"/m/b.ogg"), S(u"/m/c.flac")}));
+    EXPECT_EQ(refused, tooLong + S(u": the path is too long to be kept in the settings."));
+    // Moves stop at either end.
+    EXPECT_EQ(MoveMusicFile(files, 0, -1), 0);
+    EXPECT_EQ(MoveMusicFile(files, 2, 1), 2);
+    EXPECT_EQ(MoveMusicFile(files, 0, 1), 1);
+    EXPECT_EQ(files.front(), S(u"/m/b.ogg"));
+}
+
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <QFileDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QSpinBox>
 
@@ -113,6 +114,85 @@ TEST(ExportDialogs, EncoderChoiceUncompressedClearsTheNameQualityIsKeptCancelKee
     EXPECT_FALSE(EncoderDialog(nullptr, names, chosen, quality));
     EXPECT_TRUE(chosen.IsEmpty());
     EXPECT_EQ(quality, 55);
+}
+
+// The rows of the music list, " | " between them.
+QString MusicRows(QWidget* d)
+{
+    QStringList rows;
+    auto* list = Child<QListWidget>(d, "musicList");
+    for (int i = 0; list && i < list->count(); ++i)
+        rows << list->item(i)->text();
+    return rows.join(QStringLiteral(" | "));
+}
+
+QString Summary(QWidget* d)
+{
+    auto* label = Child<QLabel>(d, "musicSummary");
+    return label ? label->text() : QStringLiteral("<missing>");
+}
+
+// The music dialog over the export dialog: files added through the chooser in the
+// order given, moved, removed; its OK shows the list beside the button and the export
+// dialog's OK stores it. Cancel in either keeps what was there.
+TEST(ExportDialogs, MusicIsChosenOrderedAndStoredOnlyByOk)
+{
+    EnsureQApplication();
+    ScratchDir dir;
+    for (const char* name : {"b.ogg", "c d \xc3\xa9.flac"})
+        WriteBytes(dir.file(name), "audio");
+    FSettings settings{FSettingsEnvironment{FString(u"/nowhere")}};
+    settings.ExportMusic = {FString(u"/music/holiday.mp3")};
+    QString shown, opened, added, edited;
+    WhenModal([&](QWidget* d) {
+        shown = Summary(d);
+        WhenModal([&](QWidget* music) {
+            opened = MusicRows(music);
+            WhenModal<QFileDialog>([&](QFileDialog* chooser) {
+                chooser->setDirectory(QString::fromStdString(dir.path()));
+                auto* edit = Child<QLineEdit>(chooser, "fileNameEdit");
+                edit->setText(QStringLiteral("\"b.ogg\" \"c d \u00e9.flac\""));
+                PressKey(edit, Qt::Key_Return);
+            });
+            ClickButton(music, "musicAdd");
+            added = MusicRows(music);
+            Child<QListWidget>(music, "musicList")->setCurrentRow(2);
+            ClickButton(music, "musicUp");
+            Child<QListWidget>(music, "musicList")->setCurrentRow(0);
+            ClickButton(music, "musicRemove");
+            edited = MusicRows(music);
+            ClickButton(music, "button1");
+        });
+        ClickButton(d, "musicButton");
+        shown += QStringLiteral(" > ") + Summary(d);
+        ClickButton(d, "button1");
+    });
+    EXPECT_EQ(ExportSettingsDialog(nullptr, settings, FLocale()), kDialogOk);
+    EXPECT_EQ(opened, "holiday.mp3");
+    EXPECT_EQ(added, "holiday.mp3 | b.ogg | c d \u00e9.flac");
+    EXPECT_EQ(edited, "c d \u00e9.flac | b.ogg");
+    EXPECT_EQ(shown, "holiday.mp3 > 2 files");
+    const std::vector<FString> stored = {FString::FromUtf8(dir.file("c d \xc3\xa9.flac")),
+                                         FString::FromUtf8(dir.file("b.ogg"))};
+    EXPECT_EQ(settings.ExportMusic, stored);
+
+    // "No Music" then Cancel keeps the list; "No Music" then OK empties it, until the
+    // export dialog's Cancel.
+    shown.clear();
+    WhenModal([&](QWidget* d) {
+        for (const char* button : {"button2", "button1"}) {
+            WhenModal([&](QWidget* music) {
+                ClickButton(music, "musicClear");
+                ClickButton(music, button);
+            });
+            ClickButton(d, "musicButton");
+            shown += Summary(d) + QLatin1Char('|');
+        }
+        ClickButton(d, "button2");
+    });
+    EXPECT_EQ(ExportSettingsDialog(nullptr, settings, FLocale()), kDialogCancel);
+    EXPECT_EQ(shown, "2 files|No music|");
+    EXPECT_EQ(settings.ExportMusic, stored);
 }
 
 // A first export's chooser opens in the videos folder with the program's name

@@ -4,6 +4,7 @@
 #include "export/FExportPreset.h"
 #include "ui/ExportDialogRules.h"
 #include "ui/qt/FDialogs.h"
+#include "ui/qt/FQtFileDialog.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -12,6 +13,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -44,6 +47,93 @@ QHBoxLayout* OkCancelRow(QDialog* dialog, const FString& okText, const FString& 
     row->addWidget(cancel);
     return row;
 }
+
+// The movie's music: files added through the chooser, kept in order, moved, removed
+// or cleared. Works on a copy; the caller takes Files() on OK.
+class FMusicBox : public QDialog
+{
+public:
+    FMusicBox(QWidget* owner, std::vector<FString> files) : QDialog(owner), files_(std::move(files))
+    {
+        setObjectName(QStringLiteral("MusicDialog"));
+        setWindowTitle(QStringLiteral("Music"));
+        list_ = new QListWidget(this);
+        list_->setObjectName(QStringLiteral("musicList"));
+        list_->setMinimumWidth(360);
+        auto* side = new QVBoxLayout;
+        auto button = [&](const char* name, const QString& text, void (FMusicBox::*action)()) {
+            auto* b = new QPushButton(text, this);
+            b->setObjectName(QString::fromLatin1(name));
+            connect(b, &QPushButton::clicked, this, action);
+            side->addWidget(b);
+        };
+        button("musicAdd", QStringLiteral("&Add..."), &FMusicBox::Add);
+        button("musicUp", QStringLiteral("&Up"), &FMusicBox::Up);
+        button("musicDown", QStringLiteral("&Down"), &FMusicBox::Down);
+        button("musicRemove", QStringLiteral("&Remove"), &FMusicBox::Remove);
+        button("musicClear", QStringLiteral("&No Music"), &FMusicBox::Clear);
+        side->addStretch(1);
+        auto* row = new QHBoxLayout;
+        row->addWidget(list_);
+        row->addLayout(side);
+
+        QPushButton *ok = nullptr, *cancel = nullptr;
+        QHBoxLayout* buttons = OkCancelRow(this, FString(u"OK"), FString(u"Cancel"), ok, cancel);
+        connect(ok, &QPushButton::clicked, this, [this] { done(kDialogOk); });
+        connect(cancel, &QPushButton::clicked, this, [this] { done(kDialogCancel); });
+        auto* column = new QVBoxLayout(this);
+        column->setContentsMargins(16, 16, 16, 12);
+        column->setSpacing(16);
+        column->addLayout(row);
+        column->addLayout(buttons);
+        Show(0);
+        adjustSize();
+        CentreOnScreen(this, owner);
+    }
+
+    const std::vector<FString>& Files() const { return files_; }
+
+protected:
+    void reject() override { done(kDialogCancel); }
+
+private:
+    void Show(int row)
+    {
+        list_->clear();
+        for (const FString& file : files_) {
+            auto* item = new QListWidgetItem(ToQString(file.FileNamePart()), list_);
+            item->setToolTip(ToQString(file));
+        }
+        if (!files_.empty())
+            list_->setCurrentRow(std::clamp(row, 0, static_cast<int>(files_.size()) - 1));
+    }
+
+    void Add()
+    {
+        const FString refused = AddMusicFiles(files_, ShowMusicChooser(this, files_));
+        Show(static_cast<int>(files_.size()) - 1);
+        if (!refused.IsEmpty())
+            QMessageBox::warning(this, windowTitle(), ToQString(refused));
+    }
+    void Up() { Show(MoveMusicFile(files_, list_->currentRow(), -1)); }
+    void Down() { Show(MoveMusicFile(files_, list_->currentRow(), 1)); }
+    void Remove()
+    {
+        const int row = list_->currentRow();
+        if (row < 0 || row >= static_cast<int>(files_.size()))
+            return;
+        files_.erase(files_.begin() + row);
+        Show(row);
+    }
+    void Clear()
+    {
+        files_.clear();
+        Show(0);
+    }
+
+    std::vector<FString> files_;
+    QListWidget* list_ = nullptr;
+};
 
 class FExportSettingsBox : public QDialog
 {
@@ -122,9 +212,18 @@ public:
 
         length_ = new QLabel(this);
         length_->setObjectName(QStringLiteral("movieLength"));
+        auto* musicButton = new QPushButton(QStringLiteral("&Music..."), this);
+        musicButton->setObjectName(QStringLiteral("musicButton"));
+        connect(musicButton, &QPushButton::clicked, this, &FExportSettingsBox::ChooseMusic);
+        musicSummary_ = new QLabel(this);
+        musicSummary_->setObjectName(QStringLiteral("musicSummary"));
+        auto* musicRow = new QHBoxLayout;
+        musicRow->addWidget(musicButton);
+        musicRow->addWidget(musicSummary_, 1);
         auto* right = new QVBoxLayout;
         right->addWidget(format);
         right->addWidget(speed);
+        right->addLayout(musicRow);
         right->addWidget(length_);
         right->addStretch(1);
         auto* groups = new QHBoxLayout;
@@ -150,6 +249,7 @@ public:
         for (QLineEdit* field : {fps_, times_[0], times_[1], times_[2]})
             connect(field, &QLineEdit::textChanged, this, &FExportSettingsBox::ShowLength);
         ShowLength();
+        ShowMusic();
 
         adjustSize();
         CentreOnScreen(this, owner);
@@ -238,9 +338,27 @@ private:
 
     void ShowLength() { length_->setText(ToQString(MovieLengthText(ReadFields(), settings_, photoCount_))); }
 
+    void ChooseMusic()
+    {
+        FMusicBox box(this, music_);
+        if (box.exec() != kDialogOk)
+            return;
+        music_ = box.Files();
+        ShowMusic();
+    }
+
+    // The summary is one line: a long file name is cut short with an ellipsis.
+    void ShowMusic()
+    {
+        const QString summary = ToQString(MusicSummary(music_));
+        musicSummary_->setText(musicSummary_->fontMetrics().elidedText(summary, Qt::ElideMiddle, 220));
+        musicSummary_->setToolTip(summary);
+    }
+
     void Accept()
     {
         StoreExportDialogFields(ReadFields(), settings_);
+        settings_.ExportMusic = music_;
         done(kDialogOk);
     }
 
@@ -258,6 +376,8 @@ private:
     QRadioButton* compressed_ = nullptr;
     QRadioButton* mp4_ = nullptr;
     QLabel* length_ = nullptr;
+    QLabel* musicSummary_ = nullptr;
+    std::vector<FString> music_ = settings_.ExportMusic; // until OK
 };
 
 class FEncoderBox : public QDialog

@@ -30,8 +30,11 @@ QString NameFilter(const FChooserFilter& filter)
     QString patterns = ToQString(filter.patterns);
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
     QStringList both;
-    for (const QString& p : patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-        both << p.toUpper() << p.toLower();
+    for (const QString& p : patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        both << p.toUpper();
+        if (p.toLower() != p.toUpper()) // "*" once
+            both << p.toLower();
+    }
     return ToQString(filter.description) + QStringLiteral(" (") + both.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
@@ -94,4 +97,23 @@ FString ShowFileDialog(QWidget* owner, const FString& path, FFileDialogKind kind
         if (QMessageBox::question(&dialog, ToQString(layout.title), question) == QMessageBox::Yes)
             return result;
     }
+}
+
+std::vector<FString> ShowMusicChooser(QWidget* owner, const std::vector<FString>& files)
+{
+    const FFileDialogLayout layout = MusicChooserLayout(files, UserFolders().home);
+    QFileDialog dialog(owner, ToQString(layout.title), PathText(layout.initialDirectory));
+    dialog.setObjectName(QStringLiteral("MusicChooser"));
+    QStringList filters;
+    for (const FChooserFilter& filter : layout.filters)
+        filters << NameFilter(filter);
+    dialog.setNameFilters(filters);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    std::vector<FString> chosen;
+    if (dialog.exec() == QDialog::Accepted)
+        for (const QString& file : dialog.selectedFiles())
+            chosen.push_back(FromQString(file));
+    return chosen;
 }
