@@ -9,6 +9,9 @@ constexpr float kMoveStep = 3.0f;
 constexpr float kTurnStep = 0.03f;
 constexpr float kFieldOfViewStep = 0.02f;
 constexpr float kPiFloat = std::numbers::pi_v<float>;
+constexpr float kNarrowestLandscape = 4.0f / 3.0f;
+constexpr float kWidestLandscape = 16.0f / 9.0f;
+constexpr float kAspectSlack = 0.001f;
 
 float EaseInOut(float t)
 {
@@ -125,7 +128,24 @@ FMatrix CameraViewMatrix(const FCameraPose& pose)
            FMatrix::RotationX(-pose.pitch) * FMatrix::RotationZ(-pose.roll);
 }
 
+float FramedFieldOfView(float fov, float aspect)
+{
+    // The presets were made for landscape windows: from 4:3 on, the picture is left
+    // exactly as it always was (the value itself, not one worked out again). A 4:3
+    // movie of non-square pixels comes to 1.3333333 or so, a hair under 4 / 3.
+    if (!(aspect > 0.0f) || aspect >= kNarrowestLandscape - kAspectSlack)
+        return fov;
+    // A square or taller picture keeps the width a 16:9 one shows, which holds the
+    // whole spread with room to spare (4:3 cuts its near corners). Between square and
+    // 4:3 the width eases from one to the other, so a window dragged narrower never
+    // jumps.
+    const float t = std::clamp((kNarrowestLandscape - aspect) / (kNarrowestLandscape - 1.0f), 0.0f, 1.0f);
+    const float width = kNarrowestLandscape + (kWidestLandscape - kNarrowestLandscape) * t;
+    return 2.0f * std::atan(std::tan(fov * 0.5f) * width / aspect);
+}
+
 FMatrix CameraProjectionMatrix(const FCameraPose& pose, float aspect)
 {
-    return FMatrix::PerspectiveFovLH(pose.fov, aspect, FCamera::kNearPlane, FCamera::kFarPlane);
+    return FMatrix::PerspectiveFovLH(FramedFieldOfView(pose.fov, aspect), aspect, FCamera::kNearPlane,
+                                     FCamera::kFarPlane);
 }

@@ -55,5 +55,9 @@ private:
 
 // Translation by -eye, then rotations by -yaw about y, -pitch about x, -roll about z.
 FMatrix CameraViewMatrix(const FCameraPose& pose);
-// Left-handed perspective with the pose's vertical field of view, near 1, far 1000.
+// The vertical field of view a picture of this aspect (width / height, pixel aspect
+// included) is drawn with: the pose's own from 4:3 on, wider for narrower pictures
+// so that they show the book as wide as a landscape one does.
+float FramedFieldOfView(float fov, float aspect);
+// Left-handed perspective with that field of view, near 1, far 1000.
 FMatrix CameraProjectionMatrix(const FCameraPose& pose, float aspect);

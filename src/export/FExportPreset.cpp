@@ -8,6 +8,8 @@ constexpr float k4x3 = 4.0f / 3.0f;
 constexpr float k16x9 = 16.0f / 9.0f;
 constexpr float kNtsc = 29.97f;
 constexpr float kPal = 25.0f;
+constexpr float k1x1 = 1.0f;
+constexpr float k9x16 = 9.0f / 16.0f;
 
 FExportPreset Row(const char* name, int32_t width, int32_t height, float displayAspect, float fps)
 {
@@ -39,6 +41,10 @@ std::array<FExportPreset, kExportPresetCount> BuildPresets()
         Row("HDV 1280 x 720", 1280, 720, k16x9, kPal),
         Row("HDV 1440 x 1080", 1440, 1080, k16x9, kPal),
         Row("HDV 1920 x 1080", 1920, 1080, k16x9, kPal),
+        Row("UHD 4K 3840 x 2160", 3840, 2160, k16x9, kPal),
+        Row("Full HD 1920 x 1080 (50 fps)", 1920, 1080, k16x9, 50.0f),
+        Row("Square 1080 x 1080", 1080, 1080, k1x1, kPal),
+        Row("Vertical 1080 x 1920 (phones)", 1080, 1920, k9x16, kPal),
     }};
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The output formats offered by the export settings dialog: row 0 is "Custom",
-// the rest are the usual computer, DVD, VCD and HDV frame sizes.
+// then the usual computer, DVD, VCD and HDV frame sizes, then the sizes of today's
+// screens and phones (4K, 50 fps, square, vertical). Rows are only ever added at
+// the end: a row's number is what the dialog's list shows.
 
 #include "base/FString.h"
 
@@ -17,7 +19,7 @@ struct FExportPreset
     float framesPerSecond = 1.0f;
 };
 
-inline constexpr int kExportPresetCount = 22;
+inline constexpr int kExportPresetCount = 26;
 inline constexpr int kCustomPreset = 0;
 
 // Built once, never changed.

@@ -42,7 +42,7 @@ protected:
     // The default decoration pictures do not exist in the scratch folder: plain colours.
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(OpenScreen(kWidth, kHeight, screenBuffer));
+        ASSERT_NO_FATAL_FAILURE(OpenScreen(width, height, screenBuffer));
         ASSERT_TRUE(app.Init({dir.dirF(), 1280, 1024}, 0));
         app.textureLoader = &loader;
         app.settings->RenderTransparentPage = false;
@@ -57,7 +57,7 @@ protected:
     // What the shell does when the device comes or changes size.
     FResult Reset()
     {
-        const FResult result = book.DeviceReset({screenBuffer->Id(), kWidth, kHeight}, app.effectPath);
+        const FResult result = book.DeviceReset({screenBuffer->Id(), width, height}, app.effectPath);
         if (result == kOk)
             app.ReloadDecorations();
         return result;
@@ -77,7 +77,16 @@ protected:
         return error;
     }
 
-    void Render() { book.Render(app.BeginFrame(kWidth, kHeight, 0)); }
+    // The screen at another size, as a window resized.
+    void Resize(int w, int h)
+    {
+        width = w;
+        height = h;
+        ASSERT_NO_FATAL_FAILURE(OpenScreen(width, height, screenBuffer));
+        book.SetScreen({screenBuffer->Id(), width, height});
+    }
+
+    void Render() { book.Render(app.BeginFrame(width, height, 0)); }
     FRenderTargetCopy Frame()
     {
         Render();
@@ -86,6 +95,7 @@ protected:
         return copy;
     }
 
+    int width = kWidth, height = kHeight;
     ScratchDir dir;
     FPhotoBookApp app;
     ColourLoader loader;

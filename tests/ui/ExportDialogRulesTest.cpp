@@ -61,6 +61,42 @@ TEST(ExportDialogRules, OkClampsAndReplaces)
     }
 }
 
+// Each preset chosen in the list, stored by OK and opened again shows as itself; a
+// 1920 x 1080 movie at 25 fps stays the HDV row and at 50 fps is the Full HD one.
+TEST(ExportDialogRules, PresetsChosenStoredAndOpenedAgainShowAsThemselves)
+{
+    struct Case
+    {
+        const char* name;
+        const char* fields; // width height dar par fps, as the dialog fills them
+    };
+    const Case cases[] = {
+        {"Computer 4:3 - 640 x 480", "640 480 4:3 1:1 25"},
+        {"NTSC DVD Widescreen", "720 480 16:9 32:27 29.97"},
+        {"HDV 1920 x 1080", "1920 1080 16:9 1:1 25"},
+        {"UHD 4K 3840 x 2160", "3840 2160 16:9 1:1 25"},
+        {"Full HD 1920 x 1080 (50 fps)", "1920 1080 16:9 1:1 50"},
+        {"Square 1080 x 1080", "1080 1080 1:1 1:1 25"},
+        {"Vertical 1080 x 1920 (phones)", "1080 1920 9:16 1:1 25"},
+    };
+    for (const auto& [name, fields] : cases) {
+        int row = 0;
+        while (row < kExportPresetCount && std::string(ExportPresets()[static_cast<size_t>(row)].name) != name)
+            ++row;
+        ASSERT_LT(row, kExportPresetCount) << name << " is not in the list";
+        const auto fill = PresetFill(row, S(u"12"));
+        ASSERT_TRUE(fill) << name;
+        EXPECT_EQ(U(fill->width) + ' ' + U(fill->height) + ' ' + U(fill->displayAspect) + ' ' + U(fill->pixelAspect) +
+                      ' ' + U(fill->fps.value_or(S(u"?"))),
+                  fields);
+        FSettings settings{FSettingsEnvironment{}};
+        StoreExportDialogFields({fill->width, fill->height, *fill->fps, fill->displayAspect, fill->pixelAspect, S(u"3"),
+                                 S(u"3"), S(u"3"), 2},
+                                settings);
+        EXPECT_EQ(ExportDialogPresetFor(settings), row) << name;
+    }
+}
+
 TEST(ExportDialogRules, MovieIsPreselectedAsMp4OnlyForSomeoneWhoNeverExported)
 {
     // Stored path and type -> the radio the dialog opens on.
