@@ -83,6 +83,9 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     const FFrameView source = host.RenderTargetCopy();
     const uint32_t startTime = host.Now();
     std::unique_ptr<FFrameSink> sink = host.CreateSink();
+    // The script comes first: the music is fitted to the movie's length when the writer opens.
+    const std::vector<FScriptStep> script = BuildExportScript(settings, app.photoCount);
+    out.totalFrames = ScriptFrameCount(script);
     FMovieConfig config;
     config.path = temporaryPath;
     config.container = *ContainerForPath(outputPath);
@@ -92,6 +95,8 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     config.height = settings.height;
     config.framesPerSecond = settings.framesPerSecond;
     config.quality = settings.quality;
+    config.totalFrames = out.totalFrames;
+    config.musicFiles = settings.musicFiles;
     const FSinkError opened = sink ? sink->Open(config, source) : FSinkError{true};
     if (opened) {
         sink.reset();
@@ -117,8 +122,6 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     };
 
     app.StreamPhotoTextures(true);
-    const std::vector<FScriptStep> script = BuildExportScript(settings, app.photoCount);
-    out.totalFrames = ScriptFrameCount(script);
     app.exporting = 1;
     FProgressEstimator estimator(script, settings.framesPerSecond);
     int64_t frame = 0;
@@ -190,6 +193,8 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
         figures.framesStored = out.framesStored;
         figures.elapsedMs = host.Now() - startTime;
         figures.unreadablePhotos = static_cast<int32_t>(app.unreadablePhotos.size());
+        figures.musicFiles = settings.musicFiles;
+        figures.musicSeconds = sink->MusicSeconds();
         out.report = ExportReportText(figures);
         out.figures = figures;
         host.ShowExportBox(out.report, FMessageIcon::Information);
