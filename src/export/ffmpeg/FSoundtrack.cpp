@@ -4,6 +4,7 @@
 #include "export/ffmpeg/FFmpegPtr.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -124,6 +125,13 @@ private:
             return made;
         read_.samples += made;
         const int64_t keep = std::min<int64_t>(made, needed_ - static_cast<int64_t>(music_.left.size()));
+        // A float stream may hold anything: what is no number is silence.
+        for (int i = 0; i < made; ++i) {
+            if (!std::isfinite(left_[static_cast<size_t>(i)]))
+                left_[static_cast<size_t>(i)] = 0;
+            if (!std::isfinite(right_[static_cast<size_t>(i)]))
+                right_[static_cast<size_t>(i)] = 0;
+        }
         if (keep > 0) {
             music_.left.insert(music_.left.end(), left_.begin(), left_.begin() + keep);
             music_.right.insert(music_.right.end(), right_.begin(), right_.begin() + keep);
