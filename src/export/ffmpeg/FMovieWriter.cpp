@@ -385,8 +385,10 @@ int FMovieWriter::DrainSound()
 
 int FMovieWriter::EncodeSound(int64_t until, bool last)
 {
-    const bool anyLast = soundEncoder_->codec->capabilities &
-                         (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+    // LAME takes a short last frame but then flushes more than it was given.
+    const bool anyLast = (soundEncoder_->codec->capabilities &
+                          (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE)) &&
+                         soundEncoder_->codec_id != AV_CODEC_ID_MP3;
     while (soundSent_ < until) {
         const int64_t rest = until - soundSent_;
         if (rest < soundFrameSize_ && !last)

@@ -39,6 +39,8 @@ public:
         frame_.reset(av_frame_alloc());
         if (!decoder_ || !packet_ || !frame_)
             return read_.error = AVERROR(ENOMEM), read_;
+        // The stream's time base lets the decoder drop MP3's and AAC's priming by the stamps.
+        decoder_->pkt_timebase = input->streams[index]->time_base;
         if ((read_.error = avcodec_parameters_to_context(decoder_.get(), input->streams[index]->codecpar)) < 0 ||
             (read_.error = avcodec_open2(decoder_.get(), codec, nullptr)) < 0)
             return read_;
