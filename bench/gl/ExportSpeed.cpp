@@ -3,13 +3,14 @@
 // render and read back alone, and the time it takes in an export through the movie
 // writer, whose reduction and encoding overlap the next frame's render; each export
 // again with music beside it (a sweep, decoded, fitted and encoded with the frames),
-// the time the music takes to prepare included.
+// the time the music takes to prepare included; the best of two runs each.
 //   bench_ExportSpeed [frames]         (default 60)
 //   bench_ExportSpeed --minutes N      exports 640 x 480 mpeg4 for N minutes, printing
 //                                      VmRSS every 30 s, so a leak or a growing queue shows
 //   bench_ExportSpeed --drift N        exports N minutes at 160 x 120 with a click every
-//                                      second under it, as .mp4 (H.264 + AAC) and .avi
-//                                      (MPEG-4 + MP3), then reads the movie back as a
+//                                      second under it, as .mp4 and .mkv (H.264 + AAC),
+//                                      .webm (VP9 + Opus) and .avi (MPEG-4 + MP3), then
+//                                      reads each movie back as a
 //                                      player does: where the sound and the frames end,
 //                                      and when the last whole second's click sounds
 
@@ -122,6 +123,7 @@ public:
             std::fprintf(stderr, "writer: %s\n", error.Full().ToUtf8().c_str());
             return -1;
         }
+        openMs_ = Ms(start, Clock::now());
         auto nextSample = start;
         int f = 0;
         // As the exporter does: the device copies one frame while the next is drawn.
@@ -168,6 +170,7 @@ public:
     }
     void Destroy() { book_.DeviceDestroyed(); }
 
+    double openMs_ = 0; // the last export's Open, the music's preparation included
     FPhotoBookApp app_;
     FBookRenderer book_;
     std::unique_ptr<FGlContext> context_;
@@ -184,12 +187,14 @@ bool MakeMusic(const std::string& path, const std::string& source, double second
 
 struct FHeard
 {
-    double videoEnd = 0, soundEnd = 0; // seconds on the movie's clock
+    double videoStart = 1e9, videoEnd = 0, soundEnd = 0; // seconds on the movie's clock
     double click = -1;                 // when the click nearest `expected` starts
 };
 
 // Reads the movie back with libavformat/libavcodec, every time on the streams'
-// own stamps (start offsets and skipped priming included).
+// own stamps (start offsets and skipped priming included). A container may start
+// its frames after 0 (Matroska makes room for AAC's priming): the click is timed
+// from the first frame, looked for within half a second of expected.
 FHeard Hear(const std::string& path, double expected)
 {
     FHeard heard;
@@ -239,8 +244,10 @@ FHeard Hear(const std::string& path, double expected)
         }
     };
     while (av_read_frame(input.get(), packet.get()) >= 0) {
-        if (packet->stream_index == video && packet->pts != AV_NOPTS_VALUE)
+        if (packet->stream_index == video && packet->pts != AV_NOPTS_VALUE) {
+            heard.videoStart = std::min(heard.videoStart, packet->pts * av_q2d(videoBase));
             heard.videoEnd = std::max(heard.videoEnd, (packet->pts + packet->duration) * av_q2d(videoBase));
+        }
         if (packet->stream_index == sound && avcodec_send_packet(decoder.get(), packet.get()) >= 0)
             take();
         av_packet_unref(packet.get());
@@ -289,19 +296,22 @@ int main(int argc, char** argv)
         const int frames = static_cast<int>(seconds * 25);
         // The last click before the fade-out starts.
         const double expected = std::floor(seconds - 2.5);
-        for (const char* type : {".mp4", ".avi"}) {
+        const std::pair<const char*, const char*> types[] = {
+            {".mp4", "libx264"}, {".mkv", "libx264"}, {".webm", ""}, {".avi", "mpeg4"}};
+        for (const auto& [type, encoder] : types) {
             const std::string movie = base + type;
-            const Case typed{c.width, c.height, std::string(type) == ".mp4" ? "libx264" : "mpeg4"};
+            const Case typed{c.width, c.height, encoder};
             const double ms = bench.Export(typed, frames, movie, 0, clicks, true);
             if (ms < 0)
                 return 1;
             const FHeard heard = Hear(movie, expected);
             ::unlink(movie.c_str());
-            std::printf("%s %d frames (%.0f s) %s: frames end at %.4f s, sound at %.4f s (%+.1f ms); the click at "
-                        "%.0f s sounds at %.4f s (%+.2f ms; a frame is 40 ms)\n",
-                        type, frames, seconds, typed.encoder, heard.videoEnd, heard.soundEnd,
-                        (heard.soundEnd - heard.videoEnd) * 1000, expected, heard.click,
-                        (heard.click - expected) * 1000);
+            std::printf("%s: writer opened, music prepared, in %.0f ms\n", type, bench.openMs_);
+            std::printf("%s %d frames (%.0f s) %s: frames %.4f..%.4f s, sound ends at %.4f s (%+.1f ms); the "
+                        "click at %.0f s sounds %+.2f ms from its frame (a frame is 40 ms)\n",
+                        type, frames, seconds, *encoder ? encoder : "default", heard.videoStart, heard.videoEnd,
+                        heard.soundEnd, (heard.soundEnd - heard.videoEnd) * 1000, expected,
+                        (heard.click - heard.videoStart - expected) * 1000);
             std::fflush(stdout);
         }
         ::unlink(clicks.c_str());
@@ -334,10 +344,15 @@ int main(int argc, char** argv)
             bench.RenderFrame(c, f);
         glFinish();
         const double renderOnly = Ms(start, Clock::now()) / frames;
-        const double exported = bench.Export(c, frames, path);
-        const double withMusic = bench.Export(c, frames, path, 0, music);
-        if (exported < 0 || withMusic < 0)
-            return 1;
+        // Other work on the machine comes and goes: the best of two, taken in turns.
+        double exported = 1e9, withMusic = 1e9;
+        for (int round = 0; round < 2; ++round) {
+            const double without = bench.Export(c, frames, path), with = bench.Export(c, frames, path, 0, music);
+            if (without < 0 || with < 0)
+                return 1;
+            exported = std::min(exported, without);
+            withMusic = std::min(withMusic, with);
+        }
         std::printf("%4d x %-4d %-12s target %4d x %-4d (factor %d): render + read-back %6.2f ms, "
                     "export %6.2f ms a frame = %5.1f fps (%.0f%% of the render-only rate)\n",
                     c.width, c.height, *c.encoder ? c.encoder : "uncompressed", target->Width(), target->Height(),
