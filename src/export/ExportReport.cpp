@@ -1,6 +1,7 @@
 #include "export/ExportReport.h"
 
 #include <charconv>
+#include <cmath>
 #include <string>
 
 namespace {
@@ -36,6 +37,15 @@ FString Line(const char16_t* label, const FString& value, const char16_t* unit =
     return FString(label) + value + FString(unit) + FString(u"\n");
 }
 
+// "3:25", "1:02:03".
+FString MinutesAndSeconds(double seconds)
+{
+    const auto whole = static_cast<int64_t>(std::lround(seconds));
+    FString text = whole >= 3600 ? FString::FromInt(whole / 3600) + FString(u":") + FString::FromInt(whole / 60 % 60, 2)
+                                 : FString::FromInt(whole / 60);
+    return text + FString(u":") + FString::FromInt(whole % 60, 2);
+}
+
 } // namespace
 
 FString ExportReportText(const FExportFigures& f)
@@ -56,6 +66,12 @@ FString ExportReportText(const FExportFigures& f)
         text.Append(Line(u"Duration:\t", FString::FromInt(seconds), u" seconds"));
     text.Append(Line(u"FPS:\t", FString::FromFloat(f.framesPerSecond), u" frames per second"));
     text.Append(Line(u"Format:\t", f.formatName));
+    if (!f.musicFiles.empty()) {
+        FString names;
+        for (const FString& file : f.musicFiles)
+            names.Append(names.IsEmpty() ? file.FileNamePart() : FString(u", ") + file.FileNamePart());
+        text.Append(Line(u"Music:\t", names + FString(u" (") + MinutesAndSeconds(f.musicSeconds) + FString(u")")));
+    }
     text.Append(FString(u"\n"));
     text.Append(Line(u"Frames rendered:\t", FString::FromInt(f.framesRendered)));
     text.Append(Line(u"Frames stored:\t", FString::FromInt(f.framesStored)));
@@ -81,6 +97,12 @@ FString ExportReportJson(const FExportFigures& f)
         ",\"format\":" + JsonString(f.formatName.ToUtf8()) + ",\"framesRendered\":" + JsonNumber(f.framesRendered) +
         ",\"framesStored\":" + JsonNumber(f.framesStored) + ",\"elapsed\":" + JsonNumber(f.elapsedMs / 1000.0) +
         ",\"samplesPerPixel\":" + JsonNumber(f.samplesPerPixel) +
-        ",\"unreadablePhotos\":" + JsonNumber(f.unreadablePhotos) + "}";
-    return FString::FromUtf8(json);
+        ",\"unreadablePhotos\":" + JsonNumber(f.unreadablePhotos);
+    if (f.musicFiles.empty())
+        return FString::FromUtf8(json + "}");
+    std::string files;
+    for (const FString& file : f.musicFiles)
+        files += (files.empty() ? "" : ",") + JsonString(file.ToUtf8());
+    return FString::FromUtf8(json + ",\"music\":{\"files\":[" + files + "],\"duration\":" +
+                             JsonNumber(f.musicSeconds) + "}}");
 }

@@ -37,6 +37,7 @@ bool ParseSwitch(const std::string& text, const char* yes, const char* no, bool&
 std::optional<FExporterOptions> ParseExporterOptions(const std::vector<std::string>& args, std::string& error)
 {
     FExporterOptions options;
+    bool noMusic = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
         if (name == "--help" || name == "-h") {
@@ -54,6 +55,15 @@ std::optional<FExporterOptions> ParseExporterOptions(const std::vector<std::stri
                     return std::nullopt;
                 }
             }
+            continue;
+        }
+        if (name == "--no-music") {
+            if (options.music && !options.music->empty()) {
+                error = "--no-music and --music exclude each other";
+                return std::nullopt;
+            }
+            options.music.emplace();
+            noMusic = true;
             continue;
         }
         if (name.rfind("--", 0) != 0) {
@@ -98,6 +108,16 @@ std::optional<FExporterOptions> ParseExporterOptions(const std::vector<std::stri
             if (!ParseInt(value, n) || n < kMinExportQuality || n > kMaxExportQuality)
                 return bad("expected a whole number from 1 (smallest file) to 100 (best picture)");
             options.quality = n;
+        } else if (name == "--music") {
+            if (noMusic) {
+                error = "--no-music and --music exclude each other";
+                return std::nullopt;
+            }
+            if (value.empty())
+                return bad("expected a music file");
+            if (!options.music)
+                options.music.emplace();
+            options.music->push_back(value);
         } else if (name == "--encoder") {
             options.encoder = value;
         } else if (name == "--sort") {
@@ -174,6 +194,11 @@ void ApplyExporterOptions(const FExporterOptions& options, FSettings& settings)
         settings.RenderTransparentPage = *options.transparentPage;
     if (options.shadows)
         settings.RenderShadows = *options.shadows;
+    if (options.music) {
+        settings.ExportMusic.clear();
+        for (const std::string& file : *options.music)
+            settings.ExportMusic.push_back(FString::FromUtf8(file));
+    }
     settings.ExportMoviePath = FString::FromUtf8(options.output);
 }
 
@@ -183,7 +208,7 @@ const char* ExporterUsage()
            "Renders the photo book of a folder into a movie, without a window.\n"
            "The output's extension picks the file type: .mp4 or .m4v (MP4), .mov (QuickTime)\n"
            "and .mkv (Matroska), H.264 unless --encoder says otherwise; .webm (WebM, VP9 or\n"
-           "AV1, video only); .avi. Any other name is refused.\n"
+           "AV1); .avi. Any other name is refused.\n"
            "Settings not given here come from QuilloPhotoBook.ini, which is never written.\n"
            "\n"
            "  --folder DIR                the photos (required): JPEG (.jpg, .jpeg), HEIC/HEIF,\n"
@@ -202,6 +227,13 @@ const char* ExporterUsage()
            "  --sort name|date            order of the photos (date: when each was taken)\n"
            "  --transparent-page on|off   the see-through sheet between the pages\n"
            "  --shadows on|off            stencil shadows\n"
+           "  --music FILE                music under the movie (MP3, AAC/M4A, Ogg Vorbis, Opus,\n"
+           "                              FLAC, WAV, ...); repeat it for more files, played in\n"
+           "                              order and looped to the movie's length, faded in and out\n"
+           "                              and levelled to -16 LUFS; replaces the settings' music.\n"
+           "                              AAC in .mp4, .m4v, .mov and .mkv, Opus in .webm, MP3 in\n"
+           "                              .avi (16-bit PCM beside uncompressed frames)\n"
+           "  --no-music                  a silent movie, whatever the settings choose\n"
            "  --progress text|json|none   text (the default): a progress line on stderr, rewritten\n"
            "                              in place on a terminal, else one every few seconds;\n"
            "                              json: on stdout one object a line while rendering,\n"

@@ -29,6 +29,8 @@ struct FExporterOptions
     std::optional<float> par, fps;
     std::optional<std::string> encoder; // empty: uncompressed
     std::optional<bool> sortByDate, transparentPage, shadows;
+    // --music FILE, in order, or --no-music (empty); unset: the settings' music.
+    std::optional<std::vector<std::string>> music;
     FProgressOutput progress = FProgressOutput::Text;
 };
 

@@ -74,4 +74,7 @@ public:
     virtual int32_t FramesWritten() const = 0;
     // 0 when unknown (the file's size is used instead).
     virtual uint64_t BytesWritten() const { return 0; }
+    // The music's length in seconds as chosen, before it was fitted to the movie; 0
+    // without music.
+    virtual double MusicSeconds() const { return 0; }
 };

@@ -84,6 +84,9 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     const FFrameView source = host.RenderTargetCopy();
     const uint32_t startTime = host.Now();
     std::unique_ptr<FFrameSink> sink = host.CreateSink();
+    // The script comes first: the music is fitted to the movie's length when the writer opens.
+    const std::vector<FScriptStep> script = BuildExportScript(settings, app.photoCount);
+    out.totalFrames = ScriptFrameCount(script);
     FMovieConfig config;
     config.path = temporaryPath;
     config.container = *ContainerForPath(outputPath);
@@ -93,8 +96,8 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     config.height = settings.height;
     config.framesPerSecond = settings.framesPerSecond;
     config.quality = settings.quality;
-    const std::vector<FScriptStep> script = BuildExportScript(settings, app.photoCount);
-    config.totalFrames = ScriptFrameCount(script);
+    config.totalFrames = out.totalFrames;
+    config.musicFiles = settings.musicFiles;
     config.chapters = MovieChapters(script, app.photoCount, app.locale ? *app.locale : FLocale());
     const FSinkError opened = sink ? sink->Open(config, source) : FSinkError{true};
     if (opened) {
@@ -121,7 +124,6 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
     };
 
     app.StreamPhotoTextures(true);
-    out.totalFrames = config.totalFrames;
     app.exporting = 1;
     FProgressEstimator estimator(script, settings.framesPerSecond);
     int64_t frame = 0;
@@ -193,6 +195,8 @@ bool ExportMovie(FPhotoBookApp& app, const FExportSettings& settings, const FStr
         figures.framesStored = out.framesStored;
         figures.elapsedMs = host.Now() - startTime;
         figures.unreadablePhotos = static_cast<int32_t>(app.unreadablePhotos.size());
+        figures.musicFiles = settings.musicFiles;
+        figures.musicSeconds = sink->MusicSeconds();
         out.report = ExportReportText(figures);
         out.figures = figures;
         host.ShowExportBox(out.report, FMessageIcon::Information);

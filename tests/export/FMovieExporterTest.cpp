@@ -22,6 +22,8 @@ struct SinkLog
     int failOnWrite = -1, writes = 0, finishes = 0; // failOnWrite counts from 1
     std::vector<int> stored;                        // the frame number each stored frame shows
     std::string path;
+    int64_t totalFrames = 0; // what Open was told
+    std::vector<FString> music;
 };
 
 // Writes a kilobyte per frame into the file, so the report has a size to read.
@@ -35,6 +37,8 @@ struct FakeSink : FFrameSink
     FSinkError Open(const FMovieConfig& config, const FFrameView&) override
     {
         log.path = config.path.ToUtf8();
+        log.totalFrames = config.totalFrames;
+        log.music = config.musicFiles;
         if (log.failOpen)
             return {true, FString(u"Could not create the X encoder filter object.")};
         std::ofstream(log.path, std::ios::binary) << "RIFF";
@@ -56,6 +60,7 @@ struct FakeSink : FFrameSink
         return {};
     }
     int32_t FramesWritten() const override { return stored; }
+    double MusicSeconds() const override { return log.music.empty() ? 0.0 : 125.4; }
 };
 
 struct MovieExport
@@ -143,6 +148,19 @@ TEST(MovieExport, ThreePhotosPlayTheWholeScriptIntoTheFile)
               std::string::npos);
     EXPECT_EQ(ReadBytes(e.path_), "RIFF" + std::string(130 * 1024, 'f')); // the older movie replaced whole
     e.ExpectNoTemporaryLeft();
+}
+
+TEST(MovieExport, TheWriterOpensKnowingTheMovieLengthAndMusicWhichTheReportNames)
+{
+    MovieExport e;
+    e.settings_.musicFiles = {FString(u"/m/a \"b\".mp3"), FString(u"/m/c.flac")};
+    ASSERT_TRUE(e.Run());
+    EXPECT_EQ(e.sink_.totalFrames, 130);
+    EXPECT_EQ(e.sink_.music, e.settings_.musicFiles);
+    EXPECT_NE(e.Boxes().find("Format:\tRGB\nMusic:\ta \"b\".mp3, c.flac (2:05)\n\n"), std::string::npos) << e.Boxes();
+    const std::string json = ExportReportJson(e.outcome_.figures).ToUtf8();
+    EXPECT_EQ(json.substr(json.find(",\"music\"")),
+              ",\"music\":{\"files\":[\"/m/a \\\"b\\\".mp3\",\"/m/c.flac\"],\"duration\":125.4}}");
 }
 
 TEST(MovieExportFailure, EachEndsWithItsBoxesTheBookRestoredAndTheRightFileState)

@@ -10,6 +10,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
@@ -368,6 +369,43 @@ TEST_F(HeadlessExporterTest, FileThatCannotBeCompletedFailsAndIsDeleted)
     }
 }
 
+TEST_F(HeadlessExporterTest, MusicGoesUnderTheMovieAndBadMusicKeepsTheOldOne)
+{
+    // Bad music is refused by name before a frame is rendered; the old movie stays
+    // byte for byte and nothing is left beside it.
+    const std::string tune = photos.file("tune.flac"), notes = photos.file("notes.mp3");
+    ASSERT_EQ(std::system(("ffmpeg -v error -f lavfi -i sine -t 2 '" + tune + "'").c_str()), 0);
+    WriteBytes(notes, "not a song");
+    ScratchDir out;
+    const std::string movie = out.file("movie.mp4");
+    WriteBytes(movie, "old movie");
+    const std::pair<std::string, std::string> bad[] = {
+        {photos.file("gone.mp3"), " cannot be read: No such file or directory."}, {notes, " holds no sound."}};
+    for (const auto& [file, says] : bad) {
+        std::vector<std::string> args = Small(movie);
+        args.insert(args.end(), {"--music", tune, "--music", file});
+        const FRun run = Export(args);
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_NE(run.output.find("Music file " + file + says), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("% frame"), std::string::npos) << run.output;
+        EXPECT_EQ(ReadBytes(movie), "old movie");
+        EXPECT_EQ(EntriesIn(out.path()), 1u);
+    }
+    // With good music the movie has sound and the report names the music.
+    std::vector<std::string> args = Small(movie);
+    args.insert(args.end(), {"--music", tune, "--progress", "json"});
+    const FRun run = Export(args);
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::string report = run.output.substr(run.output.rfind("{\"path\""));
+    const QJsonObject music = QJsonDocument::fromJson(QByteArray::fromStdString(report)).object()["music"].toObject();
+    EXPECT_EQ(music["files"].toArray().first().toString().toStdString(), tune) << report;
+    EXPECT_NEAR(music["duration"].toDouble(), 2.0, 0.01) << report;
+    FAvInputPtr input;
+    ASSERT_GE(OpenInput(input, movie.c_str()), 0);
+    ASSERT_GE(avformat_find_stream_info(input.get(), nullptr), 0);
+    EXPECT_GE(av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0), 0);
+}
+
 TEST(ExporterOptions, ParseAndApply)
 {
     std::string error;
@@ -399,6 +437,40 @@ TEST(ExporterOptions, ParseAndApply)
     }
     EXPECT_FALSE(ParseExporterOptions({"--folder", "/p", "--output", "/m", "--progress", "xml"}, error));
     EXPECT_NE(error.find("--progress"), std::string::npos) << error;
+
+    // --music in order, replacing the settings' list; --no-music empties it.
+    const struct
+    {
+        std::vector<std::string> args;
+        std::vector<std::string> music; // what the settings hold after
+        bool ok = true;
+    } music[] = {
+        {{}, {"/kept.mp3"}},
+        {{"--music", "b.ogg", "--music", "/a.mp3"}, {"b.ogg", "/a.mp3"}},
+        {{"--no-music"}, {}},
+        {{"--no-music", "--music", "a.mp3"}, {}, false},
+        {{"--music", "a.mp3", "--no-music"}, {}, false},
+        {{"--music", ""}, {}, false},
+        {{"--music"}, {}, false},
+    };
+    for (const auto& c : music) {
+        std::vector<std::string> args = {"--folder", "/p", "--output", "/m.mp4"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(args.back());
+        options = ParseExporterOptions(args, error);
+        ASSERT_EQ(options.has_value(), c.ok) << error;
+        if (!c.ok) {
+            EXPECT_NE(error.find("music"), std::string::npos) << error;
+            continue;
+        }
+        settings.ExportMusic = {FString(u"/kept.mp3")};
+        ApplyExporterOptions(*options, settings);
+        std::vector<std::string> got;
+        for (const FString& file : settings.ExportMusic)
+            got.push_back(U8(file));
+        EXPECT_EQ(got, c.music);
+    }
+    EXPECT_NE(std::string(ExporterUsage()).find("--no-music"), std::string::npos);
 
     EXPECT_FALSE(ParseExporterOptions({"--folder", "/p", "--output"}, error));
     for (const char* bad : {"0", "101", "80.5", ""})

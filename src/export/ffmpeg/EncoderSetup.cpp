@@ -1,6 +1,7 @@
 #include "export/ffmpeg/EncoderSetup.h"
 
 #include "base/FSettings.h"
+#include "export/SoundtrackMix.h"
 #include "export/ffmpeg/FEncoderList.h"
 
 extern "C" {
@@ -118,6 +119,44 @@ void SetMuxerOptions(FMovieContainer container, AVDictionary** options)
     // Players can start before the whole file has arrived.
     if (container == FMovieContainer::Mp4 || container == FMovieContainer::Mov)
         av_dict_set(options, "movflags", "+faststart", 0);
+}
+
+const AVCodec* SoundEncoder(FMovieContainer container, bool compressedVideo)
+{
+    static const char* const aac[] = {"aac", nullptr};
+    static const char* const webm[] = {"libopus", "libvorbis", "opus", nullptr};
+    static const char* const avi[] = {"libmp3lame", "pcm_s16le", nullptr};
+    const char* const* names = container == FMovieContainer::WebM ? webm
+                               : container != FMovieContainer::Avi ? aac
+                               : compressedVideo                   ? avi
+                                                                   : avi + 1;
+    for (; *names; ++names)
+        if (const AVCodec* codec = avcodec_find_encoder_by_name(*names))
+            return codec;
+    return nullptr;
+}
+
+void ConfigureSoundEncoder(AVCodecContext* context, const AVCodec* codec)
+{
+    context->codec_type = AVMEDIA_TYPE_AUDIO;
+    context->sample_rate = kSoundRate;
+    context->time_base = {1, kSoundRate};
+    const AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+    av_channel_layout_copy(&context->ch_layout, &stereo);
+    // The mix is float; each of these takes a plain copy or a rounding.
+    context->sample_fmt = AV_SAMPLE_FMT_NONE;
+    for (const AVSampleFormat wanted : {AV_SAMPLE_FMT_FLTP, AV_SAMPLE_FMT_FLT, AV_SAMPLE_FMT_S16P, AV_SAMPLE_FMT_S16})
+        for (const AVSampleFormat* format = codec->sample_fmts; format && *format != AV_SAMPLE_FMT_NONE; ++format)
+            if (*format == wanted && context->sample_fmt == AV_SAMPLE_FMT_NONE)
+                context->sample_fmt = wanted;
+    if (codec->id == AV_CODEC_ID_AAC || codec->id == AV_CODEC_ID_MP3)
+        context->bit_rate = 192000;
+    else if (codec->id == AV_CODEC_ID_OPUS || codec->id == AV_CODEC_ID_VORBIS)
+        context->bit_rate = 128000;
+    if (codec->id == AV_CODEC_ID_AAC)
+        context->profile = FF_PROFILE_AAC_LOW;
+    if (codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL)
+        context->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
 }
 
 const AVCodec* DefaultEncoder(FMovieContainer container)

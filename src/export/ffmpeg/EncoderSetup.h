@@ -17,6 +17,13 @@ const char* MuxerName(FMovieContainer container);
 void SetMuxerOptions(FMovieContainer container, AVDictionary** options);
 // The encoder used when the settings name none: null (uncompressed) for AVI.
 const AVCodec* DefaultEncoder(FMovieContainer container);
+// The soundtrack's encoder: AAC (FFmpeg's own, LC) in MP4, QuickTime and Matroska;
+// Opus, else Vorbis, in WebM; in AVI MP3 beside encoded video and 16-bit PCM beside
+// uncompressed frames. Null when this FFmpeg has none of them.
+const AVCodec* SoundEncoder(FMovieContainer container, bool compressedVideo);
+// Before avcodec_open2: 48 kHz stereo in a sample format the encoder takes, and its bit rate.
+void ConfigureSoundEncoder(AVCodecContext* context, const AVCodec* codec);
+
 // Before avcodec_open2, with width, height, time base and frame rate set: picks the
 // pixel format and the quality (quantiser, CRF or scaled bit rate) for quality 1..100;
 // encoder-private options go into options. Frames sent to a quantiser encoder should

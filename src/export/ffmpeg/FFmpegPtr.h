@@ -7,6 +7,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
+#include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
 
@@ -38,6 +39,20 @@ struct FAvPacketDeleter
 {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
+struct FAvioBufferDeleter
+{
+    // A context over our own buffer: FFmpeg may have swapped the buffer, so free its own.
+    void operator()(AVIOContext* p) const
+    {
+        if (p)
+            av_freep(&p->buffer);
+        avio_context_free(&p);
+    }
+};
+struct FSwrDeleter
+{
+    void operator()(SwrContext* p) const { swr_free(&p); }
+};
 struct FSwsDeleter
 {
     void operator()(SwsContext* p) const { sws_freeContext(p); }
@@ -49,6 +64,8 @@ using FAvioPtr = std::unique_ptr<AVIOContext, FAvioDeleter>;
 using FAvCodecPtr = std::unique_ptr<AVCodecContext, FAvCodecDeleter>;
 using FAvFramePtr = std::unique_ptr<AVFrame, FAvFrameDeleter>;
 using FAvPacketPtr = std::unique_ptr<AVPacket, FAvPacketDeleter>;
+using FAvioBufferPtr = std::unique_ptr<AVIOContext, FAvioBufferDeleter>;
+using FSwrPtr = std::unique_ptr<SwrContext, FSwrDeleter>;
 using FSwsPtr = std::unique_ptr<SwsContext, FSwsDeleter>;
 
 // Closes the file now and returns what closing it cost (a full disk shows up here),

@@ -2,12 +2,14 @@
 
 #include "export/ffmpeg/EncoderSetup.h"
 #include "export/ffmpeg/FEncoderList.h"
+#include "export/ffmpeg/FSoundtrack.h"
 
 extern "C" {
 #include <libavutil/opt.h>
 }
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -149,6 +151,9 @@ FSinkError FMovieWriter::Open(const FMovieConfig& config, const FFrameView& sour
                 return Fail(FString(), "Could not store raw rows bottom-up", flipped);
         }
     }
+    if (!config.musicFiles.empty())
+        if (const FSinkError failed = OpenSoundtrack())
+            return failed;
     if (const FSinkError failed = OpenFile())
         return failed;
 
@@ -219,6 +224,66 @@ FSinkError FMovieWriter::OpenEncoder(const FString& name, const AVCodec* codec)
         return Fail(toMux, "Could not pass the encoder's parameters to the muxer", copied);
     stream_->time_base = encoder_->time_base;
     stream_->avg_frame_rate = frameRate_;
+    return {};
+}
+
+FSinkError FMovieWriter::OpenSoundtrack()
+{
+    const bool compressed = encoder_ && encoder_->codec_id != AV_CODEC_ID_RAWVIDEO;
+    const AVCodec* codec = SoundEncoder(config_.container, compressed);
+    const FString label = FString::FromUtf8(ContainerLabel(config_.container));
+    if (!codec)
+        return Fail(FString(u"No sound encoder for ") + label + FString(u" files is built into this FFmpeg."));
+    const int64_t length = SoundSamplesFor(config_.totalFrames, frameRate_.num, frameRate_.den);
+    if (length <= 0)
+        return Fail(FString(u"The movie's length is not known, so no music can be fitted to it."));
+    FMusic music;
+    if (const FString refusal = LoadMusic(config_.musicFiles, length, music); !refusal.IsEmpty())
+        return Fail(refusal);
+    musicSeconds_ = music.seconds;
+    music_ = std::make_unique<FSoundtrackMix>(std::move(music.left), std::move(music.right), length);
+
+    const FString noSound = FString(u"Could not add the ") + FString::FromUtf8(codec->name) +
+                            FString(u" sound encoder to ") + label + FString(u" files.");
+    soundEncoder_.reset(avcodec_alloc_context3(codec));
+    if (!soundEncoder_)
+        return Fail(noSound, "Could not allocate the sound encoder", AVERROR(ENOMEM));
+    ConfigureSoundEncoder(soundEncoder_.get(), codec);
+    if (format_->oformat->flags & AVFMT_GLOBALHEADER)
+        soundEncoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    const int opened = soundEncoder_->sample_fmt == AV_SAMPLE_FMT_NONE
+                           ? AVERROR(EINVAL)
+                           : avcodec_open2(soundEncoder_.get(), codec, nullptr);
+    if (opened < 0)
+        return Fail(noSound, "Could not open the sound encoder", opened);
+    const bool anySize = (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || soundEncoder_->frame_size <= 0;
+    soundFrameSize_ = anySize ? 1024 : soundEncoder_->frame_size;
+    soundFrame_.reset(av_frame_alloc());
+    if (!soundFrame_)
+        return Fail(noSound, "Could not allocate a sound frame", AVERROR(ENOMEM));
+    soundFrame_->format = soundEncoder_->sample_fmt;
+    soundFrame_->sample_rate = kSoundRate;
+    soundFrame_->nb_samples = soundFrameSize_;
+    int made = av_channel_layout_copy(&soundFrame_->ch_layout, &soundEncoder_->ch_layout);
+    if (made >= 0)
+        made = av_frame_get_buffer(soundFrame_.get(), 0);
+    if (made < 0)
+        return Fail(noSound, "Could not allocate a sound frame", made);
+    soundStream_ = avformat_new_stream(format_.get(), nullptr);
+    if (!soundStream_)
+        return Fail(noSound, "Could not add a sound stream", AVERROR(ENOMEM));
+    made = avcodec_parameters_from_context(soundStream_->codecpar, soundEncoder_.get());
+    if (made < 0)
+        return Fail(noSound, "Could not pass the sound encoder's parameters to the muxer", made);
+    soundStream_->time_base = soundEncoder_->time_base;
+    // AVI cannot say that the sound starts with the encoder's priming (MP3's is 1105
+    // samples), so the soundtrack starts that far in: its first packet is stamped 0
+    // and every decoded sample plays when the frame it belongs to shows. The other
+    // containers carry the delay and players skip it.
+    if (config_.container == FMovieContainer::Avi)
+        soundSent_ = soundEncoder_->initial_padding;
+    soundLeft_.resize(static_cast<size_t>(soundFrameSize_));
+    soundRight_.resize(static_cast<size_t>(soundFrameSize_));
     return {};
 }
 
@@ -294,7 +359,10 @@ void FMovieWriter::Work()
         const std::vector<uint8_t>& slot = slots_[static_cast<size_t>(read_)];
         lock.unlock();
         grabber_->ProcessFrame(FFrameView{slot.data(), sourceWidth_, sourceHeight_, sourceWidth_ * 4});
-        const int stored = StoreBitmap();
+        int stored = StoreBitmap();
+        // The sound keeps up with the frames, so the muxer holds few packets back.
+        if (stored >= 0 && music_)
+            stored = EncodeSound(SoundSamplesFor(framesWritten_, frameRate_.num, frameRate_.den), false);
         lock.lock();
         read_ = (read_ + 1) % count;
         --filled_;
@@ -304,11 +372,13 @@ void FMovieWriter::Work()
     }
 }
 
-int FMovieWriter::WritePacket(AVPacket* packet, AVRational timeBase)
+int FMovieWriter::WritePacket(AVPacket* packet, AVRational timeBase, AVStream* stream)
 {
-    packet->stream_index = stream_->index;
-    av_packet_rescale_ts(packet, timeBase, stream_->time_base);
-    const int written = av_write_frame(format_.get(), packet);
+    packet->stream_index = stream->index;
+    av_packet_rescale_ts(packet, timeBase, stream->time_base);
+    // With sound, the muxer orders the two streams' packets by time.
+    const int written =
+        soundStream_ ? av_interleaved_write_frame(format_.get(), packet) : av_write_frame(format_.get(), packet);
     av_packet_unref(packet);
     if (written < 0)
         Fail(FString(kFrameNotStored), "Could not write a frame to the file", written);
@@ -325,10 +395,83 @@ int FMovieWriter::Drain()
             Fail(FString(kFrameNotStored), "Could not encode a frame", received);
             return received;
         }
-        const int written = WritePacket(packet_.get(), encoder_->time_base);
+        const int written = WritePacket(packet_.get(), encoder_->time_base, stream_);
         if (written < 0)
             return written;
     }
+}
+
+int FMovieWriter::DrainSound()
+{
+    for (;;) {
+        const int received = avcodec_receive_packet(soundEncoder_.get(), packet_.get());
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+            return 0;
+        if (received < 0) {
+            Fail(FString(kFrameNotStored), "Could not encode the sound", received);
+            return received;
+        }
+        const int written = WritePacket(packet_.get(), soundEncoder_->time_base, soundStream_);
+        if (written < 0)
+            return written;
+    }
+}
+
+int FMovieWriter::EncodeSound(int64_t until, bool last)
+{
+    // LAME takes a short last frame but then flushes more than it was given.
+    const bool anyLast = (soundEncoder_->codec->capabilities &
+                          (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE)) &&
+                         soundEncoder_->codec_id != AV_CODEC_ID_MP3;
+    while (soundSent_ < until) {
+        const int64_t rest = until - soundSent_;
+        if (rest < soundFrameSize_ && !last)
+            return 0;
+        // An encoder that takes whole frames only gets the last one filled with silence.
+        const int count = rest < soundFrameSize_ && anyLast ? static_cast<int>(rest) : soundFrameSize_;
+        const int writable = av_frame_make_writable(soundFrame_.get());
+        if (writable < 0) {
+            Fail(FString(kFrameNotStored), "Could not prepare a sound frame", writable);
+            return writable;
+        }
+        float* left = soundLeft_.data();
+        float* right = soundRight_.data();
+        music_->Fill(soundSent_, count, left, right);
+        soundFrame_->nb_samples = count;
+        uint8_t** data = soundFrame_->data;
+        const auto pcm = [](float v) {
+            return static_cast<int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f));
+        };
+        switch (soundFrame_->format) {
+        case AV_SAMPLE_FMT_FLTP:
+            std::memcpy(data[0], left, sizeof(float) * static_cast<size_t>(count));
+            std::memcpy(data[1], right, sizeof(float) * static_cast<size_t>(count));
+            break;
+        case AV_SAMPLE_FMT_FLT:
+            for (int i = 0; i < count; ++i)
+                reinterpret_cast<float*>(data[0])[2 * i] = left[i], reinterpret_cast<float*>(data[0])[2 * i + 1] = right[i];
+            break;
+        case AV_SAMPLE_FMT_S16P:
+            for (int i = 0; i < count; ++i)
+                reinterpret_cast<int16_t*>(data[0])[i] = pcm(left[i]), reinterpret_cast<int16_t*>(data[1])[i] = pcm(right[i]);
+            break;
+        default: // AV_SAMPLE_FMT_S16
+            for (int i = 0; i < count; ++i)
+                reinterpret_cast<int16_t*>(data[0])[2 * i] = pcm(left[i]),
+                                        reinterpret_cast<int16_t*>(data[0])[2 * i + 1] = pcm(right[i]);
+            break;
+        }
+        soundFrame_->pts = soundSent_;
+        const int sent = avcodec_send_frame(soundEncoder_.get(), soundFrame_.get());
+        if (sent < 0) {
+            Fail(FString(kFrameNotStored), "Could not encode the sound", sent);
+            return sent;
+        }
+        soundSent_ += count;
+        if (const int drained = DrainSound(); drained < 0)
+            return drained;
+    }
+    return 0;
 }
 
 int FMovieWriter::StoreBitmap()
@@ -345,7 +488,7 @@ int FMovieWriter::StoreBitmap()
         packet->pts = packet->dts = index;
         packet->duration = 1;
         packet->flags |= AV_PKT_FLAG_KEY;
-        const int written = WritePacket(packet, av_inv_q(frameRate_));
+        const int written = WritePacket(packet, av_inv_q(frameRate_), stream_);
         if (written < 0)
             return written;
         ++framesWritten_;
@@ -373,7 +516,18 @@ int FMovieWriter::StoreBitmap()
 int FMovieWriter::Close()
 {
     int result = 0;
-    if (encoder_) {
+    // The sound ends with the last frame: as many samples as the frames last.
+    if (music_) {
+        result = EncodeSound(SoundSamplesFor(framesWritten_, frameRate_.num, frameRate_.den), true);
+        if (result >= 0) {
+            const int flushed = avcodec_send_frame(soundEncoder_.get(), nullptr);
+            if (flushed < 0)
+                Fail(FString(kFrameNotStored), "Could not flush the sound encoder", result = flushed);
+            else
+                result = DrainSound();
+        }
+    }
+    if (encoder_ && result >= 0) {
         const int flushed = avcodec_send_frame(encoder_.get(), nullptr);
         if (flushed < 0)
             Fail(FString(kFrameNotStored), "Could not flush the encoder", result = flushed);

@@ -1,11 +1,14 @@
 #pragma once
 // The movie writer: reduces each supersampled frame with the frame grabber, converts
 // it with libswscale for the encoder (or stores uncompressed AVI rows as they are)
-// and muxes it into the file. The render thread only copies a frame into a free
+// and muxes it into the file. Music, when there is any, is decoded and fitted to
+// the movie in Open, before the file exists; the worker encodes it as the frames
+// go, stamped by sample count, and the muxer interleaves the two. The render thread only copies a frame into a free
 // queue slot; reduction, encoding and writing run on the writer's own thread, so
 // rendering the next frame overlaps them. The slots are allocated once in Open.
 
 #include "export/FFrameSink.h"
+#include "export/SoundtrackMix.h"
 #include "export/ffmpeg/FFmpegPtr.h"
 
 #include <atomic>
@@ -29,17 +32,23 @@ public:
     FSinkError Write(const FFrameView& frame) override;
     FSinkError Finish() override;
     int32_t FramesWritten() const override { return framesWritten_; }
+    double MusicSeconds() const override { return musicSeconds_; }
 
 private:
     FSinkError OpenEncoder(const FString& name, const AVCodec* codec);
+    FSinkError OpenSoundtrack();
     FSinkError OpenFile();
     // Remembers the first failure; the ones after it are its consequences.
     FSinkError Fail(const FString& text, const char* what = nullptr, int error = 0);
     FSinkError Failure() const;
     void Work();
     int StoreBitmap();
-    int WritePacket(AVPacket* packet, AVRational timeBase);
+    int WritePacket(AVPacket* packet, AVRational timeBase, AVStream* stream);
     int Drain();
+    // Encodes the soundtrack up to the sample `until` (whole encoder frames only,
+    // unless last), then writes what the encoder gives.
+    int EncodeSound(int64_t until, bool last);
+    int DrainSound();
     int Close();
 
     std::chrono::milliseconds frameWait_;
@@ -53,6 +62,14 @@ private:
     FAvFramePtr frame_;
     FAvPacketPtr packet_;
     AVStream* stream_ = nullptr; // owned by format_
+    std::unique_ptr<FSoundtrackMix> music_;
+    double musicSeconds_ = 0;
+    FAvCodecPtr soundEncoder_;
+    FAvFramePtr soundFrame_;
+    AVStream* soundStream_ = nullptr; // owned by format_
+    int soundFrameSize_ = 0;
+    int64_t soundSent_ = 0; // the soundtrack's next sample for the encoder
+    std::vector<float> soundLeft_, soundRight_;
     bool headerWritten_ = false;
     bool finished_ = false;
 
