@@ -240,14 +240,14 @@ void DescribeColour(AVCodecContext* context, const AVCodec* codec)
 
 FSwsPtr MakeConverter(const AVCodecContext* context)
 {
-    FSwsPtr convert(sws_getContext(context->width, context->height, AV_PIX_FMT_BGR24, context->width,
-                                   context->height, context->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    FSwsPtr convert(sws_getContext(context->width, context->height, AV_PIX_FMT_BGR24, context->width, context->height,
+                                   context->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!convert || context->colorspace == AVCOL_SPC_RGB)
         return convert;
     // swscale's own choice is BT.601 in the format's range, whatever the size.
     const int* matrix = sws_getCoefficients(context->colorspace);
-    if (sws_setColorspaceDetails(convert.get(), matrix, 1, matrix, context->color_range == AVCOL_RANGE_JPEG, 0,
-                                 1 << 16, 1 << 16) < 0)
+    if (sws_setColorspaceDetails(convert.get(), matrix, 1, matrix, context->color_range == AVCOL_RANGE_JPEG, 0, 1 << 16,
+                                 1 << 16) < 0)
         convert.reset();
     return convert;
 }
