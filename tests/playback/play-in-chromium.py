@@ -102,7 +102,9 @@ def main():
     command = [browser, "--headless=new", "--no-sandbox", "--user-data-dir=" + os.path.join(scratch, "profile"),
                "--no-first-run", "--no-default-browser-check", "--disable-extensions", "--disable-sync",
                "--disable-background-networking", "--disable-component-update", "--disable-default-apps",
-               "--disable-domain-reliability", "--no-pings", "--metrics-recording-only", "--mute-audio",
+               "--disable-domain-reliability", "--no-pings", "--metrics-recording-only", "--disable-breakpad",
+               "--disable-client-side-phishing-detection", "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1",
+               "--mute-audio",
                "--autoplay-policy=no-user-gesture-required", "--force-color-profile=srgb",
                "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
                "http://127.0.0.1:%d/player.html" % server.server_address[1]]
