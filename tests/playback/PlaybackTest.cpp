@@ -76,10 +76,7 @@ protected:
     static void SetUpTestSuite()
     {
         dir = new ScratchDir;
-        std::filesystem::copy_file(std::filesystem::path(PHOTOBOOK_BUILD_DIR) / "QuilloPhotoBookExport",
-                                   dir->file("QuilloPhotoBookExport"));
-        std::filesystem::copy(std::filesystem::path(PHOTOBOOK_BUILD_DIR) / "media", dir->file("media"),
-                              std::filesystem::copy_options::recursive);
+        InstallProgram(*dir, "QuilloPhotoBookExport");
         std::filesystem::create_directory(dir->file("photos"));
         QImage photo(800, 600, QImage::Format_RGB32);
         for (int i = 0; i < 4; ++i)
