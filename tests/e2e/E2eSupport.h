@@ -24,11 +24,12 @@ inline std::string Shell(const std::string& command, bool text = true)
     return out;
 }
 
-// The program and its media copied into dir, as an installation of its own.
-inline void InstallProgram(const ScratchDir& dir)
+// The program (the viewer unless named) and its media copied into dir, as an
+// installation of its own.
+inline void InstallProgram(const ScratchDir& dir, const std::string& program = "QuilloPhotoBook")
 {
     const std::filesystem::path build(PHOTOBOOK_BUILD_DIR);
-    std::filesystem::copy_file(build / "QuilloPhotoBook", dir.file("QuilloPhotoBook"));
+    std::filesystem::copy_file(build / program, dir.file(program));
     std::filesystem::copy(build / "media", dir.file("media"), std::filesystem::copy_options::recursive);
 }
 

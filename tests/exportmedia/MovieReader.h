@@ -1,11 +1,17 @@
 #pragma once
-// Reads an AVI back with libavformat/libavcodec, every frame converted to top-down
-// BGR24, so tests check what a player would show.
+// Reads a movie back with libavformat/libavcodec, every frame converted to top-down
+// BGR24 as the stream's colour description says, so tests check what a player would show.
 
+#include "export/ffmpeg/EncoderSetup.h"
 #include "export/ffmpeg/FFmpegPtr.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct FDecodedMovie
@@ -57,6 +63,18 @@ inline FDecodedMovie DecodeMovie(const std::string& path)
             convert.reset(sws_getCachedContext(convert.release(), frame->width, frame->height,
                                                static_cast<AVPixelFormat>(frame->format), movie.width, movie.height,
                                                AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr));
+            // As a player shows it: the matrix and range the stream declares, or the ones
+            // players assume when it declares none.
+            const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
+            if (format && !(format->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL))) {
+                const AVColorSpace space = frame->colorspace != AVCOL_SPC_UNSPECIFIED
+                                               ? frame->colorspace
+                                               : MatrixPlayersAssume(movie.width, movie.height);
+                const bool fullRange =
+                    frame->color_range == AVCOL_RANGE_JPEG || std::string_view(format->name).rfind("yuvj", 0) == 0;
+                sws_setColorspaceDetails(convert.get(), sws_getCoefficients(space), fullRange,
+                                         sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+            }
             std::vector<uint8_t> bgr(static_cast<size_t>(movie.width) * movie.height * 3);
             uint8_t* rows[1] = {bgr.data()};
             const int strides[1] = {movie.width * 3};

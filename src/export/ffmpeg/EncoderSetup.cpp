@@ -9,10 +9,12 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 namespace {
 int Clamped(int quality)
@@ -208,10 +210,9 @@ int CrfForQuality(int quality)
 void ConfigureEncoder(AVCodecContext* context, const AVCodec* codec, int quality, AVDictionary** options)
 {
     context->pix_fmt = PixelFormatFor(codec);
+    DescribeColour(context, codec);
     if (codec->id == AV_CODEC_ID_MPEG1VIDEO || codec->id == AV_CODEC_ID_MPEG2VIDEO)
         SnapToMpegRate(context);
-    if (codec->id == AV_CODEC_ID_MJPEG || codec->id == AV_CODEC_ID_AMV)
-        context->color_range = AVCOL_RANGE_JPEG; // yuvj formats are full range
 
     if (TakesQuantiser(codec)) {
         context->flags |= AV_CODEC_FLAG_QSCALE;
@@ -248,4 +249,44 @@ void ConfigureEncoder(AVCodecContext* context, const AVCodec* codec, int quality
         return;
     }
     context->bit_rate = scaledBitRate;
+}
+
+AVColorSpace MatrixPlayersAssume(int width, int height)
+{
+    // mpv's and SDL's guess; Chromium takes HD as BT.709 too.
+    return width >= 1280 || height > 576 ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+}
+
+void DescribeColour(AVCodecContext* context, const AVCodec* codec)
+{
+    context->color_primaries = AVCOL_PRI_BT709;
+    context->color_trc = AVCOL_TRC_BT709;
+    const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(context->pix_fmt);
+    if (!format)
+        return;
+    if (format->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) {
+        context->colorspace = AVCOL_SPC_RGB;
+        context->color_range = AVCOL_RANGE_JPEG;
+        return;
+    }
+    // swscale writes the yuvj and grey formats full range; the JPEG encoders want full
+    // range whatever the format.
+    const bool fullRange = std::string_view(format->name).rfind("yuvj", 0) == 0 || format->nb_components < 3 ||
+                           codec->id == AV_CODEC_ID_MJPEG || codec->id == AV_CODEC_ID_AMV;
+    context->color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+    context->colorspace = fullRange ? AVCOL_SPC_BT470BG : MatrixPlayersAssume(context->width, context->height);
+}
+
+FSwsPtr MakeConverter(const AVCodecContext* context)
+{
+    FSwsPtr convert(sws_getContext(context->width, context->height, AV_PIX_FMT_BGR24, context->width, context->height,
+                                   context->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    if (!convert || context->colorspace == AVCOL_SPC_RGB)
+        return convert;
+    // swscale's own choice is BT.601 in the format's range, whatever the size.
+    const int* matrix = sws_getCoefficients(context->colorspace);
+    if (sws_setColorspaceDetails(convert.get(), matrix, 1, matrix, context->color_range == AVCOL_RANGE_JPEG, 0, 1 << 16,
+                                 1 << 16) < 0)
+        convert.reset();
+    return convert;
 }

@@ -204,8 +204,7 @@ FSinkError FMovieWriter::OpenEncoder(const FString& name, const AVCodec* codec)
         return Fail(text, "Could not open the encoder", opened);
     }
     // Starting at the grabber's last row with a negative stride turns its bottom-up rows upright.
-    convert_.reset(sws_getContext(config_.width, config_.height, AV_PIX_FMT_BGR24, config_.width, config_.height,
-                                  encoder_->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    convert_ = MakeConverter(encoder_.get());
     frame_.reset(av_frame_alloc());
     const FString toMux(u"Could not connect encoder filter to mux filter.\n\nPlease try another encoder.");
     if (!convert_ || !frame_)
