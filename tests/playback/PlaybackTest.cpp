@@ -17,10 +17,6 @@
 
 namespace {
 
-// Switched on once QuilloPhotoBookExport takes --music FILE: the default .mp4 is then
-// exported with a tone under it and Chromium must hear it.
-constexpr bool kExporterTakesMusic = false;
-
 // Grey, red, green and blue quarters; a level or two of encoding noise is fine, the
 // wrong matrix moves red and green by 15 to 25.
 const QRgb kPatches[] = {qRgb(128, 128, 128), qRgb(220, 30, 30), qRgb(30, 200, 60), qRgb(30, 60, 200)};
@@ -264,41 +260,28 @@ TEST_F(Playback, ChromiumSeeksFrameForFrameAndShowsEveryPatchAsExportedInHdMp4An
 
 TEST_F(Playback, ChromiumHearsTheSoundtrackAndNoticesSilence)
 {
-    // The harness against movies of known sound: a 440 Hz tone and silence.
-    const struct
-    {
-        const char* name;
-        const char* audio;
-        bool heard;
-    } cases[] = {{"tone.mp4", "sine=f=440:d=3", true}, {"silence.mp4", "anullsrc=d=3", false}};
-    std::vector<FPlay> plays;
-    std::vector<bool> heard;
-    for (const auto& c : cases) {
-        plays.push_back({dir->file(c.name), {1.0}, {{10, 10}}, true});
-        heard.push_back(c.heard);
-        Shell(std::string("ffmpeg -v error -y -f lavfi -i testsrc2=s=320x240:r=25:d=3 -f lavfi -i ") + c.audio +
-              " -c:v libx264 -pix_fmt yuv420p -c:a aac -t 3 -movflags +faststart '" + plays.back().movie + "'");
-    }
-    if (kExporterTakesMusic) {
-        const std::string music = dir->file("music.flac"), movie = dir->file("music.mp4");
-        Shell("ffmpeg -v error -y -f lavfi -i sine=f=440:d=10 '" + music + "'");
-        ChildProcess child(dir->file("QuilloPhotoBookExport"),
-                           {"--folder", dir->file("photos"), "--output", movie, "--width", "640", "--height", "360",
-                            "--fps", "1", "--time-page", "1", "--time-zoom", "1", "--time-view", "1", "--music", music},
-                           dir->file("music.txt"));
-        ASSERT_EQ(child.WaitForExit(120), 0) << child.Output();
-        plays.push_back({movie, {1.5}, {{320, 180}}, true});
-        heard.push_back(true);
-    }
+    // The default .mp4 with a tone under it is heard, for as long as the movie lasts;
+    // a movie of silence shows that the harness can tell.
+    const std::string music = dir->file("music.flac"), movie = dir->file("music.mp4");
+    const std::string silence = dir->file("silence.mp4");
+    Shell("ffmpeg -v error -y -f lavfi -i sine=f=440:d=10 '" + music + "'");
+    Shell("ffmpeg -v error -y -f lavfi -i testsrc2=s=320x240:r=25:d=3 -f lavfi -i anullsrc=d=3 -c:v libx264 "
+          "-pix_fmt yuv420p -c:a aac -t 3 -movflags +faststart '" +
+          silence + "'");
+    ChildProcess child(dir->file("QuilloPhotoBookExport"),
+                       {"--folder", dir->file("photos"), "--output", movie, "--width", "640", "--height", "360",
+                        "--fps", "1", "--time-page", "1", "--time-zoom", "1", "--time-view", "1", "--music", music},
+                       dir->file("music.txt"));
+    ASSERT_EQ(child.WaitForExit(120), 0) << child.Output();
+    const std::vector<FPlay> plays = {{movie, {1.5}, {{320, 180}}, true}, {silence, {1.0}, {{10, 10}}, true}};
+    const bool heard[] = {true, false};
     const QJsonArray seen = PlayInChromium(plays);
+    ASSERT_EQ(seen.size(), 2);
     for (qsizetype m = 0; m < seen.size(); ++m) {
         SCOPED_TRACE(plays[static_cast<size_t>(m)].movie);
         EXPECT_NEAR(seen[m]["audioDuration"].toDouble(), seen[m]["duration"].toDouble(), 0.1);
-        EXPECT_EQ(seen[m]["audioRms"].toDouble() > 0.01, heard[static_cast<size_t>(m)])
-            << seen[m]["audioRms"].toDouble();
+        EXPECT_EQ(seen[m]["audioRms"].toDouble() > 0.01, heard[m]) << seen[m]["audioRms"].toDouble();
     }
-    if (!kExporterTakesMusic)
-        GTEST_SKIP() << "the exporter takes no --music yet: its movie's sound is not checked";
 }
 
 } // namespace
