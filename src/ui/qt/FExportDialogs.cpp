@@ -48,6 +48,25 @@ QHBoxLayout* OkCancelRow(QDialog* dialog, const FString& okText, const FString& 
     return row;
 }
 
+// OK and Cancel that only close the box, saying which was pressed.
+QHBoxLayout* ClosingOkCancelRow(QDialog* dialog)
+{
+    QPushButton *ok = nullptr, *cancel = nullptr;
+    QHBoxLayout* row = OkCancelRow(dialog, FString(u"OK"), FString(u"Cancel"), ok, cancel);
+    QObject::connect(ok, &QPushButton::clicked, dialog, [dialog] { dialog->done(kDialogOk); });
+    QObject::connect(cancel, &QPushButton::clicked, dialog, [dialog] { dialog->done(kDialogCancel); });
+    return row;
+}
+
+// The box's contents top to bottom, with the margins every box here has.
+QVBoxLayout* BoxColumn(QDialog* dialog)
+{
+    auto* column = new QVBoxLayout(dialog);
+    column->setContentsMargins(16, 16, 16, 12);
+    column->setSpacing(16);
+    return column;
+}
+
 // The movie's music: files added through the chooser, kept in order, moved, removed
 // or cleared. Works on a copy; the caller takes Files() on OK.
 class FMusicBox : public QDialog
@@ -77,13 +96,8 @@ public:
         row->addWidget(list_);
         row->addLayout(side);
 
-        QPushButton *ok = nullptr, *cancel = nullptr;
-        QHBoxLayout* buttons = OkCancelRow(this, FString(u"OK"), FString(u"Cancel"), ok, cancel);
-        connect(ok, &QPushButton::clicked, this, [this] { done(kDialogOk); });
-        connect(cancel, &QPushButton::clicked, this, [this] { done(kDialogCancel); });
-        auto* column = new QVBoxLayout(this);
-        column->setContentsMargins(16, 16, 16, 12);
-        column->setSpacing(16);
+        QHBoxLayout* buttons = ClosingOkCancelRow(this);
+        QVBoxLayout* column = BoxColumn(this);
         column->addLayout(row);
         column->addLayout(buttons);
         Show(0);
@@ -229,9 +243,7 @@ public:
         auto* groups = new QHBoxLayout;
         groups->addWidget(resolution);
         groups->addLayout(right);
-        auto* column = new QVBoxLayout(this);
-        column->setContentsMargins(16, 16, 16, 12);
-        column->setSpacing(16);
+        QVBoxLayout* column = BoxColumn(this);
         column->addLayout(groups);
         column->addLayout(buttons);
         column->setSizeConstraint(QLayout::SetFixedSize);
@@ -409,13 +421,8 @@ public:
         qualityRow->addWidget(quality_);
         qualityRow->addStretch(1);
 
-        QPushButton *ok = nullptr, *cancel = nullptr;
-        QHBoxLayout* buttons = OkCancelRow(this, FString(u"OK"), FString(u"Cancel"), ok, cancel);
-        connect(ok, &QPushButton::clicked, this, [this] { done(kDialogOk); });
-        connect(cancel, &QPushButton::clicked, this, [this] { done(kDialogCancel); });
-        auto* column = new QVBoxLayout(this);
-        column->setContentsMargins(16, 16, 16, 12);
-        column->setSpacing(16);
+        QHBoxLayout* buttons = ClosingOkCancelRow(this);
+        QVBoxLayout* column = BoxColumn(this);
         column->addWidget(list_);
         column->addLayout(qualityRow);
         column->addLayout(buttons);

@@ -38,6 +38,14 @@ QString NameFilter(const FChooserFilter& filter)
     return ToQString(filter.description) + QStringLiteral(" (") + both.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
+QStringList NameFilters(const FFileDialogLayout& layout)
+{
+    QStringList filters;
+    for (const FChooserFilter& filter : layout.filters)
+        filters << NameFilter(filter);
+    return filters;
+}
+
 } // namespace
 
 FUserFolders UserFolders()
@@ -64,9 +72,7 @@ FString ShowFileDialog(QWidget* owner, const FString& path, FFileDialogKind kind
     const FFileDialogLayout layout = FileDialogLayout(kind, start, locale);
     QFileDialog dialog(owner, ToQString(layout.title), PathText(layout.initialDirectory));
     dialog.setObjectName(QStringLiteral("FileChooser"));
-    QStringList filters;
-    for (const FChooserFilter& filter : layout.filters)
-        filters << NameFilter(filter);
+    const QStringList filters = NameFilters(layout);
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.value(layout.selectedFilter));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -104,9 +110,7 @@ std::vector<FString> ShowMusicChooser(QWidget* owner, const std::vector<FString>
     const FFileDialogLayout layout = MusicChooserLayout(files, UserFolders().home);
     QFileDialog dialog(owner, ToQString(layout.title), PathText(layout.initialDirectory));
     dialog.setObjectName(QStringLiteral("MusicChooser"));
-    QStringList filters;
-    for (const FChooserFilter& filter : layout.filters)
-        filters << NameFilter(filter);
+    const QStringList filters = NameFilters(layout);
     dialog.setNameFilters(filters);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
