@@ -87,7 +87,15 @@ int64_t SoundSamplesFor(int64_t frames, int num, int den)
     return (scaled + num / 2) / num;
 }
 
-FSoundtrackMix::FSoundtrackMix(std::vector<float> left, std::vector<float> right, int64_t length)
+FMusicSample ToMusicSample(float value)
+{
+    // What is no number is silence.
+    if (!std::isfinite(value))
+        return 0;
+    return static_cast<FMusicSample>(std::lround(std::clamp(value * kMusicSampleScale, -32768.0f, 32767.0f)));
+}
+
+FSoundtrackMix::FSoundtrackMix(std::vector<FMusicSample> left, std::vector<FMusicSample> right, int64_t length)
     : left_(std::move(left)), right_(std::move(right)), length_(std::max<int64_t>(length, 0))
 {
     if (left_.empty() || left_.size() != right_.size()) {
@@ -116,6 +124,7 @@ void FSoundtrackMix::FillRaw(int64_t start, int count, float* left, float* right
 {
     const auto size = static_cast<int64_t>(left_.size());
     const double fadeIn = kFadeInSeconds * kSoundRate, fadeOut = kFadeOutSeconds * kSoundRate;
+    constexpr double kUnit = 1.0 / kMusicSampleScale;
     for (int i = 0; i < count; ++i) {
         const int64_t at = start + i;
         if (at < 0 || at >= length_ || size == 0) {
@@ -123,7 +132,8 @@ void FSoundtrackMix::FillRaw(int64_t start, int count, float* left, float* right
             continue;
         }
         const auto from = static_cast<size_t>(at % size);
-        const double fade = std::min({1.0, static_cast<double>(at) / fadeIn, static_cast<double>(length_ - at) / fadeOut});
+        const double fade =
+            kUnit * std::min({1.0, static_cast<double>(at) / fadeIn, static_cast<double>(length_ - at) / fadeOut});
         left[i] = static_cast<float>(left_[from] * fade);
         right[i] = static_cast<float>(right_[from] * fade);
     }

@@ -15,6 +15,13 @@ inline constexpr double kFadeOutSeconds = 2.0;
 inline constexpr double kTargetLoudness = -16.0; // LUFS
 inline constexpr double kPeakCeiling = 0.891;    // -1 dBFS: no normalising gain clips
 
+// The music is kept as 16-bit samples with 6 dB of room above full scale, which
+// decoders overshoot: half the memory of floats (a 10-minute movie's music takes
+// 115 MB), and its noise floor stays 90 dB down.
+using FMusicSample = int16_t;
+inline constexpr float kMusicSampleScale = 16384.0f;
+FMusicSample ToMusicSample(float value);
+
 // The samples that last as long as frames at num/den frames a second, rounded to the
 // nearest; counted from the movie's start, so no drift builds up however long it is.
 int64_t SoundSamplesFor(int64_t frames, int num, int den);
@@ -24,7 +31,7 @@ class FSoundtrackMix
 public:
     // left and right: the joined music, of equal length and not empty; length: the
     // movie's, in samples.
-    FSoundtrackMix(std::vector<float> left, std::vector<float> right, int64_t length);
+    FSoundtrackMix(std::vector<FMusicSample> left, std::vector<FMusicSample> right, int64_t length);
 
     int64_t Length() const { return length_; }
     // The linear gain that brings the fitted music to the target loudness, or the
@@ -37,7 +44,7 @@ private:
     // Looped and faded, before the gain.
     void FillRaw(int64_t start, int count, float* left, float* right) const;
 
-    std::vector<float> left_, right_;
+    std::vector<FMusicSample> left_, right_;
     int64_t length_ = 0;
     float gain_ = 1.0f;
 };

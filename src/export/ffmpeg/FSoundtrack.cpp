@@ -127,16 +127,9 @@ private:
             return made;
         read_.samples += made;
         const int64_t keep = std::min<int64_t>(made, needed_ - static_cast<int64_t>(music_.left.size()));
-        // A float stream may hold anything: what is no number is silence.
-        for (int i = 0; i < made; ++i) {
-            if (!std::isfinite(left_[static_cast<size_t>(i)]))
-                left_[static_cast<size_t>(i)] = 0;
-            if (!std::isfinite(right_[static_cast<size_t>(i)]))
-                right_[static_cast<size_t>(i)] = 0;
-        }
-        if (keep > 0) {
-            music_.left.insert(music_.left.end(), left_.begin(), left_.begin() + keep);
-            music_.right.insert(music_.right.end(), right_.begin(), right_.begin() + keep);
+        for (int64_t i = 0; i < keep; ++i) {
+            music_.left.push_back(ToMusicSample(left_[static_cast<size_t>(i)]));
+            music_.right.push_back(ToMusicSample(right_[static_cast<size_t>(i)]));
         }
         return made;
     }

@@ -4,6 +4,7 @@
 // order. What is done with it (loop, cut, fades, loudness) is SoundtrackMix's.
 
 #include "base/FString.h"
+#include "export/SoundtrackMix.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +13,7 @@
 
 struct FMusic
 {
-    std::vector<float> left, right; // the start of the joined music, at most what was asked for
+    std::vector<FMusicSample> left, right; // the start of the joined music, at most what was asked for
     double seconds = 0;             // the whole list's length
 };
 
