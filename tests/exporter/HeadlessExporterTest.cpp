@@ -157,11 +157,10 @@ TEST_F(HeadlessExporterTest, SignalsEndTheRunKeepingTheOldMovieAndNothingElse)
 
 TEST_F(HeadlessExporterTest, JsonProgressEstimatesTheRemainingTimeAndEndsWithTheReport)
 {
-    // A steady export: page turns and camera moves at 0 seconds (the settings file
-    // alone allows it) leave one photo held for 500 frames of the same picture. The
-    // truth at halfway comes from the report's elapsed time, read from the log
-    // afterwards. A machine shared with other builds can change speed in the second
-    // half (2.5 times as fast as the first, seen here), so a miss gets two more runs.
+    // One photo held for 500 frames (page turns and camera moves at 0 seconds, which
+    // the settings file alone allows): long enough for an estimate by halfway on any
+    // machine. How close the estimate comes is the estimator's own test, on frame
+    // times it is given; here the stream of lines a program reads is checked.
     fs::create_directory(photos.file("1"));
     fs::copy_file(photos.file("3/photo0.png"), photos.file("1/photo0.png"));
     WriteBytes(program.file("QuilloPhotoBook.ini"), "TimePage 0\r\nTimeZoom 0\r\n");
@@ -169,43 +168,39 @@ TEST_F(HeadlessExporterTest, JsonProgressEstimatesTheRemainingTimeAndEndsWithThe
     std::vector<std::string> args = Small(movie);
     args[1] = photos.file("1");
     args.insert(args.end(), {"--fps", "25", "--time-view", "20", "--progress", "json"});
-    for (int attempt = 1;; ++attempt) {
-        const FRun run = Export(args);
-        ASSERT_EQ(run.status, 0) << run.output;
-        std::vector<QJsonObject> lines;
-        std::istringstream output(run.output);
-        for (std::string line; std::getline(output, line);)
-            if (!line.empty() && line[0] == '{') {
-                const QJsonDocument json = QJsonDocument::fromJson(QByteArray::fromStdString(line));
-                ASSERT_TRUE(json.isObject()) << line;
-                lines.push_back(json.object());
-            }
-        ASSERT_GE(lines.size(), 10u) << run.output;
-        const QJsonObject report = lines.back();
-        lines.pop_back();
-        const int total = lines.front()["total"].toInt();
-        EXPECT_EQ(report["path"].toString().toStdString(), movie);
-        EXPECT_EQ(report["framesStored"].toInt(), total);
-        EXPECT_EQ(report["bytes"].toInteger(), static_cast<qint64>(fs::file_size(movie)));
-        EXPECT_EQ(report["format"].toString(), "RGB");
-        EXPECT_EQ(report["fps"].toDouble(), 25.0);
-        EXPECT_TRUE(lines.front()["frame"].toInt() == 1 && lines.front()["remaining"].isNull());
-        EXPECT_EQ(lines.back()["frame"].toInt(), total);
-        for (size_t i = 1; i < lines.size(); ++i)
-            EXPECT_TRUE(lines[i]["frame"].toInt() > lines[i - 1]["frame"].toInt() &&
-                        lines[i]["bytes"].toInteger() >= lines[i - 1]["bytes"].toInteger() &&
-                        lines[i]["total"].toInt() == total)
-                << i;
-        const auto half = std::find_if(lines.begin(), lines.end(),
-                                       [&](const QJsonObject& l) { return l["frame"].toInt() >= total / 2; });
-        ASSERT_NE(half, lines.end());
-        ASSERT_FALSE((*half)["remaining"].isNull()) << "no estimate by halfway: " << run.output;
-        const double truth = report["elapsed"].toDouble() - (*half)["elapsed"].toDouble();
-        if (attempt < 3 && std::abs((*half)["remaining"].toDouble() - truth) > 0.2 * truth)
-            continue;
-        EXPECT_NEAR((*half)["remaining"].toDouble(), truth, 0.2 * truth) << run.output;
-        break;
-    }
+    const FRun run = Export(args);
+    ASSERT_EQ(run.status, 0) << run.output;
+    std::vector<QJsonObject> lines;
+    std::istringstream output(run.output);
+    for (std::string line; std::getline(output, line);)
+        if (!line.empty() && line[0] == '{') {
+            const QJsonDocument json = QJsonDocument::fromJson(QByteArray::fromStdString(line));
+            ASSERT_TRUE(json.isObject()) << line;
+            lines.push_back(json.object());
+        }
+    ASSERT_GE(lines.size(), 10u) << run.output;
+    const QJsonObject report = lines.back();
+    lines.pop_back();
+    const int total = lines.front()["total"].toInt();
+    EXPECT_EQ(report["path"].toString().toStdString(), movie);
+    EXPECT_EQ(report["framesStored"].toInt(), total);
+    EXPECT_EQ(report["bytes"].toInteger(), static_cast<qint64>(fs::file_size(movie)));
+    EXPECT_EQ(report["format"].toString(), "RGB");
+    EXPECT_EQ(report["fps"].toDouble(), 25.0);
+    EXPECT_TRUE(lines.front()["frame"].toInt() == 1 && lines.front()["remaining"].isNull());
+    EXPECT_EQ(lines.back()["frame"].toInt(), total);
+    for (size_t i = 1; i < lines.size(); ++i)
+        EXPECT_TRUE(lines[i]["frame"].toInt() > lines[i - 1]["frame"].toInt() &&
+                    lines[i]["bytes"].toInteger() >= lines[i - 1]["bytes"].toInteger() &&
+                    lines[i]["total"].toInt() == total &&
+                    lines[i]["elapsed"].toDouble() >= lines[i - 1]["elapsed"].toDouble())
+            << i;
+    const auto half = std::find_if(lines.begin(), lines.end(),
+                                   [&](const QJsonObject& l) { return l["frame"].toInt() >= total / 2; });
+    ASSERT_NE(half, lines.end());
+    ASSERT_FALSE((*half)["remaining"].isNull()) << "no estimate by halfway: " << run.output;
+    EXPECT_GT((*half)["remaining"].toDouble(), 0.0);
+    EXPECT_EQ(lines.back()["remaining"].toDouble(), 0.0);
 }
 
 TEST_F(HeadlessExporterTest, UnreadOutputGoesOnAndAKilledRunsTemporaryGoesWithTheNextExport)
