@@ -15,8 +15,11 @@ cleanup() {
   rm -rf "$runtime"
 }
 trap cleanup EXIT
-XDG_RUNTIME_DIR="$runtime" weston --backend="$backend-backend.so" --use-pixman --width=1280 --height=1024 \
-  --socket=quillo --idle-time=0 --debug > "$runtime/weston.log" 2>&1 &
+# Keys repeat on the client's side under Wayland: a key whose release comes late on a
+# loaded machine would be typed again, so the repeat waits half a minute.
+printf '[keyboard]\nrepeat-delay=30000\n' > "$runtime/weston.ini"
+XDG_RUNTIME_DIR="$runtime" weston --config="$runtime/weston.ini" --backend="$backend-backend.so" --use-pixman \
+  --width=1280 --height=1024 --socket=quillo --idle-time=0 --debug > "$runtime/weston.log" 2>&1 &
 weston=$!
 for _ in $(seq 100); do
   [ -S "$runtime/quillo" ] && break
