@@ -54,9 +54,14 @@ void FCamera::UpdateTransition(uint32_t now, int32_t timeZoom)
     const uint32_t elapsed = now - transitionStart;
     const float t = std::clamp(static_cast<float>(elapsed) / static_cast<float>(duration), 0.0f, 1.0f);
     const float s = EaseInOut(t);
-    current = Blend(from, to, s);
-    if (s >= 1.0f)
+    // At the end the view is the preset itself: from + (to - from) can miss it by a
+    // rounding, and a view that is not its preset is never at rest.
+    if (s >= 1.0f) {
+        current = to;
         transitionStart = kNoTransition;
+    } else {
+        current = Blend(from, to, s);
+    }
 }
 
 void FCamera::InterpolatePresets(uint32_t a, uint32_t b, float t)

@@ -51,6 +51,14 @@ TEST_F(CameraTest, TransitionEasesOverTimeZoomWithItsClampsAndUnsignedClock)
     camera.UpdateTransition(49000, 3);
     EXPECT_FALSE(camera.InTransition());
     ExpectPoseNear(camera.current, presets[1]);
+
+    // A move ends on its view exactly: from this depth, from + (to - from) misses the
+    // photo view's depth by a rounding.
+    camera.current.eyeZ = 10.348041534423828f;
+    presets[6].eyeZ = 80.422798156738281f;
+    camera.SetPreset(6, false, 0);
+    camera.UpdateTransition(3000, 3);
+    EXPECT_TRUE(camera.current == presets[6]) << camera.current.eyeZ;
 }
 
 TEST_F(CameraTest, RedirectedTransitionStartsFromTheReachedPose)
