@@ -18,13 +18,13 @@ FString PageText(int32_t pageIndex, int32_t photoCount, const FLocale& locale)
     const FString blank(u" ");
     FString text = locale.GetText(52);
     text.Append(blank).Append(FString::FromInt(pageIndex / 2 + 1)).Append(blank);
-    text.Append(locale.GetText(53)).Append(blank).Append(FString::FromInt((photoCount + 5) / 4));
+    text.Append(locale.GetText(53)).Append(blank).Append(FString::FromInt(SpreadCount(photoCount)));
     return text;
 }
 
 int32_t FPhotoBookApp::LastPageIndex() const
 {
-    return ((photoCount + 5) / 4) * 2 - 2;
+    return SpreadCount(photoCount) * 2 - 2;
 }
 
 void FPhotoBookApp::FrameMove(uint32_t now)

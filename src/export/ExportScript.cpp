@@ -1,5 +1,7 @@
 #include "export/ExportScript.h"
 
+#include "app/PageText.h"
+
 #include <algorithm>
 
 namespace {
@@ -87,7 +89,7 @@ FScriptTiming ScriptTiming(const FExportSettings& s)
 
 int32_t ExportSpreadCount(int32_t photoCount)
 {
-    return (photoCount + 5) / 4;
+    return SpreadCount(photoCount);
 }
 
 std::vector<FScriptStep> BuildExportScript(const FExportSettings& settings, int32_t photoCount)

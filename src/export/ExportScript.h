@@ -77,7 +77,7 @@ inline constexpr int32_t kScriptStepCount = 15;
 inline constexpr uint32_t kFrontView = 0;
 inline constexpr int32_t kTransparentStep = 8;
 
-// Spreads of a book of photoCount photos: (photoCount + 5) / 4.
+// Spreads of a book of photoCount photos (SpreadCount).
 int32_t ExportSpreadCount(int32_t photoCount);
 
 // The steps an export runs, in order. Steps that are skipped (camera steps past the
