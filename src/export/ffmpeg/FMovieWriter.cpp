@@ -384,36 +384,30 @@ int FMovieWriter::WritePacket(AVPacket* packet, AVRational timeBase, AVStream* s
     return written;
 }
 
-int FMovieWriter::Drain()
+int FMovieWriter::DrainPackets(AVCodecContext* encoder, AVStream* stream, const char* failure)
 {
     for (;;) {
-        const int received = avcodec_receive_packet(encoder_.get(), packet_.get());
+        const int received = avcodec_receive_packet(encoder, packet_.get());
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
             return 0;
         if (received < 0) {
-            Fail(FString(kFrameNotStored), "Could not encode a frame", received);
+            Fail(FString(kFrameNotStored), failure, received);
             return received;
         }
-        const int written = WritePacket(packet_.get(), encoder_->time_base, stream_);
+        const int written = WritePacket(packet_.get(), encoder->time_base, stream);
         if (written < 0)
             return written;
     }
 }
 
+int FMovieWriter::Drain()
+{
+    return DrainPackets(encoder_.get(), stream_, "Could not encode a frame");
+}
+
 int FMovieWriter::DrainSound()
 {
-    for (;;) {
-        const int received = avcodec_receive_packet(soundEncoder_.get(), packet_.get());
-        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
-            return 0;
-        if (received < 0) {
-            Fail(FString(kFrameNotStored), "Could not encode the sound", received);
-            return received;
-        }
-        const int written = WritePacket(packet_.get(), soundEncoder_->time_base, soundStream_);
-        if (written < 0)
-            return written;
-    }
+    return DrainPackets(soundEncoder_.get(), soundStream_, "Could not encode the sound");
 }
 
 int FMovieWriter::EncodeSound(int64_t until, bool last)

@@ -44,6 +44,8 @@ private:
     void Work();
     int StoreBitmap();
     int WritePacket(AVPacket* packet, AVRational timeBase, AVStream* stream);
+    // Writes the packets the encoder has ready to stream; failure names what was lost.
+    int DrainPackets(AVCodecContext* encoder, AVStream* stream, const char* failure);
     int Drain();
     // Encodes the soundtrack up to the sample `until` (whole encoder frames only,
     // unless last), then writes what the encoder gives.
